@@ -1,0 +1,76 @@
+#include "host_ui.h"
+
+#include "bounded_string.h"
+
+#include <cstdlib>
+#include <cstring>
+
+static const char* ResolveItem(MsgItem item)
+{
+    return item < 0x10000 ? GetMsg((int)item) : (const char*)item;
+}
+
+const char* GetMsg(int id)
+{
+    return startupInfo.GetMsg(startupInfo.ModuleNumber, id);
+}
+
+int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
+                   int buttons)
+{
+    return startupInfo.Message(startupInfo.ModuleNumber, flags, helpTopic, items, count,
+                               buttons);
+}
+
+int ShowMessage(DWORD flags, const char* helpTopic, const MsgItem* items, int count, int buttons)
+{
+    if (count <= 0) return -1;
+    const char** texts = (const char**)malloc(sizeof(const char*) * count);
+    if (!texts) return -1;
+    for (int i = 0; i < count; ++i) texts[i] = ResolveItem(items[i]);
+    int answer = ShowRawMessage(flags, helpTopic, texts, count, buttons);
+    free(texts);
+    return answer;
+}
+
+static bool IsEditItem(int type)
+{
+    return type == host::DI_EDIT || type == host::DI_PSWEDIT || type == host::DI_FIXEDIT;
+}
+
+int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, DialogItemInit* items,
+              int count)
+{
+    if (count <= 0) return -1;
+    host::FarDialogItem* hostItems =
+        (host::FarDialogItem*)calloc(count, sizeof(host::FarDialogItem));
+    if (!hostItems) return -1;
+
+    for (int i = 0; i < count; ++i) {
+        const DialogItemInit& in = items[i];
+        host::FarDialogItem& out = hostItems[i];
+        out.Type = in.type;
+        out.X1 = in.x1;
+        out.Y1 = in.y1;
+        out.X2 = in.x2;
+        out.Y2 = in.y2;
+        out.Focus = in.focus;
+        out.Param.Selected = in.selected;
+        out.Flags = in.flags;
+        out.DefaultButton = in.defaultButton;
+        if (in.type >= host::DI_TEXT && in.type <= host::DI_RADIOBUTTON)
+            CopyBounded(out.Data.Data, ResolveItem(in.data), sizeof(out.Data.Data));
+    }
+
+    int answer = startupInfo.Dialog(startupInfo.ModuleNumber, x1, y1, x2, y2, helpTopic,
+                                    hostItems, count);
+
+    // The edited texts come back whatever closed the dialog, Esc included.
+    for (int i = 0; i < count; ++i) {
+        if (!IsEditItem(items[i].type) || items[i].data < 0x10000) continue;
+        int size = items[i].dataSize > 0 ? items[i].dataSize : (int)sizeof(hostItems[i].Data.Data);
+        CopyBounded((char*)items[i].data, hostItems[i].Data.Data, size);
+    }
+    free(hostItems);
+    return answer;
+}

@@ -1,0 +1,35 @@
+// The thin layer through which every text, box and dialog reaches the host.
+#pragma once
+
+#include "host_api.h"
+
+// A message-box item: a message number when below 0x10000, else a text
+// pointer (no text lives that low on this platform).
+typedef UINT_PTR MsgItem;
+inline MsgItem TextItem(const char* text) { return (MsgItem)text; }
+
+const char* GetMsg(int id);
+
+int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
+                   int buttons);
+int ShowMessage(DWORD flags, const char* helpTopic, const MsgItem* items, int count, int buttons);
+
+// One dialog item as the plug-in describes it: the host item's nine integer
+// fields, then its text (a message number or a text pointer). For edit items
+// `data` is the caller's buffer, which holds the first text and receives the
+// edited one; `dataSize` is that buffer's size in bytes (0 means 512, the
+// host item's own text size), so a smaller buffer handed in by the host is
+// never overrun by the copy-back.
+struct DialogItemInit {
+    int type;
+    int x1, y1, x2, y2;
+    int focus;
+    int selected;
+    DWORD flags;
+    int defaultButton;
+    MsgItem data;
+    int dataSize;
+};
+
+int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, DialogItemInit* items,
+              int count);
