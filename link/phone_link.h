@@ -93,6 +93,7 @@ private:
     // ending the next request's wait early.
     bool awaiting;
 
+    bool Begin();
     LONG Finish(HRESULT accepted);
     void Complete(LONG completionStatus);
 };

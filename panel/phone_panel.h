@@ -29,6 +29,11 @@ enum {
     ProgressLineCount
 };
 
+// Texts the progress box and the prompts point at: a line the host draws as
+// a rule across the box, and the empty line.
+extern const char SeparatorLine[];
+extern const char EmptyText[];
+
 class PhonePanel {
 public:
     PhonePanel();
@@ -94,6 +99,10 @@ public:
 
 // The progress function handed to FileCopy, with the panel as its context.
 int CopyProgressCallback(int percent, void* context);
+
+// True for a name that addresses a child of its folder and nothing else: not
+// empty, not "." or "..", no separators, drive colons or wildcards.
+bool IsPlainName(const char* name);
 
 bool IsLocalDirectory(const char* path);
 bool MakeLocalDirectory(const char* path);

@@ -1,0 +1,106 @@
+// The entry points FAR looks up by name. Module-level work happens here; every
+// panel call is forwarded unchanged to the PhonePanel the host holds.
+#include "host_api.h"
+#include "host_ui.h"
+#include "message_ids.h"
+#include "phone_panel.h"
+
+#include <cstring>
+
+using namespace host;
+
+PluginStartupInfo startupInfo;
+FarStandardFunctions standardFunctions;
+static const char* diskMenuStrings[1];
+static const char commandPrefix[] = "";
+
+static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
+
+extern "C" {
+
+void WINAPI SetStartupInfo(const PluginStartupInfo* info)
+{
+    memcpy(&startupInfo, info, sizeof(startupInfo));
+    memcpy(&standardFunctions, info->FSF, sizeof(standardFunctions));
+    startupInfo.FSF = &standardFunctions;
+    // The server calls its sink back through this thread's message queue,
+    // which needs a single-threaded apartment here.
+    CoInitialize(NULL);
+}
+
+void WINAPI GetPluginInfo(PluginInfo* info)
+{
+    memset(info, 0, sizeof(*info));
+    info->StructSize = sizeof(*info);
+    diskMenuStrings[0] = GetMsg(MDiskMenu);
+    info->DiskMenuStrings = diskMenuStrings;
+    info->DiskMenuNumbers = NULL;
+    info->DiskMenuStringsNumber = 1;
+    info->CommandPrefix = commandPrefix;
+}
+
+int WINAPI GetMinFarVersion() { return 326; }  // 1.70, any build
+
+HANDLE WINAPI OpenPlugin(int openFrom, INT_PTR item)
+{
+    return PhonePanel::OpenPlugin(openFrom, item);
+}
+
+void WINAPI ClosePlugin(HANDLE handle) { PhonePanel::ClosePlugin(handle); }
+
+void WINAPI GetOpenPluginInfo(HANDLE handle, OpenPluginInfo* info)
+{
+    Panel(handle)->GetOpenPluginInfo(info);
+}
+
+int WINAPI GetFindData(HANDLE handle, PluginPanelItem** items, int* count, int opMode)
+{
+    return Panel(handle)->GetFindData(items, count, opMode);
+}
+
+void WINAPI FreeFindData(HANDLE handle, PluginPanelItem* items, int count)
+{
+    Panel(handle)->FreeFindData(items, count);
+}
+
+int WINAPI SetDirectory(HANDLE handle, const char* dir, int opMode)
+{
+    return Panel(handle)->SetDirectory(dir, opMode);
+}
+
+int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, char* destPath,
+                    int opMode)
+{
+    return Panel(handle)->GetFiles(items, count, move, destPath, opMode);
+}
+
+int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
+{
+    return Panel(handle)->PutFiles(items, count, move, opMode);
+}
+
+int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
+{
+    return Panel(handle)->DeleteFiles(items, count, opMode);
+}
+
+int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
+{
+    return Panel(handle)->MakeDirectory(name, opMode);
+}
+
+int WINAPI ProcessKey(HANDLE handle, int key, unsigned int controlState)
+{
+    return Panel(handle)->ProcessKey(key, controlState);
+}
+
+int WINAPI ProcessEvent(HANDLE handle, int event, void* param)
+{
+    return Panel(handle)->ProcessEvent(event, param);
+}
+
+int WINAPI Configure(int itemNumber) { return 0; }  // Kelp has no settings
+
+void WINAPI ExitFAR() { CoUninitialize(); }
+
+}  // extern "C"

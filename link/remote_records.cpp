@@ -1,0 +1,67 @@
+// Turning the server's records into the host's, and statuses into texts.
+#include "phone_link.h"
+
+#include "bounded_string.h"
+#include "code_page.h"
+#include "host_ui.h"
+#include "message_ids.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace remote;
+
+// Converts a field of at most `units` UTF-16 units into `out`. The server is
+// outside input: a field without a terminator is not a name, and a name the
+// narrow code page cannot spell exactly would name some other file on the PC,
+// so both leave an empty text and report failure.
+static bool ConvertName(const WCHAR* field, int units, char* out, int size)
+{
+    out[0] = 0;
+    int len = 0;
+    while (len < units && field[len]) ++len;
+    if (len == units) return false;
+    if (len == 0) return true;
+
+    BOOL usedDefault = FALSE;
+    UINT codePage = NarrowCodePage();
+    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, field, len + 1, out, size,
+                                NULL, &usedDefault);
+    if (n == 0 || usedDefault) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+int ConvertEntry(const RemoteEntry* entry, host::PluginPanelItem* item)
+{
+    host::FAR_FIND_DATA& data = item->FindData;
+    memset(&data, 0, sizeof(data));
+
+    bool nameOk = ConvertName(entry->name, 256, data.cFileName, sizeof(data.cFileName));
+    bool shortOk = ConvertName(entry->shortName, 272, data.cAlternateFileName,
+                               sizeof(data.cAlternateFileName));
+
+    data.dwFileAttributes = entry->attributes;
+    data.ftLastWriteTime = entry->lastWriteTime;
+    data.nFileSizeLow = entry->size;
+    return nameOk && shortOk ? 1 : 0;
+}
+
+void StatusText(LONG status, char* buffer, int size)
+{
+    if (size <= 0) return;
+    int id;
+    switch (status) {
+    case StatusRefused: id = MStatusRefused; break;
+    case StatusNoServer: id = MStatusNoServer; break;
+    case StatusEndOfList: id = MStatusEndOfList; break;
+    case StatusExists: id = MStatusExists; break;
+    case StatusCancelled: id = MStatusCancelled; break;
+    default:
+        snprintf(buffer, size, GetMsg(MStatusOther), (int)status);
+        return;
+    }
+    CopyBounded(buffer, GetMsg(id), size);
+}

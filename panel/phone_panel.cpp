@@ -1,0 +1,153 @@
+// The panel object: its life with the link, navigation, and how it describes
+// itself to the host.
+#include "phone_panel.h"
+
+#include "bounded_string.h"
+#include "code_page.h"
+#include "host_ui.h"
+#include "message_ids.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+using namespace host;
+
+const char SeparatorLine[] = "\x01";
+const char EmptyText[] = "";
+
+PhonePanel::PhonePanel() : opFlags(0), doneCount(0)
+{
+    curDir[0] = 0;
+    panelTitle[0] = 0;
+    // This reference is never given back: the link lives as long as the panel.
+    link.AddRef();
+    for (int i = 0; i < ProgressLineCount; ++i) progressLines[i] = EmptyText;
+    progressLines[ProgressCounter] = counterText;
+    progressLines[ProgressSeparator] = SeparatorLine;
+    counterText[0] = 0;
+    memset(infoLines, 0, sizeof(infoLines));
+    memset(&volume, 0, sizeof(volume));
+}
+
+PhonePanel::~PhonePanel()
+{
+    link.Disconnect();
+}
+
+HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
+{
+    PhonePanel* panel = new (std::nothrow) PhonePanel;
+    if (!panel) return INVALID_HANDLE_VALUE;
+
+    LONG status = panel->link.Connect();
+    if (status == remote::StatusOk) return (HANDLE)panel;
+
+    char text[128];
+    StatusText(status, text, sizeof(text));
+    const MsgItem lines[] = {MErrorTitle, TextItem(text)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    delete panel;
+    return INVALID_HANDLE_VALUE;
+}
+
+void PhonePanel::ClosePlugin(HANDLE handle)
+{
+    if (handle && handle != INVALID_HANDLE_VALUE) delete (PhonePanel*)handle;
+}
+
+int PhonePanel::SetDirectory(const char* name, int opMode)
+{
+    if (strcmp(name, "\\") == 0) {
+        curDir[0] = 0;
+    } else if (strcmp(name, "..") == 0) {
+        char* last = strrchr(curDir, '\\');
+        if (last) *last = 0;
+        else curDir[0] = 0;
+    } else {
+        if (curDir[0]) AppendBounded(curDir, "\\", sizeof(curDir));
+        AppendBounded(curDir, name, sizeof(curDir));
+    }
+    return 1;
+}
+
+void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
+{
+    info->StructSize = sizeof(OpenPluginInfo);
+    info->Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_ADDDOTS |
+                  OPIF_FINDFOLDERS | OPIF_COMPAREFATTIME;
+    info->CurDir = curDir;
+    info->Format = GetMsg(MPanelFormat);
+
+    CopyBounded(panelTitle, "Kelp:", sizeof(panelTitle));
+    AppendBounded(panelTitle, curDir, sizeof(panelTitle));
+    info->PanelTitle = panelTitle;
+
+    if (!curDir[0] || volume.validMark == 0) return;
+
+    int kind;
+    switch (volume.kindCode) {
+    case 3: kind = MKind3; break;
+    case 6: kind = MKind6; break;
+    case 7: kind = MKind7; break;
+    default: kind = MKindOther; break;
+    }
+
+    // The tag is the server's and not always terminated inside its 8 bytes.
+    char tag[sizeof(volume.tagText) + 1];
+    memcpy(tag, volume.tagText, sizeof(volume.tagText));
+    tag[sizeof(volume.tagText)] = 0;
+
+    memset(infoLines, 0, sizeof(infoLines));
+    snprintf(infoLines[0].Text, sizeof(infoLines[0].Text), GetMsg(MInfoHeading), tag,
+             GetMsg(kind));
+    infoLines[0].Separator = 1;
+
+    CopyBounded(infoLines[1].Text, GetMsg(MInfoFigure1), sizeof(infoLines[1].Text));
+    FormatGrouped(volume.figure1, infoLines[1].Data, sizeof(infoLines[1].Data));
+    CopyBounded(infoLines[2].Text, GetMsg(MInfoFigure2), sizeof(infoLines[2].Text));
+    FormatGrouped(volume.figure2, infoLines[2].Data, sizeof(infoLines[2].Data));
+
+    CopyBounded(infoLines[3].Text, GetMsg(MInfoText), sizeof(infoLines[3].Text));
+    WCHAR label[33];
+    memcpy(label, volume.wideText, sizeof(volume.wideText));
+    label[32] = 0;
+    WideToNarrow(label, infoLines[3].Data, sizeof(infoLines[3].Data));
+
+    info->InfoLines = infoLines;
+    info->InfoLinesNumber = 4;
+}
+
+void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
+{
+    // 19 digits and 6 commas hold every positive 64-bit value.
+    char digits[26];
+    int pos = sizeof(digits) - 1;
+    digits[pos] = 0;
+    if (value <= 0) {
+        digits[--pos] = '0';
+    } else {
+        unsigned long long v = (unsigned long long)value;
+        int produced = 0;
+        while (v) {
+            if (produced && produced % 3 == 0) digits[--pos] = ',';
+            digits[--pos] = (char)('0' + v % 10);
+            v /= 10;
+            ++produced;
+        }
+    }
+    CopyBounded(text, digits + pos, size);
+}
+
+int PhonePanel::ProcessKey(int key, unsigned int controlState)
+{
+    if (key != VK_KEY_ESCAPE) return 0;
+    SetFlag(Abort);
+    return 1;
+}
+
+int PhonePanel::ProcessEvent(int event, void* param)
+{
+    if (event == FE_BREAK) SetFlag(Abort);
+    return 0;
+}

@@ -1,0 +1,67 @@
+// Small owners that make "opened once, closed once" hold on every path of
+// the transfers, early returns included.
+#pragma once
+
+#include "host_api.h"
+#include "phone_panel.h"
+
+#include <cstdlib>
+
+// The whole screen, saved when asked and restored once when the guard ends.
+struct ScreenGuard {
+    HANDLE screen;
+    explicit ScreenGuard(bool save)
+        : screen(save ? startupInfo.SaveScreen(0, 0, -1, -1) : NULL) {}
+    ~ScreenGuard()
+    {
+        if (screen) startupInfo.RestoreScreen(screen);
+    }
+    ScreenGuard(const ScreenGuard&) = delete;
+    ScreenGuard& operator=(const ScreenGuard&) = delete;
+};
+
+// One local file search.
+struct FindGuard {
+    HANDLE search;
+    explicit FindGuard(HANDLE h) : search(h) {}
+    ~FindGuard()
+    {
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+    bool IsOpen() const { return search != INVALID_HANDLE_VALUE; }
+    FindGuard(const FindGuard&) = delete;
+    FindGuard& operator=(const FindGuard&) = delete;
+};
+
+// A listing array from PhonePanel::ListDirectory, freed by its owner.
+struct ListingGuard {
+    host::PluginPanelItem* items = NULL;
+    int count = 0;
+    ListingGuard() = default;
+    ~ListingGuard() { free(items); }
+    ListingGuard(const ListingGuard&) = delete;
+    ListingGuard& operator=(const ListingGuard&) = delete;
+};
+
+// Points the progress box's two name lines at an item's texts and gives the
+// enclosing item its own lines back when this one is done, so the box never
+// names a buffer that has gone out of scope.
+struct ProgressNamesGuard {
+    PhonePanel& panel;
+    const char* outerSource;
+    const char* outerTarget;
+    ProgressNamesGuard(PhonePanel& p, const char* source, const char* target)
+        : panel(p), outerSource(p.progressLines[ProgressSource]),
+          outerTarget(p.progressLines[ProgressTarget])
+    {
+        panel.progressLines[ProgressSource] = source;
+        panel.progressLines[ProgressTarget] = target;
+    }
+    ~ProgressNamesGuard()
+    {
+        panel.progressLines[ProgressSource] = outerSource;
+        panel.progressLines[ProgressTarget] = outerTarget;
+    }
+    ProgressNamesGuard(const ProgressNamesGuard&) = delete;
+    ProgressNamesGuard& operator=(const ProgressNamesGuard&) = delete;
+};
