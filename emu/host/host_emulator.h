@@ -1,0 +1,189 @@
+// The host emulator's core: loads a plug-in DLL the way the 1.70-1.75 host
+// does, serves it the host's services, journals every user-visible call and
+// takes the user's answers from a front end (a script by default).
+//
+// One emulator is active at a time: the services the plug-in calls carry no
+// context pointer, so they reach the emulator constructed last.
+//
+// Typical test:
+//     hostemu::HostEmulator host;
+//     ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
+//     host.script().answerMessage(0);              // the next prompt: first button
+//     HANDLE panel = host.openFromDiskMenu();
+//     hostemu::PanelListing listing;
+//     ASSERT_TRUE(host.readPanel(panel, listing));
+//     host.closePlugin(panel);
+//     EXPECT_TRUE(host.journal().faults().empty()) << host.journal().dump();
+#pragma once
+
+#include "front_end.h"
+#include "host_api.h"
+#include "journal.h"
+#include "language_file.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace hostemu {
+
+// The plug-in's exports, looked up by their plain names; null when missing.
+struct PluginExports {
+    void(WINAPI* SetStartupInfo)(const host::PluginStartupInfo* info) = nullptr;
+    int(WINAPI* GetMinFarVersion)() = nullptr;
+    void(WINAPI* GetPluginInfo)(host::PluginInfo* info) = nullptr;
+    HANDLE(WINAPI* OpenPlugin)(int openFrom, INT_PTR item) = nullptr;
+    void(WINAPI* ClosePlugin)(HANDLE plugin) = nullptr;
+    void(WINAPI* GetOpenPluginInfo)(HANDLE plugin, host::OpenPluginInfo* info) = nullptr;
+    int(WINAPI* GetFindData)(HANDLE plugin, host::PluginPanelItem** items, int* count,
+                             int opMode) = nullptr;
+    void(WINAPI* FreeFindData)(HANDLE plugin, host::PluginPanelItem* items, int count) = nullptr;
+    int(WINAPI* SetDirectory)(HANDLE plugin, const char* dir, int opMode) = nullptr;
+    int(WINAPI* GetFiles)(HANDLE plugin, host::PluginPanelItem* items, int count, int move,
+                          char* destPath, int opMode) = nullptr;
+    int(WINAPI* PutFiles)(HANDLE plugin, host::PluginPanelItem* items, int count, int move,
+                          int opMode) = nullptr;
+    int(WINAPI* DeleteFiles)(HANDLE plugin, host::PluginPanelItem* items, int count,
+                             int opMode) = nullptr;
+    int(WINAPI* MakeDirectory)(HANDLE plugin, char* name, int opMode) = nullptr;
+    int(WINAPI* ProcessKey)(HANDLE plugin, int key, unsigned int controlState) = nullptr;
+    int(WINAPI* ProcessEvent)(HANDLE plugin, int event, void* param) = nullptr;
+    int(WINAPI* Configure)(int itemNumber) = nullptr;
+    void(WINAPI* ExitFAR)() = nullptr;
+};
+
+constexpr DWORD MakeFarVersion(int major, int minor, int build) {
+    return (DWORD)((major << 8) | minor | (build << 16));
+}
+
+enum { OPEN_DISKMENU = 0 };
+
+struct HostOptions {
+    std::string language = "English";  // the interface language: "English" or "Russian"
+    int moduleNumber = 3;  // not 0, so a plug-in passing a made-up number is caught
+    int screenWidth = 80;
+    int screenHeight = 25;
+    DWORD farVersion = MakeFarVersion(1, 75, 2634);
+    // The panel opposite the plug-in's, as FCTL_GETANOTHERPANELSHORTINFO
+    // reports it; an empty folder means the process's current directory.
+    int otherPanelType = host::PTYPE_FILEPANEL;
+    bool otherPanelIsPlugin = false;
+    bool otherPanelVisible = true;
+    std::string otherPanelDir;
+};
+
+// A panel read as the host reads it; the item copies' string pointers
+// (Description, Owner, CustomColumnData) are null, their texts are kept
+// beside them.
+struct PanelListing {
+    DWORD flags = 0;
+    std::string curDir, panelTitle, format, hostFile;
+    std::vector<host::InfoPanelLine> infoLines;
+    std::vector<host::PluginPanelItem> items;
+    std::vector<std::string> descriptions, owners;
+
+    std::vector<std::string> names() const;
+    const host::PluginPanelItem* find(const std::string& name) const;
+};
+
+// The plug-in DLL: KELP_DLL if set (a Windows path, or a Unix path turned
+// into Z:\...), else <program folder>\..\Plugins\Kelp\Kelp.dll.
+std::string FindPluginDll();
+// /a/b -> Z:\a\b; a Windows path comes back unchanged.
+std::string ToWindowsPath(const std::string& path);
+// A disk file's find data as the host hands it to PutFiles (bare name).
+host::PluginPanelItem MakeDiskItem(const std::string& folder, const std::string& name);
+
+class HostEmulator {
+public:
+    explicit HostEmulator(const HostOptions& options = HostOptions());
+    ~HostEmulator();
+    HostEmulator(const HostEmulator&) = delete;
+    HostEmulator& operator=(const HostEmulator&) = delete;
+
+    // Loading and unloading, as the host does it (see host_emulator.cpp).
+    bool load(const std::string& dllPath);
+    void unload();
+    bool loaded() const { return module_ != nullptr; }
+    const std::string& error() const { return error_; }
+    const PluginExports& exports() const { return exports_; }
+    const std::string& modulePath() const { return modulePath_; }
+
+    HostOptions& options() { return options_; }
+    Journal& journal() { return journal_; }
+    ScriptedFrontEnd& script() { return scripted_; }
+    // Another answer source (null: back to the script). Not owned.
+    void setFrontEnd(HostFrontEnd* frontEnd);
+    // Runs on every Message and Dialog call, progress boxes included, after
+    // the call is journaled and before it is answered. Not re-entered: calls
+    // the hook itself causes do not run it again.
+    void setHook(std::function<void(const JournalEntry&)> hook) { hook_ = std::move(hook); }
+
+    // The message `id` of the chosen language file, as GetMsg returns it,
+    // without journaling anything ("" when out of range).
+    std::string messageText(int id);
+    const LanguageFile* languageFile();
+
+    // The thin layer that drives the plug-in as the host does. Each call
+    // goes to the export of the same name; see host_emulator.cpp for what
+    // the host does around it.
+    HANDLE openFromDiskMenu(int item = 0);
+    const std::vector<std::string>& diskMenu() const { return diskMenu_; }
+    bool readPanel(HANDLE plugin, PanelListing& listing, int opMode = 0);
+    int setDirectory(HANDLE plugin, const std::string& dir, int opMode = 0);
+    int getFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+                 std::string& destPath, int opMode = 0);
+    int putFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+                 const std::string& sourceDir, int opMode = 0);
+    int deleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int opMode = 0);
+    int makeDirectory(HANDLE plugin, std::string& name, int opMode = 0);
+    void closePlugin(HANDLE plugin);
+    // A panel opened by calling OpenPlugin directly: Control accepts only
+    // handles of open panels (and INVALID_HANDLE_VALUE).
+    void adoptPanel(HANDLE plugin) { openPanels_.insert(plugin); }
+    bool isOpen(HANDLE plugin) const { return openPanels_.count(plugin) != 0; }
+
+    // The services, as the plug-in reaches them through its startup record.
+    const char* getMsg(int pluginNumber, int msgId);
+    int message(int pluginNumber, DWORD flags, const char* helpTopic, const char* const* items,
+                int itemsNumber, int buttonsNumber);
+    int dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
+               host::FarDialogItem* items, int count);
+    int control(HANDLE plugin, int command, void* param);
+    HANDLE saveScreen(int x1, int y1, int x2, int y2);
+    void restoreScreen(HANDLE screen);
+
+    // The tables the host builds; SetStartupInfo gets stack copies of these.
+    void buildStartupInfo(host::PluginStartupInfo& info, host::FarStandardFunctions& fsf) const;
+
+    static HostEmulator* active();
+
+private:
+    void runHook(size_t entry);
+    bool loadLanguage();
+    void fillOtherPanel(host::PanelInfo& info) const;
+
+    HostOptions options_;
+    Journal journal_;
+    ScriptedFrontEnd scripted_;
+    HostFrontEnd* frontEnd_;
+    std::function<void(const JournalEntry&)> hook_;
+    bool inHook_ = false;
+
+    HMODULE module_ = nullptr;
+    PluginExports exports_;
+    std::string modulePath_;
+    std::string error_;
+    std::vector<std::string> diskMenu_;
+    std::set<HANDLE> openPanels_;
+
+    bool languageTried_ = false;
+    std::vector<LanguageFile> languages_;
+    int language_ = -1;
+
+    HostEmulator* previous_;
+    BOOL fileApisWereAnsi_;
+};
+
+}  // namespace hostemu
