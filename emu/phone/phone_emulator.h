@@ -1,0 +1,224 @@
+// A stand-in for the phone-connectivity server: a "phone" whose drives are the
+// one-letter subfolders of a folder on the PC (root\C, root\E, ...), served
+// through the server's contract of remote_fs.h.
+//
+// It behaves like the real server where the plug-in can tell:
+// - a request call only checks its cookie and thread, queues the work and
+//   answers 0; the outcome reaches the sink later, on the thread that called
+//   Advise, from a message-only window created there and fed by PostMessage
+//   (or SetTimer when a delay is asked for);
+// - a copy runs chunk by chunk, one posted message per chunk, with an
+//   OnCopyProgress notice after each, so the client's thread keeps pumping;
+// - a request from another thread fails at once with RPC_E_WRONG_THREAD, as a
+//   proxy used off its apartment does.
+//
+// Register it with PhoneEmulator::Register and the plug-in's unchanged
+// CoCreateInstance(..., CLSCTX_LOCAL_SERVER, ...) gets it in-process.
+//
+// Everything a test needs to provoke or observe is plain data: Options (fault
+// rules and overrides) and the journal and counters, all shared by every
+// server object one PhoneEmulator creates.
+#pragma once
+
+#include "remote_fs.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace phone_emu {
+
+// Completion statuses of our own, beside the contract's (-3, -11, -25). They
+// avoid every code the plug-in gives a meaning of its own.
+enum : LONG {
+    StatusNotFound = -2,     // no such file or folder (or its parent is missing)
+    StatusIoError = -4,      // any other failure of the PC's file system
+    StatusNoDrive = -5,      // the drive letter has no folder under the root
+    StatusBadPath = -6,      // not a sound phone path, or one leaving the root
+    StatusBadHandle = -7,    // DirRead/DirClose with a handle not open
+    StatusBadArgument = -8,  // drive index outside A..Z, copy direction not 1 or 2
+};
+
+// Volume kinds this phone reports in RemoteVolume::kindCode.
+enum : LONG {
+    KindPhoneMemory = 3,  // drive C
+    KindMemoryCard = 6,   // every drive but C and Z
+    KindReadOnly = 7,     // drive Z
+};
+
+// Request call results besides S_OK: what a refusing rule answers, and what
+// a call with a cookie this server never gave (or already took back) gets.
+enum : HRESULT {
+    CallRefused = 1,
+    CallUnknownCookie = E_INVALIDARG,
+};
+
+enum class Op {
+    None,  // matches nothing: a rule left blank
+    Any,   // in a rule: every request (never Advise/Unadvise)
+    Advise,
+    Unadvise,
+    DriveList,
+    VolumeInfo,
+    DirOpen,
+    DirRead,
+    DirClose,
+    DirRemove,
+    DirMake,
+    EntryInfo,
+    FileCopy,
+    FileDelete,
+};
+
+const char* OpName(Op op);
+
+// What a rule does to the requests it applies to.
+enum class Action {
+    Refuse,              // the request call answers CallRefused (1); nothing is queued
+    ForceStatus,         // the work is skipped; completes with `status`, value 0 and
+                         // an all-zero record
+    NeverComplete,       // accepted (0) and dropped: the sink hears nothing
+    CompleteInsideCall,  // the whole work, a copy's every chunk included, runs
+                         // inside the request call, before it returns
+};
+
+// A fault rule. It applies to a request when `op` matches (Op::Any: any
+// request), `pathContains` is empty or occurs in the request's path
+// (case-sensitive), and `occurrence` is 0 (every such request) or equals
+// `matched` after counting this one (only the Nth, counted from 1).
+// The path of DirRead/DirClose is the path its handle was opened with; of
+// VolumeInfo "X:\"; of FileCopy both source and target are tried; DriveList
+// has none. Rules are read when the request call is made.
+struct Rule {
+    Op op = Op::None;
+    Action action = Action::ForceStatus;
+    LONG status = StatusIoError;
+    std::wstring pathContains;
+    int occurrence = 0;
+    int matched = 0;  // kept by the server: matching requests seen so far
+};
+
+// A RemoteVolume served instead of the real one for one drive (0 = A).
+struct VolumeOverride {
+    LONG driveIndex = 0;
+    remote::RemoteVolume volume{};
+};
+
+// Everything plain that changes how the phone behaves. Change it from the
+// client's thread (or while no request is running).
+struct Options {
+    std::vector<Rule> rules;
+
+    bool adviseFails = false;         // Advise answers E_FAIL, holds nothing
+    bool adviseDeclines = false;      // Advise answers S_OK with accepted = 0; the
+                                      // registration stays until Unadvise
+    bool releaseSinkTwice = false;    // Unadvise releases one sink reference too many
+
+    DWORD chunkSize = 64 * 1024;      // bytes a copy moves per step (0 counts as 1)
+    int progressNotices = 0;          // > 0: exactly this many notices per copied
+                                      // file, percentages k*100/N, instead of one
+                                      // per chunk
+    DWORD delayMs = 0;                // each queued step (a completion, a copy
+                                      // chunk) waits this long on a timer first
+
+    bool overrideDriveMask = false;   // DriveList answers driveMask instead of
+    DWORD driveMask = 0;              // the folders present
+    std::vector<VolumeOverride> volumes;
+
+    // Listings of the directory whose DirOpen path equals extraEntriesDir
+    // (ignoring case; with or without the final backslash) end with these
+    // records, served byte for byte after the real entries: hostile names,
+    // unterminated fields and so on.
+    std::wstring extraEntriesDir;
+    std::vector<remote::RemoteEntry> extraEntries;
+};
+
+// One call on the server, as it was made and as it ended.
+struct JournalEntry {
+    unsigned id = 0;
+    Op op = Op::None;
+    int generation = 0;        // index into remote::ServerClassIds of the object
+    std::wstring path;         // the path argument; FileCopy: the source
+    std::wstring target;       // FileCopy: the target
+    DWORD value = 0;           // DirRead/DirClose: handle; VolumeInfo: drive index;
+                               // Advise (its result) and Unadvise: the cookie
+    DWORD threadId = 0;        // Advise: the thread id it was given
+    LONG direction = 0;        // FileCopy
+    LONG overwrite = 0;        // FileCopy
+    HRESULT callResult = S_OK; // what the call itself answered
+    bool completed = false;    // the sink got the completion
+    bool completedInsideCall = false;  // ... before the request call returned
+    LONG status = 0;           // the completion's status, when completed
+    DWORD resultValue = 0;     // DriveList: the mask; DirOpen: the handle
+    int progressNotices = 0;   // FileCopy: OnCopyProgress calls made
+};
+
+struct Counters {
+    LONG advises = 0;          // Advise calls, successful or not
+    LONG unadvises = 0;        // Unadvise calls with a known cookie
+    LONG sinkAddRefs = 0;      // references the server took on sinks (QI included)
+    LONG sinkReleases = 0;     // ... and gave back
+    LONG serversCreated = 0;
+    LONG serversAlive = 0;
+    LONG openEnumerations = 0; // DirOpen handles not yet closed by DirClose
+    LONG pendingWork = 0;      // queued steps not yet run
+};
+
+// The state every server object of one emulator shares.
+class PhoneState;
+
+// Registers the emulator's class objects with COM and owns the shared state.
+// Use it on one thread, inside an initialised apartment.
+class PhoneEmulator {
+public:
+    // rootFolder: the PC folder whose one-letter subfolders are the drives.
+    explicit PhoneEmulator(const std::wstring& rootFolder);
+    ~PhoneEmulator();  // revokes whatever is still registered
+    PhoneEmulator(const PhoneEmulator&) = delete;
+    PhoneEmulator& operator=(const PhoneEmulator&) = delete;
+
+    // index: 0, 1, 2 for generations 1, 2, 3 (remote::ServerClassIds[index]).
+    HRESULT Register(int index);
+    HRESULT RegisterAll();
+    void Revoke(int index);
+    void RevokeAll();
+    bool IsRegistered(int index) const;
+
+    // A server object made directly, without COM (AddRef'ed; Release it).
+    remote::IRemoteFs* CreateServer(int index);
+
+    const std::wstring& root() const;
+    Options& options();
+
+    std::vector<JournalEntry> journal() const;
+    // Journal entries of one operation, in call order.
+    std::vector<JournalEntry> journal(Op op) const;
+    size_t count(Op op) const;
+    void clearJournal();
+    Counters counters() const;
+    // References the server holds on sinks right now.
+    LONG sinkReferences() const;
+
+private:
+    std::shared_ptr<PhoneState> state_;
+    DWORD registrations_[remote::GenerationCount] = {};
+    bool registered_[remote::GenerationCount] = {};
+};
+
+// A RemoteEntry with terminated name and short name; fields a test wants
+// malformed it can overwrite afterwards.
+remote::RemoteEntry MakeEntry(const std::wstring& name, DWORD attributes = FILE_ATTRIBUTE_NORMAL,
+                              DWORD size = 0, const std::wstring& shortName = std::wstring());
+
+// Maps a phone path to its PC path under root. `directory` paths (DirOpen,
+// DirRemove) end with a backslash and may be a drive's root ("C:\"); the
+// others name an entry and do not. Rejects with StatusBadPath anything but
+// letter, colon, backslash-separated names: empty, "." or ".." components,
+// '/', ':' after the drive, wildcards and other characters Windows forbids,
+// names ending in a dot or space (Windows would strip them), and device names
+// (CON, NUL, COM1 ...). StatusNoDrive when root\<letter> is not a folder.
+// Returns 0 and the PC path without a final backslash.
+LONG MapPhonePath(const std::wstring& root, const WCHAR* phonePath, bool directory,
+                  std::wstring* pcPath);
+
+}  // namespace phone_emu

@@ -1,0 +1,129 @@
+// Class objects for COM, so that the plug-in's own CoCreateInstance with
+// CLSCTX_LOCAL_SERVER finds the emulator inside the test's process.
+#include "phone_state.h"
+
+namespace phone_emu {
+
+namespace {
+
+class PhoneFactory final : public IClassFactory {
+public:
+    PhoneFactory(int index, std::shared_ptr<PhoneState> state)
+        : index_(index), state_(std::move(state)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
+            return E_NOINTERFACE;
+        *out = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return n;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        remote::IRemoteFs* server = NewPhoneServer(index_, state_);
+        if (!server) return E_OUTOFMEMORY;
+        HRESULT hr = server->QueryInterface(riid, out);
+        server->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    LONG refs_ = 1;
+    int index_;
+    std::shared_ptr<PhoneState> state_;
+};
+
+}  // namespace
+
+PhoneEmulator::PhoneEmulator(const std::wstring& rootFolder)
+    : state_(std::make_shared<PhoneState>(rootFolder)) {}
+
+PhoneEmulator::~PhoneEmulator() { RevokeAll(); }
+
+HRESULT PhoneEmulator::Register(int index) {
+    if (index < 0 || index >= remote::GenerationCount) return E_INVALIDARG;
+    if (registered_[index]) return S_OK;
+    auto factory = new PhoneFactory(index, state_);
+    HRESULT hr = CoRegisterClassObject(remote::ServerClassIds[index], factory,
+                                       CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                       &registrations_[index]);
+    factory->Release();  // COM holds its own reference while registered
+    if (SUCCEEDED(hr)) registered_[index] = true;
+    return hr;
+}
+
+HRESULT PhoneEmulator::RegisterAll() {
+    for (int i = 0; i < remote::GenerationCount; ++i) {
+        HRESULT hr = Register(i);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+void PhoneEmulator::Revoke(int index) {
+    if (index < 0 || index >= remote::GenerationCount || !registered_[index]) return;
+    CoRevokeClassObject(registrations_[index]);
+    registered_[index] = false;
+    registrations_[index] = 0;
+}
+
+void PhoneEmulator::RevokeAll() {
+    for (int i = 0; i < remote::GenerationCount; ++i) Revoke(i);
+}
+
+bool PhoneEmulator::IsRegistered(int index) const {
+    return index >= 0 && index < remote::GenerationCount && registered_[index];
+}
+
+remote::IRemoteFs* PhoneEmulator::CreateServer(int index) { return NewPhoneServer(index, state_); }
+
+const std::wstring& PhoneEmulator::root() const { return state_->root; }
+
+Options& PhoneEmulator::options() { return state_->options; }
+
+std::vector<JournalEntry> PhoneEmulator::journal() const { return state_->Journal(); }
+
+std::vector<JournalEntry> PhoneEmulator::journal(Op op) const {
+    std::vector<JournalEntry> out;
+    for (auto& e : state_->Journal())
+        if (e.op == op) out.push_back(e);
+    return out;
+}
+
+size_t PhoneEmulator::count(Op op) const { return journal(op).size(); }
+
+void PhoneEmulator::clearJournal() { state_->ClearJournal(); }
+
+Counters PhoneEmulator::counters() const {
+    Counters& s = state_->counters;
+    auto read = [](LONG& v) { return InterlockedCompareExchange(&v, 0, 0); };
+    Counters k;
+    k.advises = read(s.advises);
+    k.unadvises = read(s.unadvises);
+    k.sinkAddRefs = read(s.sinkAddRefs);
+    k.sinkReleases = read(s.sinkReleases);
+    k.serversCreated = read(s.serversCreated);
+    k.serversAlive = read(s.serversAlive);
+    k.openEnumerations = read(s.openEnumerations);
+    k.pendingWork = read(s.pendingWork);
+    return k;
+}
+
+LONG PhoneEmulator::sinkReferences() const {
+    Counters k = counters();
+    return k.sinkAddRefs - k.sinkReleases;
+}
+
+}  // namespace phone_emu

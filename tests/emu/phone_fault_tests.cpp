@@ -1,0 +1,236 @@
+// The emulator's connection protocol, COM registration and fault options.
+#include "phone_test_support.h"
+
+#include <thread>
+
+using namespace phone_test;
+using phone_emu::Action;
+using phone_emu::Op;
+using phone_emu::Rule;
+
+namespace {
+
+Rule MakeRule(Op op, Action action, LONG status = 0, const wchar_t* pathContains = L"",
+              int occurrence = 0) {
+    Rule r;
+    r.op = op;
+    r.action = action;
+    r.status = status;
+    r.pathContains = pathContains;
+    r.occurrence = occurrence;
+    return r;
+}
+
+}  // namespace
+
+TEST_F(PhoneTest, AdviseHoldsOneSinkReferenceUntilUnadvise) {
+    EXPECT_EQ(2, sink.refs);
+    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(S_OK, server->Unadvise(cookie));
+    EXPECT_EQ(1, sink.refs);
+    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_NE(S_OK, server->Unadvise(cookie));  // only once
+    EXPECT_NE(S_OK, server->DriveList(cookie, 0));
+    EXPECT_EQ(1, emu->counters().unadvises);
+    cookie = 0;
+}
+
+TEST_F(PhoneTest, UnadviseDropsQueuedWorkAndItsPartialCopy) {
+    ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", Pattern(100000, 4)));
+    emu->options().chunkSize = 1000;
+    ASSERT_EQ(S_OK, server->FileCopy(cookie, (pc + L"\\f.bin").c_str(), L"C:\\f.bin",
+                                     remote::CopyToPhone, 0));
+    // Let a few chunks run, then go away mid-copy.
+    for (int i = 0; i < 5; ++i) {
+        MSG msg;
+        if (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    }
+    EXPECT_GE(sink.progress.size(), 3u);
+    EXPECT_EQ(S_OK, server->Unadvise(cookie));
+    cookie = 0;
+    EXPECT_FALSE(PumpUntil(sink, 1, 100));
+    EXPECT_EQ(0, emu->counters().pendingWork);
+    EXPECT_TRUE(Names(root + L"\\C").empty());
+}
+
+TEST_F(PhoneTest, RequestsFromAnotherThreadFailAtOnce) {
+    HRESULT hr = S_OK;
+    std::thread other([&] { hr = server->DriveList(cookie, 0); });
+    other.join();
+    EXPECT_EQ(RPC_E_WRONG_THREAD, hr);
+    EXPECT_FALSE(PumpUntil(sink, 1, 100));
+    auto j = emu->journal(Op::DriveList);
+    ASSERT_EQ(1u, j.size());
+    EXPECT_EQ(RPC_E_WRONG_THREAD, j[0].callResult);
+    EXPECT_NE(S_OK, server->DriveList(cookie + 1, 0));
+}
+
+TEST_F(PhoneTest, AdviseOptionsAndSinkCheck) {
+    phone_emu::PhoneEmulator& e = *emu;
+    remote::IRemoteFs* other = e.CreateServer(1);
+    TestSink s;
+    DWORD c = 0;
+    LONG accepted = 7;
+    e.options().adviseFails = true;
+    EXPECT_EQ(E_FAIL, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
+    EXPECT_EQ(1, s.refs);
+    e.options().adviseFails = false;
+
+    s.acceptIndex = 0;  // a generation-1 sink offered to a generation-2 server
+    EXPECT_EQ(E_NOINTERFACE, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
+    EXPECT_EQ(1, s.refs);
+    s.acceptIndex = 1;
+
+    e.options().adviseDeclines = true;
+    EXPECT_EQ(S_OK, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
+    EXPECT_EQ(0, accepted);
+    EXPECT_NE(0u, c);
+    e.options().adviseDeclines = false;
+    e.options().releaseSinkTwice = true;
+    EXPECT_EQ(S_OK, other->Unadvise(c));
+    EXPECT_EQ(0, s.refs);  // one reference too many given back
+    EXPECT_EQ(4, e.counters().advises);
+    other->Release();
+}
+
+TEST_F(PhoneTest, RefuseForceAndNeverCompleteRules) {
+    auto& rules = emu->options().rules;
+    rules.push_back(MakeRule(Op::DirMake, Action::Refuse, 0, L"refused"));
+    rules.push_back(MakeRule(Op::DirMake, Action::ForceStatus, -42, L"\\d", 2));
+    rules.push_back(MakeRule(Op::FileDelete, Action::NeverComplete));
+
+    EXPECT_EQ(1000 + phone_emu::CallRefused,
+              Run([&] { return server->DirMake(cookie, 0, L"C:\\refused"); }));
+    EXPECT_FALSE(Exists(root + L"\\C\\refused"));
+    EXPECT_EQ(0, Run([&] { return server->DirMake(cookie, 0, L"C:\\d1"); }));
+    EXPECT_EQ(-42, Run([&] { return server->DirMake(cookie, 0, L"C:\\d2"); }));
+    EXPECT_FALSE(Exists(root + L"\\C\\d2"));  // a forced status skips the work
+    EXPECT_EQ(0, Run([&] { return server->DirMake(cookie, 0, L"C:\\d3"); }));
+
+    ASSERT_TRUE(WriteBytes(root + L"\\C\\keep", "k"));
+    EXPECT_EQ(2000, Run([&] { return server->FileDelete(cookie, 0, L"C:\\keep"); }, 200));
+    EXPECT_TRUE(Exists(root + L"\\C\\keep"));
+    auto j = emu->journal(Op::FileDelete);
+    ASSERT_EQ(1u, j.size());
+    EXPECT_EQ(S_OK, j[0].callResult);
+    EXPECT_FALSE(j[0].completed);
+    EXPECT_EQ(4u, emu->count(Op::DirMake));
+}
+
+TEST_F(PhoneTest, CompleteInsideCallRunsAWholeCopyBeforeReturning) {
+    emu->options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
+    ASSERT_TRUE(WriteBytes(pc + L"\\s.bin", Pattern(5000, 5)));
+    emu->options().chunkSize = 1000;
+    sink.inCall = true;
+    EXPECT_EQ(S_OK, server->FileCopy(cookie, (pc + L"\\s.bin").c_str(), L"E:\\s.bin",
+                                     remote::CopyToPhone, 0));
+    sink.inCall = false;
+    EXPECT_EQ(1, sink.completedInCall);
+    EXPECT_EQ(0, sink.status);
+    EXPECT_EQ(5u, sink.progress.size());
+    EXPECT_EQ(Pattern(5000, 5), ReadBytes(root + L"\\E\\s.bin"));
+    EXPECT_TRUE(emu->journal(Op::FileCopy)[0].completedInsideCall);
+}
+
+TEST_F(PhoneTest, ProgressNoticesAreSpreadEvenly) {
+    emu->options().progressNotices = 5;
+    ASSERT_TRUE(WriteBytes(pc + L"\\p.bin", Pattern(12345, 6)));
+    ASSERT_EQ(0, Copy(pc + L"\\p.bin", L"C:\\p.bin", remote::CopyToPhone, 0));
+    EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), sink.progress);
+    EXPECT_EQ(Pattern(12345, 6), ReadBytes(root + L"\\C\\p.bin"));
+}
+
+TEST_F(PhoneTest, ExtraEntriesAreServedByteForByte) {
+    ASSERT_TRUE(WriteBytes(root + L"\\C\\real", "r"));
+    remote::RemoteEntry full = phone_emu::MakeEntry(L"");
+    for (auto& ch : full.name) ch = L'n';
+    for (auto& ch : full.shortName) ch = L's';
+    emu->options().extraEntriesDir = L"c:";
+    emu->options().extraEntries = {phone_emu::MakeEntry(L".."), phone_emu::MakeEntry(L"a/b"), full};
+
+    LONG end = 0;
+    auto entries = List(L"C:\\", &end);
+    EXPECT_EQ(remote::StatusEndOfList, end);
+    ASSERT_EQ(4u, entries.size());
+    EXPECT_STREQ(L"real", entries[0].name);
+    EXPECT_STREQ(L"..", entries[1].name);
+    EXPECT_STREQ(L"a/b", entries[2].name);
+    EXPECT_EQ(0, memcmp(&full, &entries[3], sizeof full));
+
+    auto e = List(L"E:\\", &end);  // other directories are left alone
+    EXPECT_TRUE(e.empty());
+}
+
+TEST_F(PhoneTest, ListingFailsAfterKEntriesWhenTold) {
+    for (int i = 0; i < 4; ++i) WriteBytes(root + L"\\E\\f" + std::to_wstring(i), "x");
+    emu->options().rules.push_back(MakeRule(Op::DirRead, Action::ForceStatus, -9, L"E:", 3));
+    LONG end = 0;
+    auto entries = List(L"E:\\", &end);
+    EXPECT_EQ(-9, end);
+    EXPECT_EQ(2u, entries.size());
+    EXPECT_EQ(1u, emu->count(Op::DirClose));
+    EXPECT_EQ(0, emu->counters().openEnumerations);
+}
+
+TEST_F(PhoneTest, OverridesReplaceDriveMaskAndVolume) {
+    emu->options().overrideDriveMask = true;
+    emu->options().driveMask = 0x80000001;
+    ASSERT_EQ(0, Run([&] { return server->DriveList(cookie, 0); }));
+    EXPECT_EQ(0x80000001u, sink.value);
+
+    phone_emu::VolumeOverride v;
+    v.driveIndex = 3;  // no folder behind it
+    v.volume.kindCode = 99;
+    memcpy(v.volume.tagText, "TAGTAGTA", 8);
+    emu->options().volumes.push_back(v);
+    ASSERT_EQ(0, Run([&] { return server->VolumeInfo(cookie, 0, 3); }));
+    EXPECT_EQ(0, memcmp(&v.volume, &sink.volume, sizeof v.volume));
+}
+
+TEST_F(PhoneTest, DelayHoldsTheCompletionBack) {
+    emu->options().delayMs = 150;
+    DWORD start = GetTickCount();
+    ASSERT_EQ(S_OK, server->DriveList(cookie, 0));
+    EXPECT_FALSE(PumpUntil(sink, 1, 50));
+    ASSERT_TRUE(PumpUntil(sink, 1, 2000));
+    EXPECT_GE(GetTickCount() - start, 140u);
+}
+
+TEST(PhoneRegistration, PlugInStyleCreationFindsOnlyRegisteredGenerations) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::wstring root = MakeTempFolder();
+    CreateDirectoryW((root + L"\\C").c_str(), nullptr);
+    {
+        phone_emu::PhoneEmulator emu(root);
+        ASSERT_EQ(S_OK, emu.Register(1));
+        void* p = nullptr;
+        EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(remote::ServerClassIds[0], nullptr,
+                                                        CLSCTX_LOCAL_SERVER, remote::RemoteFsIds[0], &p));
+        ASSERT_EQ(S_OK, CoCreateInstance(remote::ServerClassIds[1], nullptr, CLSCTX_LOCAL_SERVER,
+                                         remote::RemoteFsIds[1], &p));
+        auto server = static_cast<remote::IRemoteFs*>(p);
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(S_OK, server->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
+        unknown->Release();
+        EXPECT_EQ(1, emu.counters().serversCreated);
+
+        TestSink sink;
+        DWORD cookie = 0;
+        LONG accepted = 0;
+        ASSERT_EQ(S_OK, server->Advise(&sink, GetCurrentThreadId(), &cookie, &accepted));
+        ASSERT_EQ(S_OK, server->DriveList(cookie, 0));
+        ASSERT_TRUE(PumpUntil(sink, 1));
+        EXPECT_EQ(1u << 2, sink.value);
+        server->Unadvise(cookie);
+        server->Release();
+        EXPECT_EQ(0, emu.counters().serversAlive);
+        EXPECT_EQ(1, sink.refs);
+
+        emu.Revoke(1);
+        EXPECT_FALSE(emu.IsRegistered(1));
+        EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(remote::ServerClassIds[1], nullptr,
+                                                        CLSCTX_LOCAL_SERVER, remote::RemoteFsIds[1], &p));
+    }
+    RemoveTree(root);
+    CoUninitialize();
+}

@@ -1,0 +1,191 @@
+// What the phone emulator's tests share: a sink that records every callback,
+// a message pump, and temporary folders.
+#pragma once
+
+#include "phone_emulator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace phone_test {
+
+class TestSink final : public remote::IRemoteFsSink {
+public:
+    LONG refs = 1;
+    int acceptIndex = -1;       // sink id accepted by QI: -1 every generation, -2 none
+    int completions = 0;
+    bool inCall = false;        // the test is inside a request call
+    int completedInCall = 0;    // completions that arrived while inCall
+    LONG status = 0;
+    DWORD value = 0;
+    remote::RemoteEntry entry{};
+    remote::RemoteVolume volume{};
+    std::vector<LONG> progress;
+    int cancelAtNotice = 0;     // answer cancel at this notice (1-based); 0 never
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        *out = nullptr;
+        bool ok = IsEqualIID(riid, IID_IUnknown);
+        for (int i = 0; i < remote::GenerationCount; ++i)
+            if ((acceptIndex == -1 || acceptIndex == i) && IsEqualIID(riid, remote::RemoteFsSinkIds[i]))
+                ok = true;
+        if (!ok) return E_NOINTERFACE;
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
+
+    HRESULT STDMETHODCALLTYPE Unused3(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused4(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override { value = mask; return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const remote::RemoteVolume* v) override {
+        if (s == 0) volume = *v;
+        return Done(s);
+    }
+    HRESULT STDMETHODCALLTYPE Unused7(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override { value = handle; return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const remote::RemoteEntry* e) override {
+        if (s == 0) entry = *e;
+        return Done(s);
+    }
+    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const remote::RemoteEntry* e) override {
+        if (s == 0) entry = *e;
+        return Done(s);
+    }
+    HRESULT STDMETHODCALLTYPE Unused14(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE Unused17(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused18(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnRecord(LONG s, const BYTE*) override { return Done(s); }
+    HRESULT STDMETHODCALLTYPE Unused20(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused21(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused22(LONG, LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused23(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused24(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused25(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused26(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG v, LONG* cancel) override {
+        progress.push_back(v);
+        *cancel = (cancelAtNotice && int(progress.size()) == cancelAtNotice) ? 1 : 0;
+        return S_OK;
+    }
+
+private:
+    HRESULT Done(LONG s) {
+        status = s;
+        ++completions;
+        if (inCall) ++completedInCall;
+        return S_OK;
+    }
+};
+
+// Dispatches the thread's messages until the sink has `count` completions or
+// `timeoutMs` has passed; true when they arrived.
+inline bool PumpUntil(const TestSink& sink, int count, DWORD timeoutMs = 5000) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (sink.completions >= count) return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+std::wstring MakeTempFolder();
+void RemoveTree(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);  // "<missing>" when it cannot be opened
+bool Exists(const std::wstring& path);
+std::vector<std::wstring> Names(const std::wstring& folder);  // sorted, without . and ..
+std::string Pattern(size_t size, int seed);
+
+}  // namespace phone_test
+
+namespace phone_test {
+
+// A phone with drives C and E under a fresh temporary folder, a server object
+// of generation 1 made directly, and a sink advised on this thread.
+class PhoneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        root = MakeTempFolder();
+        pc = MakeTempFolder();
+        CreateDirectoryW((root + L"\\C").c_str(), nullptr);
+        CreateDirectoryW((root + L"\\E").c_str(), nullptr);
+        emu = new phone_emu::PhoneEmulator(root);
+        server = emu->CreateServer(0);
+        LONG accepted = 0;
+        ASSERT_EQ(S_OK, server->Advise(&sink, GetCurrentThreadId(), &cookie, &accepted));
+        ASSERT_EQ(1, accepted);
+        ASSERT_NE(0u, cookie);
+    }
+    void TearDown() override {
+        if (server) {
+            if (cookie) server->Unadvise(cookie);
+            server->Release();
+        }
+        delete emu;
+        RemoveTree(root);
+        RemoveTree(pc);
+        CoUninitialize();
+    }
+
+    // Makes one request and waits for its completion; returns its status,
+    // or 1000 + the call's result when the call itself failed, or 2000 when
+    // nothing arrived.
+    template <class F>
+    LONG Run(F call, DWORD timeoutMs = 5000) {
+        int before = sink.completions;
+        sink.inCall = true;
+        HRESULT hr = call();
+        sink.inCall = false;
+        if (hr != S_OK) return 1000 + hr;
+        if (!PumpUntil(sink, before + 1, timeoutMs)) return 2000;
+        return sink.status;
+    }
+
+    LONG Copy(const std::wstring& source, const std::wstring& target, LONG direction,
+              LONG overwrite) {
+        return Run([&] {
+            return server->FileCopy(cookie, source.c_str(), target.c_str(), direction, overwrite);
+        });
+    }
+
+    // Lists a phone directory through DirOpen/DirRead/DirClose; the status
+    // that ended the reads goes to *end.
+    std::vector<remote::RemoteEntry> List(const std::wstring& dir, LONG* end) {
+        std::vector<remote::RemoteEntry> entries;
+        *end = Run([&] { return server->DirOpen(cookie, 0, dir.c_str()); });
+        if (*end != 0) return entries;
+        DWORD handle = sink.value;
+        for (int i = 0; i < 1000; ++i) {
+            *end = Run([&] { return server->DirRead(cookie, 0, handle); });
+            if (*end != 0) break;
+            entries.push_back(sink.entry);
+        }
+        EXPECT_EQ(0, Run([&] { return server->DirClose(cookie, 0, handle); }));
+        return entries;
+    }
+
+    std::wstring root, pc;
+    phone_emu::PhoneEmulator* emu = nullptr;
+    remote::IRemoteFs* server = nullptr;
+    TestSink sink;
+    DWORD cookie = 0;
+};
+
+}  // namespace phone_test
