@@ -55,7 +55,7 @@ LONG MapPhonePath(const std::wstring& root, const WCHAR* phonePath, bool directo
         if (!rest.empty()) {
             if (rest.back() != L'\\') return StatusBadPath;
             rest.pop_back();
-            if (rest.empty()) return StatusBadPath;  // "C:\\": an empty name
+            if (rest.empty()) return StatusBadPath;  // a doubled final backslash: an empty name
         }
     } else if (rest.empty() || rest.back() == L'\\') {
         return StatusBadPath;

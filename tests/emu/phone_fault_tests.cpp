@@ -89,6 +89,7 @@ TEST_F(PhoneTest, AdviseOptionsAndSinkCheck) {
     e.options().releaseSinkTwice = true;
     EXPECT_EQ(S_OK, other->Unadvise(c));
     EXPECT_EQ(0, s.refs);  // one reference too many given back
+    e.options().releaseSinkTwice = false;
     EXPECT_EQ(4, e.counters().advises);
     other->Release();
 }

@@ -137,6 +137,7 @@ TEST_F(PhoneTest, CopyFromPhoneHonoursTheOverwriteFlag) {
     ASSERT_TRUE(WriteBytes(pc + L"\\song.mp3", "old!"));
     EXPECT_EQ(remote::StatusExists, Copy(L"E:\\song.mp3", pc + L"\\song.mp3", remote::CopyFromPhone, 0));
     EXPECT_EQ("old!", ReadBytes(pc + L"\\song.mp3"));
+    EXPECT_TRUE(sink.progress.empty());  // refused before any byte moved
     EXPECT_EQ(0, Copy(L"E:\\song.mp3", pc + L"\\song.mp3", remote::CopyFromPhone, 1));
     EXPECT_EQ("new", ReadBytes(pc + L"\\song.mp3"));
     EXPECT_EQ((std::vector<std::wstring>{L"song.mp3"}), Names(pc));
