@@ -344,7 +344,8 @@ void HostEmulator::unload() {
 bool HostEmulator::loadLanguage() {
     if (!languageTried_) {
         languageTried_ = true;
-        std::string folder = modulePath_.substr(0, modulePath_.find_last_of("\\/") + 1);
+        std::string folder = options_.languageFolder;
+        if (folder.empty()) folder = modulePath_.substr(0, modulePath_.find_last_of("\\/") + 1);
         languages_ = ReadLanguageFolder(folder);
         language_ = ChooseLanguageFile(languages_, options_.language);
     }
@@ -368,8 +369,7 @@ const char* HostEmulator::getMsg(int pluginNumber, int msgId) {
         return "";
     }
     if (!loadLanguage()) {
-        journal_.fault("GetMsg(" + std::to_string(msgId) + "): no language file beside " +
-                       modulePath_);
+        journal_.fault("GetMsg(" + std::to_string(msgId) + "): no language file");
         return "";
     }
     const LanguageFile& file = languages_[language_];
@@ -507,6 +507,8 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
     int focus = -1;
     for (int i = 0; i < count; ++i) {
         e.items.push_back(Record(items[i]));
+        bool frame = items[i].Type == host::DI_DOUBLEBOX || items[i].Type == host::DI_SINGLEBOX;
+        if (frame && e.title.empty()) e.title = e.items.back().data;
         if (IsFocusable(items[i]) && (focus < 0 || (items[i].Focus && !items[focus].Focus)))
             focus = i;
     }
@@ -520,7 +522,7 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
     if (!answered) {
         answer = -1;
         done.unscripted = true;
-        journal_.fault("unscripted dialog: " + (count ? done.items[0].data : std::string()));
+        journal_.fault("unscripted dialog: " + done.title);
     }
     if (answer == DialogAnswer::kEnter) {
         // Enter closes with the default button, else with the focused item.

@@ -61,6 +61,7 @@ enum { OPEN_DISKMENU = 0 };
 
 struct HostOptions {
     std::string language = "English";  // the interface language: "English" or "Russian"
+    std::string languageFolder;  // where the *.lng files are; empty: the DLL's folder
     int moduleNumber = 3;  // not 0, so a plug-in passing a made-up number is caught
     int screenWidth = 80;
     int screenHeight = 25;

@@ -24,10 +24,14 @@ const UINT_PTR kScreenBase = 0x5C500000;
 }  // namespace
 
 std::string JournalEntry::text() const {
-    std::string all = title;
+    std::string all;
+    if (kind == CallKind::Dialog) {
+        for (const DialogItemRecord& item : items) all += (all.empty() ? "" : "\n") + item.data;
+        return all;
+    }
+    all = title;
     for (const std::string& line : lines) all += "\n" + line;
     for (const std::string& button : buttons) all += "\n" + button;
-    for (const DialogItemRecord& item : items) all += "\n" + item.data;
     return all;
 }
 

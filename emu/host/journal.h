@@ -33,7 +33,8 @@ struct JournalEntry {
     std::string helpTopic;
 
     // Message: title, body lines and button captions (those the host
-    // appends for FMSG_MB_* included); the counts as passed in.
+    // appends for FMSG_MB_* included); the counts as passed in. A dialog's
+    // title is the caption of its first frame.
     std::string title;
     std::vector<std::string> lines;
     std::vector<std::string> buttons;
@@ -60,7 +61,8 @@ struct JournalEntry {
     bool unscripted = false;  // a prompt that nobody answered: Esc was assumed
 
     bool isProgress() const { return kind == CallKind::Message && buttons.empty() && !refused; }
-    // Title, lines and buttons joined, for searching and failure output.
+    // Title, lines and buttons (a dialog: its items' texts) joined by
+    // newlines, for searching and failure output.
     std::string text() const;
     std::string describe() const;
 };

@@ -1,0 +1,291 @@
+// The host's services as the plug-in calls them: boxes, dialogs, panel
+// control and screens, with the journal and the script behind them.
+#include "host_emulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace hostemu;
+
+namespace {
+
+class HostServices : public ::testing::Test {
+protected:
+    int number() const { return HostOptions().moduleNumber; }
+    int box(DWORD flags, std::vector<const char*> items, int buttons) {
+        return host.message(number(), flags, nullptr, items.data(), (int)items.size(), buttons);
+    }
+    static host::FarDialogItem Item(int type, int x1, int y1, int x2, int y2, const char* text,
+                                    DWORD flags = 0, int defaultButton = 0) {
+        host::FarDialogItem item;
+        std::memset(&item, 0, sizeof item);
+        item.Type = type;
+        item.X1 = x1;
+        item.Y1 = y1;
+        item.X2 = x2;
+        item.Y2 = y2;
+        item.Flags = flags;
+        item.DefaultButton = defaultButton;
+        std::strcpy(item.Data.Data, text);
+        return item;
+    }
+    // Box, prompt, edit, OK (default), Cancel.
+    std::vector<host::FarDialogItem> copyDialog(const char* text) {
+        return {Item(host::DI_DOUBLEBOX, 3, 1, 36, 6, "Copy"),
+                Item(host::DI_TEXT, 5, 2, 0, 0, "Copy to:"),
+                Item(host::DI_EDIT, 5, 3, 34, 3, text),
+                Item(host::DI_BUTTON, 0, 5, 0, 0, "OK", 0, 1),
+                Item(host::DI_BUTTON, 0, 5, 0, 0, "Cancel")};
+    }
+    int run(std::vector<host::FarDialogItem>& items, int x1 = -1, int y1 = -1, int x2 = 40,
+            int y2 = 8) {
+        return host.dialog(number(), x1, y1, x2, y2, nullptr, items.data(), (int)items.size());
+    }
+
+    HostEmulator host;
+};
+
+}  // namespace
+
+TEST_F(HostServices, MessageWithButtonsTakesTheScriptedAnswer) {
+    host.script().answerMessage(1);
+    EXPECT_EQ(box(host::FMSG_WARNING, {"Delete", "Delete file", "a.txt", "Delete", "Cancel"}, 2), 1);
+    const JournalEntry* e = host.journal().lastPrompt();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->title, "Delete");
+    EXPECT_EQ(e->lines, (std::vector<std::string>{"Delete file", "a.txt"}));
+    EXPECT_EQ(e->buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(e->flags, (DWORD)host::FMSG_WARNING);
+    EXPECT_EQ(e->answer, 1);
+    EXPECT_TRUE(host.journal().faults().empty()) << host.journal().dump();
+}
+
+TEST_F(HostServices, ButtonSetsAppendTheHostsCaptions) {
+    host.script().answerMessage(0);
+    host.script().answerMessage(2);
+    EXPECT_EQ(box(0x40000 /* MB_YESNO */, {"Overwrite", "b.txt exists"}, 7), 0);
+    EXPECT_EQ(box(0x30000 /* MB_ABORTRETRYIGNORE */, {"Error", "read failed"}, 0), 2);
+    auto prompts = host.journal().prompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0]->buttons, (std::vector<std::string>{"Yes", "No"}));
+    EXPECT_EQ(prompts[0]->lines, (std::vector<std::string>{"b.txt exists"}));
+    EXPECT_EQ(prompts[1]->buttons, (std::vector<std::string>{"Abort", "Retry", "Ignore"}));
+}
+
+TEST_F(HostServices, ProgressBoxReturnsAtOnceWithoutTakingAnAnswer) {
+    host.script().answerMessage(0);
+    EXPECT_EQ(box(0, {"Copy", "Copying", "a.txt"}, 0), 0);
+    EXPECT_EQ(host.script().pendingMessages(), 1u);
+    EXPECT_EQ(host.journal().progressCount(), 1);
+    EXPECT_TRUE(host.journal().prompts().empty());
+}
+
+TEST_F(HostServices, AllInOneSplitsLines) {
+    const char* all = "Title\nline one\nline two\nOk";
+    host.script().answerMessage(0);
+    EXPECT_EQ(host.message(number(), host::FMSG_ALLINONE, nullptr, (const char* const*)all, 0, 1),
+              0);
+    const JournalEntry* e = host.journal().lastMessage();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->title, "Title");
+    EXPECT_EQ(e->lines, (std::vector<std::string>{"line one", "line two"}));
+    EXPECT_EQ(e->buttons, (std::vector<std::string>{"Ok"}));
+}
+
+TEST_F(HostServices, RefusedAndUnansweredBoxesAreFaults) {
+    EXPECT_EQ(box(0, {"Title only"}, 0), -1);
+    ASSERT_EQ(host.journal().faults().size(), 1u);
+    EXPECT_TRUE(host.journal().lastMessage()->refused);
+    EXPECT_EQ(host.journal().progressCount(), 0);
+
+    EXPECT_EQ(box(0, {"Error", "failed", "Ok"}, 1), -1);  // nothing scripted: Esc
+    ASSERT_EQ(host.journal().unscripted().size(), 1u);
+    EXPECT_EQ(host.journal().unscripted()[0]->title, "Error");
+
+    host.script().answerMessage(3);  // no such button
+    EXPECT_EQ(box(0, {"Error", "failed", "Ok"}, 1), -1);
+    EXPECT_EQ(host.journal().faults().size(), 3u);
+}
+
+TEST_F(HostServices, HookRunsOnEveryBoxAndMayActMidOperation) {
+    int calls = 0;
+    host.setHook([&](const JournalEntry& e) {
+        ++calls;
+        if (e.isProgress()) host.script().answerMessage(1);  // decided while copying
+    });
+    EXPECT_EQ(box(0, {"Copy", "a.txt"}, 0), 0);
+    EXPECT_EQ(box(0, {"Copy", "Abort?", "Yes", "No"}, 2), 1);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(host.journal().unscripted().empty());
+}
+
+TEST_F(HostServices, DialogWritesBackEditTextEvenAfterEsc) {
+    auto items = copyDialog("C:\\a rather long old destination");
+    DialogAnswer answer;
+    answer.close = DialogAnswer::kEscape;
+    answer.texts[2] = "D:\\new";
+    host.script().answerDialog(answer);
+    EXPECT_EQ(run(items), -1);
+    EXPECT_STREQ(items[2].Data.Data, "D:\\new");
+    // The whole item was written: nothing of the old text is left behind it.
+    for (size_t i = std::strlen("D:\\new"); i < sizeof items[2].Data.Data; ++i)
+        ASSERT_EQ(items[2].Data.Data[i], 0) << "byte " << i;
+    EXPECT_STREQ(items[3].Data.Data, "[ OK ]");
+    EXPECT_STREQ(items[4].Data.Data, "[ Cancel ]");
+
+    const JournalEntry* e = host.journal().lastDialog();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->title, "Copy");
+    EXPECT_EQ(host.journal().find("Copy to:"), e);
+    EXPECT_EQ(e->items[2].data, "C:\\a rather long old destination");
+    EXPECT_EQ(e->itemsAfter[2].data, "D:\\new");
+    EXPECT_EQ(e->box.left, 20);
+    EXPECT_EQ(e->box.top, 8);
+    EXPECT_EQ(e->box.right, 59);
+    EXPECT_EQ(e->box.bottom, 15);
+}
+
+TEST_F(HostServices, DialogEnterClosesWithTheDefaultButtonAndMovesFocus) {
+    auto items = copyDialog("x");
+    std::strcpy(items[3].Data.Data, "[ OK ]");  // already bracketed: not again
+    host.script().answerDialog(DialogAnswer::kEnter);
+    EXPECT_EQ(run(items), 3);
+    EXPECT_STREQ(items[3].Data.Data, "[ OK ]");
+    EXPECT_EQ(items[3].Focus, 1);
+    EXPECT_EQ(items[2].Focus, 0);
+
+    // Without a default button, Enter answers the focused item: the edit.
+    auto plain = copyDialog("x");
+    plain[3].DefaultButton = 0;
+    host.script().answerDialog(DialogAnswer::kEnter);
+    EXPECT_EQ(run(plain), 2);
+}
+
+TEST_F(HostServices, VarEditTextIsCutToItsBuffer) {
+    char buffer[8] = "old";
+    auto items = copyDialog("");
+    items[2].Flags |= 0x10000;  // DIF_VAREDIT
+    items[2].Data.Ptr.PtrLength = sizeof buffer;
+    items[2].Data.Ptr.PtrData = buffer;
+    host.script().answerDialog(3, {{2, "0123456789"}});
+    EXPECT_EQ(run(items), 3);
+    EXPECT_STREQ(buffer, "0123456");
+    EXPECT_EQ(host.journal().lastDialog()->items[2].data, "old");
+}
+
+TEST_F(HostServices, DialogScriptThatDoesNotFitIsAFault) {
+    auto items = copyDialog("x");
+    host.script().answerDialog(1, {{1, "typed into a label"}});
+    EXPECT_EQ(run(items), 1);
+    EXPECT_EQ(host.journal().faults().size(), 2u);  // a text for a label, closed by a label
+    EXPECT_STREQ(items[1].Data.Data, "Copy to:");
+
+    host.script().answerDialog(9);
+    EXPECT_EQ(run(items), -1);
+    EXPECT_EQ(run(items), -1);  // nothing scripted
+    EXPECT_EQ(host.journal().unscripted().size(), 1u);
+    EXPECT_EQ(host.journal().faults().size(), 4u);
+}
+
+TEST_F(HostServices, OtherPanelInfo) {
+    host.options().otherPanelType = host::PTYPE_TREEPANEL;
+    host.options().otherPanelDir = "C:\\work\\dest\\";
+    host::PanelInfo info;
+    std::memset(&info, 0x5A, sizeof info);
+    EXPECT_TRUE(host.control(INVALID_HANDLE_VALUE, host::FCTL_GETANOTHERPANELSHORTINFO, &info));
+    EXPECT_EQ(info.PanelType, host::PTYPE_TREEPANEL);
+    EXPECT_FALSE(info.Plugin);
+    EXPECT_STREQ(info.CurDir, "C:\\work\\dest");
+    EXPECT_EQ(info.PanelItems, nullptr);
+    EXPECT_EQ(info.SelectedItems, nullptr);
+
+    host.options().otherPanelDir = "C:\\";
+    EXPECT_TRUE(host.control(INVALID_HANDLE_VALUE, host::FCTL_GETANOTHERPANELSHORTINFO, &info));
+    EXPECT_STREQ(info.CurDir, "C:\\");
+    EXPECT_TRUE(host.journal().faults().empty()) << host.journal().dump();
+}
+
+TEST_F(HostServices, ControlIsJournaledAndChecksTheHandle) {
+    HANDLE panel = (HANDLE)0x1234;
+    EXPECT_FALSE(host.control(panel, host::FCTL_UPDATEANOTHERPANEL, nullptr));
+    EXPECT_EQ(host.journal().faults().size(), 1u);
+    host.adoptPanel(panel);
+    EXPECT_TRUE(host.control(panel, host::FCTL_UPDATEANOTHERPANEL, (void*)1));
+    EXPECT_TRUE(host.control(panel, host::FCTL_REDRAWANOTHERPANEL, nullptr));
+    EXPECT_FALSE(host.control(panel, 1 /* FCTL_GETPANELINFO */, nullptr));
+    EXPECT_EQ(host.journal().faults().size(), 2u);
+    auto updates = host.journal().controls(host::FCTL_UPDATEANOTHERPANEL);
+    ASSERT_EQ(updates.size(), 2u);
+    EXPECT_EQ(updates[1]->param, (void*)1);
+    EXPECT_EQ(updates[1]->answer, TRUE);
+    EXPECT_EQ(host.journal().controls().size(), 4u);
+}
+
+TEST_F(HostServices, EachSavedScreenMustBeRestoredOnce) {
+    HANDLE whole = host.saveScreen(0, 0, -1, -1);
+    HANDLE part = host.saveScreen(10, 5, 50, 9);
+    ASSERT_NE(whole, nullptr);
+    EXPECT_NE(whole, part);
+    EXPECT_EQ(host.journal().entries()[0].x2, 79);
+    EXPECT_EQ(host.journal().entries()[0].y2, 24);
+
+    host.restoreScreen(part);
+    host.restoreScreen(nullptr);  // harmless
+    EXPECT_EQ(host.journal().screensNotRestored(), std::vector<HANDLE>{whole});
+    EXPECT_TRUE(host.journal().faults().empty());
+
+    host.restoreScreen(part);
+    EXPECT_EQ(host.journal().restoredTwice(), 1);
+    host.restoreScreen((HANDLE)0x77);
+    EXPECT_EQ(host.journal().faults().size(), 2u);
+    host.restoreScreen(whole);
+    EXPECT_TRUE(host.journal().screensNotRestored().empty());
+    EXPECT_EQ(host.journal().saves(), 2);
+    EXPECT_EQ(host.journal().restores(), 4);
+}
+
+TEST_F(HostServices, StartupTablesReachTheServices) {
+    host::PluginStartupInfo info;
+    host::FarStandardFunctions fsf;
+    host.buildStartupInfo(info, fsf);
+    EXPECT_EQ(info.StructSize, 372);
+    EXPECT_EQ(fsf.StructSize, 228);
+    EXPECT_EQ(info.FSF, &fsf);
+    EXPECT_EQ(info.ModuleNumber, number());
+    EXPECT_STREQ(info.RootKey, "Software\\Far\\Plugins");
+
+    const char* items[] = {"Title", "through the table", "Ok"};
+    host.script().answerMessage(0);
+    EXPECT_EQ(info.Message(info.ModuleNumber, 0, nullptr, items, 3, 1), 0);
+    EXPECT_EQ(host.journal().lastPrompt()->lines[0], "through the table");
+    HANDLE screen = info.SaveScreen(0, 0, -1, -1);
+    info.RestoreScreen(screen);
+    EXPECT_TRUE(host.journal().screensNotRestored().empty());
+    char path[520] = "*.bak";
+    EXPECT_TRUE(info.FSF->ProcessName("a.txt", path, host::PN_GENERATENAME));
+    EXPECT_STREQ(path, "a.bak");
+}
+
+TEST(HostLoading, FindsAndRefusesDlls) {
+    EXPECT_EQ(ToWindowsPath("/work/main/build/Plugins/Kelp/Kelp.dll"),
+              "Z:\\work\\main\\build\\Plugins\\Kelp\\Kelp.dll");
+    EXPECT_EQ(ToWindowsPath("C:\\x\\Kelp.dll"), "C:\\x\\Kelp.dll");
+    _putenv_s("KELP_DLL", "/tmp/k/Kelp.dll");
+    EXPECT_EQ(FindPluginDll(), "Z:\\tmp\\k\\Kelp.dll");
+    _putenv_s("KELP_DLL", "");
+    std::string fallback = FindPluginDll();
+    EXPECT_NE(fallback.find("\\Plugins\\Kelp\\Kelp.dll"), std::string::npos) << fallback;
+    EXPECT_EQ(fallback.find(".."), std::string::npos) << fallback;
+
+    HostEmulator host;
+    EXPECT_FALSE(host.load("C:\\no\\such\\Kelp.dll"));
+    EXPECT_FALSE(host.error().empty());
+    // A DLL without any plug-in entry point is not kept.
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    EXPECT_FALSE(host.load(std::string(system) + "\\version.dll"));
+    EXPECT_NE(host.error().find("entry points"), std::string::npos) << host.error();
+    EXPECT_FALSE(host.loaded());
+}
