@@ -5,9 +5,9 @@ export WINEPREFIX="$BUILD_DIR/wine"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# Creates the prefix on first use; wineboot returns once it is set up.
 wine_prefix_ready() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot --init >/dev/null 2>&1 || true
-        wineserver -w
     fi
 }

@@ -1,0 +1,163 @@
+#include "fake_host.h"
+#include "phone_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class Panel : public ::testing::Test {
+protected:
+    void SetUp() override { fake_host::Install(); }
+    PhonePanel panel;
+
+    std::string Walk(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) EXPECT_EQ(1, panel.SetDirectory(name, 0));
+        return panel.curDir;
+    }
+};
+
+TEST_F(Panel, ANewPanelStartsAtTheDriveListWithNothingToShow)
+{
+    EXPECT_STREQ("", panel.curDir);
+    EXPECT_EQ(0, panel.opFlags);
+    EXPECT_EQ(0, panel.volume.validMark);
+
+    host::OpenPluginInfo info;
+    memset(&info, 0, sizeof(info));
+    panel.GetOpenPluginInfo(&info);
+    EXPECT_EQ(72, info.StructSize);
+    EXPECT_EQ(0x60Fu, info.Flags);
+    EXPECT_STREQ("Kelp:", info.PanelTitle);
+    EXPECT_STREQ("", info.CurDir);
+    EXPECT_STREQ("M4", info.Format);
+    EXPECT_EQ(nullptr, info.InfoLines);
+    EXPECT_EQ(0, info.InfoLinesNumber);
+}
+
+TEST_F(Panel, SetDirectoryWalksDrivesFoldersAndBack)
+{
+    EXPECT_EQ("C:", Walk({"C:"}));
+    EXPECT_EQ("C:\\Images", Walk({"Images"}));
+    EXPECT_EQ("C:\\Images\\2026\\May", Walk({"2026\\May"}));  // several levels at once
+    EXPECT_EQ("C:\\Images\\2026", Walk({".."}));
+    EXPECT_EQ("C:", Walk({"..", ".."}));
+    EXPECT_EQ("", Walk({".."}));
+    EXPECT_EQ("", Walk({".."}));  // the drive list stays the drive list
+    EXPECT_EQ("", Walk({"E:", "a", "b", "\\"}));
+    EXPECT_EQ("Missing", Walk({"Missing"}));  // not checked against the phone
+}
+
+TEST_F(Panel, SetDirectoryKeepsTheHostPathBound)
+{
+    std::string deep(255, 'd');
+    strcpy(panel.curDir, deep.c_str());
+    panel.SetDirectory("0123456789", 0);
+    EXPECT_EQ(259u, strlen(panel.curDir));
+    EXPECT_EQ(deep + "\\012", std::string(panel.curDir));
+}
+
+TEST_F(Panel, FormatGroupedPutsCommasBetweenGroupsOfThree)
+{
+    char text[80];
+    auto F = [&](LONGLONG v) {
+        PhonePanel::FormatGrouped(v, text, sizeof(text));
+        return std::string(text);
+    };
+    EXPECT_EQ("0", F(0));
+    EXPECT_EQ("0", F(-5));
+    EXPECT_EQ("999", F(999));
+    EXPECT_EQ("1,000", F(1000));
+    EXPECT_EQ("123,456", F(123456));
+    EXPECT_EQ("1,234,567", F(1234567));
+    EXPECT_EQ("999,999,999,999,999,999", F(999999999999999999LL));
+    EXPECT_EQ("1,000,000,000,000,000,000", F(1000000000000000000LL));
+    EXPECT_EQ("9,223,372,036,854,775,807", F(0x7FFFFFFFFFFFFFFFLL));
+
+    char small[6];
+    PhonePanel::FormatGrouped(1234567, small, sizeof(small));
+    EXPECT_STREQ("1,234", small);
+}
+
+TEST_F(Panel, EscAndBreakRequestAnAbort)
+{
+    EXPECT_EQ(0, panel.ProcessKey(13, 0));
+    EXPECT_EQ(0, panel.opFlags);
+    EXPECT_EQ(1, panel.ProcessKey(27, 0x1 | 0x2 | 0x4));
+    EXPECT_EQ(Abort, panel.opFlags);
+
+    PhonePanel other;
+    other.SetFlag(SkipAllErrors);
+    EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
+    EXPECT_EQ(SkipAllErrors, other.opFlags);
+    EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
+    EXPECT_EQ(SkipAllErrors | Abort, other.opFlags);
+}
+
+TEST_F(Panel, InformationLinesDescribeAValidDrive)
+{
+    strcpy(panel.curDir, "C:\\Images");
+    panel.volume.validMark = 1;
+    panel.volume.kindCode = 3;
+    panel.volume.figure1 = 1234567;
+    panel.volume.figure2 = 1000;
+    memcpy(panel.volume.tagText, "TAGTAGTA", 8);  // no terminator inside its field
+    wcscpy(panel.volume.wideText, L"Label");
+
+    host::OpenPluginInfo info;
+    memset(&info, 0, sizeof(info));
+    panel.GetOpenPluginInfo(&info);
+    ASSERT_EQ(4, info.InfoLinesNumber);
+    EXPECT_STREQ("Kelp:C:\\Images", info.PanelTitle);
+    EXPECT_EQ(1, info.InfoLines[0].Separator);
+    EXPECT_STREQ("TAGTAGTA|M48", info.InfoLines[0].Text);
+    EXPECT_EQ(0, info.InfoLines[1].Separator);
+    EXPECT_STREQ("M44", info.InfoLines[1].Text);
+    EXPECT_STREQ("1,234,567", info.InfoLines[1].Data);
+    EXPECT_STREQ("M45", info.InfoLines[2].Text);
+    EXPECT_STREQ("1,000", info.InfoLines[2].Data);
+    EXPECT_STREQ("M46", info.InfoLines[3].Text);
+    EXPECT_STREQ("Label", info.InfoLines[3].Data);
+    EXPECT_EQ(0, info.InfoLines[3].Separator);
+}
+
+TEST_F(Panel, InformationLinesShowTheKindByCode)
+{
+    strcpy(panel.curDir, "C:");
+    panel.volume.validMark = 1;
+    memcpy(panel.volume.tagText, "TAGTAGTA", 8);
+    const int kinds[][2] = {{3, 48}, {6, 47}, {7, 49}, {0, 0}, {1, 0}, {8, 0}};
+    for (auto& kind : kinds) {
+        panel.volume.kindCode = kind[0];
+        fake_host::requestedIds.clear();
+        host::OpenPluginInfo info;
+        memset(&info, 0, sizeof(info));
+        panel.GetOpenPluginInfo(&info);
+        const auto& ids = fake_host::requestedIds;
+        EXPECT_NE(ids.end(), std::find(ids.begin(), ids.end(), kind[1])) << "code " << kind[0];
+        for (int other : {0, 47, 48, 49})
+            if (other != kind[1])
+                EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), other)) << "code " << kind[0];
+    }
+}
+
+TEST_F(Panel, NoInformationLinesWithoutAValidRecordOrADrive)
+{
+    panel.volume.validMark = 0;
+    strcpy(panel.curDir, "C:");
+    host::OpenPluginInfo info;
+    memset(&info, 0, sizeof(info));
+    panel.GetOpenPluginInfo(&info);
+    EXPECT_EQ(0, info.InfoLinesNumber);
+
+    panel.volume.validMark = 1;
+    panel.curDir[0] = 0;
+    panel.GetOpenPluginInfo(&info);
+    EXPECT_EQ(0, info.InfoLinesNumber);
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include "fake_host.h"
+#include "phone_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class Prompts : public ::testing::Test {
+protected:
+    void SetUp() override { fake_host::Install(); }
+    PhonePanel panel;
+
+    const fake_host::MessageCall& Last() { return fake_host::messages.back(); }
+    int FilledCells(const std::string& bar)
+    {
+        return (int)std::count(bar.begin(), bar.end(), (char)219);
+    }
+};
+
+TEST_F(Prompts, TheBarFillsInStepsOfFivePercent)
+{
+    const int cases[][2] = {{0, 0}, {4, 0}, {5, 2}, {99, 38}, {100, 40}, {0x10064, 40}, {250, 40}};
+    for (auto& c : cases) {
+        panel.ShowProgress(c[0]);
+        const auto& box = Last();
+        ASSERT_EQ(8u, box.items.size());
+        EXPECT_EQ(0, box.buttons);
+        EXPECT_EQ((DWORD)host::FMSG_LEFTALIGN, box.flags);
+        EXPECT_EQ(40u, box.items[ProgressBar].size()) << c[0];
+        EXPECT_EQ(c[1], FilledCells(box.items[ProgressBar])) << c[0];
+        EXPECT_EQ(40 - c[1], (int)std::count(box.items[ProgressBar].begin(),
+                                             box.items[ProgressBar].end(), (char)176));
+    }
+}
+
+TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
+{
+    panel.BeginProgress(1);
+    const auto& first = Last();
+    EXPECT_EQ("M7", first.items[ProgressTitle]);
+    EXPECT_EQ("M16", first.items[ProgressAction]);
+    EXPECT_EQ("", first.items[ProgressSource]);
+    EXPECT_EQ("M17", first.items[ProgressTo]);
+    EXPECT_EQ("\x01", first.items[ProgressSeparator]);
+    EXPECT_EQ("Copied 0", first.items[ProgressCounter]);
+
+    panel.doneCount = 3;
+    panel.ShowProgress(50);
+    EXPECT_EQ("Copied 3", Last().items[ProgressCounter]);
+}
+
+TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
+{
+    EXPECT_EQ(1, panel.ShowProgress(10));
+    panel.ProcessEvent(host::FE_BREAK, NULL);
+    EXPECT_EQ(0, panel.ShowProgress(10));
+    EXPECT_EQ(0, CopyProgressCallback(20, &panel));
+    EXPECT_EQ(Abort, panel.opFlags);
+}
+
+TEST_F(Prompts, ACounterTextLongerThanItsLineIsCut)
+{
+    fake_host::overrides[18] = std::string(100, 'c') + "%d";
+    panel.ShowProgress(0);
+    EXPECT_EQ(39u, strlen(panel.counterText));
+}
+
+TEST_F(Prompts, OverwriteAnswersMapToResultsAndFlags)
+{
+    host::PluginPanelItem item;
+    memset(&item, 0, sizeof(item));
+    host::FAR_FIND_DATA existing;
+    memset(&existing, 0, sizeof(existing));
+
+    const int cases[][3] = {
+        {0, 1, 0}, {1, 1, OverwriteAll}, {2, 0, 0}, {3, 0, SkipAllExisting}, {4, -1, 0}, {-1, 0, 0}};
+    for (auto& c : cases) {
+        panel.opFlags = 0;
+        fake_host::messageAnswer = c[0];
+        EXPECT_EQ(c[1], panel.AskOverwrite("C:\\x", &item, &existing)) << c[0];
+        EXPECT_EQ(c[2], panel.opFlags) << c[0];
+    }
+    const auto& box = Last();
+    EXPECT_EQ(1u, box.flags);
+    EXPECT_EQ(5, box.buttons);
+    ASSERT_EQ(12u, box.items.size());
+    EXPECT_EQ("M27", box.items[0]);
+    EXPECT_EQ("M19", box.items[1]);
+    EXPECT_EQ("\x01", box.items[3]);
+    EXPECT_EQ("M26", box.items[11]);
+}
+
+TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
+{
+    fake_host::overrides[20] = std::string(200, 'L');
+    host::PluginPanelItem item;
+    memset(&item, 0, sizeof(item));
+    item.FindData.nFileSizeLow = 1234;
+    host::FAR_FIND_DATA existing;
+    memset(&existing, 0, sizeof(existing));
+    existing.nFileSizeLow = 5678;
+
+    std::string longName = "C:\\" + std::string(250, 'n');
+    panel.AskOverwrite(longName.c_str(), &item, &existing);
+    const auto& box = Last();
+    EXPECT_EQ(60u, box.items[2].size());  // the name cut to 60 columns
+    EXPECT_EQ(59u, box.items[4].size());
+    EXPECT_EQ(0u, box.items[5].find("M21 "));
+    EXPECT_NE(std::string::npos, box.items[5].find("       5678 "));
+}
+
+TEST_F(Prompts, ErrorPromptAnswersMapToResultsAndEscCancels)
+{
+    const int cases[][3] = {{0, 1, 0}, {1, 0, 0}, {2, 0, SkipAllErrors}, {3, -1, 0}, {-1, -1, 0}};
+    for (auto& c : cases) {
+        panel.opFlags = 0;
+        fake_host::messageAnswer = c[0];
+        EXPECT_EQ(c[1], panel.AskOnCopyError("a.txt", "C:\\dst\\a.txt", 0, -5)) << c[0];
+        EXPECT_EQ(c[2], panel.opFlags) << c[0];
+    }
+    const auto& box = Last();
+    ASSERT_EQ(8u, box.items.size());
+    EXPECT_EQ(4, box.buttons);
+    EXPECT_EQ("Status -5", box.items[1]);
+    EXPECT_EQ("M57", box.items[2]);  // the fake's text has no placeholder
+    EXPECT_EQ("M14", box.items[7]);
+}
+
+TEST_F(Prompts, ErrorLinesStayInTheirBuffers)
+{
+    fake_host::overrides[58] = std::string(70, 'm') + "%s";
+    std::string longName(300, 'z');
+    panel.AskOnCopyError(longName.c_str(), longName.c_str(), 1, -7);
+    const auto& box = Last();
+    EXPECT_EQ(79u, box.items[2].size());
+}
+
+TEST_F(Prompts, CopyDialogPlacesItsFirstButtonByItsCaption)
+{
+    fake_host::overrides[13] = "&Move";
+    fake_host::overrides[9] = "Move %s to:";
+    host::PluginPanelItem item;
+    memset(&item, 0, sizeof(item));
+    strcpy(item.FindData.cFileName, "a.txt");
+    char destination[512] = "C:\\dst\\";
+    fake_host::dialogAnswer = 4;
+    fake_host::dialogEditText = "D:\\other\\";
+
+    EXPECT_TRUE(panel.AskCopyDestination(&item, 1, 1, destination));
+    EXPECT_STREQ("D:\\other\\", destination);
+    const auto& dialog = fake_host::dialogs.back();
+    EXPECT_EQ(-1, dialog.x1);
+    EXPECT_EQ(76, dialog.x2);
+    EXPECT_EQ(8, dialog.y2);
+    ASSERT_EQ(6u, dialog.items.size());
+    EXPECT_STREQ("Move a.txt to:", dialog.items[1].Data.Data);
+    EXPECT_STREQ("C:\\dst\\", dialog.items[2].Data.Data);
+    EXPECT_EQ(34 - 5, dialog.items[4].X1);
+    EXPECT_EQ(1, dialog.items[4].DefaultButton);
+    EXPECT_EQ(39, dialog.items[5].X1);
+
+    for (int answer : {5, -1}) {
+        fake_host::dialogAnswer = answer;
+        EXPECT_FALSE(panel.AskCopyDestination(&item, 3, 0, destination));
+    }
+    EXPECT_STREQ("M10", fake_host::dialogs.back().items[1].Data.Data);
+}
+
+}  // namespace
