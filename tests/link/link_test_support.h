@@ -1,0 +1,56 @@
+// What the link's tests share: a phone emulator registered with COM on the
+// test thread beside a link holding its panel's reference, a window that
+// counts the messages dispatched to it, and temporary folders.
+#pragma once
+
+#include "phone_emulator.h"
+#include "phone_link.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace link_test {
+
+std::wstring MakeTempFolder();
+void RemoveTree(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);  // "<missing>" when it cannot be opened
+bool Exists(const std::wstring& path);
+int CountEntries(const std::wstring& folder);     // without . and ..
+
+const DWORD DrivesCE = (1u << 2) | (1u << 4);
+
+// A message-only window on the creating thread. Posted WM_APP messages and
+// timers are counted when dispatched; a message's or timer's event (lParam,
+// or the one given to SetEventAfter) is set by the handler.
+class MessageProbe {
+public:
+    MessageProbe();
+    ~MessageProbe();
+    void Post(HANDLE eventToSet = NULL);
+    void SetEventAfter(UINT ms, HANDLE eventToSet);
+
+    HWND window = NULL;
+    int dispatched = 0;  // WM_APP messages
+    int timers = 0;      // WM_TIMER messages
+    HANDLE timerEvent = NULL;
+};
+
+// A phone with drives C and E under a fresh temporary folder, registered in
+// this process; the link starts unconnected with its panel's one reference.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Registers every generation and connects the link.
+    void ConnectAll();
+
+    std::wstring root, pc;
+    std::unique_ptr<phone_emu::PhoneEmulator> emu;
+    PhoneLink link;
+};
+
+}  // namespace link_test

@@ -1,0 +1,89 @@
+// The wait that keeps the thread's messages flowing.
+#include "link_test_support.h"
+
+#include <thread>
+
+using namespace link_test;
+
+namespace {
+
+class PumpingWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override { event = CreateEventW(nullptr, FALSE, FALSE, nullptr); }
+    void TearDown() override { CloseHandle(event); }
+    HANDLE event = NULL;
+    MessageProbe probe;
+};
+
+TEST_F(PumpingWaitTest, ZeroTimeoutOnlyPolls)
+{
+    probe.Post();
+    EXPECT_EQ(WAIT_TIMEOUT, PumpingWaitOne(event, 0));
+    EXPECT_EQ(0, probe.dispatched);
+
+    SetEvent(event);
+    EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, 0));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event, 0));  // the poll consumed it
+    EXPECT_EQ(0, probe.dispatched);
+
+    HANDLE other = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    HANDLE both[] = {event, other};
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, PumpingWait(2, both, FALSE, 0));
+    EXPECT_EQ(WAIT_TIMEOUT, PumpingWait(2, both, TRUE, 0));
+    CloseHandle(other);
+}
+
+TEST_F(PumpingWaitTest, FiniteTimeoutDispatchesUntilItRunsOut)
+{
+    probe.Post();
+    probe.SetEventAfter(40, NULL);  // a timer that fires in the middle of the wait
+    DWORD start = GetTickCount();
+    EXPECT_EQ(WAIT_TIMEOUT, PumpingWaitOne(event, 200));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(1, probe.dispatched);
+    EXPECT_EQ(1, probe.timers);
+    // Dispatching did not cut the wait short (loose: scheduling varies).
+    EXPECT_GE(elapsed, 120u);
+}
+
+TEST_F(PumpingWaitTest, UnlimitedWaitEndsWhenAHandlerSetsTheEvent)
+{
+    HANDLE watchdogDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool watchdogFired = false;
+    std::thread watchdog([&] {
+        if (WaitForSingleObject(watchdogDone, 5000) == WAIT_TIMEOUT) {
+            watchdogFired = true;
+            SetEvent(event);
+        }
+    });
+
+    // A posted message's handler.
+    probe.Post(event);
+    EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
+    EXPECT_EQ(1, probe.dispatched);
+
+    // A timer's handler, after a few idle wake-ups' worth of time.
+    probe.SetEventAfter(50, event);
+    EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
+    EXPECT_EQ(1, probe.timers);
+
+    // A message sent from another thread is delivered inside the wait too.
+    std::thread sender([&] { SendMessageW(probe.window, WM_APP, 0, (LPARAM)event); });
+    EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
+    sender.join();
+    EXPECT_EQ(2, probe.dispatched);
+
+    SetEvent(watchdogDone);
+    watchdog.join();
+    EXPECT_FALSE(watchdogFired);
+    CloseHandle(watchdogDone);
+}
+
+TEST_F(PumpingWaitTest, AnInvalidHandleFailsTheWait)
+{
+    HANDLE none = NULL;
+    EXPECT_EQ(WAIT_FAILED, PumpingWaitOne(none, INFINITE));
+    EXPECT_EQ(WAIT_FAILED, PumpingWaitOne(none, 0));
+}
+
+}  // namespace

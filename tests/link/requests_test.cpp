@@ -1,0 +1,335 @@
+// Blocking requests over the server's asynchronous completions.
+#include "link_test_support.h"
+
+#include <thread>
+#include <vector>
+
+using namespace link_test;
+using phone_emu::Action;
+using phone_emu::Op;
+using phone_emu::Rule;
+
+namespace {
+
+Rule MakeRule(Op op, Action action)
+{
+    Rule r;
+    r.op = op;
+    r.action = action;
+    return r;
+}
+
+bool AllBytes(const void* p, size_t size, unsigned char value)
+{
+    const unsigned char* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < size; ++i)
+        if (b[i] != value) return false;
+    return true;
+}
+
+struct ProgressLog {
+    std::vector<int> values;
+    size_t cancelAt = 0;  // answer 0 (cancel) at this call, counted from 1; 0 never
+};
+
+int LogProgress(int value, void* context)
+{
+    ProgressLog* log = static_cast<ProgressLog*>(context);
+    log->values.push_back(value);
+    return log->values.size() == log->cancelAt ? 0 : 1;
+}
+
+TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
+{
+    emu->options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
+    emu->options().chunkSize = 100;
+    ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", std::string(300, 'x')));
+    ConnectAll();
+
+    DWORD mask = 0;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(DrivesCE, mask);
+    // Progress comes inside the call too, so the function must be in place
+    // before the server is called.
+    ProgressLog log;
+    EXPECT_EQ(remote::StatusOk, link.FileCopy((pc + L"\\f.bin").c_str(), L"C:\\f.bin",
+                                              remote::CopyToPhone, 0, LogProgress, &log));
+    EXPECT_EQ((std::vector<int>{33, 66, 100}), log.values);
+
+    for (auto& j : emu->journal()) {
+        if (j.op == Op::DriveList || j.op == Op::FileCopy) {
+            EXPECT_TRUE(j.completedInsideCall);
+        }
+    }
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));  // consumed by the wait
+
+    // The next request, completing through the queue, waits for its own.
+    emu->options().rules.clear();
+    EXPECT_EQ(remote::StatusExists, link.DirMake(L"C:\\f.bin"));
+    EXPECT_FALSE(emu->journal(Op::DirMake)[0].completedInsideCall);
+}
+
+TEST_F(LinkTest, RefusedRequestReturnsAtOnceAndWritesNothing)
+{
+    for (Op op : {Op::DirOpen, Op::DirRead, Op::VolumeInfo, Op::EntryInfo, Op::FileDelete})
+        emu->options().rules.push_back(MakeRule(op, Action::Refuse));
+    ConnectAll();
+    // A message waiting in the queue shows whether a request waited: the
+    // wait would dispatch it.
+    MessageProbe probe;
+    probe.Post();
+
+    DWORD handle = 0xDEAD;
+    EXPECT_EQ(remote::StatusNotAccepted, link.DirOpen(L"C:\\", &handle));
+    EXPECT_EQ(0xDEADu, handle);
+    remote::RemoteEntry entry;
+    memset(&entry, 0x5A, sizeof(entry));
+    EXPECT_EQ(remote::StatusNotAccepted, link.DirRead(1, &entry));
+    EXPECT_EQ(remote::StatusNotAccepted, link.EntryInfo(L"C:\\x", &entry));
+    EXPECT_TRUE(AllBytes(&entry, sizeof(entry), 0x5A));
+    remote::RemoteVolume volume;
+    memset(&volume, 0x5A, sizeof(volume));
+    EXPECT_EQ(remote::StatusNotAccepted, link.VolumeInfo(2, &volume));
+    EXPECT_TRUE(AllBytes(&volume, sizeof(volume), 0x5A));
+    EXPECT_EQ(remote::StatusNotAccepted, link.FileDelete(L"C:\\x"));
+    EXPECT_EQ(0, probe.dispatched);
+
+    // An accepted request waits, dispatching what is queued meanwhile.
+    emu->options().rules.clear();
+    EXPECT_EQ(remote::StatusOk, link.VolumeInfo(2, &volume));
+    EXPECT_EQ(1, volume.validMark);
+    EXPECT_EQ(1, probe.dispatched);
+}
+
+TEST_F(LinkTest, EndOfListingHandsBackThePreviousEntry)
+{
+    ASSERT_TRUE(WriteBytes(root + L"\\C\\a.txt", "abc"));
+    ConnectAll();
+
+    DWORD handle = 0;
+    ASSERT_EQ(remote::StatusOk, link.DirOpen(L"C:\\", &handle));
+    remote::RemoteEntry first;
+    memset(&first, 0, sizeof(first));
+    ASSERT_EQ(remote::StatusOk, link.DirRead(handle, &first));
+    EXPECT_STREQ(L"a.txt", first.name);
+    EXPECT_EQ(3u, first.size);
+
+    remote::RemoteEntry again;
+    memset(&again, 0x33, sizeof(again));
+    EXPECT_EQ(remote::StatusEndOfList, link.DirRead(handle, &again));
+    EXPECT_EQ(0, memcmp(&first, &again, sizeof(first)));
+    EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
+    EXPECT_EQ(0, emu->counters().openEnumerations);
+
+    // Another failure status on a record request behaves the same way.
+    EXPECT_NE(remote::StatusOk, link.EntryInfo(L"C:\\missing.txt", &again));
+    EXPECT_EQ(0, memcmp(&first, &again, sizeof(first)));
+}
+
+TEST_F(LinkTest, CopyProgressAndCancel)
+{
+    std::string data(10000, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7);
+    ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", data));
+    emu->options().chunkSize = 1000;
+    ConnectAll();
+
+    // No progress function: every notice answers "go on".
+    EXPECT_EQ(remote::StatusOk, link.FileCopy((pc + L"\\f.bin").c_str(), L"C:\\f.bin",
+                                              remote::CopyToPhone, 0, nullptr, nullptr));
+    EXPECT_EQ(10, emu->journal(Op::FileCopy)[0].progressNotices);
+    EXPECT_EQ(data, ReadBytes(root + L"\\C\\f.bin"));
+
+    // A function that answers 0 cancels; nothing of the target is left.
+    ProgressLog log;
+    log.cancelAt = 2;
+    EXPECT_EQ(remote::StatusCancelled,
+              link.FileCopy(L"C:\\f.bin", (pc + L"\\back.bin").c_str(), remote::CopyFromPhone, 0,
+                            LogProgress, &log));
+    EXPECT_EQ((std::vector<int>{10, 20}), log.values);
+    EXPECT_FALSE(Exists(pc + L"\\back.bin"));
+    EXPECT_EQ(1, CountEntries(pc));
+
+    // Progress of a copy nobody waits for neither reaches the function nor
+    // cancels.
+    LONG cancel = 7;
+    EXPECT_EQ(S_OK, link.OnCopyProgress(50, &cancel));
+    EXPECT_EQ(0, cancel);
+    EXPECT_EQ(2u, log.values.size());
+}
+
+TEST_F(LinkTest, StrayCompletionDoesNotEndTheNextRequest)
+{
+    ConnectAll();
+    link.OnDriveList(remote::StatusOk, 0x1234);
+    link.OnDirClose(-9);
+    link.OnFileCopy(remote::StatusOk);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
+
+    emu->options().delayMs = 30;  // the real completion comes well after the call
+    DWORD mask = 0;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(DrivesCE, mask);
+}
+
+TEST_F(LinkTest, FailedWaitIsABrokenLinkAndItsLateCompletionIsIgnored)
+{
+    ConnectAll();
+    emu->options().overrideDriveMask = true;
+    emu->options().driveMask = 0x1;
+
+    HANDLE event = link.doneEvent;
+    link.doneEvent = NULL;  // a wait on no event fails at once
+    DWORD mask = 0;
+    EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
+    link.doneEvent = event;
+
+    // The completion of the failed request still arrives; nobody waits for it.
+    ASSERT_EQ(1, emu->counters().pendingWork);
+    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    PumpingWaitOne(idle, 100);
+    CloseHandle(idle);
+    EXPECT_EQ(0, emu->counters().pendingWork);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
+
+    emu->options().driveMask = 0x2;
+    emu->options().delayMs = 30;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(0x2u, mask);
+}
+
+TEST_F(LinkTest, RequestFromAnotherThreadIsRefused)
+{
+    ConnectAll();
+    DWORD mask = 0xAB;
+    LONG status = 0;
+    std::thread other([&] { status = link.DriveList(&mask); });
+    other.join();
+    EXPECT_EQ(remote::StatusNotAccepted, status);
+    EXPECT_EQ(0xABu, mask);
+    auto calls = emu->journal(Op::DriveList);
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(RPC_E_WRONG_THREAD, calls[0].callResult);
+
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(DrivesCE, mask);
+}
+
+// A server of our own making for what the emulator never does: success
+// completions without their record, and callbacks on the empty slots while a
+// request waits. Every request completes inside its call.
+class HostileServer final : public remote::IRemoteFs {
+public:
+    explicit HostileServer(PhoneLink* sink) : sink_(sink) {}
+    bool signalledByEmptySlots = false;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }  // lives on the stack
+    HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink*, DWORD, DWORD*, LONG*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override
+    {
+        sink_->OnVolumeInfo(remote::StatusOk, nullptr);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirRead(DWORD, LONG, DWORD) override
+    {
+        sink_->OnDirRead(remote::StatusOk, nullptr);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DirClose(DWORD, LONG, DWORD) override
+    {
+        remote::IRemoteFsSink* s = sink_;
+        s->Unused3(1);
+        s->Unused4(1);
+        s->Unused7(1);
+        s->Unused14(1);
+        s->Unused17(1);
+        s->Unused18(1, 2);
+        s->Unused20(1, 2);
+        s->Unused21(1);
+        s->Unused22(1, 2, 3);
+        s->Unused23(1);
+        s->Unused24(1);
+        s->Unused25(1, 2);
+        s->Unused26(1, 2);
+        signalledByEmptySlots = WaitForSingleObject(sink_->doneEvent, 0) == WAIT_OBJECT_0;
+        s->OnDirClose(-42);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DirRemove(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override
+    {
+        sink_->OnEntryInfo(remote::StatusOk, nullptr);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unused15() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FileCopy(DWORD, const WCHAR*, const WCHAR*, LONG, LONG) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+
+private:
+    PhoneLink* sink_;
+};
+
+TEST(LinkCallbacks, SuccessWithoutARecordIsABrokenLink)
+{
+    PhoneLink link;
+    link.AddRef();
+    HostileServer server(&link);
+    link.server = &server;
+    link.cookie = 1;
+
+    remote::RemoteEntry entry;
+    memset(&entry, 0x5A, sizeof(entry));
+    EXPECT_EQ(StatusLinkBroken, link.DirRead(1, &entry));
+    EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
+    remote::RemoteVolume volume;
+    memset(&volume, 0x5A, sizeof(volume));
+    EXPECT_EQ(StatusLinkBroken, link.VolumeInfo(2, &volume));
+    EXPECT_EQ(0, volume.validMark);  // the link's own empty record, not a drive
+
+    link.server = nullptr;
+}
+
+TEST(LinkCallbacks, EmptySlotsAnswerOkAndWakeNobody)
+{
+    PhoneLink link;
+    link.AddRef();
+    HostileServer server(&link);
+    link.server = &server;
+    link.cookie = 1;
+
+    // Called while a request waits: the request still ends on its own completion.
+    EXPECT_EQ(-42, link.DirClose(1));
+    EXPECT_FALSE(server.signalledByEmptySlots);
+
+    remote::IRemoteFsSink* s = &link;
+    link.status = 1234;
+    EXPECT_EQ(S_OK, s->Unused3(1));
+    EXPECT_EQ(S_OK, s->Unused7(1));
+    EXPECT_EQ(S_OK, s->Unused18(1, 2));
+    EXPECT_EQ(S_OK, s->Unused22(1, 2, 3));
+    EXPECT_EQ(S_OK, s->Unused26(1, 2));
+    EXPECT_EQ(1234, link.status);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
+
+    link.server = nullptr;
+}
+
+}  // namespace
