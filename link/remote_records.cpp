@@ -23,10 +23,13 @@ static bool ConvertName(const WCHAR* field, int units, char* out, int size)
     if (len == units) return false;
     if (len == 0) return true;
 
+    // UTF-8 spells every name; the platform refuses the exactness checks for it.
     BOOL usedDefault = FALSE;
     UINT codePage = NarrowCodePage();
-    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, field, len + 1, out, size,
-                                NULL, &usedDefault);
+    if (GetACP() == CP_UTF8 && codePage == CP_ACP) codePage = CP_UTF8;
+    bool utf8 = codePage == CP_UTF8;
+    int n = WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, field, len + 1, out,
+                                size, NULL, utf8 ? NULL : &usedDefault);
     if (n == 0 || usedDefault) {
         out[0] = 0;
         return false;

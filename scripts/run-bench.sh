@@ -6,6 +6,7 @@ set -u
 wine_prefix_ready
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
+wine_services_started
 
 status=0
 for program in "$BUILD_DIR"/bench/*.exe; do

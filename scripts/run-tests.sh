@@ -7,6 +7,7 @@ set -u
 wine_prefix_ready
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
+wine_services_started
 
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 300

@@ -11,3 +11,10 @@ wine_prefix_ready() {
         wineboot --init >/dev/null 2>&1 || true
     fi
 }
+
+# The first Windows program of a wineserver's life starts Wine's services,
+# which inherit its output and keep it open; started here with their output
+# going nowhere, they can't hold a test runner's pipe open after its tests end.
+wine_services_started() {
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+}

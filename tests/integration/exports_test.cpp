@@ -1,0 +1,41 @@
+// The module's boundary as the host meets it.
+#include "integration_support.h"
+
+namespace kelp_test {
+namespace {
+
+class Exports : public KelpTest {};
+
+TEST_F(Exports, ModuleAnswersAsAFar170PlugIn)
+{
+    const hostemu::PluginExports& e = host->exports();
+    EXPECT_EQ(326, e.GetMinFarVersion());
+    EXPECT_EQ(0, e.Configure(0));
+    EXPECT_EQ(0, e.Configure(7));
+    e.ClosePlugin(NULL);  // harmless
+
+    host::PluginInfo info;
+    memset(&info, 0x5A, sizeof(info));
+    e.GetPluginInfo(&info);
+    EXPECT_EQ(44, info.StructSize);
+    EXPECT_EQ(0u, info.Flags);
+    ASSERT_EQ(1, info.DiskMenuStringsNumber);
+    EXPECT_EQ(host->messageText(1), info.DiskMenuStrings[0]);
+    EXPECT_EQ(nullptr, info.DiskMenuNumbers);
+    EXPECT_STREQ("", info.CommandPrefix);
+    EXPECT_EQ(0, info.PluginMenuStringsNumber);
+    EXPECT_EQ(0, info.PluginConfigStringsNumber);
+    ExpectNoHostFaults();
+}
+
+TEST_F(Exports, OpensOnTheDriveList)
+{
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

@@ -1,0 +1,176 @@
+#include "integration_support.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kelp_test {
+
+static UINT CodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
+std::wstring Widen(const std::string& text)
+{
+    int n = MultiByteToWideChar(CodePage(), 0, text.c_str(), -1, NULL, 0);
+    std::wstring out(n ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CodePage(), 0, text.c_str(), -1, &out[0], n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string out(n ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, &out[0], n, NULL, NULL);
+    return out;
+}
+
+bool WriteFileText(const std::string& path, const std::string& content)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == content.size();
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, NULL) && read > 0)
+        content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
+bool PathExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirs(const std::string& path)
+{
+    if (IsDirectory(path)) return true;
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2) MakeDirs(path.substr(0, slash));
+    return CreateDirectoryA(path.c_str(), NULL) != 0;
+}
+
+std::vector<std::string> ListNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveTree(const std::string& path)
+{
+    if (!IsDirectory(path)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        return;
+    }
+    for (const std::string& name : ListNames(path)) RemoveTree(path + "\\" + name);
+    RemoveDirectoryA(path.c_str());
+}
+
+void KelpTest::SetUp()
+{
+    CoInitialize(NULL);
+    host.reset(new hostemu::HostEmulator(hostOptions));  // switches the file APIs to OEM
+
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    static int serial = 0;
+    char name[64];
+    snprintf(name, sizeof(name), "kelp-it-%lu-%d", GetCurrentProcessId(), ++serial);
+    tempRoot = std::string(temp) + name;
+    phoneRoot = tempRoot + "\\phone";
+    pcRoot = tempRoot + "\\pc";
+    ASSERT_TRUE(MakeDirs(phoneRoot + "\\C"));
+    ASSERT_TRUE(MakeDirs(phoneRoot + "\\E"));
+    ASSERT_TRUE(MakeDirs(pcRoot));
+
+    phone.reset(new phone_emu::PhoneEmulator(Widen(phoneRoot)));
+    ASSERT_EQ(S_OK, phone->RegisterAll());
+    ASSERT_TRUE(host->load(hostemu::FindPluginDll())) << host->error();
+}
+
+void KelpTest::TearDown()
+{
+    if (host) host->unload();
+    host.reset();
+    phone.reset();
+    RemoveTree(tempRoot);
+    CoUninitialize();
+}
+
+HANDLE KelpTest::Open()
+{
+    HANDLE panel = host->openFromDiskMenu();
+    EXPECT_NE(INVALID_HANDLE_VALUE, panel) << host->journal().dump();
+    return panel;
+}
+
+hostemu::PanelListing KelpTest::Read(HANDLE panel)
+{
+    hostemu::PanelListing listing;
+    EXPECT_TRUE(host->readPanel(panel, listing)) << host->journal().dump();
+    return listing;
+}
+
+std::vector<std::string> KelpTest::Names(HANDLE panel) { return Read(panel).names(); }
+
+std::vector<host::PluginPanelItem> KelpTest::Select(HANDLE panel,
+                                                    const std::vector<std::string>& names)
+{
+    hostemu::PanelListing listing = Read(panel);
+    std::vector<host::PluginPanelItem> chosen;
+    for (const std::string& name : names) {
+        const host::PluginPanelItem* item = listing.find(name);
+        EXPECT_TRUE(item) << "no item " << name << " in the panel";
+        if (!item) continue;
+        chosen.push_back(*item);
+        chosen.back().Flags |= host::PPIF_SELECTED;
+    }
+    return chosen;
+}
+
+std::string KelpTest::PhonePath(const std::string& relative) const
+{
+    return relative.empty() ? phoneRoot : phoneRoot + "\\" + relative;
+}
+
+std::string KelpTest::PcPath(const std::string& relative) const
+{
+    return relative.empty() ? pcRoot : pcRoot + "\\" + relative;
+}
+
+void KelpTest::ExpectNoHostFaults()
+{
+    EXPECT_TRUE(host->journal().faults().empty()) << host->journal().dump();
+    EXPECT_TRUE(host->journal().screensNotRestored().empty()) << host->journal().dump();
+}
+
+}  // namespace kelp_test
