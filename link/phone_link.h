@@ -93,8 +93,11 @@ private:
     // ending the next request's wait early.
     bool awaiting;
 
+    enum { LivenessInterval = 1000 };  // ms without a completion before asking
+
     bool Begin();
     LONG Finish(HRESULT accepted);
+    bool ServerAlive();
     void Complete(LONG completionStatus);
 };
 

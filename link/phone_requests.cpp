@@ -28,11 +28,36 @@ LONG PhoneLink::Finish(HRESULT accepted)
         awaiting = false;
         return StatusNotAccepted;
     }
-    if (PumpingWaitOne(doneEvent, INFINITE) != WAIT_OBJECT_0) {
-        awaiting = false;
-        return StatusLinkBroken;
+    // A server that dies never completes; a slow one always does. So the wait
+    // is unlimited for a live server, and every quiet second it asks whether
+    // the server is still there.
+    for (;;) {
+        DWORD woke = PumpingWaitOne(doneEvent, LivenessInterval);
+        if (woke == WAIT_OBJECT_0) return status;
+        if (woke != WAIT_TIMEOUT || !ServerAlive()) break;
     }
-    return status;
+    awaiting = false;
+    return StatusLinkBroken;
+}
+
+// A real call on the server's proxy fails at once with an RPC error when the
+// server process is gone (its queries and reference counts are answered
+// locally and tell nothing). Unadvise with cookie 0, which no server ever
+// hands out, is such a call that changes nothing on a live server.
+bool PhoneLink::ServerAlive()
+{
+    switch ((DWORD)server->Unadvise(0)) {
+    case 0x800706BA:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BE:  // RPC_S_CALL_FAILED
+    case 0x800706BF:  // RPC_S_CALL_FAILED_DNE
+    case 0x80010007:  // RPC_E_SERVER_DIED
+    case 0x80010012:  // RPC_E_SERVER_DIED_DNE
+    case 0x80010108:  // RPC_E_DISCONNECTED
+    case 0x800401FD:  // CO_E_OBJNOTCONNECTED
+        return false;
+    default:
+        return true;
+    }
 }
 
 void PhoneLink::Complete(LONG completionStatus)
