@@ -22,6 +22,7 @@
 
 #include "remote_fs.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -198,6 +199,10 @@ public:
     Counters counters() const;
     // References the server holds on sinks right now.
     LONG sinkReferences() const;
+
+    // Runs when the last living server object goes away, on the thread that
+    // released it: the local-server program quits then.
+    void setOnLastServerGone(std::function<void()> callback);
 
 private:
     std::shared_ptr<PhoneState> state_;

@@ -121,6 +121,10 @@ Counters PhoneEmulator::counters() const {
     return k;
 }
 
+void PhoneEmulator::setOnLastServerGone(std::function<void()> callback) {
+    state_->onLastServerGone = std::move(callback);
+}
+
 LONG PhoneEmulator::sinkReferences() const {
     Counters k = counters();
     return k.sinkAddRefs - k.sinkReleases;

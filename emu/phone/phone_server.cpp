@@ -36,12 +36,16 @@ struct Work {
     FILETIME sourceTime{};
     int progressSent = 0;
 
-    ~Work() {
-        // Whatever stops a copy (cancel, failure, Unadvise, the server's end)
-        // leaves no partial target behind.
+    ~Work() { ReleaseFiles(); }
+
+    // Whatever stops a copy (cancel, failure, Unadvise, the server's end)
+    // leaves no partial target behind.
+    void ReleaseFiles() {
         if (source != INVALID_HANDLE_VALUE) CloseHandle(source);
         if (temp != INVALID_HANDLE_VALUE) CloseHandle(temp);
         if (!tempPath.empty()) DeleteFileW(tempPath.c_str());
+        source = temp = INVALID_HANDLE_VALUE;
+        tempPath.clear();
     }
 };
 
@@ -122,7 +126,8 @@ public:
         // the real server does when its client goes away.
         for (auto& c : connections_)
             if (!c->closed) Close(c.get());
-        InterlockedDecrement(&state_->counters.serversAlive);
+        if (InterlockedDecrement(&state_->counters.serversAlive) == 0 && state_->onLastServerGone)
+            state_->onLastServerGone();
     }
 
     // IUnknown
@@ -442,6 +447,9 @@ void PhoneServer::RunQueued(Connection* c, UINT_PTR id) {
 }
 
 void PhoneServer::Finish(Connection* c, Work* w, LONG status, DWORD value, const void* record) {
+    // A client that looks at the folders once its copy has ended must find
+    // no partial file, even when it runs in another process and looks at once.
+    w->ReleaseFiles();
     if (c->closed) return;
     bool inside = inRequestCall_ > 0;
     int notices = w->progressSent;

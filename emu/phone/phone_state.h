@@ -4,6 +4,7 @@
 
 #include "phone_emulator.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,7 @@ public:
     void ClearJournal();
 
     Counters counters;  // change only with Interlocked*
+    std::function<void()> onLastServerGone;
 
     // Enumerations live here, not in a server object, so one a client never
     // closed stays counted after the object is gone.
