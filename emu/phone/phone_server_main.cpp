@@ -1,0 +1,193 @@
+// PhoneServer.exe: the phone emulator as a local COM server, the way a
+// user's machine runs the real one. COM starts it (Wine appends -Embedding)
+// from the LocalServer32 command line that scripts/register-phone-server.sh
+// writes; the plug-in's calls then reach it through PhoneProxy.dll, and its
+// callbacks go back to the plug-in's apartment through COM.
+//
+//   PhoneServer.exe --root <folder> [--generations 1,2,3] [--delay-ms N]
+//                   [--chunk-size N] [--progress-notices N]
+//                   [--first-client-ms N] [--log <file>] [-Embedding]
+//
+//   --root             the PC folder whose one-letter subfolders are the drives
+//   --generations      the server classes to register (default: all three);
+//                      registering every generation the registry names lets
+//                      one running server answer whichever class is asked for
+//   --delay-ms, --chunk-size, --progress-notices
+//                      the emulator's Options of the same names, for tests: a
+//                      slow server, a copy in many steps
+//   --first-client-ms  quit if no client has created an object by then
+//                      (default 30000): a server started for a creation that
+//                      failed must not stay behind
+//   --log              append one line per event (start, exit, failures)
+//
+// It runs in a single-threaded apartment: requests, the emulator's queued
+// work and the callbacks to the client's sink proxy all happen on the main
+// thread, inside this program's message loop, as the emulator expects.
+// It serves until the last server object is released, then revokes its
+// classes and exits (exit code 0; 2 for a bad command line, 3 when a class
+// cannot be registered).
+#include "phone_emulator.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct ServerArgs {
+    std::wstring root;
+    bool generations[remote::GenerationCount] = {true, true, true};
+    DWORD delayMs = 0;
+    DWORD chunkSize = 0;  // 0: the emulator's default
+    int progressNotices = 0;
+    DWORD firstClientMs = 30000;
+    std::wstring logFile;
+};
+
+std::wstring logPath;
+
+void Log(const wchar_t* format, ...) {
+    if (logPath.empty()) return;
+    FILE* f = _wfopen(logPath.c_str(), L"a");
+    if (!f) return;
+    fwprintf(f, L"[%lu %lu] ", GetCurrentProcessId(), GetTickCount());
+    va_list args;
+    va_start(args, format);
+    vfwprintf(f, format, args);
+    va_end(args);
+    fputwc(L'\n', f);
+    fclose(f);
+}
+
+bool ParseNumber(const wchar_t* text, DWORD* out) {
+    wchar_t* end = nullptr;
+    unsigned long v = wcstoul(text, &end, 10);
+    if (!*text || *end) return false;
+    *out = static_cast<DWORD>(v);
+    return true;
+}
+
+// "1,3" or "13": each digit names a generation.
+bool ParseGenerations(const wchar_t* text, bool* chosen) {
+    bool any = false;
+    for (int i = 0; i < remote::GenerationCount; ++i) chosen[i] = false;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p == L',') continue;
+        int g = *p - L'1';
+        if (g < 0 || g >= remote::GenerationCount) return false;
+        chosen[g] = any = true;
+    }
+    return any;
+}
+
+bool ParseArgs(int argc, wchar_t** argv, ServerArgs* a) {
+    for (int i = 1; i < argc; ++i) {
+        std::wstring name = argv[i];
+        if (name == L"-Embedding" || name == L"/Embedding") continue;
+        if (i + 1 >= argc) return false;
+        const wchar_t* value = argv[++i];
+        DWORD n = 0;
+        if (name == L"--root") {
+            a->root = value;
+        } else if (name == L"--generations") {
+            if (!ParseGenerations(value, a->generations)) return false;
+        } else if (name == L"--log") {
+            a->logFile = value;
+        } else if (!ParseNumber(value, &n)) {
+            return false;
+        } else if (name == L"--delay-ms") {
+            a->delayMs = n;
+        } else if (name == L"--chunk-size") {
+            a->chunkSize = n;
+        } else if (name == L"--progress-notices") {
+            a->progressNotices = static_cast<int>(n);
+        } else if (name == L"--first-client-ms") {
+            a->firstClientMs = n;
+        } else {
+            return false;
+        }
+    }
+    return !a->root.empty();
+}
+
+phone_emu::PhoneEmulator* phone = nullptr;
+DWORD mainThread = 0;
+
+void CALLBACK FirstClientDeadline(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (phone && phone->counters().serversCreated == 0) {
+        Log(L"no client came; quitting");
+        PostThreadMessageW(mainThread, WM_QUIT, 0, 0);
+    }
+}
+
+int Serve(const ServerArgs& args) {
+    DWORD attributes = GetFileAttributesW(args.root.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        Log(L"root %ls is not a folder", args.root.c_str());
+        return 2;
+    }
+
+    phone_emu::PhoneEmulator emulator(args.root);
+    phone = &emulator;
+    phone_emu::Options& o = emulator.options();
+    o.delayMs = args.delayMs;
+    if (args.chunkSize) o.chunkSize = args.chunkSize;
+    o.progressNotices = args.progressNotices;
+    emulator.setOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
+
+    for (int i = 0; i < remote::GenerationCount; ++i) {
+        if (!args.generations[i]) continue;
+        HRESULT hr = emulator.Register(i);
+        if (FAILED(hr)) {
+            Log(L"generation %d: CoRegisterClassObject failed, 0x%08lx", i + 1, hr);
+            return 3;
+        }
+    }
+    SetTimer(nullptr, 0, args.firstClientMs, FirstClientDeadline);
+
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            // No more new clients; one that slipped in between the last
+            // release and the revoke is served until it lets go too.
+            emulator.RevokeAll();
+            if (emulator.counters().serversAlive == 0) break;
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    phone_emu::Counters k = emulator.counters();
+    Log(L"exit: %ld servers created, %ld advises", k.serversCreated, k.advises);
+    phone = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    ServerArgs args;
+    bool ok = argv && ParseArgs(argc, argv, &args);
+    if (argv) LocalFree(argv);
+    logPath = args.logFile;
+    if (!ok) {
+        Log(L"bad command line: %ls", GetCommandLineW());
+        return 2;
+    }
+    Log(L"start: %ls", GetCommandLineW());
+
+    mainThread = GetCurrentThreadId();
+    if (FAILED(CoInitialize(nullptr))) return 3;
+    int code = Serve(args);
+    CoUninitialize();
+    return code;
+}
