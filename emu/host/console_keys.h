@@ -1,0 +1,59 @@
+// Keys from the console input, in raw mode.
+//
+// Under Wine a terminal's keys reach the console input only while some thread
+// waits in a read of it: a program that merely polls sees nothing. The host's
+// own loops read blocking. While the plug-in runs an operation and polls the
+// console itself (Esc during a copy), a relay thread does the blocking read
+// for it and puts every key back into the console input, untouched, for the
+// plug-in to find; a box the host shows meanwhile takes its keys from the
+// relay instead, so there is never more than one reader.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+
+namespace hostemu {
+
+struct Key {
+    WORD vk = 0;
+    char ch = 0;  // the character typed, 0 for none
+    bool ctrl = false, alt = false, shift = false;
+    bool resized = false;  // the console's size changed: redraw
+
+    bool is(WORD code) const { return vk == code && !ctrl && !alt; }
+};
+
+class Keyboard {
+public:
+    Keyboard();
+    ~Keyboard();
+    // Raw mode: window input, no line input, no echo, no processed input.
+    bool open();
+    void close();  // gives the console its old mode back
+
+    // Waits for the next key press (or a resize).
+    Key next();
+
+    // While the plug-in runs an operation (see above).
+    void beginOperation();
+    void endOperation();
+
+private:
+    bool nextRecord(INPUT_RECORD& record);
+    static DWORD WINAPI RelayMain(void* self);
+    void relay();
+
+    HANDLE in_ = INVALID_HANDLE_VALUE;
+    DWORD oldMode_ = 0;
+    bool opened_ = false;
+
+    HANDLE relayThread_ = nullptr;
+    CRITICAL_SECTION lock_;
+    HANDLE handed_ = nullptr;  // set when the relay handed a record to the host
+    std::deque<INPUT_RECORD> forHost_;
+    volatile LONG stop_ = 0;
+    volatile LONG hostWaiting_ = 0;
+};
+
+}  // namespace hostemu
