@@ -1,0 +1,257 @@
+// Folder listings as the host reads them: sizes around the array's growth,
+// the phone failing part way, and the phone's names taken as outside input.
+#include "integration_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace kelp_test {
+namespace {
+
+class PanelListing : public KelpTest {
+protected:
+    // Empty files n0000 ... under the phone folder `relative`.
+    std::vector<std::string> MakeFiles(const std::string& relative, int count)
+    {
+        std::vector<std::string> names;
+        EXPECT_TRUE(MakeDirs(PhonePath(relative)));
+        for (int i = 0; i < count; ++i) {
+            char name[16];
+            snprintf(name, sizeof(name), "n%04d", i);
+            std::string path = PhonePath(relative + "\\" + name);
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, NULL);
+            EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
+            CloseHandle(file);
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    static std::vector<std::string> Sorted(std::vector<std::string> names)
+    {
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Every enumeration the phone opened was closed exactly once.
+    void ExpectEveryOpenClosedOnce()
+    {
+        EXPECT_EQ(0, phone->counters().openEnumerations);
+        auto closes = phone->journal(phone_emu::Op::DirClose);
+        for (const phone_emu::JournalEntry& open : phone->journal(phone_emu::Op::DirOpen)) {
+            if (!open.completed || open.status != 0) continue;
+            long n = std::count_if(closes.begin(), closes.end(), [&](const phone_emu::JournalEntry& c) {
+                return c.value == open.resultValue;
+            });
+            EXPECT_EQ(1, n) << "handle " << open.resultValue;
+        }
+    }
+
+    // GetFindData called as the host calls it, outputs primed with values
+    // the plug-in must leave alone when it fails.
+    int RawFind(HANDLE panel, host::PluginPanelItem** items, int* count)
+    {
+        *items = reinterpret_cast<host::PluginPanelItem*>(0x1234);
+        *count = -7;
+        return host->exports().GetFindData(panel, items, count, 0);
+    }
+};
+
+TEST_F(PanelListing, SizesAroundTheGrowthStepAndALargeFolder)
+{
+    struct Case {
+        const char* folder;
+        int count;
+    } cases[] = {{"C\\n0", 0}, {"C\\n11", 11}, {"C\\n12", 12}, {"C\\n5000", 5000}};
+    std::vector<std::vector<std::string>> expected;
+    for (const Case& c : cases) expected.push_back(MakeFiles(c.folder, c.count));
+
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->setDirectory(panel, "C:");
+    for (size_t i = 0; i < expected.size(); ++i) {
+        std::string name = std::string(cases[i].folder).substr(2);
+        host->setDirectory(panel, name);
+        hostemu::PanelListing listing = Read(panel);
+        ASSERT_EQ((size_t)cases[i].count, listing.items.size()) << name;
+        EXPECT_EQ(expected[i], Sorted(listing.names())) << name;
+        for (const host::PluginPanelItem& item : listing.items) {
+            EXPECT_EQ(0u, item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+            EXPECT_EQ(0u, item.FindData.nFileSizeLow);
+            EXPECT_EQ(0u, item.Flags);
+        }
+        host->setDirectory(panel, "..");
+    }
+    ExpectEveryOpenClosedOnce();
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(PanelListing, EmptyFolderAndEmptyDriveMaskSucceedWithNothing)
+{
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host::PluginPanelItem* items;
+    int count;
+
+    // The drive E: is an empty folder: its first read ends the listing.
+    host->setDirectory(panel, "E:");
+    ASSERT_EQ(1, RawFind(panel, &items, &count));
+    EXPECT_EQ(nullptr, items);
+    EXPECT_EQ(0, count);
+    host->exports().FreeFindData(panel, items, count);
+    EXPECT_EQ(1u, phone->count(phone_emu::Op::DirRead));
+
+    host->setDirectory(panel, "\\");
+    phone->options().overrideDriveMask = true;
+    phone->options().driveMask = 0;
+    ASSERT_EQ(1, RawFind(panel, &items, &count));
+    EXPECT_EQ(0, count);
+    host->exports().FreeFindData(panel, items, count);
+    EXPECT_TRUE(Names(panel).empty());
+    EXPECT_TRUE(host->isOpen(panel));
+
+    ExpectEveryOpenClosedOnce();
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(PanelListing, PhoneFailuresFailTheReadAndCloseWhatWasOpened)
+{
+    MakeFiles("C\\many", 30);
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->setDirectory(panel, "C:");
+    host->setDirectory(panel, "many");
+    host::PluginPanelItem* items;
+    int count;
+
+    // The sixth read fails: after five entries, inside the first block.
+    // Then a failure after the first block has grown.
+    for (int occurrence : {6, 20}) {
+        phone->clearJournal();
+        phone_emu::Rule broken;
+        broken.op = phone_emu::Op::DirRead;
+        broken.status = phone_emu::StatusIoError;
+        broken.occurrence = occurrence;
+        phone->options().rules = {broken};
+        EXPECT_EQ(0, RawFind(panel, &items, &count)) << occurrence;
+        EXPECT_EQ(reinterpret_cast<host::PluginPanelItem*>(0x1234), items);
+        EXPECT_EQ(-7, count);
+        EXPECT_EQ((size_t)occurrence, phone->count(phone_emu::Op::DirRead));
+        EXPECT_EQ(1u, phone->count(phone_emu::Op::DirClose));
+        ExpectEveryOpenClosedOnce();
+    }
+
+    // The rule has had its occurrence: the same folder reads whole again.
+    EXPECT_EQ(30u, Names(panel).size());
+
+    // A folder the phone doesn't have: nothing opened, nothing to close.
+    phone->options().rules.clear();
+    phone->clearJournal();
+    host->setDirectory(panel, "..");
+    host->setDirectory(panel, "missing");
+    EXPECT_EQ(0, RawFind(panel, &items, &count));
+    EXPECT_EQ(-7, count);
+    ASSERT_EQ(1u, phone->count(phone_emu::Op::DirOpen));
+    EXPECT_NE(0, phone->journal(phone_emu::Op::DirOpen)[0].status);
+    EXPECT_EQ(0u, phone->count(phone_emu::Op::DirRead));
+    EXPECT_EQ(0u, phone->count(phone_emu::Op::DirClose));
+
+    // The drive mask refused: no drive list.
+    host->setDirectory(panel, "\\");
+    phone_emu::Rule noDrives;
+    noDrives.op = phone_emu::Op::DriveList;
+    phone->options().rules = {noDrives};
+    EXPECT_EQ(0, RawFind(panel, &items, &count));
+    EXPECT_EQ(-7, count);
+
+    ExpectEveryOpenClosedOnce();
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(PanelListing, HostClosesThePanelWhenTheReadFails)
+{
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->setDirectory(panel, "C:");
+    host->setDirectory(panel, "gone");
+    hostemu::PanelListing listing;
+    EXPECT_FALSE(host->readPanel(panel, listing));
+    EXPECT_FALSE(host->isOpen(panel));
+    EXPECT_EQ(0, phone->counters().serversAlive);
+    ExpectNoHostFaults();
+}
+
+TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
+{
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\real.txt"), "r"));
+
+    remote::RemoteEntry unterminated = phone_emu::MakeEntry(L"x");
+    for (int i = 0; i < 256; ++i) unterminated.name[i] = L'u';
+    remote::RemoteEntry longest = phone_emu::MakeEntry(std::wstring(255, L'L'));
+    remote::RemoteEntry badShort = phone_emu::MakeEntry(L"shortless.txt");
+    for (int i = 0; i < 272; ++i) badShort.shortName[i] = L's';
+
+    phone->options().extraEntriesDir = L"C:\\";
+    phone->options().extraEntries = {
+        phone_emu::MakeEntry(L"first.txt", FILE_ATTRIBUTE_NORMAL, 3),
+        phone_emu::MakeEntry(L".", FILE_ATTRIBUTE_DIRECTORY),
+        phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
+        phone_emu::MakeEntry(L"..\\x"),
+        phone_emu::MakeEntry(L"a/b"),
+        phone_emu::MakeEntry(L"c:d"),
+        phone_emu::MakeEntry(L""),
+        phone_emu::MakeEntry(L"w*"),
+        phone_emu::MakeEntry(L"q?"),
+        phone_emu::MakeEntry(L"\\"),
+        unterminated,
+        phone_emu::MakeEntry(L"zh\u4E2D.txt"),
+        phone_emu::MakeEntry(L"middle", FILE_ATTRIBUTE_DIRECTORY),
+        longest,
+        badShort,
+        phone_emu::MakeEntry(L"last.txt", FILE_ATTRIBUTE_NORMAL, 7),
+    };
+
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->setDirectory(panel, "C:");
+    hostemu::PanelListing listing = Read(panel);
+    // The good ones keep the phone's order, around the bad ones.
+    EXPECT_EQ((std::vector<std::string>{"real.txt", "first.txt", "middle", std::string(255, 'L'),
+                                        "shortless.txt", "last.txt"}),
+              listing.names());
+    for (const host::PluginPanelItem& item : listing.items) {
+        EXPECT_TRUE(memchr(item.FindData.cFileName, 0, sizeof(item.FindData.cFileName)));
+        EXPECT_TRUE(memchr(item.FindData.cAlternateFileName, 0,
+                           sizeof(item.FindData.cAlternateFileName)));
+    }
+    const host::PluginPanelItem* last = listing.find("last.txt");
+    ASSERT_TRUE(last);
+    EXPECT_EQ(7u, last->FindData.nFileSizeLow);
+    EXPECT_EQ(0u, last->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const host::PluginPanelItem* middle = listing.find("middle");
+    ASSERT_TRUE(middle);
+    EXPECT_TRUE(middle->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+
+    // A folder of nothing but bad names lists as empty, and is still closed.
+    phone->options().extraEntriesDir = L"E:\\";
+    phone->options().extraEntries = {phone_emu::MakeEntry(L".."), unterminated};
+    host->setDirectory(panel, "\\");
+    host->setDirectory(panel, "E:");
+    host::PluginPanelItem* items = nullptr;
+    int count = -1;
+    ASSERT_EQ(1, host->exports().GetFindData(panel, &items, &count, 0));
+    EXPECT_EQ(0, count);
+    host->exports().FreeFindData(panel, items, count);
+    EXPECT_EQ(0, phone->counters().openEnumerations);
+
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

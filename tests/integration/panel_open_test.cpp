@@ -1,0 +1,82 @@
+// Opening the panel when the phone server can't be had or won't take us, and
+// when only a later generation of it is installed.
+#include "integration_support.h"
+
+namespace kelp_test {
+namespace {
+
+class PanelOpen : public KelpTest {
+protected:
+    // Opens expecting a failure; checks the one warning box and that nothing
+    // of the panel is left with the server.
+    void ExpectRefusedOpen(int statusMessage)
+    {
+        host->script().answerMessage(0);
+        HANDLE panel = host->openFromDiskMenu();
+        EXPECT_EQ(INVALID_HANDLE_VALUE, panel);
+
+        auto messages = host->journal().messages();
+        ASSERT_EQ(1u, messages.size()) << host->journal().dump();
+        const hostemu::JournalEntry& box = *messages[0];
+        EXPECT_EQ(0x10001u, box.flags);
+        EXPECT_EQ(host->messageText(2), box.title);
+        EXPECT_EQ(std::vector<std::string>{host->messageText(statusMessage)}, box.lines);
+        EXPECT_EQ(1u, box.buttons.size());
+
+        phone_emu::Counters counters = phone->counters();
+        EXPECT_EQ(0, counters.serversAlive);
+        EXPECT_EQ(0, phone->sinkReferences());
+        EXPECT_EQ(0, counters.openEnumerations);
+        ExpectNoHostFaults();
+    }
+};
+
+TEST_F(PanelOpen, NoServerInstalledShowsOneWarning)
+{
+    phone->RevokeAll();
+    ExpectRefusedOpen(60);
+    EXPECT_EQ(0, phone->counters().serversCreated);
+}
+
+TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)
+{
+    phone->options().adviseDeclines = true;
+    ExpectRefusedOpen(3);
+    phone_emu::Counters counters = phone->counters();
+    EXPECT_EQ(1, counters.advises);
+    EXPECT_EQ(1, counters.unadvises);
+    EXPECT_EQ(1, counters.serversCreated);
+}
+
+TEST_F(PanelOpen, SinkRejectedShowsOneWarning)
+{
+    phone->options().adviseFails = true;
+    ExpectRefusedOpen(3);
+    EXPECT_EQ(1, phone->counters().advises);
+    EXPECT_EQ(1, phone->counters().serversCreated);
+}
+
+TEST_F(PanelOpen, FallsBackToTheGenerationThatIsInstalled)
+{
+    phone->Revoke(0);
+    phone->Revoke(1);
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\x.txt"), "x"));
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
+    host->setDirectory(panel, "C:");
+    EXPECT_EQ(std::vector<std::string>{"x.txt"}, Names(panel));
+    auto advises = phone->journal(phone_emu::Op::Advise);
+    ASSERT_EQ(1u, advises.size());
+    EXPECT_EQ(2, advises[0].generation);
+    EXPECT_EQ(1, phone->counters().serversAlive);
+
+    host->closePlugin(panel);
+    EXPECT_EQ(0, phone->counters().serversAlive);
+    EXPECT_EQ(0, phone->sinkReferences());
+    EXPECT_TRUE(host->journal().messages().empty());
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test
