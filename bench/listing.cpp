@@ -1,0 +1,185 @@
+// What a panel read costs over the phone's own requests: a folder of 1,000
+// and of 10,000 empty files listed through Kelp.dll's GetFindData (loaded by
+// the host emulator), against the same DirOpen, DirRead and DirClose requests
+// made straight through a PhoneLink, side by side in one run.
+#include "host_emulator.h"
+#include "phone_emulator.h"
+#include "phone_link.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+std::wstring TempRoot()
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    WCHAR name[64];
+    wsprintfW(name, L"kelp-bench-listing-%lu", GetCurrentProcessId());
+    return std::wstring(temp) + name;
+}
+
+bool MakeFolder(const std::wstring& folder, int files)
+{
+    if (!CreateDirectoryW(folder.c_str(), NULL)) return false;
+    for (int i = 0; i < files; ++i) {
+        WCHAR name[32];
+        wsprintfW(name, L"\\file%05d.dat", i);
+        HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(h);
+    }
+    return true;
+}
+
+void RemoveFolder(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + fd.cFileName).c_str());
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Seconds for one read of the panel's folder through the DLL; -1 when the
+// read fails or finds another number of items.
+double ReadThroughDll(hostemu::HostEmulator& host, HANDLE panel, int expected)
+{
+    double start = Now();
+    host::PluginPanelItem* items = nullptr;
+    int count = 0;
+    int ok = host.exports().GetFindData(panel, &items, &count, 0);
+    if (ok) host.exports().FreeFindData(panel, items, count);
+    double elapsed = Now() - start;
+    return ok && count == expected ? elapsed : -1;
+}
+
+// Seconds for the same enumeration made with bare link requests.
+double ReadThroughLink(PhoneLink& link, const WCHAR* path, int expected)
+{
+    double start = Now();
+    DWORD handle = 0;
+    if (link.DirOpen(path, &handle) != remote::StatusOk) return -1;
+    remote::RemoteEntry entry;
+    int count = 0;
+    LONG status;
+    while ((status = link.DirRead(handle, &entry)) == remote::StatusOk) ++count;
+    link.DirClose(handle);
+    double elapsed = Now() - start;
+    return status == remote::StatusEndOfList && count == expected ? elapsed : -1;
+}
+
+struct Size {
+    int entries;
+    int rounds;
+    double target;
+    const char* folder;      // under drive C, as the panel enters it
+    const WCHAR* phonePath;  // as the link lists it
+};
+
+}  // namespace
+
+int main()
+{
+    CoInitialize(NULL);
+    const Size sizes[] = {{1000, 9, 1.05, "n1000", L"C:\\n1000\\"},
+                          {10000, 3, 1.20, "n10000", L"C:\\n10000\\"}};
+
+    std::wstring root = TempRoot();
+    CreateDirectoryW(root.c_str(), NULL);
+    CreateDirectoryW((root + L"\\C").c_str(), NULL);
+    int result = 0;
+    for (const Size& s : sizes) {
+        std::wstring folder = root + L"\\C\\" + (s.phonePath + 3);
+        folder.pop_back();
+        if (!MakeFolder(folder, s.entries)) {
+            printf("listing: cannot make %d files\n", s.entries);
+            result = 1;
+        }
+    }
+
+    if (result == 0) {
+        phone_emu::PhoneEmulator emu(root);
+        hostemu::HostEmulator host;
+        PhoneLink link;
+        link.AddRef();
+        HANDLE panel = INVALID_HANDLE_VALUE;
+        if (FAILED(emu.RegisterAll()) || !host.load(hostemu::FindPluginDll()) ||
+            link.Connect() != remote::StatusOk ||
+            (panel = host.openFromDiskMenu()) == INVALID_HANDLE_VALUE) {
+            printf("listing: cannot set up (%s)\n", host.error().c_str());
+            result = 1;
+        }
+
+        for (const Size& s : sizes) {
+            if (result) break;
+            host.setDirectory(panel, "\\");
+            host.setDirectory(panel, "C:");
+            host.setDirectory(panel, s.folder);
+            // Warm-up of both, then rounds that alternate them so any drift
+            // of the machine touches both alike.
+            ReadThroughDll(host, panel, s.entries);
+            ReadThroughLink(link, s.phonePath, s.entries);
+            std::vector<double> dll, bare;
+            for (int r = 0; r < s.rounds; ++r) {
+                emu.clearJournal();
+                host.journal().clear();
+                dll.push_back(ReadThroughDll(host, panel, s.entries));
+                emu.clearJournal();
+                bare.push_back(ReadThroughLink(link, s.phonePath, s.entries));
+                if (dll.back() < 0 || bare.back() < 0) {
+                    printf("listing: a read of %d entries failed\n", s.entries);
+                    result = 1;
+                    break;
+                }
+            }
+            if (result) break;
+            double d = Median(dll), b = Median(bare), ratio = d / b;
+            printf("%5d entries: GetFindData %.1f ms, bare link requests %.1f ms (median of %d); "
+                   "ratio %.3f (target <= %.2f)%s\n",
+                   s.entries, d * 1e3, b * 1e3, s.rounds, ratio, s.target,
+                   ratio <= s.target ? "" : "  MISSED");
+        }
+
+        if (panel != INVALID_HANDLE_VALUE) host.closePlugin(panel);
+        host.unload();
+        link.Disconnect();
+    }
+
+    for (const Size& s : sizes) {
+        std::wstring folder = root + L"\\C\\" + (s.phonePath + 3);
+        folder.pop_back();
+        RemoveFolder(folder);
+    }
+    RemoveDirectoryW((root + L"\\C").c_str());
+    RemoveDirectoryW(root.c_str());
+    CoUninitialize();
+    return result;
+}
