@@ -1,0 +1,279 @@
+// Copying and moving from the phone to the PC: what lands where, what is left
+// on the phone, and what the host is asked to show.
+#include "copy_from_support.h"
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class CopyFromPhone : public CopyFromPhoneTest {
+protected:
+    void SetUp() override
+    {
+        CopyFromPhoneTest::SetUp();
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "B");
+        PhoneFile("docs\\x.txt", "X");
+        PhoneFile("docs\\sub\\y.txt", "Y");
+        MakeDirs(PcPath("out"));
+    }
+};
+
+TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
+{
+    HANDLE panel = OpenAt("C:");
+    host->script().answerDialog(4);
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt", "docs"}, 0, PcPath("out")));
+
+    // The host's folder gets its backslash before the dialog shows it.
+    ASSERT_EQ(1u, host->journal().dialogs().size());
+    EXPECT_EQ(PcPath("out") + "\\", host->journal().dialogs()[0]->items[2].data);
+    EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
+    EXPECT_EQ("B", ReadFileText(PcPath("out\\b.txt")));
+    EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+    EXPECT_TRUE(OnPhone("a.txt") && OnPhone("docs\\sub\\y.txt"));  // a copy leaves the phone alone
+
+    // Copied files leave the selection; a folder stays in it however it ended.
+    EXPECT_FALSE(Selected("a.txt"));
+    EXPECT_FALSE(Selected("b.txt"));
+    EXPECT_TRUE(Selected("docs"));
+
+    // Each item at any depth names itself in the box; folders are not
+    // counted (the last box is drawn before its file counts).
+    const hostemu::JournalEntry* deep = nullptr;
+    for (const hostemu::JournalEntry* box : ProgressBoxes())
+        if (box->lines[1] == "y.txt" && !deep) deep = box;
+    ASSERT_TRUE(deep) << host->journal().dump();
+    EXPECT_NE(std::string::npos, deep->lines[3].find("docs\\sub\\y.txt"));
+    EXPECT_EQ("Files copied: 3", ProgressBoxes().back()->lines[6]);
+
+    EXPECT_EQ(1, host->journal().saves());
+    EXPECT_EQ(1, host->journal().restores());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, MoveDeletesEachFileAfterItsCopyAndFoldersBottomUp)
+{
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 1, PcPath("out"), host::OPM_SILENT));
+
+    std::vector<std::wstring> steps;
+    for (const phone_emu::JournalEntry& e : phone->journal())
+        if (e.op == Op::FileCopy || e.op == Op::FileDelete || e.op == Op::DirRemove)
+            steps.push_back(std::wstring(Widen(phone_emu::OpName(e.op))) + L" " + e.path);
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"FileCopy C:\\a.txt", L"FileDelete C:\\a.txt",
+                  L"FileCopy C:\\docs\\sub\\y.txt", L"FileDelete C:\\docs\\sub\\y.txt",
+                  L"DirRemove C:\\docs\\sub\\",
+                  L"FileCopy C:\\docs\\x.txt", L"FileDelete C:\\docs\\x.txt",
+                  L"DirRemove C:\\docs\\"}),
+              steps);
+    EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PhonePath("C")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+    EXPECT_TRUE(Selected("docs"));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, MoveKeepsEveryFolderAboveAFailedFile)
+{
+    PhoneFile("docs\\sub\\bad.txt", "!");
+    PhoneFile("docs\\other\\z.txt", "Z");
+    FailCopies(L"bad.txt");
+    host->script().answerMessage(1);  // skip
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(0, Copy(panel, {"docs"}, 1, PcPath("out"), host::OPM_SILENT));
+
+    EXPECT_EQ((std::vector<std::string>{"sub"}), ListNames(PhonePath("C\\docs")));
+    EXPECT_EQ((std::vector<std::string>{"bad.txt"}), ListNames(PhonePath("C\\docs\\sub")));
+    EXPECT_EQ("Z", ReadFileText(PcPath("out\\docs\\other\\z.txt")));
+    EXPECT_FALSE(PathExists(PcPath("out\\docs\\sub\\bad.txt")));
+    EXPECT_EQ(1u, phone->count(Op::DirRemove));  // docs\\other\\ alone
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, DestinationsTypedInTheDialog)
+{
+    HANDLE panel = OpenAt("C:");
+    // An existing folder without a final slash: the items go inside it.
+    MakeDirs(PcPath("exist"));
+    host->script().answerDialog(4, {{2, PcPath("exist")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "docs"}), ListNames(PcPath("exist")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("exist\\docs\\sub\\y.txt")));
+
+    // A new name: a file is copied to exactly that name ...
+    host->script().answerDialog(4, {{2, PcPath("renamed.txt")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("A", ReadFileText(PcPath("renamed.txt")));
+    EXPECT_FALSE(IsDirectory(PcPath("renamed.txt")));
+
+    // ... and a folder becomes a new folder of that name, parents and all.
+    host->script().answerDialog(4, {{2, PcPath("new\\deep\\tree")}});
+    EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out")));
+    EXPECT_EQ("X", ReadFileText(PcPath("new\\deep\\tree\\x.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("new\\deep\\tree\\sub\\y.txt")));
+
+    // Two files to one name: the second finds the first there.
+    host->script().answerDialog(4, {{2, PcPath("same.txt")}});
+    host->script().answerMessage(0);  // overwrite
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("B", ReadFileText(PcPath("same.txt")));
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ(host->messageText(27), host->journal().prompts()[0]->title);
+
+    EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, WildcardDestinationRenamesEachTopLevelItem)
+{
+    MakeDirs(PcPath("dst"));
+    HANDLE panel = OpenAt("C:");
+    host->script().answerDialog(4, {{2, PcPath("dst\\*.bak")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
+    EXPECT_EQ((std::vector<std::string>{"a.bak", "docs.bak"}), ListNames(PcPath("dst")));
+    EXPECT_EQ("A", ReadFileText(PcPath("dst\\a.bak")));
+    // Inside a copied tree the names stay as they are.
+    EXPECT_EQ((std::vector<std::string>{"sub", "x.txt"}), ListNames(PcPath("dst\\docs.bak")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("dst\\docs.bak\\sub\\y.txt")));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, FolderMergesIntoAnExistingLocalFolder)
+{
+    MakeDirs(PcPath("out\\docs"));
+    WriteFileText(PcPath("out\\docs\\x.txt"), "old");
+    WriteFileText(PcPath("out\\docs\\keep.txt"), "K");
+    host->script().answerMessage(0);  // overwrite x.txt
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));
+    EXPECT_EQ("K", ReadFileText(PcPath("out\\docs\\keep.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_NE(std::string::npos, host->journal().prompts()[0]->lines[1].find("x.txt"));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, EmptyPhoneFolderIsMadeLocallyAndStaysOnAMove)
+{
+    PhoneFolder("empty");
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(0, Copy(panel, {"empty"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_TRUE(IsDirectory(PcPath("out\\empty")));
+    EXPECT_EQ(0, Copy(panel, {"empty", "a.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
+    EXPECT_FALSE(OnPhone("a.txt"));
+    EXPECT_EQ(0u, phone->count(Op::DirRemove));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, SilentAndFindModes)
+{
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
+    EXPECT_TRUE(host->journal().dialogs().empty());
+    EXPECT_EQ(1, host->journal().saves());
+
+    // Under OPM_FIND the box is drawn once, by the start of the progress,
+    // though the phone reports progress on every chunk.
+    PhoneFile("big.bin", std::string(40000, 'b'));
+    phone->options().chunkSize = 4096;
+    host->journal().clear();
+    EXPECT_EQ(1, Copy(panel, {"big.bin", "docs"}, 0, PcPath("out"), host::OPM_SILENT | host::OPM_FIND));
+    EXPECT_EQ(40000u, ReadFileText(PcPath("out\\big.bin")).size());
+    EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+    EXPECT_EQ(1, host->journal().progressCount());
+    EXPECT_EQ(0, host->journal().saves());
+    EXPECT_GE(CopiesOf(L"big.bin").back().progressNotices, 10);
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, CancelledDialogChangesNothing)
+{
+    HANDLE panel = OpenAt("C:");
+    host->script().answerDialog(-1);
+    EXPECT_EQ(-1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
+    host->script().answerDialog(5);
+    EXPECT_EQ(-1, Copy(panel, {"a.txt"}, 1, PcPath("out")));
+    EXPECT_EQ(0, host->journal().saves());
+    EXPECT_EQ(0, host->journal().progressCount());
+    EXPECT_EQ(0u, phone->count(Op::FileCopy));
+    EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    EXPECT_TRUE(Selected("a.txt"));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
+{
+    // out\<long>\t\f.txt is 259 characters: it fits; fg.txt beside it does not.
+    std::string base = PcPath("out\\");
+    std::string folder = base + std::string(259 - base.size() - 8, 'L');
+    ASSERT_TRUE(MakeDirs(folder));
+    PhoneFile("t\\f.txt", "F");
+    PhoneFile("t\\fg.txt", "G");
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(0, Copy(panel, {"t"}, 0, folder, host::OPM_SILENT));
+    ASSERT_EQ(259u, (folder + "\\t\\f.txt").size());
+    EXPECT_EQ("F", ReadFileText(folder + "\\t\\f.txt"));
+    EXPECT_EQ((std::vector<std::string>{"f.txt"}), ListNames(folder + "\\t"));
+    EXPECT_EQ(1u, CopiesOf(L"f.txt").size());
+    EXPECT_TRUE(CopiesOf(L"fg.txt").empty());
+
+    // A destination of 260 characters or more is not cut to another place:
+    // every item yields 0 before anything reaches the phone.
+    host->script().answerDialog(4, {{2, base + std::string(260 - base.size(), 'd')}});
+    EXPECT_EQ(0, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
+    EXPECT_TRUE(phone->journal().empty());
+    EXPECT_EQ((std::vector<std::string>{std::string(folder.substr(base.size()))}),
+              ListNames(PcPath("out")));
+
+    // A name a mask makes too long for a path: 0, and nothing is sent.
+    std::string longName(200, 'n');
+    PhoneFile(longName + ".txt", "N");
+    host->script().answerDialog(4, {{2, PcPath(std::string(180, 'w') + "\\*.bak")}});
+    EXPECT_EQ(0, Copy(panel, {longName + ".txt"}, 0, PcPath("out")));
+    EXPECT_TRUE(phone->journal().empty());
+    host->closePlugin(panel);
+
+    // A drive is not a child name: nothing of the drive list is copied.
+    panel = Open();
+    EXPECT_EQ(0, Copy(panel, {"C:"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_TRUE(phone->journal().empty());
+    EXPECT_EQ(1u, ListNames(PcPath("out")).size());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, HostileEntriesWriteNothingOutsideTheDestination)
+{
+    phone->options().extraEntriesDir = L"C:\\docs";
+    phone->options().extraEntries = {phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
+                                     phone_emu::MakeEntry(L"..\\x.txt", FILE_ATTRIBUTE_NORMAL, 1),
+                                     phone_emu::MakeEntry(L"a/b", FILE_ATTRIBUTE_NORMAL, 1),
+                                     phone_emu::MakeEntry(L"C:", FILE_ATTRIBUTE_DIRECTORY)};
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ((std::vector<std::string>{"pc", "phone"}), ListNames(tempRoot));
+    EXPECT_EQ((std::vector<std::string>{"out"}), ListNames(pcRoot));
+    EXPECT_EQ((std::vector<std::string>{"docs"}), ListNames(PcPath("out")));
+    EXPECT_EQ((std::vector<std::string>{"sub", "x.txt"}), ListNames(PcPath("out\\docs")));
+    EXPECT_EQ(2u, phone->count(Op::FileCopy));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

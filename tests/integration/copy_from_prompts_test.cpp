@@ -1,0 +1,189 @@
+// The questions a copy from the phone asks on the way: an existing file on
+// the PC, a failed file; and a copy stopped by the host's break event.
+#include "copy_from_support.h"
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class CopyFromPrompts : public CopyFromPhoneTest {
+protected:
+    void SetUp() override
+    {
+        CopyFromPhoneTest::SetUp();
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "B");
+        PhoneFile("c.txt", "C");
+        MakeDirs(PcPath("out"));
+    }
+};
+
+TEST_F(CopyFromPrompts, OverwriteAllReachesDeepIntoTheTree)
+{
+    PhoneFile("docs\\x.txt", "X");
+    PhoneFile("docs\\sub\\y.txt", "Y");
+    MakeDirs(PcPath("out\\docs\\sub"));
+    for (const char* name : {"a.txt", "docs\\x.txt", "docs\\sub\\y.txt"})
+        WriteFileText(PcPath(std::string("out\\") + name), "old");
+    host->script().answerMessage(1);  // overwrite all
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+    // Later files overwrite at their first request, without finding out first.
+    for (const wchar_t* name : {L"x.txt", L"y.txt"}) {
+        ASSERT_EQ(1u, CopiesOf(name).size());
+        EXPECT_EQ(1, CopiesOf(name)[0].overwrite);
+    }
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPrompts, OverwritePromptAnswers)
+{
+    struct Case {
+        int answer;  // to the prompt for a.txt; b.txt's, if asked, is skip
+        int result;
+        const char *a, *b, *c;
+        size_t prompts;
+    };
+    const Case cases[] = {
+        {0, 0, "A", "old", "C", 2},               // overwrite
+        {2, 0, "old", "old", "C", 2},             // skip
+        {3, 0, "old", "old", "C", 1},             // skip all
+        {4, -1, "old", "old", "<missing>", 1},    // cancel
+        {-1, 0, "old", "old", "C", 2},            // Esc skips
+    };
+    HANDLE panel = OpenAt("C:");
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.answer);
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        WriteFileText(PcPath("out\\a.txt"), "old");
+        WriteFileText(PcPath("out\\b.txt"), "old");
+        host->journal().clear();
+        host->script().answerMessage(t.answer);
+        if (t.prompts > 1) host->script().answerMessage(2);
+        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(t.a, ReadFileText(PcPath("out\\a.txt")));
+        EXPECT_EQ(t.b, ReadFileText(PcPath("out\\b.txt")));
+        EXPECT_EQ(t.c, ReadFileText(PcPath("out\\c.txt")));
+        EXPECT_EQ(t.prompts, host->journal().prompts().size());
+        EXPECT_EQ(t.a != std::string("A"), Selected("a.txt"));
+        EXPECT_TRUE(Selected("b.txt"));
+        EXPECT_EQ(1, host->journal().restores());
+        EXPECT_EQ(0u, host->script().pendingMessages());
+        ExpectNoHostFaults();
+    }
+    host->closePlugin(panel);
+}
+
+TEST_F(CopyFromPrompts, ErrorPromptAnswers)
+{
+    struct Case {
+        int answer;
+        int occurrence;   // of the failure on b.txt; 0: every request
+        bool cFails;
+        int result;
+        bool bCopied, cCopied;
+    };
+    const Case cases[] = {
+        {0, 1, false, 1, true, true},     // retry, and the second request succeeds
+        {1, 0, false, 0, false, true},    // skip
+        {2, 0, true, 0, false, false},    // skip all: c's failure goes unasked
+        {3, 0, false, -1, false, false},  // cancel
+        {-1, 0, false, -1, false, false}, // Esc cancels
+    };
+    HANDLE panel = OpenAt("C:");
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.answer);
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        phone->options().rules.clear();
+        FailCopies(L"b.txt", phone_emu::StatusIoError, t.occurrence);
+        if (t.cFails) FailCopies(L"c.txt");
+        host->journal().clear();
+        host->script().answerMessage(t.answer);
+        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
+        EXPECT_EQ(t.bCopied, PathExists(PcPath("out\\b.txt")));
+        EXPECT_EQ(t.cCopied, PathExists(PcPath("out\\c.txt")));
+        EXPECT_EQ(!t.bCopied, Selected("b.txt"));
+        ASSERT_EQ(1u, host->journal().prompts().size());
+        const hostemu::JournalEntry& prompt = *host->journal().prompts()[0];
+        EXPECT_EQ(host->messageText(2), prompt.title);
+        EXPECT_EQ("Phone server error -4", prompt.lines[0]);
+        EXPECT_EQ("Cannot copy b.txt", prompt.lines[1]);
+        EXPECT_EQ("to " + PcPath("out") + "\\", prompt.lines[2]);
+        if (t.result == -1) {
+            EXPECT_TRUE(CopiesOf(L"c.txt").empty());
+        }
+        EXPECT_EQ(1, host->journal().restores());
+        ExpectNoHostFaults();
+    }
+    host->closePlugin(panel);
+}
+
+TEST_F(CopyFromPrompts, CancelDeepInATreeEndsEveryLoop)
+{
+    PhoneFile("docs\\sub\\bad.txt", "!");
+    PhoneFile("docs\\z.txt", "Z");
+    FailCopies(L"bad.txt");
+    host->script().answerMessage(3);  // cancel
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(-1, Copy(panel, {"docs", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_TRUE(CopiesOf(L"z.txt").empty());
+    EXPECT_TRUE(CopiesOf(L"c.txt").empty());
+    EXPECT_EQ(0u, phone->count(Op::DirRemove));
+    EXPECT_EQ(1, host->journal().restores());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The host's break event during the second of three files: that copy stops
+// and nothing after it starts, on a copy and on a move alike.
+// The third round stops the copy that replaces an existing b.bin.
+TEST_F(CopyFromPrompts, BreakEventStopsTheCopyMidFile)
+{
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        int move = round == 1;
+        for (const char* name : {"a.bin", "b.bin", "c.bin"}) PhoneFile(name, std::string(64 * 1024, name[0]));
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        if (round == 2) {
+            WriteFileText(PcPath("out\\b.bin"), "old");
+            host->script().answerMessage(0);  // overwrite
+        }
+        phone->options().chunkSize = 4096;
+        HANDLE panel = OpenAt("C:");
+        host->journal().clear();
+        host->setHook([&](const hostemu::JournalEntry& e) {
+            if (e.isProgress() && e.lines[1] == "b.bin" && e.lines[4].find('\xDB') != std::string::npos)
+                host->exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        });
+        EXPECT_EQ(-1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, move, PcPath("out"), host::OPM_SILENT));
+        host->setHook(nullptr);
+
+        std::vector<std::string> kept = {"a.bin"};
+        if (round == 2) kept.push_back("b.bin");
+        EXPECT_EQ(kept, ListNames(PcPath("out")));
+        EXPECT_EQ(65536u, ReadFileText(PcPath("out\\a.bin")).size());
+        if (round == 2) {
+            EXPECT_EQ("old", ReadFileText(PcPath("out\\b.bin")));
+        }
+        ASSERT_FALSE(CopiesOf(L"b.bin").empty());
+        EXPECT_EQ(remote::StatusCancelled, CopiesOf(L"b.bin").back().status);
+        EXPECT_TRUE(CopiesOf(L"c.bin").empty());
+        EXPECT_EQ(!move, OnPhone("a.bin"));
+        EXPECT_TRUE(OnPhone("b.bin") && OnPhone("c.bin"));
+        EXPECT_EQ(1, host->journal().restores());
+        host->closePlugin(panel);
+        ExpectNoHostFaults();
+    }
+}
+
+}  // namespace
+}  // namespace kelp_test

@@ -1,0 +1,110 @@
+// What the tests of copying from the phone share: a phone tree built from
+// short descriptions, the panel opened in a phone folder, and one call that
+// copies a selection the way the host's copy and move commands do.
+#pragma once
+
+#include "integration_support.h"
+
+#include <string>
+#include <vector>
+
+namespace kelp_test {
+
+class CopyFromPhoneTest : public KelpTest {
+protected:
+    // A file on the phone's drive C, e.g. "docs\\sub\\y.txt"; its folders are made.
+    void PhoneFile(const std::string& relative, const std::string& content)
+    {
+        std::string path = PhonePath("C\\" + relative);
+        MakeDirs(path.substr(0, path.find_last_of('\\')));
+        ASSERT_TRUE(WriteFileText(path, content)) << path;
+    }
+    void PhoneFolder(const std::string& relative) { ASSERT_TRUE(MakeDirs(PhonePath("C\\" + relative))); }
+    bool OnPhone(const std::string& relative) { return PathExists(PhonePath("C\\" + relative)); }
+
+    // The panel opened in phone folder `dir` ("C:" or "C:\\docs").
+    HANDLE OpenAt(const std::string& dir)
+    {
+        HANDLE panel = Open();
+        size_t start = 0;
+        while (start < dir.size()) {
+            size_t end = dir.find('\\', start);
+            if (end == std::string::npos) end = dir.size();
+            EXPECT_EQ(1, host->setDirectory(panel, dir.substr(start, end - start)));
+            start = end + 1;
+        }
+        return panel;
+    }
+
+    // Copies (move = 0) or moves the items named from the panel's folder;
+    // the items' flags afterwards are left in `items`, the phone's journal
+    // holds the copy's requests only.
+    int Copy(HANDLE panel, const std::vector<std::string>& names, int move,
+             const std::string& dest, int opMode = 0)
+    {
+        items = Select(panel, names);
+        phone->clearJournal();
+        std::string destPath = dest;
+        return host->getFiles(panel, items, move, destPath, opMode);
+    }
+
+    bool Selected(const std::string& name) const
+    {
+        for (const host::PluginPanelItem& item : items)
+            if (name == item.FindData.cFileName) return (item.Flags & host::PPIF_SELECTED) != 0;
+        ADD_FAILURE() << "no item " << name;
+        return false;
+    }
+
+    // The FileCopy requests the phone saw, by source path ending.
+    std::vector<phone_emu::JournalEntry> CopiesOf(const std::wstring& sourceEnd)
+    {
+        std::vector<phone_emu::JournalEntry> out;
+        for (const phone_emu::JournalEntry& e : phone->journal(phone_emu::Op::FileCopy))
+            if (e.path.size() >= sourceEnd.size() &&
+                e.path.compare(e.path.size() - sourceEnd.size(), sourceEnd.size(), sourceEnd) == 0)
+                out.push_back(e);
+        return out;
+    }
+
+    // Fails the copy of every source path containing `part` with `status`,
+    // only its `occurrence`th request when that is not 0.
+    void FailCopies(const std::wstring& part, LONG status = phone_emu::StatusIoError,
+                    int occurrence = 0)
+    {
+        phone_emu::Rule rule;
+        rule.op = phone_emu::Op::FileCopy;
+        rule.action = phone_emu::Action::ForceStatus;
+        rule.status = status;
+        rule.pathContains = part;
+        rule.occurrence = occurrence;
+        phone->options().rules.push_back(rule);
+    }
+
+    // Progress boxes, as journaled: lines[1] the source name, lines[3] the target.
+    std::vector<const hostemu::JournalEntry*> ProgressBoxes()
+    {
+        std::vector<const hostemu::JournalEntry*> out;
+        for (const hostemu::JournalEntry* e : host->journal().messages())
+            if (e->isProgress()) out.push_back(e);
+        return out;
+    }
+
+    std::vector<host::PluginPanelItem> items;
+};
+
+// Files whose name holds the emulator's temporary suffix: what an unfinished
+// copy would leave behind, anywhere below `folder`.
+inline std::vector<std::string> LeftoverTemporaries(const std::string& folder)
+{
+    std::vector<std::string> found;
+    for (const std::string& name : ListNames(folder)) {
+        std::string path = folder + "\\" + name;
+        if (name.find(".~emu") != std::string::npos) found.push_back(path);
+        if (IsDirectory(path))
+            for (const std::string& inner : LeftoverTemporaries(path)) found.push_back(inner);
+    }
+    return found;
+}
+
+}  // namespace kelp_test
