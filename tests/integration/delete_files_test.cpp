@@ -1,0 +1,230 @@
+// Deleting files and trees on the phone, through the host's DeleteFiles.
+#include "put_support.h"
+
+#include <algorithm>
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class DeleteFiles : public PhoneChangeTest {
+protected:
+    // Deletes the named items of the panel's folder, answering the prompts
+    // in order; the phone's journal is cleared first so it holds only this.
+    int Delete(HANDLE panel, const std::vector<std::string>& names, std::vector<int> answers)
+    {
+        std::vector<host::PluginPanelItem> items = Select(panel, names);
+        host->journal().clear();
+        phone->clearJournal();
+        for (int answer : answers) host->script().answerMessage(answer);
+        int result = host->deleteFiles(panel, items);
+        EXPECT_EQ(0u, host->script().pendingMessages());
+        return result;
+    }
+    std::vector<const hostemu::JournalEntry*> Titled(int message)
+    {
+        std::vector<const hostemu::JournalEntry*> out;
+        for (const hostemu::JournalEntry* e : host->journal().messages())
+            if (e->title == host->messageText(message)) out.push_back(e);
+        return out;
+    }
+};
+
+TEST_F(DeleteFiles, OneFileIsConfirmedOnceAndDeleted)
+{
+    std::string name(70, 'l');
+    name += ".txt";
+    PhoneFile("C\\docs\\" + name, "x");
+    PhoneFile("C\\docs\\other.txt", "y");
+    HANDLE panel = OpenAt("C:\\docs");
+
+    EXPECT_EQ(1, Delete(panel, {name}, {0}));
+    EXPECT_EQ((std::vector<std::string>{"F C:\\docs\\" + name}), Removals());
+    EXPECT_EQ((std::vector<std::string>{"other.txt"}), ListNames(PhonePath("C\\docs")));
+
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    const hostemu::JournalEntry* confirm = host->journal().prompts()[0];
+    EXPECT_EQ(0u, confirm->flags);
+    ASSERT_EQ(2u, confirm->lines.size());
+    EXPECT_EQ(40u, confirm->lines[1].size());  // the name, cut to 40 columns
+    EXPECT_EQ(name.substr(name.size() - 10), confirm->lines[1].substr(30));
+    EXPECT_EQ(1, host->journal().progressCount());  // the working box
+    EXPECT_EQ(1, host->journal().saves());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(DeleteFiles, SeveralItemsAreConfirmedTwiceAndEitherRefusalSendsNothing)
+{
+    PhoneFile("C\\a.txt", "a");
+    PhoneFile("C\\b.txt", "b");
+    PhoneFile("C\\c.txt", "c");
+    HANDLE panel = OpenAt("C:");
+    const std::vector<std::string> names = {"a.txt", "b.txt", "c.txt"};
+
+    for (std::vector<int> refusal : {std::vector<int>{1}, {-1}, {0, 1}, {0, -1}}) {
+        EXPECT_EQ(0, Delete(panel, names, refusal));
+        EXPECT_TRUE(Removals().empty());
+        EXPECT_EQ(0, host->journal().saves());
+        EXPECT_EQ(refusal.size(), host->journal().prompts().size());
+    }
+    EXPECT_EQ(names, ListNames(PhonePath("C")));
+
+    EXPECT_EQ(1, Delete(panel, names, {0, 0}));
+    std::vector<const hostemu::JournalEntry*> prompts = host->journal().prompts();
+    ASSERT_EQ(2u, prompts.size());
+    EXPECT_EQ(0u, prompts[0]->flags);
+    EXPECT_EQ(1u, prompts[1]->flags);  // the second time in warning colours
+    EXPECT_EQ(prompts[0]->lines, prompts[1]->lines);
+    EXPECT_NE(std::string::npos, prompts[0]->text().find('3'));
+    EXPECT_TRUE(ListNames(PhonePath("C")).empty());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(DeleteFiles, TreeGoesDepthFirstWithTheFolderLast)
+{
+    PhoneFile("C\\tree\\a.txt", "a");
+    PhoneFile("C\\tree\\sub\\b.txt", "b");
+    PhoneFile("C\\tree\\sub\\c.txt", "c");
+    PhoneFile("C\\tree\\z.txt", "z");
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\tree\\sub\\empty")));
+    PhoneFile("C\\keep.txt", "keep");
+    HANDLE panel = OpenAt("C:");
+
+    EXPECT_EQ(1, Delete(panel, {"tree"}, {0, 0}));
+    EXPECT_EQ((std::vector<std::string>{"keep.txt"}), ListNames(PhonePath("C")));
+
+    // Whatever order the listing gives, a folder's requests run together
+    // and end with its own removal, asked with a trailing backslash.
+    std::vector<std::string> r = Removals();
+    ASSERT_EQ(7u, r.size());
+    EXPECT_EQ("D C:\\tree\\", r.back());
+    auto at = [&](const std::string& request) {
+        return std::find(r.begin(), r.end(), request) - r.begin();
+    };
+    long sub = at("D C:\\tree\\sub\\"), empty = at("D C:\\tree\\sub\\empty\\");
+    EXPECT_LT(empty, sub);
+    EXPECT_LT(at("F C:\\tree\\sub\\b.txt"), sub);
+    EXPECT_LT(at("F C:\\tree\\sub\\c.txt"), sub);
+    EXPECT_LT(at("F C:\\tree\\a.txt"), 6);
+    EXPECT_LT(at("F C:\\tree\\z.txt"), 6);
+    long first = sub;
+    for (long i = 0; i < 6; ++i)
+        if (r[i].find("\\sub\\") != std::string::npos) first = std::min(first, i);
+    EXPECT_EQ(3, sub - first);  // nothing of the outer folder in between
+
+    // The folder asked about, then one working box per folder level.
+    std::vector<const hostemu::JournalEntry*> ask = Titled(37);
+    ASSERT_EQ(1u, ask.size());
+    EXPECT_NE(std::string::npos, ask[0]->text().find("C:\\tree"));
+    EXPECT_EQ(3, host->journal().progressCount());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(DeleteFiles, AFailureInsideATreeDoesNotStopTheRest)
+{
+    PhoneFile("C\\tree\\a.txt", "a");
+    PhoneFile("C\\tree\\bad.txt", "b");
+    PhoneFile("C\\tree\\z.txt", "z");
+    PhoneFile("C\\next.txt", "n");
+    phone_emu::Rule rule;
+    rule.op = Op::FileDelete;
+    rule.pathContains = L"bad.txt";
+    phone->options().rules.push_back(rule);
+    HANDLE panel = OpenAt("C:");
+
+    EXPECT_EQ(0, Delete(panel, {"tree", "next.txt"}, {0, 0, 0}));
+    EXPECT_EQ((std::vector<std::string>{"bad.txt"}), ListNames(PhonePath("C\\tree")));
+    EXPECT_FALSE(PathExists(PhonePath("C\\next.txt")));
+    std::vector<std::string> r = Removals();
+    ASSERT_EQ(5u, r.size());
+    EXPECT_EQ("D C:\\tree\\", r[3]);
+    EXPECT_EQ("F C:\\next.txt", r[4]);
+    EXPECT_EQ(3u, host->journal().prompts().size());  // no message about it
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(DeleteFiles, FolderPromptAnswers)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> answers;
+        int result;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"all", {0, 0, 1}, 1, {}},
+        {"skip, delete", {0, 0, 2, 0}, 1, {"one"}},
+        {"delete, skip", {0, 0, 0, 2}, 1, {"two"}},
+        {"stop", {0, 0, 3}, 1, {"one", "other.txt", "two"}},
+        {"Esc stops too", {0, 0, -1}, 1, {"one", "other.txt", "two"}},
+    };
+    HANDLE panel = OpenAt("C:");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PhoneFile("C\\one\\1.txt", "1");
+        PhoneFile("C\\two\\2.txt", "2");
+        PhoneFile("C\\other.txt", "o");
+        EXPECT_EQ(c.result, Delete(panel, {"one", "other.txt", "two"}, c.answers));
+        EXPECT_EQ(c.left, ListNames(PhonePath("C")));
+        EXPECT_EQ(c.answers.size() - 2, Titled(37).size());
+        if (c.left.size() == 3) EXPECT_TRUE(Removals().empty());
+        EXPECT_EQ(1, host->journal().saves());
+        EXPECT_EQ(1, host->journal().restores());
+        ExpectNoHostFaults();
+    }
+    host->closePlugin(panel);
+}
+
+// A phone that lists names leading out of the folder being deleted must not
+// make the delete reach anything outside it.
+TEST_F(DeleteFiles, HostileNamesInAListingAreNeverFollowed)
+{
+    PhoneFile("C\\victim\\in.txt", "in");
+    PhoneFile("C\\x", "outside");
+    PhoneFile("C\\a\\b", "outside");
+    PhoneFile("C\\keep.txt", "outside");
+    phone->options().extraEntriesDir = L"C:\\victim\\";
+    phone->options().extraEntries = {
+        phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
+        phone_emu::MakeEntry(L"..\\x"),
+        phone_emu::MakeEntry(L"a/b"),
+        phone_emu::MakeEntry(L"..\\a", FILE_ATTRIBUTE_DIRECTORY),
+    };
+    HANDLE panel = OpenAt("C:");
+
+    EXPECT_EQ(1, Delete(panel, {"victim"}, {0, 0}));
+    EXPECT_EQ((std::vector<std::string>{"a", "keep.txt", "x"}), ListNames(PhonePath("C")));
+    EXPECT_EQ("outside", ReadFileText(PhonePath("C\\a\\b")));
+    EXPECT_EQ((std::vector<std::string>{"F C:\\victim\\in.txt", "D C:\\victim\\"}), Removals());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Paths are never cut to fit: cut, they would name something else.
+TEST_F(DeleteFiles, PathsThatDoNotFitSendNothing)
+{
+    std::string folder = "C:\\" + std::string(200, 'd');
+    HANDLE panel = OpenAt(folder + "\\" + std::string(50, 'e'));
+    std::vector<host::PluginPanelItem> items(1);
+    memset(&items[0], 0, sizeof(items[0]));
+    strcpy(items[0].FindData.cFileName, std::string(10, 'f').c_str());
+    phone->clearJournal();
+    host->script().answerMessage(0);
+    EXPECT_EQ(0, host->deleteFiles(panel, items));  // 3 + 200 + 1 + 50 + 1 + 10 > 259
+    host->closePlugin(panel);
+
+    panel = OpenAt(folder + "\\" + std::string(55, 'e'));  // 259: no room for the backslash
+    host->script().answerMessage(0);
+    EXPECT_EQ(0, host->deleteFiles(panel, items));
+    EXPECT_TRUE(Removals().empty());
+    EXPECT_EQ(0u, phone->count(Op::DirOpen));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

@@ -1,0 +1,94 @@
+// Making a folder on the phone, through the host's MakeDirectory.
+#include "put_support.h"
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class MakeFolder : public PhoneChangeTest {
+protected:
+    // Runs the host's make-folder command with the dialog answered: closed
+    // by `close` with `typed` in the edit field.
+    int Make(HANDLE panel, int close, const std::string& typed, std::string* left = nullptr)
+    {
+        phone->clearJournal();
+        host->script().answerDialog(close, {{2, typed}});
+        std::string name;
+        int result = host->makeDirectory(panel, name);
+        if (left) *left = name;
+        return result;
+    }
+};
+
+TEST_F(MakeFolder, CreatesRefusesAnExistingNameAndCancels)
+{
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\docs\\old")));
+    HANDLE panel = OpenAt("C:\\docs");
+
+    EXPECT_EQ(1, Make(panel, 4, "new"));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\docs\\new")));
+    EXPECT_EQ((std::vector<std::string>{"C:\\docs\\new"}), Requests(Op::DirMake));
+    const hostemu::JournalEntry* dialog = host->journal().lastDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(host->messageText(28), dialog->title);
+
+    EXPECT_EQ(0, Make(panel, 4, "old"));  // the phone answers that it exists
+    EXPECT_EQ(1u, phone->count(Op::DirMake));
+
+    std::string left;
+    EXPECT_EQ(-1, Make(panel, -1, "esc", &left));
+    EXPECT_EQ("esc", left);  // the host leaves the typed text, as it does
+    EXPECT_EQ(-1, Make(panel, 5, "cancelled"));
+    EXPECT_EQ(0u, phone->count(Op::DirMake));
+    EXPECT_EQ((std::vector<std::string>{"new", "old"}), ListNames(PhonePath("C\\docs")));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(MakeFolder, NamesThatMakeNoFolder)
+{
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(0, Make(panel, 4, ""));  // the drive itself
+    EXPECT_EQ((std::vector<std::string>{"C:\\"}), Requests(Op::DirMake));
+
+    // The edit field holds more than the host's buffer: the name comes back
+    // cut to it, and a path that does not fit is never sent.
+    std::string left;
+    EXPECT_EQ(0, Make(panel, 4, std::string(300, 'n'), &left));
+    EXPECT_EQ(std::string(259, 'n'), left);
+    EXPECT_EQ(0u, phone->count(Op::DirMake));
+    EXPECT_TRUE(ListNames(PhonePath("C")).empty());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(MakeFolder, CyrillicFolderIsMadeAndDeleted)
+{
+    if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian OEM code page";
+    const std::wstring name = L"\u041d\u043e\u0432\u0430\u044f";  // Новая
+    const std::wstring onPc = Widen(PhonePath("C")) + L"\\" + name;
+    HANDLE panel = OpenAt("C:");
+
+    EXPECT_EQ(1, Make(panel, 4, Narrow(name)));  // typed in the console's code page
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(onPc.c_str()));
+    EXPECT_TRUE(GetFileAttributesW(onPc.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    HANDLE file = CreateFileW((onPc + L"\\\u0444.txt").c_str(), GENERIC_WRITE, 0, NULL,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);  // ф.txt
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+
+    std::vector<host::PluginPanelItem> items = Select(panel, {Narrow(name)});
+    host->script().answerMessage(0);
+    host->script().answerMessage(0);
+    EXPECT_EQ(1, host->deleteFiles(panel, items));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(onPc.c_str()));
+    std::vector<phone_emu::JournalEntry> removed = phone->journal(Op::DirRemove);
+    ASSERT_EQ(1u, removed.size());
+    EXPECT_EQ(L"C:\\" + name + L"\\", removed[0].path);
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test
