@@ -16,7 +16,7 @@
 //                      the emulator's Options of the same names, for tests: a
 //                      slow server, a copy in many steps
 //   --first-client-ms  quit if no client has created an object by then
-//                      (default 30000): a server started for a creation that
+//                      (default 5000): a server started for a creation that
 //                      failed must not stay behind
 //   --log              append one line per event (start, exit, failures)
 //
@@ -44,7 +44,7 @@ struct ServerArgs {
     DWORD delayMs = 0;
     DWORD chunkSize = 0;  // 0: the emulator's default
     int progressNotices = 0;
-    DWORD firstClientMs = 30000;
+    DWORD firstClientMs = 5000;
     std::wstring logFile;
 };
 

@@ -1,0 +1,127 @@
+// The user's operations through the out-of-process server, once for each
+// server generation registered alone: every request, record, path, progress
+// notice and cancel flag crosses processes through the generated proxies, and
+// every callback reaches the plug-in's apartment through its message queue.
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+namespace kelp_e2e {
+namespace {
+
+using namespace kelp_test;
+
+// Copies move 4 KB per step, so a 256 KB file takes 64 steps, each with its
+// own progress notice from the server.
+const char kSmallChunks[] = "--chunk-size 4096";
+
+std::string Pattern(size_t size)
+{
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i) text[i] = (char)('a' + (i * 7 + i / 251) % 26);
+    return text;
+}
+
+class OutOfProcess : public E2eTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OutOfProcess, BrowsesAndCopiesTreesBothWays)
+{
+    const std::string second = Pattern(10000);  // three steps
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\docs\\sub")));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\a.txt"), "alpha"));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\sub\\b.txt"), second));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\top.txt"), "top of C"));
+    ASSERT_TRUE(MakeDirs(PcPath("up\\deeper")));
+    ASSERT_TRUE(WriteFileText(PcPath("up\\x.txt"), "from the PC"));
+    ASSERT_TRUE(WriteFileText(PcPath("up\\deeper\\y.txt"), Pattern(9000)));
+
+    Serve(GetParam(), kSmallChunks);
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ(1u, ServerProcesses().size()) << "the server runs in a process of its own";
+    EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
+
+    // Entries arrive as whole 1084-byte records: name, size and time intact.
+    host->setDirectory(panel, "C:");
+    hostemu::PanelListing listing = Read(panel);
+    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), listing.names());
+    const host::PluginPanelItem* top = listing.find("top.txt");
+    ASSERT_TRUE(top);
+    EXPECT_EQ(8u, top->FindData.nFileSizeLow);
+    WIN32_FILE_ATTRIBUTE_DATA real;
+    ASSERT_TRUE(GetFileAttributesExA(PhonePath("C\\top.txt").c_str(), GetFileExInfoStandard, &real));
+    EXPECT_EQ(0, CompareFileTime(&real.ftLastWriteTime, &top->FindData.ftLastWriteTime));
+
+    std::vector<host::PluginPanelItem> items = Select(panel, {"docs"});
+    std::string destination = pcRoot;
+    EXPECT_EQ(1, host->getFiles(panel, items, 0, destination, host::OPM_SILENT));
+    EXPECT_EQ("alpha", ReadFileText(PcPath("docs\\a.txt")));
+    EXPECT_EQ(second, ReadFileText(PcPath("docs\\sub\\b.txt")));
+    EXPECT_EQ((std::vector<std::string>{"docs", "up"}), ListNames(pcRoot));
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "sub"}), ListNames(PcPath("docs")));
+
+    std::vector<host::PluginPanelItem> upload = {hostemu::MakeDiskItem(pcRoot, "up")};
+    EXPECT_EQ(1, host->putFiles(panel, upload, 0, pcRoot));
+    EXPECT_EQ("from the PC", ReadFileText(PhonePath("C\\up\\x.txt")));
+    EXPECT_EQ(Pattern(9000), ReadFileText(PhonePath("C\\up\\deeper\\y.txt")));
+    EXPECT_EQ((std::vector<std::string>{"deeper", "x.txt"}), ListNames(PhonePath("C\\up")));
+    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt", "up"}), Names(panel));
+
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_P(OutOfProcess, DeletesATreeMakesAFolderAndCancelsCopies)
+{
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\old\\inner")));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\old\\o1.txt"), "one"));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\old\\inner\\o2.txt"), "two"));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\big.bin"), Pattern(256 * 1024)));
+    ASSERT_TRUE(WriteFileText(PcPath("big2.bin"), Pattern(256 * 1024)));
+
+    Serve(GetParam(), kSmallChunks);
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->setDirectory(panel, "C:");
+
+    std::vector<host::PluginPanelItem> doomed = Select(panel, {"old"});
+    host->script().answerMessage(0);  // delete?
+    host->script().answerMessage(0);  // the folder and everything in it
+    EXPECT_EQ(1, host->deleteFiles(panel, doomed));
+    EXPECT_FALSE(PathExists(PhonePath("C\\old")));
+
+    host->script().answerDialog(4, {{2, "fresh"}});
+    std::string name;
+    EXPECT_EQ(1, host->makeDirectory(panel, name));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\fresh")));
+
+    // Break at the fourth progress box: the cancel flag has to travel back
+    // to the server, which then stops and leaves no partial file.
+    int progress = 0;
+    host->setHook([&](const hostemu::JournalEntry& e) {
+        if (e.isProgress() && ++progress == 4) host->exports().ProcessEvent(panel, 4, nullptr);
+    });
+    std::vector<host::PluginPanelItem> big = Select(panel, {"big.bin"});
+    std::string destination = pcRoot;
+    EXPECT_EQ(-1, host->getFiles(panel, big, 0, destination, host::OPM_SILENT));
+    EXPECT_EQ((std::vector<std::string>{"big2.bin"}), ListNames(pcRoot));
+    EXPECT_LT(progress, 10) << "the copy ran on after it was cancelled";
+
+    progress = 0;
+    std::vector<host::PluginPanelItem> upload = {hostemu::MakeDiskItem(pcRoot, "big2.bin")};
+    EXPECT_EQ(-1, host->putFiles(panel, upload, 0, pcRoot));
+    EXPECT_EQ((std::vector<std::string>{"big.bin", "fresh"}), ListNames(PhonePath("C")));
+    EXPECT_LT(progress, 10) << "the copy ran on after it was cancelled";
+    host->setHook(nullptr);
+
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryGeneration, OutOfProcess, ::testing::Values(1, 2, 3),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Generation" + std::to_string(info.param);
+                         });
+
+}  // namespace
+}  // namespace kelp_e2e
