@@ -12,7 +12,8 @@
 # phone's drives C and E, pc/ the PC folder; both are made on the first run
 # and kept afterwards, so what you copy stays. KELP_DEMO_PHONE=inprocess
 # serves the phone inside KelpHost.exe even when the out-of-process server
-# is built.
+# is built; KELP_HOST_ARGS adds options of KelpHost.exe (--slow: copies of
+# the in-process phone go in small timed steps).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup.sh"
@@ -74,7 +75,7 @@ if [ "${KELP_DEMO_PHONE:-}" != inprocess ] && [ -f "$register" ] &&
     [ -f "$BUILD_DIR/bin/PhoneServer.exe" ]; then
     sh "$register" "$BUILD_DIR" "$demo/phone" >/dev/null
     trap 'sh "$register" --unregister "$BUILD_DIR" >/dev/null 2>&1 || true' EXIT INT TERM
-    wine "$host" --no-register --pc "$demo/pc"
+    wine "$host" --no-register --pc "$demo/pc" ${KELP_HOST_ARGS:-}
 else
-    wine "$host" --phone "$demo/phone" --pc "$demo/pc"
+    wine "$host" --phone "$demo/phone" --pc "$demo/pc" ${KELP_HOST_ARGS:-}
 fi

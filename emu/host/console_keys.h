@@ -1,12 +1,13 @@
 // Keys from the console input, in raw mode.
 //
-// Under Wine a terminal's keys reach the console input only while some thread
-// waits in a read of it: a program that merely polls sees nothing. The host's
-// own loops read blocking. While the plug-in runs an operation and polls the
-// console itself (Esc during a copy), a relay thread does the blocking read
-// for it and puts every key back into the console input, untouched, for the
-// plug-in to find; a box the host shows meanwhile takes its keys from the
-// relay instead, so there is never more than one reader.
+// Under Wine a terminal's keys are fetched into the console input by reads of
+// it: a program that only polls GetNumberOfConsoleInputEvents can wait for a
+// key forever. The host's own loops read blocking. While the plug-in runs an
+// operation and polls the console itself (Esc during a copy), a relay thread
+// does the blocking read for it and puts every key back into the console
+// input, untouched, for the plug-in to find; a box the host shows meanwhile
+// takes its keys from the relay instead, so there is never more than one
+// reader.
 #pragma once
 
 #include <windows.h>
