@@ -1,0 +1,90 @@
+// Esc typed on the console while files come from the phone: the plug-in reads
+// the keyboard itself during a copy, so these tests need a real console (a
+// pseudo-terminal under Wine) and type into its input buffer.
+#include "copy_from_support.h"
+
+namespace kelp_test {
+namespace {
+
+class CopyFromPhoneConsole : public CopyFromPhoneTest {
+protected:
+    void SetUp() override
+    {
+        CopyFromPhoneTest::SetUp();
+        input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD pending = 0;
+        // Without a console the plug-in could never see a key: fail, don't pass.
+        ASSERT_TRUE(GetNumberOfConsoleInputEvents(input, &pending))
+            << "no console input: run this program on a terminal";
+        FlushConsoleInputBuffer(input);
+        for (const char* name : {"a.bin", "b.bin", "c.bin"})
+            PhoneFile(name, std::string(256 * 1024, name[0]));
+        MakeDirs(PcPath("out"));
+        phone->options().chunkSize = 8192;
+    }
+
+    void Type(WCHAR character, WORD virtualKey)
+    {
+        INPUT_RECORD key = {};
+        key.EventType = KEY_EVENT;
+        key.Event.KeyEvent.bKeyDown = TRUE;
+        key.Event.KeyEvent.wRepeatCount = 1;
+        key.Event.KeyEvent.wVirtualKeyCode = virtualKey;
+        key.Event.KeyEvent.uChar.UnicodeChar = character;
+        DWORD written = 0;
+        ASSERT_TRUE(WriteConsoleInputW(input, &key, 1, &written));
+        ASSERT_EQ(1u, written);
+    }
+
+    // Types the key once, while the second file is a few chunks in.
+    void TypeDuringSecondFile(WCHAR character, WORD virtualKey)
+    {
+        host->setHook([=](const hostemu::JournalEntry& e) {
+            if (e.isProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) Type(character, virtualKey);
+        });
+    }
+
+    HANDLE input = INVALID_HANDLE_VALUE;
+    int bDraws = 0;
+};
+
+TEST_F(CopyFromPhoneConsole, EscapeStopsTheCopyAndKeepsTheFinishedFiles)
+{
+    TypeDuringSecondFile(27, VK_ESCAPE);
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(-1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 0, PcPath("out"), host::OPM_SILENT));
+    host->setHook(nullptr);
+
+    EXPECT_EQ(3, bDraws);  // the copy stopped at the draw that read the key
+    EXPECT_EQ((std::vector<std::string>{"a.bin"}), ListNames(PcPath("out")));
+    EXPECT_EQ(std::string(256 * 1024, 'a'), ReadFileText(PcPath("out\\a.bin")));
+    ASSERT_EQ(1u, CopiesOf(L"b.bin").size());
+    EXPECT_EQ(remote::StatusCancelled, CopiesOf(L"b.bin")[0].status);
+    EXPECT_TRUE(CopiesOf(L"c.bin").empty());
+    EXPECT_TRUE(LeftoverTemporaries(pcRoot).empty());
+    EXPECT_FALSE(Selected("a.bin"));
+    EXPECT_TRUE(Selected("b.bin"));
+    EXPECT_EQ(1, host->journal().restores());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhoneConsole, OtherKeysAreReadAndIgnored)
+{
+    TypeDuringSecondFile(L'x', 'X');
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 1, PcPath("out"), host::OPM_SILENT));
+    host->setHook(nullptr);
+
+    EXPECT_GT(bDraws, 3);
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin", "c.bin"}), ListNames(PcPath("out")));
+    EXPECT_TRUE(ListNames(PhonePath("C")).empty());
+    DWORD pending = 1;
+    EXPECT_TRUE(GetNumberOfConsoleInputEvents(input, &pending));
+    EXPECT_EQ(0u, pending);  // the copy took the key from the console
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test
