@@ -52,6 +52,10 @@ void PhoneLink::Disconnect()
     cookie = 0;
     server->Release();
     server = NULL;
+    // A server that died still holds the sink as far as COM knows; cut those
+    // references now, or COM would release a link that no longer exists when
+    // the apartment ends.
+    CoDisconnectObject(static_cast<IRemoteFsSink*>(this), 0);
 }
 
 HRESULT STDMETHODCALLTYPE PhoneLink::QueryInterface(REFIID iid, void** out)

@@ -8,6 +8,9 @@ wine_prefix_ready
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
 wine_services_started
+# Tests that expect no phone server at all must not find one a demo or an
+# interrupted run left registered in the prefix.
+"$(dirname "$0")/register-phone-server.sh" --unregister "$BUILD_DIR" >/dev/null
 
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 300

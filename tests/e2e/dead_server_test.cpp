@@ -55,19 +55,6 @@ struct Killer {
 
 class DeadServer : public E2eTest {
 protected:
-    // Known fault, reported: the link does not disconnect its sink from COM
-    // when it lets go of a server, so after a server died the sink stays
-    // exported with the dead server's references, and tearing the apartment
-    // down calls Release on a link that no longer exists (Kelp.dll already
-    // unloaded: a crash in CoUninitialize). Until PhoneLink::Disconnect calls
-    // CoDisconnectObject on itself, these tests keep the apartment open for
-    // the rest of the run. Without this override the fault shows as a crash.
-    void SetUp() override
-    {
-        E2eTest::SetUp();
-        CoInitialize(NULL);
-    }
-
     // After the kill, Wine's RpcSs still names the dead server for the class;
     // once it has been restarted a new open starts a new server.
     void ExpectReconnect()

@@ -220,8 +220,8 @@ void E2eTest::SetUp()
         RestartRpcSs();
     }
     if (ownRegistration) UnregisterPhoneServer();
+    servePhoneInProcess = false;  // the registry's server answers
     KelpTest::SetUp();
-    phone.reset();  // no emulator in this process: the registry's server answers
 }
 
 void E2eTest::TearDown()

@@ -112,8 +112,10 @@ void KelpTest::SetUp()
     ASSERT_TRUE(MakeDirs(phoneRoot + "\\E"));
     ASSERT_TRUE(MakeDirs(pcRoot));
 
-    phone.reset(new phone_emu::PhoneEmulator(Widen(phoneRoot)));
-    ASSERT_EQ(S_OK, phone->RegisterAll());
+    if (servePhoneInProcess) {
+        phone.reset(new phone_emu::PhoneEmulator(Widen(phoneRoot)));
+        ASSERT_EQ(S_OK, phone->RegisterAll());
+    }
     ASSERT_TRUE(host->load(hostemu::FindPluginDll())) << host->error();
 }
 

@@ -53,6 +53,8 @@ protected:
     std::unique_ptr<hostemu::HostEmulator> host;
     // Set before SetUp runs to load with other options (e.g. language).
     hostemu::HostOptions hostOptions;
+    // False: no emulator in this process; a server from the registry answers.
+    bool servePhoneInProcess = true;
 };
 
 }  // namespace kelp_test
