@@ -16,7 +16,7 @@ using namespace host;
 const char SeparatorLine[] = "\x01";
 const char EmptyText[] = "";
 
-PhonePanel::PhonePanel() : opFlags(0), doneCount(0)
+PhonePanel::PhonePanel() : opFlags(0), doneCount(0), keysReadAt(0)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;

@@ -82,6 +82,7 @@ public:
     int MakeDirectory(char* name, int opMode);
 
     bool HasFlag(LONG bit) const { return (opFlags & bit) != 0; }
+    bool KeysDue();
     // The break event may come on another thread while a prompt sets its own
     // bit on the host's: an interlocked OR loses neither.
     void SetFlag(LONG bit) { InterlockedOr(&opFlags, bit); }
@@ -95,6 +96,9 @@ public:
     int doneCount;
     host::InfoPanelLine infoLines[4];
     remote::RemoteVolume volume;
+
+    enum { KeyReadInterval = 20 };  // ms between two looks at the console's keys
+    DWORD keysReadAt;               // tick of the last look; 0: none yet
 };
 
 // The progress function handed to FileCopy, with the panel as its context.

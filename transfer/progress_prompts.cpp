@@ -44,6 +44,17 @@ static bool EscapeWaiting()
     return false;
 }
 
+// Asking the console for keys costs a round trip to the console's owner;
+// a copy draws many times a second, and a person can't tell 20 ms apart.
+// Keys wait in the console meanwhile, and an Esc, once read, stays as Abort.
+bool PhonePanel::KeysDue()
+{
+    DWORD now = GetTickCount();
+    if (keysReadAt != 0 && now - keysReadAt < KeyReadInterval) return false;
+    keysReadAt = now ? now : 1;
+    return true;
+}
+
 int PhonePanel::ShowProgress(int percent)
 {
     int p = percent & 0xFFFF;
@@ -60,8 +71,10 @@ int PhonePanel::ShowProgress(int percent)
     ShowRawMessage(FMSG_LEFTALIGN, NULL, progressLines, ProgressLineCount, 0);
     progressLines[ProgressBar] = EmptyText;  // the bar lived on this stack only
 
-    // An Esc read here stops only this call; Abort stays until the next copy.
-    if (EscapeWaiting()) return 0;
+    // An Esc is kept as Abort: read at the first draw of an item, whose answer
+    // the copy does not consult, it would otherwise be lost and the copy go
+    // on as if the user had never pressed it.
+    if (KeysDue() && EscapeWaiting()) SetFlag(Abort);
     return HasFlag(Abort) ? 0 : 1;
 }
 
