@@ -7,6 +7,8 @@
 // The host here draws nothing and keeps nothing per call, as the real host
 // does: the scripted emulator's journal would otherwise grow with every
 // progress box and be measured as the plug-in's.
+#include "bench_support.h"
+#include "test_files.h"
 #include "host_emulator.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
@@ -22,26 +24,11 @@
 
 namespace {
 
+using bench::Median;
+using bench::Now;
+
 const int Rounds = 5;
 phone_emu::PhoneEmulator* currentPhone = nullptr;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // A progress box or prompt: nothing drawn, nothing kept. The phone's own
 // journal is emptied here too, for the same reason.
@@ -66,23 +53,7 @@ std::wstring FastTempRoot()
     return std::wstring(base) + name;
 }
 
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + L"\\" + name);
-            else
-                DeleteFileW((path + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &fd));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
+using test_files::RemoveTree;
 
 // root\C\<tree>\dNN\fNNNNN.bin: `folders` folders of `perFolder` files.
 bool MakePhoneTree(const std::wstring& phoneRoot, const std::wstring& tree, int folders,

@@ -3,6 +3,7 @@
 // call and through the message queue, each against a bare post/get/dispatch
 // round trip measured beside it; and the CPU the wait burns while a request
 // stays pending.
+#include "bench_support.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
 
@@ -13,20 +14,11 @@
 
 namespace {
 
+using bench::Median;
+using bench::Now;
+
 const int Rounds = 5;
 const int PerRound = 2000;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
 double Seconds(const FILETIME& t)
 {
@@ -45,12 +37,6 @@ double ProcessCpu()
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     return Seconds(kernel) + Seconds(user);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 LONG dispatchedCount = 0;

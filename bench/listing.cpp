@@ -2,6 +2,7 @@
 // and of 10,000 empty files listed through Kelp.dll's GetFindData (loaded by
 // the host emulator), against the same DirOpen, DirRead and DirClose requests
 // made straight through a PhoneLink, side by side in one run.
+#include "bench_support.h"
 #include "host_emulator.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
@@ -15,23 +16,8 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
 
 std::wstring TempRoot()
 {

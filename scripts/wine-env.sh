@@ -5,10 +5,14 @@ export WINEPREFIX="$BUILD_DIR/wine"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Creates the prefix on first use; wineboot returns once it is set up.
+# Creates the prefix on first use. wineboot returns before the programs it
+# started have finished setting the prefix up; a COM program started meanwhile
+# can wait for ever on the RpcSs service, so wait for them to end (bounded, in
+# case some other persistent wineserver keeps this prefix busy).
 wine_prefix_ready() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot --init >/dev/null 2>&1 || true
+        timeout 120 wineserver -w || true
     fi
 }
 

@@ -2,6 +2,8 @@
 // a message pump, and temporary folders.
 #pragma once
 
+#include "test_files.h"
+
 #include "phone_emulator.h"
 
 #include <gtest/gtest.h>
@@ -104,12 +106,12 @@ inline bool PumpUntil(const TestSink& sink, int count, DWORD timeoutMs = 5000) {
     }
 }
 
-std::wstring MakeTempFolder();
-void RemoveTree(const std::wstring& path);
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);  // "<missing>" when it cannot be opened
-bool Exists(const std::wstring& path);
-std::vector<std::wstring> Names(const std::wstring& folder);  // sorted, without . and ..
+using test_files::Exists;
+using test_files::Names;
+using test_files::ReadBytes;
+using test_files::RemoveTree;
+using test_files::WriteBytes;
+inline std::wstring MakeTempFolder() { return test_files::MakeTempFolder(L"kelp-phone"); }
 std::string Pattern(size_t size, int seed);
 
 }  // namespace phone_test

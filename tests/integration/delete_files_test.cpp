@@ -171,7 +171,9 @@ TEST_F(DeleteFiles, FolderPromptAnswers)
         EXPECT_EQ(c.result, Delete(panel, {"one", "other.txt", "two"}, c.answers));
         EXPECT_EQ(c.left, ListNames(PhonePath("C")));
         EXPECT_EQ(c.answers.size() - 2, Titled(37).size());
-        if (c.left.size() == 3) EXPECT_TRUE(Removals().empty());
+        if (c.left.size() == 3) {
+            EXPECT_TRUE(Removals().empty());
+        }
         EXPECT_EQ(1, host->journal().saves());
         EXPECT_EQ(1, host->journal().restores());
         ExpectNoHostFaults();

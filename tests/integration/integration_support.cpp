@@ -1,5 +1,7 @@
 #include "integration_support.h"
 
+#include "test_files.h"
+
 #include <objbase.h>
 
 #include <algorithm>
@@ -27,28 +29,10 @@ std::string Narrow(const std::wstring& text)
 
 bool WriteFileText(const std::string& path, const std::string& content)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == content.size();
+    return test_files::WriteBytes(Widen(path), content);
 }
 
-std::string ReadFileText(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, NULL) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
+std::string ReadFileText(const std::string& path) { return test_files::ReadBytes(Widen(path)); }
 
 bool PathExists(const std::string& path)
 {
@@ -84,16 +68,7 @@ std::vector<std::string> ListNames(const std::string& folder)
     return names;
 }
 
-void RemoveTree(const std::string& path)
-{
-    if (!IsDirectory(path)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-        return;
-    }
-    for (const std::string& name : ListNames(path)) RemoveTree(path + "\\" + name);
-    RemoveDirectoryA(path.c_str());
-}
+void RemoveTree(const std::string& path) { test_files::RemoveTree(Widen(path)); }
 
 void KelpTest::SetUp()
 {

@@ -63,7 +63,9 @@ TEST(LanguageFiles, EveryShippedLanguageHasEveryMessageWithItsPlaceholders)
         for (int id = 0; id < MessageCount; ++id) {
             const std::string& text = file.messages[id];
             EXPECT_EQ(ExpectedConversions(id), Conversions(text)) << file.name << " message " << id;
-            if (id != MUnused5) EXPECT_FALSE(text.empty()) << file.name << " message " << id;
+            if (id != MUnused5) {
+                EXPECT_FALSE(text.empty()) << file.name << " message " << id;
+            }
         }
         char status[128];
         snprintf(status, sizeof(status), file.messages[MStatusOther].c_str(), -25);

@@ -155,8 +155,9 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
             EXPECT_EQ(3u, phone->count(Op::FileCopy));
         }
         std::vector<std::string> copies = Requests(Op::FileCopy);
-        if (c.result == -1)  // nothing after the cancelled file was tried
+        if (c.result == -1) {  // nothing after the cancelled file was tried
             EXPECT_EQ(0, std::count(copies.begin(), copies.end(), "C:\\c.txt"));
+        }
         EXPECT_EQ(1, host->journal().saves());
         ExpectNoHostFaults();
     }

@@ -5,6 +5,7 @@
 
 #include "phone_emulator.h"
 #include "phone_link.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,11 @@
 
 namespace link_test {
 
-std::wstring MakeTempFolder();
-void RemoveTree(const std::wstring& path);
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);  // "<missing>" when it cannot be opened
-bool Exists(const std::wstring& path);
+using test_files::Exists;
+using test_files::ReadBytes;
+using test_files::RemoveTree;
+using test_files::WriteBytes;
+inline std::wstring MakeTempFolder() { return test_files::MakeTempFolder(L"kelp-link"); }
 int CountEntries(const std::wstring& folder);     // without . and ..
 
 const DWORD DrivesCE = (1u << 2) | (1u << 4);

@@ -139,9 +139,11 @@ TEST_F(Panel, InformationLinesShowTheKindByCode)
         panel.GetOpenPluginInfo(&info);
         const auto& ids = fake_host::requestedIds;
         EXPECT_NE(ids.end(), std::find(ids.begin(), ids.end(), kind[1])) << "code " << kind[0];
-        for (int other : {0, 47, 48, 49})
-            if (other != kind[1])
+        for (int other : {0, 47, 48, 49}) {
+            if (other != kind[1]) {
                 EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), other)) << "code " << kind[0];
+            }
+        }
     }
 }
 
