@@ -99,6 +99,7 @@ private:
     LONG Finish(HRESULT accepted);
     bool ServerAlive();
     void Complete(LONG completionStatus);
+    void CompleteWithRecord(LONG completionStatus, const void* record, void* store, size_t size);
 };
 
 // Waits for `count` handles while dispatching every message that reaches the

@@ -150,6 +150,13 @@ LONG PhoneLink::FileDelete(const WCHAR* path)
 // A completion with no request waiting is left alone: signalling the event
 // then would end the next request's wait before its own completion came.
 
+// A success without its record is no success: there is nothing to hand on.
+void PhoneLink::CompleteWithRecord(LONG s, const void* record, void* store, size_t size)
+{
+    if (s == StatusOk && record) memcpy(store, record, size);
+    Complete(s == StatusOk && !record ? StatusLinkBroken : s);
+}
+
 HRESULT STDMETHODCALLTYPE PhoneLink::OnDriveList(LONG s, DWORD mask)
 {
     if (!awaiting) return S_OK;
@@ -158,28 +165,20 @@ HRESULT STDMETHODCALLTYPE PhoneLink::OnDriveList(LONG s, DWORD mask)
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PhoneLink::OnVolumeInfo(LONG s, const RemoteVolume* record)
-{
-    if (!awaiting) return S_OK;
-    if (s == StatusOk && record) memcpy(&volume, record, sizeof(volume));
-    // A success without a record is no success: there is nothing to show.
-    Complete(s == StatusOk && !record ? StatusLinkBroken : s);
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE PhoneLink::OnDirOpen(LONG s, DWORD handle)
 {
-    if (!awaiting) return S_OK;
-    resultValue = handle;
-    Complete(s);
+    return OnDriveList(s, handle);  // both deliver a plain value
+}
+
+HRESULT STDMETHODCALLTYPE PhoneLink::OnVolumeInfo(LONG s, const RemoteVolume* record)
+{
+    if (awaiting) CompleteWithRecord(s, record, &volume, sizeof(volume));
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE PhoneLink::OnDirRead(LONG s, const RemoteEntry* record)
 {
-    if (!awaiting) return S_OK;
-    if (s == StatusOk && record) memcpy(&entry, record, sizeof(entry));
-    Complete(s == StatusOk && !record ? StatusLinkBroken : s);
+    if (awaiting) CompleteWithRecord(s, record, &entry, sizeof(entry));
     return S_OK;
 }
 
@@ -190,9 +189,7 @@ HRESULT STDMETHODCALLTYPE PhoneLink::OnEntryInfo(LONG s, const RemoteEntry* reco
 
 HRESULT STDMETHODCALLTYPE PhoneLink::OnRecord(LONG s, const BYTE* record)
 {
-    if (!awaiting) return S_OK;
-    if (s == StatusOk && record) memcpy(extraRecord, record, sizeof(extraRecord));
-    Complete(s == StatusOk && !record ? StatusLinkBroken : s);
+    if (awaiting) CompleteWithRecord(s, record, extraRecord, sizeof(extraRecord));
     return S_OK;
 }
 

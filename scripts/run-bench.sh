@@ -3,10 +3,7 @@
 set -u
 . "$(dirname "$0")/wine-env.sh" "${1:-build}"
 
-wine_prefix_ready
-wineserver -p
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
-wine_services_started
+wine_session_begin
 
 status=0
 for program in "$BUILD_DIR"/bench/*.exe; do

@@ -4,10 +4,7 @@
 set -u
 . "$(dirname "$0")/wine-env.sh" "${1:-build}"
 
-wine_prefix_ready
-wineserver -p
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
-wine_services_started
+wine_session_begin
 # Tests that expect no phone server at all must not find one a demo or an
 # interrupted run left registered in the prefix.
 "$(dirname "$0")/register-phone-server.sh" --unregister "$BUILD_DIR" >/dev/null

@@ -22,3 +22,12 @@ wine_prefix_ready() {
 wine_services_started() {
     wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
+
+# One persistent wineserver for a run of many programs (each then starts
+# fast), ended on every way out so nothing is left running.
+wine_session_begin() {
+    wine_prefix_ready
+    wineserver -p
+    trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
+    wine_services_started
+}

@@ -22,20 +22,6 @@ protected:
     void PhoneFolder(const std::string& relative) { ASSERT_TRUE(MakeDirs(PhonePath("C\\" + relative))); }
     bool OnPhone(const std::string& relative) { return PathExists(PhonePath("C\\" + relative)); }
 
-    // The panel opened in phone folder `dir` ("C:" or "C:\\docs").
-    HANDLE OpenAt(const std::string& dir)
-    {
-        HANDLE panel = Open();
-        size_t start = 0;
-        while (start < dir.size()) {
-            size_t end = dir.find('\\', start);
-            if (end == std::string::npos) end = dir.size();
-            EXPECT_EQ(1, host->setDirectory(panel, dir.substr(start, end - start)));
-            start = end + 1;
-        }
-        return panel;
-    }
-
     // Copies (move = 0) or moves the items named from the panel's folder;
     // the items' flags afterwards are left in `items`, the phone's journal
     // holds the copy's requests only.

@@ -110,6 +110,19 @@ HANDLE KelpTest::Open()
     return panel;
 }
 
+HANDLE KelpTest::OpenAt(const std::string& dir)
+{
+    HANDLE panel = Open();
+    size_t start = 0;
+    while (start < dir.size()) {
+        size_t end = dir.find('\\', start);
+        if (end == std::string::npos) end = dir.size();
+        EXPECT_EQ(1, host->setDirectory(panel, dir.substr(start, end - start)));
+        start = end + 1;
+    }
+    return panel;
+}
+
 hostemu::PanelListing KelpTest::Read(HANDLE panel)
 {
     hostemu::PanelListing listing;

@@ -34,6 +34,9 @@ protected:
 
     // Opens the panel from the disk menu; fails the test when it does not open.
     HANDLE Open();
+    // The panel opened in phone folder `dir` ("C:" or "C:\\docs"), entered one
+    // level at a time as a user would; "" leaves it at the drive list.
+    HANDLE OpenAt(const std::string& dir);
     // The panel's listing, read as the host reads it.
     hostemu::PanelListing Read(HANDLE panel);
     std::vector<std::string> Names(HANDLE panel);

@@ -28,21 +28,6 @@ protected:
         ASSERT_TRUE(WriteFileText(path, content)) << path;
     }
 
-    // The panel opened in phone folder `dir` ("C:" or "C:\\docs"); "" leaves
-    // it at the drive list.
-    HANDLE OpenAt(const std::string& dir)
-    {
-        HANDLE panel = Open();
-        size_t start = 0;
-        while (start < dir.size()) {
-            size_t end = dir.find('\\', start);
-            if (end == std::string::npos) end = dir.size();
-            EXPECT_EQ(1, host->setDirectory(panel, dir.substr(start, end - start)));
-            start = end + 1;
-        }
-        return panel;
-    }
-
     // PC items as the host hands them to PutFiles, selected.
     std::vector<host::PluginPanelItem> DiskItems(const std::vector<std::string>& names,
                                                  const std::string& folder = std::string())
