@@ -1,6 +1,5 @@
-// Esc typed on the console while files come from the phone: the plug-in reads
-// the keyboard itself during a copy, so these tests need a real console (a
-// pseudo-terminal under Wine) and type into its input buffer.
+// Esc typed on the console while files come from the phone.
+#include "console_input.h"
 #include "copy_from_support.h"
 
 namespace kelp_test {
@@ -11,12 +10,8 @@ protected:
     void SetUp() override
     {
         CopyFromPhoneTest::SetUp();
-        input = GetStdHandle(STD_INPUT_HANDLE);
-        DWORD pending = 0;
-        // Without a console the plug-in could never see a key: fail, don't pass.
-        ASSERT_TRUE(GetNumberOfConsoleInputEvents(input, &pending))
-            << "no console input: run this program on a terminal";
-        FlushConsoleInputBuffer(input);
+        input = EmptyConsoleInput();
+        if (HasFailure()) return;
         for (const char* name : {"a.bin", "b.bin", "c.bin"})
             PhoneFile(name, std::string(FileSize, name[0]));
         MakeDirs(PcPath("out"));
@@ -26,18 +21,7 @@ protected:
         phone->options().delayMs = 25;
     }
 
-    void Type(WCHAR character, WORD virtualKey)
-    {
-        INPUT_RECORD key = {};
-        key.EventType = KEY_EVENT;
-        key.Event.KeyEvent.bKeyDown = TRUE;
-        key.Event.KeyEvent.wRepeatCount = 1;
-        key.Event.KeyEvent.wVirtualKeyCode = virtualKey;
-        key.Event.KeyEvent.uChar.UnicodeChar = character;
-        DWORD written = 0;
-        ASSERT_TRUE(WriteConsoleInputW(input, &key, 1, &written));
-        ASSERT_EQ(1u, written);
-    }
+    void Type(WCHAR character, WORD virtualKey) { TypeKey(input, character, virtualKey); }
 
     // Types the key once, while the second file is a few chunks in.
     void TypeDuringSecondFile(WCHAR character, WORD virtualKey)

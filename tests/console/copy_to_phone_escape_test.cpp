@@ -1,5 +1,6 @@
 // Esc typed on the console while files go to the phone: the same console
 // polling stops this direction too, keeping what was copied before.
+#include "console_input.h"
 #include "put_support.h"
 
 #include <algorithm>
@@ -12,28 +13,13 @@ protected:
     void SetUp() override
     {
         PhoneChangeTest::SetUp();
-        input = GetStdHandle(STD_INPUT_HANDLE);
-        DWORD pending = 0;
-        ASSERT_TRUE(GetNumberOfConsoleInputEvents(input, &pending))
-            << "no console input: run this program on a terminal";
-        FlushConsoleInputBuffer(input);
+        input = EmptyConsoleInput();
+        if (HasFailure()) return;
         for (const char* name : {"a.bin", "b.bin", "c.bin"})
             PcFile(name, std::string(64 * 1024, name[0]));
         // Steps far enough apart that the keys are looked at at every draw.
         phone->options().chunkSize = 8192;
         phone->options().delayMs = 25;
-    }
-
-    void TypeEscape()
-    {
-        INPUT_RECORD key = {};
-        key.EventType = KEY_EVENT;
-        key.Event.KeyEvent.bKeyDown = TRUE;
-        key.Event.KeyEvent.wRepeatCount = 1;
-        key.Event.KeyEvent.wVirtualKeyCode = VK_ESCAPE;
-        key.Event.KeyEvent.uChar.UnicodeChar = 27;
-        DWORD written = 0;
-        ASSERT_TRUE(WriteConsoleInputW(input, &key, 1, &written));
     }
 
     HANDLE input = INVALID_HANDLE_VALUE;
@@ -43,7 +29,7 @@ TEST_F(CopyToPhoneConsole, EscapeDuringTheSecondFileStopsTheCopy)
 {
     int bDraws = 0;
     host->setHook([&](const hostemu::JournalEntry& e) {
-        if (e.isProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) TypeEscape();
+        if (e.isProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) TypeKey(input, 27, VK_ESCAPE);
     });
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.bin", "b.bin", "c.bin"});
