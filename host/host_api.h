@@ -378,7 +378,7 @@ enum : DWORD {
 
 enum { PN_GENERATENAME = 0x2000 };
 
-enum { VK_KEY_ESCAPE = 27 };
+enum { KEY_ESC = 27 };
 
 }  // namespace host
 
@@ -387,3 +387,6 @@ enum { VK_KEY_ESCAPE = 27 };
 // originals on its stack.
 extern host::PluginStartupInfo startupInfo;
 extern host::FarStandardFunctions standardFunctions;
+
+// Copies the host's start-up record and its function table into the above.
+void AdoptStartupInfo(const host::PluginStartupInfo* info);

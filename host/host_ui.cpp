@@ -38,7 +38,7 @@ static bool IsEditItem(int type)
     return type == host::DI_EDIT || type == host::DI_PSWEDIT || type == host::DI_FIXEDIT;
 }
 
-int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, DialogItemInit* items,
+int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogItem* items,
               int count)
 {
     if (count <= 0) return -1;
@@ -47,7 +47,7 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, DialogItemI
     if (!hostItems) return -1;
 
     for (int i = 0; i < count; ++i) {
-        const DialogItemInit& in = items[i];
+        const InitDialogItem& in = items[i];
         host::FarDialogItem& out = hostItems[i];
         out.Type = in.type;
         out.X1 = in.x1;

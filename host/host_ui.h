@@ -20,7 +20,7 @@ int ShowMessage(DWORD flags, const char* helpTopic, const MsgItem* items, int co
 // edited one; `dataSize` is that buffer's size in bytes (0 means 512, the
 // host item's own text size), so a smaller buffer handed in by the host is
 // never overrun by the copy-back.
-struct DialogItemInit {
+struct InitDialogItem {
     int type;
     int x1, y1, x2, y2;
     int focus;
@@ -31,5 +31,5 @@ struct DialogItemInit {
     int dataSize;
 };
 
-int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, DialogItemInit* items,
+int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogItem* items,
               int count);

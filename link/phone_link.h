@@ -2,11 +2,11 @@
 // creating the server and registering as its sink (phone_connection.cpp),
 // blocking requests built on the server's asynchronous completions and the
 // wait that keeps the thread's messages flowing meanwhile (phone_requests.cpp,
-// pumping_wait.cpp), and the server's records and status texts
-// (remote_records.cpp). The wire contract itself is remote_fs.h.
+// pumping_wait.cpp). The wire contract itself is remote_fs.h. It knows
+// nothing of the host: turning entries and statuses into what a user sees is
+// the panel's.
 #pragma once
 
-#include "host_api.h"
 #include "remote_fs.h"
 
 // Called during a FileCopy with the server's progress figure (0 to 100);
@@ -107,10 +107,3 @@ private:
 // index, WAIT_TIMEOUT, or WAIT_FAILED.
 DWORD PumpingWait(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeout);
 DWORD PumpingWaitOne(HANDLE handle, DWORD timeout);
-
-// Fills the find data of `item` from a server entry; 1 when both names
-// converted whole, 0 otherwise (the names are then still terminated).
-int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
-
-// The user's text for a status, cut to `size` bytes.
-void StatusText(LONG status, char* buffer, int size);

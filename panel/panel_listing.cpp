@@ -48,13 +48,6 @@ struct DirHandleGuard {
     ~DirHandleGuard() { link.DirClose(handle); }
 };
 
-bool IsPlainName(const char* name)
-{
-    if (!name[0]) return false;  // also a name that did not convert exactly
-    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
-    return strpbrk(name, "\\/:*?") == NULL;
-}
-
 int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, const WCHAR* path)
 {
     DWORD handle = 0;

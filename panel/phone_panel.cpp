@@ -13,19 +13,12 @@
 
 using namespace host;
 
-const char SeparatorLine[] = "\x01";
-const char EmptyText[] = "";
-
-PhonePanel::PhonePanel() : opFlags(0), doneCount(0), keysReadAt(0)
+PhonePanel::PhonePanel() : opFlags(0)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
     // This reference is never given back: the link lives as long as the panel.
     link.AddRef();
-    for (int i = 0; i < ProgressLineCount; ++i) progressLines[i] = EmptyText;
-    progressLines[ProgressCounter] = counterText;
-    progressLines[ProgressSeparator] = SeparatorLine;
-    counterText[0] = 0;
     memset(infoLines, 0, sizeof(infoLines));
     memset(&volume, 0, sizeof(volume));
 }
@@ -141,13 +134,13 @@ void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
 
 int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
-    if (key != VK_KEY_ESCAPE) return 0;
-    SetFlag(Abort);
+    if (key != KEY_ESC) return 0;
+    SetFlag(OpFlag::Abort);
     return 1;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)
 {
-    if (event == FE_BREAK) SetFlag(Abort);
+    if (event == FE_BREAK) SetFlag(OpFlag::Abort);
     return 0;
 }

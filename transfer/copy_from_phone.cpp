@@ -1,200 +1,174 @@
 // Copy and move from the phone to the PC: single files and whole trees.
-#include "phone_panel.h"
+#include "transfer.h"
 
 #include "bounded_string.h"
 #include "code_page.h"
+#include "copy_run.h"
 #include "host_ui.h"
+#include "local_folders.h"
+#include "op_result.h"
+#include "path_builders.h"
 #include "transfer_guards.h"
+#include "transfer_prompts.h"
 
 #include <cstring>
-#include <cwchar>
 
 using namespace host;
 using namespace remote;
 
-// Converts `name` into the room left behind the text already in `path`.
-static bool AppendConverted(WCHAR* path, int size, const char* name)
-{
-    int len = (int)wcslen(path);
-    return NarrowToWide(name, path + len, size - len) != 0;
-}
-
-static bool EndsWithSlash(const char* path)
-{
-    size_t len = strlen(path);
-    return len && (path[len - 1] == '\\' || path[len - 1] == '/');
-}
+static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                             const WCHAR* target);
 
 static bool LastComponentHasWildcards(const char* path)
 {
-    const char* last = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/') last = p + 1;
-    return strpbrk(last, "*?") != NULL;
+    const char* last = LastSeparator(path);
+    return strpbrk(last ? last + 1 : path, "*?") != NULL;
 }
 
-static bool IsExistingLocalDirectory(const char* path)
+// Where an item named `name` lands for the destination the user gave: inside
+// a folder destination under its own name, the destination itself, or the
+// name a mask in the destination's last part makes of it.
+static bool LocalTarget(const char* destination, const char* name, WCHAR* target)
 {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (strlen(destination) >= NM) return false;  // cut to fit, it would name another place
+    if (LastComponentHasWildcards(destination)) {
+        // The host writes the generated name without a bound: the buffer has
+        // room for mask and name.
+        char generated[2 * NM];
+        CopyBounded(generated, destination, sizeof(generated));
+        if (standardFunctions.ProcessName(name, generated, PN_GENERATENAME))
+            return strlen(generated) < NM && NarrowToWide(generated, target, NM) != 0;
+    }
+    if (!NarrowToWide(destination, target, NM)) return false;
+    if (EndsWithSeparator(destination) || IsLocalDirectory(target))
+        return AppendWideName(target, NM, name);
+    return true;
 }
 
-int PhonePanel::GetFiles(PluginPanelItem* items, int count, int move, char* destPath, int opMode)
+int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
+                      char* destPath, int opMode)
 {
     char destination[512];
     CopyBounded(destination, destPath, sizeof(destination));
     standardFunctions.AddEndSlash(destination);
 
     if (!(opMode & OPM_SILENT) && !AskCopyDestination(items, count, move, destination))
-        return -1;
+        return OpCancelled;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    InterlockedExchange(&opFlags, 0);
-    BeginProgress(move);
+    panel.ClearFlags();
+    CopyRun run = {panel, move, opMode, {}};
+    BeginProgress(run.progress, panel, move);
 
-    int result = 1;
+    int result = OpDone;
     for (int i = 0; i < count; ++i) {
-        int r = CopyItemFromPhone(&items[i], move, curDir, destination, opMode);
-        if (r == -1) return -1;
-        if (r == 0) result = 0;
+        const char* name = items[i].FindData.cFileName;
+        WCHAR source[NM], target[NM];
+        int r = OpFailed;
+        if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
+            LocalTarget(destination, name, target))
+            r = CopyItemFromPhone(run, &items[i], source, target);
+        if (!FoldResult(result, r)) break;
     }
     return result;
 }
 
-int PhonePanel::CopyItemFromPhone(PluginPanelItem* item, int move, const char* phoneDir,
-                                  const char* destPath, int opMode)
+// What the error prompt names as the destination: the folder the file was
+// going into, as the user gave it, or the file itself when it lands under
+// another name.
+static void DestinationShown(char* out, int size, const WCHAR* target, const char* name)
 {
-    const char* name = item->FindData.cFileName;
-    // A destination cut to fit would name another place: refuse it whole.
-    if (strlen(destPath) >= NM || !IsPlainName(name)) return 0;
+    if (!WideToNarrow(target, out, size)) return;
+    char* last = (char*)LastSeparator(out);
+    if (last && strcmp(last + 1, name) == 0) last[1] = 0;
+}
 
-    // 1. The destination after the host's name generation: what a mask in
-    // the destination's last component makes of this item's name. The host
-    // writes it without a bound, so the buffer has room for mask and name.
-    char generated[2 * NM];
-    CopyBounded(generated, destPath, sizeof(generated));
-    bool renamed = LastComponentHasWildcards(destPath) &&
-                   standardFunctions.ProcessName(name, generated, PN_GENERATENAME);
-    if (strlen(generated) >= NM) return 0;
-
-    // 2. The phone source: folder, backslash, name.
-    WCHAR source[NM];
-    if (!NarrowToWide(phoneDir, source, NM)) return 0;
-    AppendBoundedWide(source, L"\\", NM);
-    if (!AppendConverted(source, NM, name)) return 0;
-
-    // 3. The local target: inside a folder destination under the item's own
-    // name, or the destination itself, or the name a mask generated.
-    WCHAR target[NM];
-    if (renamed) {
-        if (!NarrowToWide(generated, target, NM)) return 0;
-    } else {
-        if (!NarrowToWide(destPath, target, NM)) return 0;
-        if (EndsWithSlash(destPath)) {
-            if (!AppendConverted(target, NM, name)) return 0;
-        } else if (IsLocalDirectory(destPath)) {
-            AppendBoundedWide(target, L"\\", NM);
-            if (!AppendConverted(target, NM, name)) return 0;
-        }
-    }
-
-    // 4. What the progress box names.
-    char nameText[NM], targetText[NM];
-    CopyBounded(nameText, name, sizeof(nameText));
-    standardFunctions.TruncPathStr(nameText, 40);
-    if (!WideToNarrow(target, targetText, sizeof(targetText))) return 0;
-    standardFunctions.TruncPathStr(targetText, 40);
-    ProgressNamesGuard names(*this, nameText, targetText);
-
-    if (!(opMode & OPM_FIND)) ShowProgress(0);
-
-    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        char localDir[NM], phoneDirNarrow[NM];
-        if (!WideToNarrow(target, localDir, sizeof(localDir))) return 0;
-        if (!WideToNarrow(source, phoneDirNarrow, sizeof(phoneDirNarrow))) return 0;
-
-        // An existing folder is merged into, as the other direction does.
-        if (!MakeLocalDirectory(localDir) && !IsExistingLocalDirectory(localDir)) return 0;
-
-        AppendBounded(localDir, "\\", sizeof(localDir));
-        AppendBoundedWide(source, L"\\", NM);
-
-        ListingGuard listing;
-        if (!ListDirectory(&listing.items, &listing.count, OPM_FIND, source) ||
-            listing.count == 0)
-            return 0;
-
-        int result = 1;
-        for (int i = 0; i < listing.count; ++i) {
-            int r = CopyItemFromPhone(&listing.items[i], move, phoneDirNarrow, localDir, opMode);
-            if (r == -1) return -1;
-            if (r == 0) result = 0;
-        }
-        if (move && result == 1 && link.DirRemove(source) != StatusOk) result = 0;
-        return result;
-    }
-
-    ProgressFn progress = (opMode & OPM_FIND) ? NULL : CopyProgressCallback;
-    LONG s = link.FileCopy(source, target, CopyFromPhone, HasFlag(OverwriteAll) ? 1 : 0,
-                           progress, this);
+// The file steps: the copy, the overwrite question, the error question, and
+// for a move the original's removal.
+static int CopyFileFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                             const WCHAR* target)
+{
+    PhonePanel& panel = run.panel;
+    PhoneLink& link = panel.link;
+    LONG s = link.FileCopy(source, target, CopyFromPhone, run.Overwrite(), run.Progress(),
+                           &run.progress);
 
     if (s == StatusExists) {
-        if (HasFlag(SkipAllExisting)) return 0;
-        char targetNarrow[NM];
-        if (!WideToNarrow(target, targetNarrow, sizeof(targetNarrow))) return 0;
-        WIN32_FIND_DATAA found;
-        FindGuard search(FindFirstFileA(targetNarrow, &found));
-        if (!search.IsOpen()) return 0;
-        int answer = AskOverwrite(targetNarrow, item, (const FAR_FIND_DATA*)&found);
-        if (answer == -1) return -1;
-        if (answer != 1) return 0;
-        s = link.FileCopy(source, target, CopyFromPhone, 1, progress, this);
-        if (s == StatusCancelled) return -1;
-        if (s != StatusOk) return 0;
+        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
+        char targetName[NM];
+        WIN32_FILE_ATTRIBUTE_DATA found;
+        if (!WideToNarrow(target, targetName, sizeof(targetName)) ||
+            !GetFileAttributesExW(target, GetFileExInfoStandard, &found))
+            return OpFailed;
+        FAR_FIND_DATA existing;
+        memset(&existing, 0, sizeof(existing));
+        existing.ftLastWriteTime = found.ftLastWriteTime;
+        existing.nFileSizeLow = found.nFileSizeLow;
+        int answer = AskOverwrite(panel, targetName, item, &existing);
+        if (answer != OpDone) return answer;
+        s = link.FileCopy(source, target, CopyFromPhone, 1, run.Progress(), &run.progress);
+        if (s == StatusCancelled) return OpCancelled;
+        if (s != StatusOk) return OpFailed;
     } else if (s == StatusCancelled) {
-        return -1;
+        return OpCancelled;
     } else {
         while (s != StatusOk) {
-            if (HasFlag(SkipAllErrors)) return 0;
-            int answer = AskOnCopyError(name, generated, move, s);
-            if (answer == 0) return s == StatusCancelled ? -1 : 0;
-            if (answer != 1) return -1;
-            s = link.FileCopy(source, target, CopyFromPhone, HasFlag(OverwriteAll) ? 1 : 0,
-                              progress, this);
+            if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+            char shown[NM];
+            DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+            int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
+            if (answer == 0) return s == StatusCancelled ? OpCancelled : OpFailed;
+            if (answer != 1) return OpCancelled;
+            s = link.FileCopy(source, target, CopyFromPhone, run.Overwrite(), run.Progress(),
+                              &run.progress);
         }
     }
 
     item->Flags &= ~PPIF_SELECTED;
-    if (move) link.FileDelete(source);
-    ++doneCount;
-    return 1;
+    if (run.move) link.FileDelete(source);
+    ++run.progress.doneCount;
+    return OpDone;
 }
 
-bool IsLocalDirectory(const char* path)
+// A folder: made on the PC (or merged into, as the other direction does),
+// then filled item by item; for a move, removed on the phone once emptied.
+static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* target)
 {
-    WIN32_FIND_DATAA found;
-    FindGuard search(FindFirstFileA(path, &found));
-    return search.IsOpen() && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!MakeLocalDirectory(target)) return OpFailed;
+
+    WCHAR listed[NM];
+    CopyBoundedWide(listed, source, NM);
+    if (!AppendWideSlash(listed, NM)) return OpFailed;
+
+    ListingGuard listing;
+    if (!run.panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, listed) ||
+        listing.count == 0)
+        return OpFailed;
+
+    int result = OpDone;
+    for (int i = 0; i < listing.count; ++i) {
+        PluginPanelItem* child = &listing.items[i];
+        WCHAR childSource[NM], childTarget[NM];
+        CopyBoundedWide(childSource, source, NM);
+        CopyBoundedWide(childTarget, target, NM);
+        int r = OpFailed;
+        if (AppendWideName(childSource, NM, child->FindData.cFileName) &&
+            AppendWideName(childTarget, NM, child->FindData.cFileName))
+            r = CopyItemFromPhone(run, child, childSource, childTarget);
+        if (!FoldResult(result, r)) return result;
+    }
+    if (run.move && result == OpDone && run.panel.link.DirRemove(listed) != StatusOk)
+        result = OpFailed;
+    return result;
 }
 
-bool MakeLocalDirectory(const char* path)
+static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                             const WCHAR* target)
 {
-    if (CreateDirectoryA(path, NULL)) return true;
-    DWORD error = GetLastError();
-    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND) return false;
+    SetProgressNames(run.progress, item->FindData.cFileName, target);
+    if (!run.Quiet()) ShowProgress(run.progress, 0);
 
-    // Scan by characters, so a double-byte character's second byte is never
-    // taken for a backslash.
-    const char* lastSlash = NULL;
-    for (const char* p = path; *p; p = CharNextExA((WORD)NarrowCodePage(), p, 0))
-        if (*p == '\\') lastSlash = p;
-    if (!lastSlash) return false;
-
-    char parent[NM];
-    int length = (int)(lastSlash - path);
-    if (length >= NM) return false;
-    memcpy(parent, path, length);
-    parent[length] = 0;
-    if (!MakeLocalDirectory(parent)) return false;
-    return CreateDirectoryA(path, NULL) != 0;
+    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return CopyFolderFromPhone(run, source, target);
+    return CopyFileFromPhone(run, item, source, target);
 }

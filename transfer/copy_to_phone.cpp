@@ -2,141 +2,134 @@
 // direction asks nothing but the overwrite question: a failed file is
 // skipped silently. It takes no heap memory: every level of a tree holds its
 // paths, its search and its child item in fixed buffers.
-#include "phone_panel.h"
+#include "transfer.h"
 
 #include "bounded_string.h"
 #include "code_page.h"
+#include "copy_run.h"
 #include "host_ui.h"
+#include "op_result.h"
+#include "path_builders.h"
 #include "transfer_guards.h"
+#include "transfer_prompts.h"
 
 #include <cstring>
 
 using namespace host;
 using namespace remote;
 
-// `folder`, a separator as the host adds one, then `name`; false when the
-// whole does not fit a host path. The scratch buffer has room for both parts,
-// so nothing is cut before the length is checked.
-static bool JoinPath(char* out, const char* folder, const char* name)
-{
-    char joined[2 * NM + 2];
-    CopyBounded(joined, folder, NM);
-    standardFunctions.AddEndSlash(joined);
-    AppendBounded(joined, name, sizeof(joined));
-    if (strlen(joined) >= NM) return false;
-    CopyBounded(out, joined, NM);
-    return true;
-}
+static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
+                           const WCHAR* phone);
 
-int PhonePanel::PutFiles(PluginPanelItem* items, int count, int move, int opMode)
+int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move, int opMode)
 {
-    InterlockedExchange(&opFlags, 0);
+    panel.ClearFlags();
 
     // Without the folder the names are relative to, nothing can be copied.
-    char localDir[NM];
-    DWORD length = GetCurrentDirectoryA(NM - 1, localDir);
-    if (length == 0 || length >= NM - 1) return 0;
-    standardFunctions.AddEndSlash(localDir);
+    WCHAR localDir[NM];
+    DWORD length = GetCurrentDirectoryW(NM - 1, localDir);
+    if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    char phoneDir[NM];
-    CopyBounded(phoneDir, curDir, sizeof(phoneDir));
-    AppendBounded(phoneDir, "\\", sizeof(phoneDir));
+    CopyRun run = {panel, move, opMode, {}};
+    BeginProgress(run.progress, panel, move);
+    if (opMode & OPM_EDIT) panel.SetFlag(OpFlag::OverwriteAll);
 
-    BeginProgress(move);
-    if (opMode & OPM_EDIT) SetFlag(OverwriteAll);
-
-    int result = 1;
+    int result = OpDone;
     for (int i = 0; i < count; ++i) {
-        int r = CopyItemToPhone(&items[i], move, localDir, phoneDir, opMode);
-        if (r == -1) return -1;
-        if (r == 0) result = 0;
+        const char* name = items[i].FindData.cFileName;
+        WCHAR local[NM], phone[NM];
+        CopyBoundedWide(local, localDir, NM);
+        int r = OpFailed;
+        if (AppendWideName(local, NM, name) && PhoneItemPath(phone, NM, panel.curDir, name))
+            r = CopyItemToPhone(run, &items[i], local, phone);
+        if (!FoldResult(result, r)) break;
     }
     return result;
 }
 
 // The file steps, apart from the folder steps so that the entry record for
 // the overwrite prompt is not carried on every level of a deep tree.
-static int CopyFileToPhone(PhonePanel& panel, PluginPanelItem* item, int move,
-                           const char* localPath, const char* phonePath, const WCHAR* wideLocal,
-                           const WCHAR* widePhone, int opMode)
+static int CopyFileToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
+                           const WCHAR* phone)
 {
+    PhonePanel& panel = run.panel;
     PhoneLink& link = panel.link;
-    ProgressFn progress = (opMode & OPM_FIND) ? NULL : CopyProgressCallback;
-    LONG s = link.FileCopy(wideLocal, widePhone, CopyToPhone,
-                           panel.HasFlag(OverwriteAll) ? 1 : 0, progress, &panel);
+    LONG s = link.FileCopy(local, phone, CopyToPhone, run.Overwrite(), run.Progress(),
+                           &run.progress);
 
     if (s == StatusExists) {
-        if (panel.HasFlag(SkipAllExisting)) return 0;
+        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
         RemoteEntry entry;
-        if (link.EntryInfo(widePhone, &entry) != StatusOk) return 0;
+        if (link.EntryInfo(phone, &entry) != StatusOk) return OpFailed;
         PluginPanelItem existing;
         memset(&existing, 0, sizeof(existing));
         ConvertEntry(&entry, &existing);
-        int answer = panel.AskOverwrite(phonePath, item, &existing.FindData);
-        if (answer == -1) return -1;
-        if (answer != 1) return 0;
-        s = link.FileCopy(wideLocal, widePhone, CopyToPhone, 1, progress, &panel);
+        char phoneName[NM];
+        WideToNarrow(phone, phoneName, sizeof(phoneName));
+        int answer = AskOverwrite(panel, phoneName, item, &existing.FindData);
+        if (answer != OpDone) return answer;
+        s = link.FileCopy(local, phone, CopyToPhone, 1, run.Progress(), &run.progress);
     }
-    if (s == StatusCancelled) return -1;
-    if (s != StatusOk) return 0;
+    if (s == StatusCancelled) return OpCancelled;
+    if (s != StatusOk) return OpFailed;
 
     item->Flags &= ~PPIF_SELECTED;
-    ++panel.doneCount;
-    if (move) DeleteFileA(localPath);
-    return 1;
+    ++run.progress.doneCount;
+    if (run.move) DeleteFileW(local);
+    return OpDone;
 }
 
-int PhonePanel::CopyItemToPhone(PluginPanelItem* item, int move, const char* localDir,
-                                const char* phoneDir, int opMode)
+// A folder: made on the phone (or filled, when it is there already), then
+// its entries one by one; for a move, removed on the PC once emptied.
+static int CopyFolderToPhone(CopyRun& run, const WCHAR* local, const WCHAR* phone)
 {
-    const char* name = item->FindData.cFileName;
-    char phonePath[NM], localPath[NM];
-    if (!JoinPath(phonePath, phoneDir, name) || !JoinPath(localPath, localDir, name)) return 0;
-
-    WCHAR wideLocal[NM], widePhone[NM];
-    if (!NarrowToWide(localPath, wideLocal, NM) || !NarrowToWide(phonePath, widePhone, NM))
-        return 0;
-
-    char nameText[NM], targetText[NM];
-    CopyBounded(nameText, name, sizeof(nameText));
-    standardFunctions.TruncPathStr(nameText, 40);
-    CopyBounded(targetText, phonePath, sizeof(targetText));
-    standardFunctions.TruncPathStr(targetText, 40);
-    ProgressNamesGuard names(*this, nameText, targetText);
-
-    if (!(opMode & OPM_FIND)) ShowProgress(0);
-
-    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return CopyFileToPhone(*this, item, move, localPath, phonePath, wideLocal, widePhone,
-                               opMode);
-
-    // A folder already on the phone is used and filled.
-    LONG made = link.DirMake(widePhone);
-    if (made != StatusOk && made != StatusExists) return 0;
+    LONG made = run.panel.link.DirMake(phone);
+    if (made != StatusOk && made != StatusExists) return OpFailed;
 
     // A pattern cut to fit would search some other folder.
-    if (strlen(localPath) + 4 >= NM) return 0;
-    char pattern[NM];
-    CopyBounded(pattern, localPath, sizeof(pattern));
-    AppendBounded(pattern, "\\*.*", sizeof(pattern));
+    WCHAR pattern[NM];
+    CopyBoundedWide(pattern, local, NM);
+    if (!AppendWideName(pattern, NM, L"*.*")) return OpFailed;
 
     PluginPanelItem child;
     memset(&child, 0, sizeof(child));
-    WIN32_FIND_DATAA found;
-    int result = 1;
+    WIN32_FIND_DATAW found;
+    int result = OpDone;
     {
-        FindGuard search(FindFirstFileA(pattern, &found));
-        for (bool more = search.IsOpen(); more; more = FindNextFileA(search.search, &found)) {
+        FindGuard search(FindFirstFileW(pattern, &found));
+        for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
             // Dot names stay behind: "." and "..", and hidden dot-files alike.
-            if (found.cFileName[0] == '.') continue;
-            memcpy(&child.FindData, &found, sizeof(child.FindData));
-            int r = CopyItemToPhone(&child, move, localPath, phonePath, opMode);
-            if (r == -1) return -1;
-            if (r == 0) result = 0;
+            if (found.cFileName[0] == L'.') continue;
+            child.FindData.dwFileAttributes = found.dwFileAttributes;
+            child.FindData.ftLastWriteTime = found.ftLastWriteTime;
+            child.FindData.nFileSizeLow = found.nFileSizeLow;
+            child.FindData.nFileSizeHigh = found.nFileSizeHigh;
+            WideToNarrow(found.cFileName, child.FindData.cFileName,
+                         sizeof(child.FindData.cFileName));
+
+            WCHAR childLocal[NM], childPhone[NM];
+            CopyBoundedWide(childLocal, local, NM);
+            CopyBoundedWide(childPhone, phone, NM);
+            int r = OpFailed;
+            if (AppendWideName(childLocal, NM, found.cFileName) &&
+                AppendWideName(childPhone, NM, found.cFileName))
+                r = CopyItemToPhone(run, &child, childLocal, childPhone);
+            if (!FoldResult(result, r)) return result;
         }
     }
 
-    if (move && result == 1 && !RemoveDirectoryA(localPath)) result = 0;
+    if (run.move && result == OpDone && !RemoveDirectoryW(local)) result = OpFailed;
     return result;
+}
+
+static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
+                           const WCHAR* phone)
+{
+    SetProgressNames(run.progress, item->FindData.cFileName, phone);
+    if (!run.Quiet()) ShowProgress(run.progress, 0);
+
+    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return CopyFolderToPhone(run, local, phone);
+    return CopyFileToPhone(run, item, local, phone);
 }

@@ -1,16 +1,17 @@
 // Deleting files and whole trees on the phone, after confirmation. Deletion
 // cannot be interrupted; a failure marks its item and the rest goes on.
-#include "phone_panel.h"
+#include "transfer.h"
 
 #include "bounded_string.h"
 #include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
+#include "op_result.h"
+#include "path_builders.h"
 #include "transfer_guards.h"
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
 using namespace host;
 using namespace remote;
@@ -41,99 +42,92 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-int PhonePanel::DeleteFiles(PluginPanelItem* items, int count, int opMode)
+static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHAR* path);
+
+int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
 {
     char itemLine[NM];
-    if (count == 1) {
-        CopyBounded(itemLine, items[0].FindData.cFileName, sizeof(itemLine));
-        standardFunctions.TruncPathStr(itemLine, 40);
-    } else {
+    if (count == 1)
+        DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
+    else
         snprintf(itemLine, sizeof(itemLine), GetMsg(MDeleteItems), count);
-    }
-    if (!ConfirmDelete(itemLine, 0)) return 0;
-    if (count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return 0;
+    if (!ConfirmDelete(itemLine, 0)) return OpFailed;
+    if (count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
 
-    // A folder path cut short would name its parent's entries instead.
-    if (strlen(curDir) + 1 >= NM) return 0;
-    char base[NM];
-    CopyBounded(base, curDir, sizeof(base));
-    AppendBounded(base, "\\", sizeof(base));
-
-    int result = 1;
+    int result = OpDone;
     bool all = false;
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
+        WCHAR path[NM];
+        // A path cut short would name its parent's entries instead.
+        if (!PhoneItemPath(path, NM, panel.curDir, item.FindData.cFileName)) {
+            result = OpFailed;
+            continue;
+        }
         if ((item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !all) {
-            char path[NM];
-            CopyBounded(path, base, sizeof(path));
-            AppendBounded(path, item.FindData.cFileName, sizeof(path));
-            int answer = AskDeleteDirectory(path);
+            char shown[NM];
+            WideToNarrow(path, shown, sizeof(shown));
+            int answer = AskDeleteDirectory(shown);
             if (answer == SkipThis) continue;
             // Stop, and equally Esc or a box the host could not show: a
             // deletion nobody confirmed does not happen.
             if (answer != DeleteThis && answer != DeleteAll) break;
             if (answer == DeleteAll) all = true;
         }
-        if (!DeleteItem(&item, base, opMode)) result = 0;
+        if (!DeleteItem(panel, &item, path)) result = OpFailed;
     }
     return result;
 }
 
-int PhonePanel::DeleteItem(const PluginPanelItem* item, const char* parentPath, int opMode)
+// One item and, for a folder, everything in it. `path` is the item's own
+// phone path.
+static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHAR* path)
 {
-    const char* name = item->FindData.cFileName;
+    PhoneLink& link = panel.link;
 
     //   ╔═ Delete ═══════╗
     //   ║ Deleting       ║
     //   ║ name           ║
     //   ╚════════════════╝
     char shown[NM];
-    CopyBounded(shown, name, sizeof(shown));
-    standardFunctions.TruncPathStr(shown, 40);
+    DisplayName(shown, sizeof(shown), item->FindData.cFileName, 40);
     const MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown)};
     ShowMessage(0, NULL, box, 3, 0);
 
-    WCHAR path[NM];
-    if (!NarrowToWide(parentPath, path, NM)) return 0;
-    int len = (int)wcslen(path);
-    if (!NarrowToWide(name, path + len, NM - len)) return 0;
-
     if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return link.FileDelete(path) == StatusOk ? 1 : 0;
+        return link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
 
     // Listed and removed with a trailing backslash; without room for it the
     // path would name something else.
-    len = (int)wcslen(path);
-    if (len + 1 >= NM) return 0;
-    path[len] = L'\\';
-    path[len + 1] = 0;
+    WCHAR folder[NM];
+    CopyBoundedWide(folder, path, NM);
+    if (!AppendWideSlash(folder, NM)) return OpFailed;
 
-    int result = 1;
+    int result = OpDone;
     {
         ListingGuard listing;
-        if (!ListDirectory(&listing.items, &listing.count, OPM_FIND, path)) result = 0;
+        if (!panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, folder))
+            result = OpFailed;
         for (int i = 0; i < listing.count; ++i) {
             const PluginPanelItem& entry = listing.items[i];
-            if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                char narrowPath[NM];
-                if (!WideToNarrow(path, narrowPath, sizeof(narrowPath)) ||
-                    !DeleteItem(&entry, narrowPath, opMode))
-                    result = 0;
+            WCHAR entryPath[NM];
+            CopyBoundedWide(entryPath, folder, NM);
+            if (!AppendWideName(entryPath, NM, entry.FindData.cFileName)) {
+                result = OpFailed;
                 continue;
             }
-            WCHAR filePath[NM];
-            CopyBoundedWide(filePath, path, NM);
-            int used = (int)wcslen(filePath);
-            if (!NarrowToWide(entry.FindData.cFileName, filePath + used, NM - used) ||
-                link.FileDelete(filePath) != StatusOk)
-                result = 0;
+            if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!DeleteItem(panel, &entry, entryPath)) result = OpFailed;
+            } else if (link.FileDelete(entryPath) != StatusOk) {
+                result = OpFailed;
+            }
         }
     }
 
     // Removed even when something inside failed: the server refuses a folder
     // that still holds entries, and the item counts as failed either way.
-    if (link.DirRemove(path) != StatusOk) result = 0;
+    if (link.DirRemove(folder) != StatusOk) result = OpFailed;
     return result;
 }

@@ -1,13 +1,12 @@
 // Making a folder in the panel's folder on the phone.
-#include "phone_panel.h"
+#include "transfer.h"
 
-#include "bounded_string.h"
-#include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
+#include "op_result.h"
+#include "path_builders.h"
 
 #include <cstring>
-#include <cwchar>
 
 using namespace host;
 using namespace remote;
@@ -18,30 +17,23 @@ using namespace remote;
 //   ╟───────────────────────────────────────────────────────────────────╢
 //   ║                       [ Create ]   [ Cancel ]                     ║
 //   ╚═══════════════════════════════════════════════════════════════════╝
-int PhonePanel::MakeDirectory(char* name, int opMode)
+int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
 {
     // The host hands in a buffer of one host path; the edited name is cut to it.
     // The first button ends where the copy dialog's does, whatever its
     // caption's length, so a long caption never runs into the second.
     int buttonLeft = 34 - (int)strlen(GetMsg(MMakeDirButton));
-    DialogItemInit items[] = {
+    InitDialogItem items[] = {
         {DI_DOUBLEBOX, 3, 1, 72, 6, 0, 0, 0, 0, (MsgItem)MMakeDirTitle, 0},
         {DI_TEXT, 5, 2, 70, 2, 0, 0, 0, 0, (MsgItem)MMakeDirLabel, 0},
         {DI_EDIT, 5, 3, 70, 3, 1, 0, 0, 0, TextItem(name), NM},
-        {DI_SINGLEBOX, 4, 4, 71, 4, 0, 0, 0, 0, TextItem(EmptyText), 0},
+        {DI_SINGLEBOX, 4, 4, 71, 4, 0, 0, 0, 0, TextItem(""), 0},
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)MMakeDirButton, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancelButton, 0},
     };
-    if (RunDialog(-1, -1, 76, 8, NULL, items, 6) != 4) return -1;
+    if (RunDialog(-1, -1, 76, 8, NULL, items, 6) != 4) return OpCancelled;
 
     WCHAR path[NM];
-    if (!NarrowToWide(curDir, path, NM)) return 0;
-    int len = (int)wcslen(path);
-    if (len + 1 >= NM) return 0;
-    path[len] = L'\\';
-    path[len + 1] = 0;
-    ++len;
-    if (!NarrowToWide(name, path + len, NM - len)) return 0;
-
-    return link.DirMake(path) == StatusOk ? 1 : 0;
+    if (!PhoneItemPath(path, NM, panel.curDir, name)) return OpFailed;
+    return panel.link.DirMake(path) == StatusOk ? OpDone : OpFailed;
 }

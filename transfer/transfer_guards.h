@@ -3,7 +3,6 @@
 #pragma once
 
 #include "host_api.h"
-#include "phone_panel.h"
 
 #include <cstdlib>
 
@@ -41,27 +40,4 @@ struct ListingGuard {
     ~ListingGuard() { free(items); }
     ListingGuard(const ListingGuard&) = delete;
     ListingGuard& operator=(const ListingGuard&) = delete;
-};
-
-// Points the progress box's two name lines at an item's texts and gives the
-// enclosing item its own lines back when this one is done, so the box never
-// names a buffer that has gone out of scope.
-struct ProgressNamesGuard {
-    PhonePanel& panel;
-    const char* outerSource;
-    const char* outerTarget;
-    ProgressNamesGuard(PhonePanel& p, const char* source, const char* target)
-        : panel(p), outerSource(p.progressLines[ProgressSource]),
-          outerTarget(p.progressLines[ProgressTarget])
-    {
-        panel.progressLines[ProgressSource] = source;
-        panel.progressLines[ProgressTarget] = target;
-    }
-    ~ProgressNamesGuard()
-    {
-        panel.progressLines[ProgressSource] = outerSource;
-        panel.progressLines[ProgressTarget] = outerTarget;
-    }
-    ProgressNamesGuard(const ProgressNamesGuard&) = delete;
-    ProgressNamesGuard& operator=(const ProgressNamesGuard&) = delete;
 };

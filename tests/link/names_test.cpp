@@ -1,6 +1,7 @@
 // Entry names in the file APIs' code page, and status texts cut to the
 // caller's buffer.
 #include "link_test_support.h"
+#include "phone_panel.h"
 
 #include <cstring>
 #include <string>

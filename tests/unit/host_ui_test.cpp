@@ -38,7 +38,7 @@ TEST_F(HostUi, ShowMessageLeavesTheCallersListAlone)
 TEST_F(HostUi, DialogLeftWithEscStillCopiesEditTextsBack)
 {
     char edit[512] = "before";
-    DialogItemInit items[] = {
+    InitDialogItem items[] = {
         {host::DI_TEXT, 1, 1, 10, 1, 0, 0, 0, 0, (MsgItem)12, 0},
         {host::DI_EDIT, 1, 2, 10, 2, 1, 0, 0, 0, TextItem(edit), 0},
     };
@@ -59,7 +59,7 @@ TEST_F(HostUi, DialogTextsAreBoundedToTheHostItemAndTheCallersBuffer)
     char small[16] = "";
     char guard[16];
     memset(guard, '#', sizeof(guard));
-    DialogItemInit items[] = {
+    InitDialogItem items[] = {
         {host::DI_TEXT, 1, 1, 10, 1, 0, 0, 0, 0, TextItem(longText.c_str()), 0},
         {host::DI_EDIT, 1, 2, 10, 2, 1, 0, 0, 0, TextItem(small), 8},
     };

@@ -88,14 +88,14 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
     EXPECT_EQ(0, panel.ProcessKey(13, 0));
     EXPECT_EQ(0, panel.opFlags);
     EXPECT_EQ(1, panel.ProcessKey(27, 0x1 | 0x2 | 0x4));
-    EXPECT_EQ(Abort, panel.opFlags);
+    EXPECT_EQ(OpFlag::Abort, panel.opFlags);
 
     PhonePanel other;
-    other.SetFlag(SkipAllErrors);
+    other.SetFlag(OpFlag::SkipAllErrors);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
-    EXPECT_EQ(SkipAllErrors, other.opFlags);
+    EXPECT_EQ(OpFlag::SkipAllErrors, other.opFlags);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
-    EXPECT_EQ(SkipAllErrors | Abort, other.opFlags);
+    EXPECT_EQ(OpFlag::SkipAllErrors | OpFlag::Abort, other.opFlags);
 }
 
 TEST_F(Panel, InformationLinesDescribeAValidDrive)

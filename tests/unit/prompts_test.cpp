@@ -1,5 +1,6 @@
 #include "fake_host.h"
-#include "phone_panel.h"
+#include "progress_box.h"
+#include "transfer_prompts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,10 @@ class Prompts : public ::testing::Test {
 protected:
     void SetUp() override { fake_host::Install(); }
     PhonePanel panel;
+    ProgressBox box = {&panel, 0, "", "", 0, 0};
+
+    // The box's lines, in display order.
+    enum { Title, Action, Source, To, Target, Bar, Separator, Counter };
 
     const fake_host::MessageCall& Last() { return fake_host::messages.back(); }
     int FilledCells(const std::string& bar)
@@ -25,48 +30,51 @@ TEST_F(Prompts, TheBarFillsInStepsOfFivePercent)
 {
     const int cases[][2] = {{0, 0}, {4, 0}, {5, 2}, {99, 38}, {100, 40}, {0x10064, 40}, {250, 40}};
     for (auto& c : cases) {
-        panel.ShowProgress(c[0]);
-        const auto& box = Last();
-        ASSERT_EQ(8u, box.items.size());
-        EXPECT_EQ(0, box.buttons);
-        EXPECT_EQ((DWORD)host::FMSG_LEFTALIGN, box.flags);
-        EXPECT_EQ(40u, box.items[ProgressBar].size()) << c[0];
-        EXPECT_EQ(c[1], FilledCells(box.items[ProgressBar])) << c[0];
-        EXPECT_EQ(40 - c[1], (int)std::count(box.items[ProgressBar].begin(),
-                                             box.items[ProgressBar].end(), (char)176));
+        ShowProgress(box, c[0]);
+        const auto& shown = Last();
+        ASSERT_EQ(8u, shown.items.size());
+        EXPECT_EQ(0, shown.buttons);
+        EXPECT_EQ((DWORD)host::FMSG_LEFTALIGN, shown.flags);
+        EXPECT_EQ(40u, shown.items[Bar].size()) << c[0];
+        EXPECT_EQ(c[1], FilledCells(shown.items[Bar])) << c[0];
+        EXPECT_EQ(40 - c[1], (int)std::count(shown.items[Bar].begin(),
+                                             shown.items[Bar].end(), (char)176));
     }
 }
 
 TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
 {
-    panel.BeginProgress(1);
+    BeginProgress(box, panel, 1);
     const auto& first = Last();
-    EXPECT_EQ("M7", first.items[ProgressTitle]);
-    EXPECT_EQ("M16", first.items[ProgressAction]);
-    EXPECT_EQ("", first.items[ProgressSource]);
-    EXPECT_EQ("M17", first.items[ProgressTo]);
-    EXPECT_EQ("\x01", first.items[ProgressSeparator]);
-    EXPECT_EQ("Copied 0", first.items[ProgressCounter]);
+    EXPECT_EQ("M7", first.items[Title]);
+    EXPECT_EQ("M16", first.items[Action]);
+    EXPECT_EQ("", first.items[Source]);
+    EXPECT_EQ("M17", first.items[To]);
+    EXPECT_EQ("\x01", first.items[Separator]);
+    EXPECT_EQ("Copied 0", first.items[Counter]);
 
-    panel.doneCount = 3;
-    panel.ShowProgress(50);
-    EXPECT_EQ("Copied 3", Last().items[ProgressCounter]);
+    box.doneCount = 3;
+    SetProgressNames(box, "a.txt", "C:\\dst\\a.txt");
+    ShowProgress(box, 50);
+    EXPECT_EQ("Copied 3", Last().items[Counter]);
+    EXPECT_EQ("a.txt", Last().items[Source]);
+    EXPECT_EQ("C:\\dst\\a.txt", Last().items[Target]);
 }
 
 TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
 {
-    EXPECT_EQ(1, panel.ShowProgress(10));
+    EXPECT_EQ(1, ShowProgress(box, 10));
     panel.ProcessEvent(host::FE_BREAK, NULL);
-    EXPECT_EQ(0, panel.ShowProgress(10));
-    EXPECT_EQ(0, CopyProgressCallback(20, &panel));
-    EXPECT_EQ(Abort, panel.opFlags);
+    EXPECT_EQ(0, ShowProgress(box, 10));
+    EXPECT_EQ(0, CopyProgressCallback(20, &box));
+    EXPECT_EQ(OpFlag::Abort, panel.opFlags);
 }
 
 TEST_F(Prompts, ACounterTextLongerThanItsLineIsCut)
 {
     fake_host::overrides[18] = std::string(100, 'c') + "%d";
-    panel.ShowProgress(0);
-    EXPECT_EQ(39u, strlen(panel.counterText));
+    ShowProgress(box, 0);
+    EXPECT_EQ(39u, Last().items[Counter].size());
 }
 
 TEST_F(Prompts, OverwriteAnswersMapToResultsAndFlags)
@@ -77,11 +85,11 @@ TEST_F(Prompts, OverwriteAnswersMapToResultsAndFlags)
     memset(&existing, 0, sizeof(existing));
 
     const int cases[][3] = {
-        {0, 1, 0}, {1, 1, OverwriteAll}, {2, 0, 0}, {3, 0, SkipAllExisting}, {4, -1, 0}, {-1, 0, 0}};
+        {0, 1, 0}, {1, 1, OpFlag::OverwriteAll}, {2, 0, 0}, {3, 0, OpFlag::SkipAllExisting}, {4, -1, 0}, {-1, 0, 0}};
     for (auto& c : cases) {
         panel.opFlags = 0;
         fake_host::messageAnswer = c[0];
-        EXPECT_EQ(c[1], panel.AskOverwrite("C:\\x", &item, &existing)) << c[0];
+        EXPECT_EQ(c[1], AskOverwrite(panel, "C:\\x", &item, &existing)) << c[0];
         EXPECT_EQ(c[2], panel.opFlags) << c[0];
     }
     const auto& box = Last();
@@ -105,7 +113,7 @@ TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
     existing.nFileSizeLow = 5678;
 
     std::string longName = "C:\\" + std::string(250, 'n');
-    panel.AskOverwrite(longName.c_str(), &item, &existing);
+    AskOverwrite(panel, longName.c_str(), &item, &existing);
     const auto& box = Last();
     EXPECT_EQ(60u, box.items[2].size());  // the name cut to 60 columns
     EXPECT_EQ(59u, box.items[4].size());
@@ -115,11 +123,11 @@ TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
 
 TEST_F(Prompts, ErrorPromptAnswersMapToResultsAndEscCancels)
 {
-    const int cases[][3] = {{0, 1, 0}, {1, 0, 0}, {2, 0, SkipAllErrors}, {3, -1, 0}, {-1, -1, 0}};
+    const int cases[][3] = {{0, 1, 0}, {1, 0, 0}, {2, 0, OpFlag::SkipAllErrors}, {3, -1, 0}, {-1, -1, 0}};
     for (auto& c : cases) {
         panel.opFlags = 0;
         fake_host::messageAnswer = c[0];
-        EXPECT_EQ(c[1], panel.AskOnCopyError("a.txt", "C:\\dst\\a.txt", 0, -5)) << c[0];
+        EXPECT_EQ(c[1], AskOnCopyError(panel, "a.txt", "C:\\dst\\a.txt", 0, -5)) << c[0];
         EXPECT_EQ(c[2], panel.opFlags) << c[0];
     }
     const auto& box = Last();
@@ -134,7 +142,7 @@ TEST_F(Prompts, ErrorLinesStayInTheirBuffers)
 {
     fake_host::overrides[58] = std::string(70, 'm') + "%s";
     std::string longName(300, 'z');
-    panel.AskOnCopyError(longName.c_str(), longName.c_str(), 1, -7);
+    AskOnCopyError(panel, longName.c_str(), longName.c_str(), 1, -7);
     const auto& box = Last();
     EXPECT_EQ(79u, box.items[2].size());
 }
@@ -150,7 +158,7 @@ TEST_F(Prompts, CopyDialogPlacesItsFirstButtonByItsCaption)
     fake_host::dialogAnswer = 4;
     fake_host::dialogEditText = "D:\\other\\";
 
-    EXPECT_TRUE(panel.AskCopyDestination(&item, 1, 1, destination));
+    EXPECT_TRUE(AskCopyDestination(&item, 1, 1, destination));
     EXPECT_STREQ("D:\\other\\", destination);
     const auto& dialog = fake_host::dialogs.back();
     EXPECT_EQ(-1, dialog.x1);
@@ -165,7 +173,7 @@ TEST_F(Prompts, CopyDialogPlacesItsFirstButtonByItsCaption)
 
     for (int answer : {5, -1}) {
         fake_host::dialogAnswer = answer;
-        EXPECT_FALSE(panel.AskCopyDestination(&item, 3, 0, destination));
+        EXPECT_FALSE(AskCopyDestination(&item, 3, 0, destination));
     }
     EXPECT_STREQ("M10", fake_host::dialogs.back().items[1].Data.Data);
 }

@@ -1,5 +1,5 @@
 #include "fake_host.h"
-#include "phone_link.h"
+#include "phone_panel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,9 @@
-// Turning the server's records into the host's, and statuses into texts.
-#include "phone_link.h"
+// Turning the server's entries into the panel's items, and which names a
+// panel may show at all.
+#include "phone_panel.h"
 
-#include "bounded_string.h"
 #include "code_page.h"
-#include "host_ui.h"
-#include "message_ids.h"
 
-#include <cstdio>
 #include <cstring>
 
 using namespace remote;
@@ -52,19 +49,9 @@ int ConvertEntry(const RemoteEntry* entry, host::PluginPanelItem* item)
     return nameOk && shortOk ? 1 : 0;
 }
 
-void StatusText(LONG status, char* buffer, int size)
+bool IsPlainName(const char* name)
 {
-    if (size <= 0) return;
-    int id;
-    switch (status) {
-    case StatusRefused: id = MStatusRefused; break;
-    case StatusNoServer: id = MStatusNoServer; break;
-    case StatusEndOfList: id = MStatusEndOfList; break;
-    case StatusExists: id = MStatusExists; break;
-    case StatusCancelled: id = MStatusCancelled; break;
-    default:
-        snprintf(buffer, size, GetMsg(MStatusOther), (int)status);
-        return;
-    }
-    CopyBounded(buffer, GetMsg(id), size);
+    if (!name[0]) return false;  // also a name that did not convert exactly
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+    return strpbrk(name, "\\/:*?") == NULL;
 }

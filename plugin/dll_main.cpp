@@ -1,4 +1,4 @@
 #include <windows.h>
 
-// The exports live in the core library; loading and unloading need nothing.
+// Loading and unloading need nothing: module work starts at SetStartupInfo.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

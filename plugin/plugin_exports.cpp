@@ -1,16 +1,16 @@
 // The entry points FAR looks up by name. Module-level work happens here; every
-// panel call is forwarded unchanged to the PhonePanel the host holds.
+// panel call goes unchanged to the PhonePanel the host holds, or to the
+// transfer that works in it.
 #include "host_api.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "phone_panel.h"
+#include "transfer.h"
 
 #include <cstring>
 
 using namespace host;
 
-PluginStartupInfo startupInfo;
-FarStandardFunctions standardFunctions;
 static const char* diskMenuStrings[1];
 static const char commandPrefix[] = "";
 
@@ -20,9 +20,7 @@ extern "C" {
 
 void WINAPI SetStartupInfo(const PluginStartupInfo* info)
 {
-    memcpy(&startupInfo, info, sizeof(startupInfo));
-    memcpy(&standardFunctions, info->FSF, sizeof(standardFunctions));
-    startupInfo.FSF = &standardFunctions;
+    AdoptStartupInfo(info);
     // The server calls its sink back through this thread's message queue,
     // which needs a single-threaded apartment here.
     CoInitialize(NULL);
@@ -71,22 +69,22 @@ int WINAPI SetDirectory(HANDLE handle, const char* dir, int opMode)
 int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, char* destPath,
                     int opMode)
 {
-    return Panel(handle)->GetFiles(items, count, move, destPath, opMode);
+    return GetFilesFromPhone(*Panel(handle), items, count, move, destPath, opMode);
 }
 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
-    return Panel(handle)->PutFiles(items, count, move, opMode);
+    return PutFilesToPhone(*Panel(handle), items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
-    return Panel(handle)->DeleteFiles(items, count, opMode);
+    return DeleteFilesOnPhone(*Panel(handle), items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
-    return Panel(handle)->MakeDirectory(name, opMode);
+    return MakeDirectoryOnPhone(*Panel(handle), name, opMode);
 }
 
 int WINAPI ProcessKey(HANDLE handle, int key, unsigned int controlState)

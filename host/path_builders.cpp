@@ -1,0 +1,112 @@
+#include "path_builders.h"
+
+#include "bounded_string.h"
+#include "code_page.h"
+#include "host_api.h"
+
+#include <cstring>
+#include <cwchar>
+
+static const char* NextChar(const char* p)
+{
+    return CharNextExA((WORD)NarrowCodePage(), p, 0);
+}
+
+const char* LastSeparator(const char* path)
+{
+    const char* last = NULL;
+    for (const char* p = path; *p; p = NextChar(p))
+        if (*p == '\\' || *p == '/') last = p;
+    return last;
+}
+
+bool EndsWithSeparator(const char* path)
+{
+    const char* last = LastSeparator(path);
+    return last && last[1] == 0;
+}
+
+bool JoinPath(char* out, int size, const char* folder, const char* name)
+{
+    size_t folderLen = strlen(folder);
+    bool slash = folderLen > 0 && !EndsWithSeparator(folder);
+    size_t total = folderLen + (slash ? 1 : 0) + strlen(name);
+    if (size <= 0 || total >= (size_t)size) {
+        if (size > 0) out[0] = 0;
+        return false;
+    }
+    memmove(out, folder, folderLen);
+    if (slash) out[folderLen++] = '\\';
+    strcpy(out + folderLen, name);
+    return true;
+}
+
+bool AppendWideSlash(WCHAR* path, int size)
+{
+    int len = (int)wcslen(path);
+    if (len > 0 && path[len - 1] == L'\\') return true;
+    if (len + 1 >= size) {
+        path[0] = 0;
+        return false;
+    }
+    path[len] = L'\\';
+    path[len + 1] = 0;
+    return true;
+}
+
+bool AppendWideName(WCHAR* path, int size, const WCHAR* name)
+{
+    if (path[0] && !AppendWideSlash(path, size)) return false;
+    int len = (int)wcslen(path);
+    if (len + (int)wcslen(name) >= size) {
+        path[0] = 0;
+        return false;
+    }
+    wcscpy(path + len, name);
+    return true;
+}
+
+bool AppendWideName(WCHAR* path, int size, const char* name)
+{
+    if (path[0] && !AppendWideSlash(path, size)) return false;
+    int len = (int)wcslen(path);
+    if (NarrowToWide(name, path + len, size - len) == 0) {
+        path[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool PhoneItemPath(WCHAR* out, int size, const char* folder, const char* name)
+{
+    if (!NarrowToWide(folder, out, size)) return false;
+    int len = (int)wcslen(out);
+    if (len + 1 >= size) {
+        out[0] = 0;
+        return false;
+    }
+    out[len] = L'\\';
+    out[len + 1] = 0;
+    if (NarrowToWide(name, out + len + 1, size - len - 1) == 0) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+void DisplayName(char* out, int size, const char* text, int columns)
+{
+    // The host shortens from the front, so the whole text must be in the
+    // buffer first: cutting its tail would lose the part the host keeps.
+    char whole[2 * host::NM];
+    CopyBounded(whole, text, sizeof(whole));
+    standardFunctions.TruncPathStr(whole, columns < size - 1 ? columns : size - 1);
+    CopyBounded(out, whole, size);
+}
+
+void DisplayName(char* out, int size, const WCHAR* text, int columns)
+{
+    char narrow[2 * host::NM];
+    if (!WideToNarrow(text, narrow, sizeof(narrow))) narrow[0] = 0;
+    DisplayName(out, size, narrow, columns);
+}

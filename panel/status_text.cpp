@@ -1,0 +1,27 @@
+// The user's words for the server's statuses and Kelp's own.
+#include "phone_panel.h"
+
+#include "bounded_string.h"
+#include "host_ui.h"
+#include "message_ids.h"
+
+#include <cstdio>
+
+using namespace remote;
+
+void StatusText(LONG status, char* buffer, int size)
+{
+    if (size <= 0) return;
+    int id;
+    switch (status) {
+    case StatusRefused: id = MStatusRefused; break;
+    case StatusNoServer: id = MStatusNoServer; break;
+    case StatusEndOfList: id = MStatusEndOfList; break;
+    case StatusExists: id = MStatusExists; break;
+    case StatusCancelled: id = MStatusCancelled; break;
+    default:
+        snprintf(buffer, size, GetMsg(MStatusOther), (int)status);
+        return;
+    }
+    CopyBounded(buffer, GetMsg(id), size);
+}

@@ -1,0 +1,128 @@
+#include "progress_box.h"
+
+#include "bounded_string.h"
+#include "host_ui.h"
+#include "message_ids.h"
+#include "path_builders.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace host;
+
+namespace {
+
+// The box's lines, in display order.
+enum ProgressRow {
+    RowTitle,
+    RowAction,
+    RowSource,
+    RowTo,
+    RowTarget,
+    RowBar,
+    RowSeparator,
+    RowCounter,
+    RowCount
+};
+
+enum { BarCells = 40 };
+
+// Reads the keys waiting in the process's console. True at the first Esc;
+// keys before it are discarded, keys after it stay for the next call.
+bool EscapeWaiting()
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD pending = 0;
+    while (GetNumberOfConsoleInputEvents(input, &pending) && pending > 0) {
+        INPUT_RECORD record;
+        DWORD read = 0;
+        if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) break;
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+        if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE ||
+            record.Event.KeyEvent.uChar.AsciiChar == 27)
+            return true;
+    }
+    return false;
+}
+
+// Asking the console for keys costs a round trip to the console's owner;
+// a copy draws many times a second, and a person can't tell 20 ms apart.
+// Keys wait in the console meanwhile, and an Esc, once read, stays as Abort.
+bool KeysDue(ProgressBox& box)
+{
+    DWORD now = GetTickCount();
+    if (box.keysReadAt != 0 && now - box.keysReadAt < ProgressBox::KeyReadInterval) return false;
+    box.keysReadAt = now ? now : 1;
+    return true;
+}
+
+}  // namespace
+
+void BeginProgress(ProgressBox& box, PhonePanel& panel, int move)
+{
+    box.panel = &panel;
+    box.move = move;
+    box.source[0] = 0;
+    box.target[0] = 0;
+    box.doneCount = 0;
+    box.keysReadAt = 0;
+    ShowProgress(box, 0);
+}
+
+void SetProgressNames(ProgressBox& box, const char* source, const char* target)
+{
+    DisplayName(box.source, sizeof(box.source), source, ProgressBox::NameColumns);
+    DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
+}
+
+void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
+{
+    DisplayName(box.source, sizeof(box.source), source, ProgressBox::NameColumns);
+    DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
+}
+
+//   ╔═ Copy ═══════════════════════════════════╗
+//   ║ Copying                                  ║
+//   ║ name                                     ║
+//   ║ to                                       ║
+//   ║ C:\...\target                            ║
+//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░ ║
+//   ╟──────────────────────────────────────────╢
+//   ║ 3 files copied                           ║
+//   ╚══════════════════════════════════════════╝
+int ShowProgress(ProgressBox& box, int percent)
+{
+    int p = percent & 0xFFFF;
+    if (p > 100) p = 100;  // the bar can't show more than full
+    int filled = 2 * (p / 5);
+
+    char bar[BarCells + 1];
+    memset(bar, 219, filled);                      // full block in the OEM code page
+    memset(bar + filled, 176, BarCells - filled);  // light shade
+    bar[BarCells] = 0;
+
+    char counter[40];
+    snprintf(counter, sizeof(counter), GetMsg(MFilesCopied), box.doneCount);
+
+    const char* lines[RowCount];
+    lines[RowTitle] = GetMsg(box.move ? MMoveTitle : MCopyTitle);
+    lines[RowAction] = GetMsg(box.move ? MMoving : MCopying);
+    lines[RowSource] = box.source;
+    lines[RowTo] = GetMsg(MTo);
+    lines[RowTarget] = box.target;
+    lines[RowBar] = bar;
+    lines[RowSeparator] = "\x01";  // a rule across the box
+    lines[RowCounter] = counter;
+    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, RowCount, 0);
+
+    // An Esc is kept as Abort: read at the first draw of an item, whose answer
+    // the copy does not consult, it would otherwise be lost and the copy go
+    // on as if the user had never pressed it.
+    if (KeysDue(box) && EscapeWaiting()) box.panel->SetFlag(OpFlag::Abort);
+    return box.panel->HasFlag(OpFlag::Abort) ? 0 : 1;
+}
+
+int CopyProgressCallback(int percent, void* context)
+{
+    return ShowProgress(*(ProgressBox*)context, percent);
+}

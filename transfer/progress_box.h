@@ -1,0 +1,28 @@
+// The box a copy or move shows while it runs. It owns every text it shows:
+// names are copied in and shortened once, and each draw builds its lines on
+// its own stack, so nothing it shows can outlive its buffer.
+#pragma once
+
+#include "phone_panel.h"
+
+struct ProgressBox {
+    PhonePanel* panel;  // whose stop flag an Esc sets
+    int move;           // the title and action say "move"
+    char source[host::NM];
+    char target[host::NM];
+    int doneCount;      // files copied so far, for the counter line
+    DWORD keysReadAt;   // tick of the last look at the console's keys; 0: none yet
+
+    enum { KeyReadInterval = 20 };  // ms between two looks at the console's keys
+    enum { NameColumns = 40 };
+};
+
+// Starts a box for one operation and draws it with empty names.
+void BeginProgress(ProgressBox& box, PhonePanel& panel, int move);
+// The item now being copied: its name and where it goes.
+void SetProgressNames(ProgressBox& box, const char* source, const char* target);
+void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);
+// Draws the box with the bar at `percent`; 0 once the operation should stop.
+int ShowProgress(ProgressBox& box, int percent);
+// The progress function handed to FileCopy, with the box as its context.
+int CopyProgressCallback(int percent, void* context);

@@ -1,0 +1,21 @@
+// Transfer layer: the operations that change files. Copy and move from the
+// phone (copy_from_phone.cpp) and to it (copy_to_phone.cpp), delete
+// (delete_items.cpp), make folder (make_directory.cpp); the progress box and
+// the questions they ask (progress_box.h, transfer_prompts.h); the PC's
+// folders (local_folders.h); the owners that close what they open
+// (transfer_guards.h).
+//
+// Each operation is a free function over the panel it works in: the panel
+// lends its link, its folder and its stop flag, and knows nothing of them,
+// so this layer sits above the panel and never the other way round. Each
+// answers as the host expects (OpResult: -1 cancelled, 0 failed, 1 done).
+#pragma once
+
+#include "phone_panel.h"
+
+int GetFilesFromPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
+                      char* destPath, int opMode);
+int PutFilesToPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
+                    int opMode);
+int DeleteFilesOnPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int opMode);
+int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode);
