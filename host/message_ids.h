@@ -63,7 +63,22 @@ enum MessageId {
     MCopyFailed = 57,        // %s file name
     MMoveFailed = 58,        // %s file name
     MErrorDestination = 59,  // %s destination
-    MStatusNoServer = 60,
+    MStatusNoServer = 60,    // also a server that could not be started
+    MNameNotForPc = 61,      // a phone name Windows cannot store as given
+    MTreeIncomplete = 62,    // %s folder
+    MEntriesLeftOut = 63,    // %d entries
+    MReasonNames = 64,       // why entries were left out: their names
+    MReasonTooLong = 65,     //   their paths
+    MReasonInTheWay = 66,    //   a file stands where a folder goes
+    MNotAtDriveList = 67,    // an operation the list of drives has no place for
+    MWaitingForPhone = 68,   // the box of a slow request
+    MEscStops = 69,
+    MStatusLinkBroken = 70,  // status -102
+    MStatusNotAccepted = 71, // status -1
+    MStatusAbandoned = 72,   // a request the user stopped waiting for
+    MOntoItself = 73,        // a destination that names the item itself
+    MInfoHidden = 74,        // information panel: names left out
+    MInfoHiddenCount = 75,   // %d names
 
-    MessageCount = 61
+    MessageCount = 76
 };

@@ -40,6 +40,8 @@ std::string ExpectedConversions(int id)
     case MInfoHeading: return "ss";
     case MStatusOther: return "d";
     case MCopyFailed: case MMoveFailed: case MErrorDestination: return "s";
+    case MTreeIncomplete: return "s";
+    case MEntriesLeftOut: case MInfoHiddenCount: return "d";
     default: return "";
     }
 }
