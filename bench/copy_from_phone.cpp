@@ -317,7 +317,6 @@ int main(int argc, char** argv)
         currentPhone = &phone;
         PluginSide plugin;
         PhoneLink link;
-        link.AddRef();
         if (FAILED(phone.RegisterAll()) || !plugin.Open() || link.Connect() != remote::StatusOk) {
             printf("copy_from_phone: cannot set up the host, the phone or the link\n");
             status = 1;

@@ -104,7 +104,6 @@ int main()
             return 1;
         }
         PhoneLink link;
-        link.AddRef();
         if (link.Connect() != remote::StatusOk) {
             printf("link_roundtrip: cannot connect\n");
             return 1;

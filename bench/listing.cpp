@@ -139,7 +139,6 @@ int main()
         phone_emu::PhoneEmulator emu(root);
         hostemu::HostEmulator host;
         PhoneLink link;
-        link.AddRef();
         HANDLE panel = INVALID_HANDLE_VALUE;
         if (FAILED(emu.RegisterAll()) || !host.load(hostemu::FindPluginDll()) ||
             link.Connect() != remote::StatusOk ||

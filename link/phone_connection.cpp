@@ -1,90 +1,53 @@
-// Creating the server, registering the link as its sink, and the sink's COM
-// identity.
-#include "phone_link.h"
+// Connecting the link to the server through its worker thread, and letting
+// go of it again.
+#include "link_worker.h"
 
 #include <cstring>
 
 using namespace remote;
 
-PhoneLink::PhoneLink()
-    : server(NULL), refCount(0), cookie(0), doneEvent(CreateEventA(NULL, FALSE, FALSE, NULL)),
-      resultValue(0), status(0), progressFn(NULL), progressCtx(NULL), awaiting(false)
+PhoneLink::PhoneLink() : worker(NULL), watcher(NULL), untrusted(0), busy(0)
 {
     memset(&entry, 0, sizeof(entry));
     memset(&volume, 0, sizeof(volume));
-    memset(extraRecord, 0, sizeof(extraRecord));
 }
 
-PhoneLink::~PhoneLink()
+PhoneLink::~PhoneLink() { Disconnect(); }
+
+LONG PhoneLink::Connect(ServerMaker maker, void* makerContext)
 {
     Disconnect();
-    if (doneEvent) CloseHandle(doneEvent);
+    untrusted = 0;
+    // While the server hangs, creating it hangs too: one thread stuck in
+    // that is enough.
+    if (LinkWorker::ConnectStuck()) return StatusNoServer;
+    worker = LinkWorker::Start(maker, makerContext);
+    if (!worker) return StatusNoServer;
+
+    Request request(OpConnect);
+    LONG status = Run(request);
+    if (status == StatusLinkBroken) status = StatusNoServer;  // creating it hung
+    if (status != StatusOk) {
+        Disconnect();
+        untrusted = 0;
+    }
+    return status;
 }
 
-LONG PhoneLink::Connect()
-{
-    Disconnect();
-
-    for (int generation = 0; generation < GenerationCount; ++generation) {
-        HRESULT hr = CoCreateInstance(ServerClassIds[generation], NULL, CLSCTX_LOCAL_SERVER,
-                                      RemoteFsIds[generation], (void**)&server);
-        if (SUCCEEDED(hr)) break;
-        server = NULL;
-    }
-    if (!server) return StatusNoServer;
-
-    LONG accepted = 0;
-    HRESULT hr = server->Advise(this, GetCurrentThreadId(), &cookie, &accepted);
-    if (SUCCEEDED(hr)) {
-        if (accepted) return StatusOk;
-        server->Unadvise(cookie);
-    }
-    server->Release();
-    server = NULL;
-    cookie = 0;
-    return StatusRefused;
-}
-
+// The worker unregisters the sink and releases the server on its own thread.
+// A worker stuck in a call is left to end whenever the call returns.
 void PhoneLink::Disconnect()
 {
-    if (!server) return;
-    server->Unadvise(cookie);
-    cookie = 0;
-    server->Release();
-    server = NULL;
-    // A server that died still holds the sink as far as COM knows; cut those
-    // references now, or COM would release a link that no longer exists when
-    // the apartment ends.
-    CoDisconnectObject(static_cast<IRemoteFsSink*>(this), 0);
+    if (!worker) return;
+    worker->Stop(LinkWorker::HungCallMs);
+    worker = NULL;
 }
 
-HRESULT STDMETHODCALLTYPE PhoneLink::QueryInterface(REFIID iid, void** out)
+// Nothing more is asked of this worker; it ends as soon as it can.
+void PhoneLink::Abandon(LONG status)
 {
-    if (!out) return E_POINTER;
-    *out = NULL;
-    // The sink answers to every generation's identifier, whichever server
-    // generation was created.
-    bool known = IsEqualIID(iid, IID_IUnknown);
-    for (int generation = 0; generation < GenerationCount && !known; ++generation)
-        known = IsEqualIID(iid, RemoteFsSinkIds[generation]) != 0;
-    if (!known) return E_NOINTERFACE;
-    *out = static_cast<IRemoteFsSink*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE PhoneLink::AddRef() { return InterlockedIncrement(&refCount); }
-
-// The link lives inside its panel, which holds one reference for the link's
-// whole life and destroys it itself. A server that releases more than it took
-// must not bring the count to zero and free memory it doesn't own, so the
-// last reference is never given up here.
-ULONG STDMETHODCALLTYPE PhoneLink::Release()
-{
-    LONG remaining = InterlockedDecrement(&refCount);
-    if (remaining <= 0) {
-        InterlockedIncrement(&refCount);
-        return 0;
-    }
-    return remaining;
+    untrusted = status;
+    if (!worker) return;
+    worker->Stop(0);
+    worker = NULL;
 }

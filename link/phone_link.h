@@ -1,34 +1,57 @@
-// Phone link subsystem. It owns a panel's connection to the phone server:
-// creating the server and registering as its sink (phone_connection.cpp),
-// blocking requests built on the server's asynchronous completions and the
-// wait that keeps the thread's messages flowing meanwhile (phone_requests.cpp,
-// pumping_wait.cpp). The wire contract itself is remote_fs.h. It knows
-// nothing of the host: turning entries and statuses into what a user sees is
-// the panel's.
+// Phone link subsystem. It owns a panel's connection to the phone server and
+// turns the server's asynchronous completions into blocking requests.
+//
+// Every COM call is made by one thread of the link's own (link_worker.cpp):
+// it creates the server, registers the sink and makes the requests, so a
+// request works from whichever thread calls it, and a call that never returns
+// blocks that thread alone. The caller hands a request over and waits
+// (phone_requests.cpp), dispatching its own messages, drawing copy progress
+// and asking a WaitWatcher whether to go on. The wire contract itself is
+// remote_fs.h and remote_ids.cpp, beside this file. The link knows nothing of
+// the host: what a user sees is the panel's.
 #pragma once
 
 #include "remote_fs.h"
 
-// Called during a FileCopy with the server's progress figure (0 to 100);
-// answers non-zero to go on, zero to cancel the copy.
+// Called during a FileCopy, on the requesting thread, with the server's
+// progress figure (0 to 100); answers non-zero to go on, zero to cancel.
 typedef int (*ProgressFn)(int value, void* context);
 
-// A status of our own: the wait for a completion failed, or the server is
-// gone, so no completion will ever come.
-enum : LONG { StatusLinkBroken = -102 };
+// Makes the server object on the link's thread, in place of trying every
+// generation with CoCreateInstance; a test's stand-in server comes this way.
+typedef HRESULT (*ServerMaker)(void* context, remote::IRemoteFs** server);
 
-// The link is the sink object the server calls back; it lives inside its
-// panel, which takes one reference at construction and never gives it back.
-class PhoneLink : public remote::IRemoteFsSink {
+// Statuses of our own, beside the server's.
+enum : LONG {
+    StatusLinkBroken = -102,  // the server is gone or stuck: no completion will come
+    StatusAbandoned = -103,   // the user stopped waiting; the link is not used again
+};
+
+// Asked about every 100 ms, on the requesting thread, while a request is out.
+// quietMs: time since the server last gave a sign (a callback) or the request
+// began. Answering false abandons the request.
+struct WaitWatcher {
+    virtual bool KeepWaiting(DWORD quietMs) = 0;
+    virtual void WaitEnded() = 0;  // after a wait that asked KeepWaiting
+};
+
+class LinkWorker;
+
+// One request at a time: a request made while another is out (on any thread)
+// is refused with StatusNotAccepted.
+class PhoneLink {
 public:
     PhoneLink();
-    virtual ~PhoneLink();
+    ~PhoneLink();
 
-    LONG Connect();
+    LONG Connect(ServerMaker maker = NULL, void* makerContext = NULL);
     void Disconnect();
+    void SetWatcher(WaitWatcher* w) { watcher = w; }
 
-    // Requests: each blocks until its completion has arrived and answers its
-    // status, or StatusNotAccepted when the server refused the request call.
+    // Each blocks until its completion has arrived and answers its status;
+    // StatusNotAccepted when the server refused the request call (or none is
+    // connected); StatusLinkBroken or StatusAbandoned as above. A request on
+    // a link that was abandoned or found stuck answers that status at once.
     LONG DriveList(DWORD* mask);
     LONG VolumeInfo(LONG driveIndex, remote::RemoteVolume* out);
     LONG DirOpen(const WCHAR* path, DWORD* handle);
@@ -41,65 +64,25 @@ public:
                   ProgressFn progress, void* context);
     LONG FileDelete(const WCHAR* path);
 
-    // IUnknown of the sink.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+private:
+    PhoneLink(const PhoneLink&);
+    PhoneLink& operator=(const PhoneLink&);
 
-    // The sink's callbacks.
-    HRESULT STDMETHODCALLTYPE Unused3(LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused4(LONG) override;
-    HRESULT STDMETHODCALLTYPE OnDriveList(LONG status, DWORD mask) override;
-    HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG status, const remote::RemoteVolume* volume) override;
-    HRESULT STDMETHODCALLTYPE Unused7(LONG) override;
-    HRESULT STDMETHODCALLTYPE OnDirOpen(LONG status, DWORD handle) override;
-    HRESULT STDMETHODCALLTYPE OnDirRead(LONG status, const remote::RemoteEntry* entry) override;
-    HRESULT STDMETHODCALLTYPE OnDirClose(LONG status) override;
-    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG status) override;
-    HRESULT STDMETHODCALLTYPE OnDirMake(LONG status) override;
-    HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG status, const remote::RemoteEntry* entry) override;
-    HRESULT STDMETHODCALLTYPE Unused14(LONG) override;
-    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG status) override;
-    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG status) override;
-    HRESULT STDMETHODCALLTYPE Unused17(LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused18(LONG, LONG) override;
-    HRESULT STDMETHODCALLTYPE OnRecord(LONG status, const BYTE* record) override;
-    HRESULT STDMETHODCALLTYPE Unused20(LONG, LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused21(LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused22(LONG, LONG, LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused23(LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused24(LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused25(LONG, LONG) override;
-    HRESULT STDMETHODCALLTYPE Unused26(LONG, LONG) override;
-    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG value, LONG* cancel) override;
+    struct Request;
+    LONG Run(Request& request);
+    bool WaitForWorker(Request& request, LONG* status);
+    void DeliverProgress(Request& request);
+    void Abandon(LONG status);
 
-    remote::IRemoteFs* server;  // null while not connected
-    volatile LONG refCount;
-    DWORD cookie;               // from Advise; 0 while not connected
-    HANDLE doneEvent;           // auto-reset: one completion ends one wait
+    LinkWorker* worker;     // null while not connected
+    WaitWatcher* watcher;   // the panel's; may be null
+    LONG untrusted;         // 0, or the status every request answers at once
+    volatile LONG busy;     // 1 while a request is out
 
-    // Completion and progress state.
-    DWORD resultValue;
-    LONG status;
+    // A record request that fails hands back the record of the last one that
+    // succeeded, as the server's own contract has it.
     remote::RemoteEntry entry;
     remote::RemoteVolume volume;
-    BYTE extraRecord[remote::ExtraRecordSize];
-    ProgressFn progressFn;
-    void* progressCtx;
-
-private:
-    // True from just before a request call until its completion arrived, so
-    // a stray completion with no request waiting is ignored instead of
-    // ending the next request's wait early.
-    bool awaiting;
-
-    enum { LivenessInterval = 1000 };  // ms without a completion before asking
-
-    bool Begin();
-    LONG Finish(HRESULT accepted);
-    bool ServerAlive();
-    void Complete(LONG completionStatus);
-    void CompleteWithRecord(LONG completionStatus, const void* record, void* store, size_t size);
 };
 
 // Waits for `count` handles while dispatching every message that reaches the

@@ -1,234 +1,209 @@
-// Blocking requests on top of the server's asynchronous completions.
-//
-// A request marks itself as awaiting, calls the server, and waits on the
-// auto-reset event while the thread's messages are dispatched; the
-// completion arrives as a sink call inside that wait (or even inside the
-// request call itself), stores its outcome and signals the event.
-#include "phone_link.h"
+// Blocking requests: the calling thread hands the request to the link's
+// worker and waits for it, dispatching its own messages (an in-process server
+// is served through them), drawing the copy progress the worker passes on,
+// and asking the watcher every 100 ms whether to go on.
+#include "link_worker.h"
 
 #include <cstring>
 
 using namespace remote;
 
-// A request is made only on a connected link; one made on a broken or closed
-// link is refused like a request the server did not accept.
-bool PhoneLink::Begin()
+namespace {
+
+enum { WatchInterval = 100 };
+
+bool CopyPath(WCHAR* to, const WCHAR* from)
 {
-    if (!server) return false;
-    awaiting = true;
+    to[0] = 0;
+    if (!from) return true;
+    size_t n = wcslen(from);
+    if (n >= LinkJob::PathUnits) return false;
+    memcpy(to, from, (n + 1) * sizeof(WCHAR));
     return true;
 }
 
-// The request call is done; wait for its completion. `accepted` is what the
-// server answered to the call itself: anything but 0 means no completion
-// will come.
-LONG PhoneLink::Finish(HRESULT accepted)
+bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
+
+}  // namespace
+
+LONG PhoneLink::Run(Request& request)
 {
-    if (accepted != S_OK) {
-        awaiting = false;
-        return StatusNotAccepted;
+    request.accepted = false;
+    if (untrusted) return untrusted;
+    if (!worker) return StatusNotAccepted;
+    if (InterlockedExchange(&busy, 1)) return StatusNotAccepted;  // one at a time
+
+    LinkJob& job = worker->job;
+    job.op = request.op;
+    job.value = request.value;
+    job.direction = request.direction;
+    job.overwrite = request.overwrite;
+    LONG status = StatusNotAccepted;
+    if (CopyPath(job.path, request.path) && CopyPath(job.target, request.target)) {
+        worker->Post();
+        if (WaitForWorker(request, &status)) {
+            status = job.status;
+            request.accepted = job.accepted;
+            request.resultValue = job.resultValue;
+            if (job.accepted && status == StatusOk) {
+                if (job.op == OpDirRead || job.op == OpEntryInfo) entry = job.entry;
+                if (job.op == OpVolumeInfo) volume = job.volume;
+            }
+        }
     }
-    // A server that dies never completes; a slow one always does. So the wait
-    // is unlimited for a live server, and every quiet second it asks whether
-    // the server is still there.
+    InterlockedExchange(&busy, 0);
+    return status;
+}
+
+// True when the worker finished the job; false with `status` set when the
+// wait was given up (the worker then is the link's no more).
+bool PhoneLink::WaitForWorker(Request& request, LONG* status)
+{
+    HANDLE waits[] = {worker->jobDone, worker->noticeEvent};
+    DWORD lastWatch = GetTickCount();
+    bool watched = false;
+    bool done = false;
     for (;;) {
-        DWORD woke = PumpingWaitOne(doneEvent, LivenessInterval);
-        if (woke == WAIT_OBJECT_0) return status;
-        if (woke != WAIT_TIMEOUT || !ServerAlive()) break;
+        DWORD woke = MsgWaitForMultipleObjects(2, waits, FALSE, WatchInterval, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) {
+            done = true;
+        } else if (woke == WAIT_OBJECT_0 + 1) {
+            DeliverProgress(request);
+        } else if (woke == WAIT_OBJECT_0 + 2) {
+            // One message at a time: a progress figure that one of them
+            // brought is drawn before the next step of the copy is run, so a
+            // cancel reaches the very next notice.
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+                if (Signalled(waits[1])) DeliverProgress(request);
+                if (Signalled(waits[0])) {
+                    done = true;
+                    break;
+                }
+            }
+        } else if (woke != WAIT_TIMEOUT) {
+            Abandon(StatusLinkBroken);
+            *status = StatusLinkBroken;
+            break;
+        }
+        if (done) {
+            DeliverProgress(request);  // what came with the completion
+            break;
+        }
+
+        DWORD now = GetTickCount();
+        if (now - lastWatch < WatchInterval) continue;
+        lastWatch = now;
+        DWORD since = worker->CallSince();
+        if (since && now - since > LinkWorker::HungCallMs) {
+            if (request.op == OpConnect) worker->MarkStuckConnect();
+            Abandon(StatusLinkBroken);
+            *status = StatusLinkBroken;
+            break;
+        }
+        if (watcher) {
+            watched = true;
+            if (!watcher->KeepWaiting(now - worker->LastSign())) {
+                Abandon(StatusAbandoned);
+                *status = StatusAbandoned;
+                break;
+            }
+        }
     }
-    awaiting = false;
-    return StatusLinkBroken;
+    if (watched) watcher->WaitEnded();
+    return done;
 }
 
-// A real call on the server's proxy fails at once with an RPC error when the
-// server process is gone (its queries and reference counts are answered
-// locally and tell nothing). Unadvise with cookie 0, which no server ever
-// hands out, is such a call that changes nothing on a live server.
-bool PhoneLink::ServerAlive()
+void PhoneLink::DeliverProgress(Request& request)
 {
-    switch ((DWORD)server->Unadvise(0)) {
-    case 0x800706BA:  // RPC_S_SERVER_UNAVAILABLE
-    case 0x800706BE:  // RPC_S_CALL_FAILED
-    case 0x800706BF:  // RPC_S_CALL_FAILED_DNE
-    case 0x80010007:  // RPC_E_SERVER_DIED
-    case 0x80010012:  // RPC_E_SERVER_DIED_DNE
-    case 0x80010108:  // RPC_E_DISCONNECTED
-    case 0x800401FD:  // CO_E_OBJNOTCONNECTED
-        return false;
-    default:
-        return true;
+    LONG values[LinkWorker::NoticeSlots];
+    int n = worker->TakeNotices(values);
+    for (int i = 0; i < n; ++i) {
+        // Once cancelled, the copy is over as far as the caller is concerned.
+        if (!request.progress || request.cancelled) return;
+        if (request.progress(values[i], request.context) == 0) {
+            worker->RequestCancel();
+            request.cancelled = true;
+        }
     }
-}
-
-void PhoneLink::Complete(LONG completionStatus)
-{
-    status = completionStatus;
-    awaiting = false;
-    SetEvent(doneEvent);
 }
 
 LONG PhoneLink::DriveList(DWORD* mask)
 {
-    if (!Begin()) return StatusNotAccepted;
-    HRESULT hr = server->DriveList(cookie, 0);
-    LONG s = Finish(hr);
-    if (hr == S_OK) *mask = resultValue;
+    Request r(OpDriveList);
+    LONG s = Run(r);
+    if (r.accepted) *mask = r.resultValue;
     return s;
 }
 
 LONG PhoneLink::VolumeInfo(LONG driveIndex, RemoteVolume* out)
 {
-    if (!Begin()) return StatusNotAccepted;
-    HRESULT hr = server->VolumeInfo(cookie, 0, driveIndex);
-    LONG s = Finish(hr);
-    if (hr == S_OK) memcpy(out, &volume, sizeof(volume));
+    Request r(OpVolumeInfo);
+    r.value = (DWORD)driveIndex;
+    LONG s = Run(r);
+    if (r.accepted) memcpy(out, &volume, sizeof(volume));
     return s;
 }
 
 LONG PhoneLink::DirOpen(const WCHAR* path, DWORD* handle)
 {
-    if (!Begin()) return StatusNotAccepted;
-    HRESULT hr = server->DirOpen(cookie, 0, path);
-    LONG s = Finish(hr);
-    if (hr == S_OK) *handle = resultValue;
+    Request r(OpDirOpen, path);
+    LONG s = Run(r);
+    if (r.accepted) *handle = r.resultValue;
     return s;
 }
 
 LONG PhoneLink::DirRead(DWORD handle, RemoteEntry* out)
 {
-    if (!Begin()) return StatusNotAccepted;
-    HRESULT hr = server->DirRead(cookie, 0, handle);
-    LONG s = Finish(hr);
-    if (hr == S_OK) memcpy(out, &entry, sizeof(entry));
+    Request r(OpDirRead);
+    r.value = handle;
+    LONG s = Run(r);
+    if (r.accepted) memcpy(out, &entry, sizeof(entry));
     return s;
 }
 
 LONG PhoneLink::DirClose(DWORD handle)
 {
-    if (!Begin()) return StatusNotAccepted;
-    return Finish(server->DirClose(cookie, 0, handle));
+    Request r(OpDirClose);
+    r.value = handle;
+    return Run(r);
 }
 
 LONG PhoneLink::DirRemove(const WCHAR* path)
 {
-    if (!Begin()) return StatusNotAccepted;
-    return Finish(server->DirRemove(cookie, 0, path));
+    Request r(OpDirRemove, path);
+    return Run(r);
 }
 
 LONG PhoneLink::DirMake(const WCHAR* path)
 {
-    if (!Begin()) return StatusNotAccepted;
-    return Finish(server->DirMake(cookie, 0, path));
+    Request r(OpDirMake, path);
+    return Run(r);
 }
 
 LONG PhoneLink::EntryInfo(const WCHAR* path, RemoteEntry* out)
 {
-    if (!Begin()) return StatusNotAccepted;
-    HRESULT hr = server->EntryInfo(cookie, 0, path);
-    LONG s = Finish(hr);
-    if (hr == S_OK) memcpy(out, &entry, sizeof(entry));
+    Request r(OpEntryInfo, path);
+    LONG s = Run(r);
+    if (r.accepted) memcpy(out, &entry, sizeof(entry));
     return s;
 }
 
 LONG PhoneLink::FileCopy(const WCHAR* source, const WCHAR* target, LONG direction,
                          LONG overwrite, ProgressFn progress, void* context)
 {
-    // Set before the call: progress may arrive inside the request call itself.
-    progressFn = progress;
-    progressCtx = context;
-    if (!Begin()) return StatusNotAccepted;
-    return Finish(server->FileCopy(cookie, source, target, direction, overwrite));
+    Request r(OpFileCopy, source, target);
+    r.direction = direction;
+    r.overwrite = overwrite;
+    r.progress = progress;
+    r.context = context;
+    return Run(r);
 }
 
 LONG PhoneLink::FileDelete(const WCHAR* path)
 {
-    if (!Begin()) return StatusNotAccepted;
-    return Finish(server->FileDelete(cookie, 0, path));
+    Request r(OpFileDelete, path);
+    return Run(r);
 }
-
-// --- completions ---------------------------------------------------------------
-// A completion with no request waiting is left alone: signalling the event
-// then would end the next request's wait before its own completion came.
-
-// A success without its record is no success: there is nothing to hand on.
-void PhoneLink::CompleteWithRecord(LONG s, const void* record, void* store, size_t size)
-{
-    if (s == StatusOk && record) memcpy(store, record, size);
-    Complete(s == StatusOk && !record ? StatusLinkBroken : s);
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnDriveList(LONG s, DWORD mask)
-{
-    if (!awaiting) return S_OK;
-    resultValue = mask;
-    Complete(s);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnDirOpen(LONG s, DWORD handle)
-{
-    return OnDriveList(s, handle);  // both deliver a plain value
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnVolumeInfo(LONG s, const RemoteVolume* record)
-{
-    if (awaiting) CompleteWithRecord(s, record, &volume, sizeof(volume));
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnDirRead(LONG s, const RemoteEntry* record)
-{
-    if (awaiting) CompleteWithRecord(s, record, &entry, sizeof(entry));
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnEntryInfo(LONG s, const RemoteEntry* record)
-{
-    return OnDirRead(s, record);
-}
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnRecord(LONG s, const BYTE* record)
-{
-    if (awaiting) CompleteWithRecord(s, record, extraRecord, sizeof(extraRecord));
-    return S_OK;
-}
-
-#define STATUS_ONLY_COMPLETION(name)                          \
-    HRESULT STDMETHODCALLTYPE PhoneLink::name(LONG s)         \
-    {                                                         \
-        if (awaiting) Complete(s);                            \
-        return S_OK;                                          \
-    }
-
-STATUS_ONLY_COMPLETION(OnDirClose)
-STATUS_ONLY_COMPLETION(OnDirRemove)
-STATUS_ONLY_COMPLETION(OnDirMake)
-STATUS_ONLY_COMPLETION(OnFileCopy)
-STATUS_ONLY_COMPLETION(OnFileDelete)
-
-HRESULT STDMETHODCALLTYPE PhoneLink::OnCopyProgress(LONG value, LONG* cancel)
-{
-    if (!cancel) return S_OK;
-    // Progress of a copy nobody waits for any more: neither draw nor cancel.
-    if (!awaiting || !progressFn) {
-        *cancel = 0;
-        return S_OK;
-    }
-    *cancel = progressFn(value, progressCtx) == 0 ? 1 : 0;
-    return S_OK;
-}
-
-// Slots the server may call that carry nothing for us.
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused3(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused4(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused7(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused14(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused17(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused18(LONG, LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused20(LONG, LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused21(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused22(LONG, LONG, LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused23(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused24(LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused25(LONG, LONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE PhoneLink::Unused26(LONG, LONG) { return S_OK; }

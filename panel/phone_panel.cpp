@@ -13,12 +13,11 @@
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0)
+PhonePanel::PhonePanel() : opFlags(0), waitBox(&opFlags)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
-    // This reference is never given back: the link lives as long as the panel.
-    link.AddRef();
+    link.SetWatcher(&waitBox);
     memset(infoLines, 0, sizeof(infoLines));
     memset(&volume, 0, sizeof(volume));
 }

@@ -8,6 +8,7 @@
 
 #include "host_api.h"
 #include "phone_link.h"
+#include "wait_box.h"
 
 // Bits of PhonePanel::opFlags: the running operation's stop request and the
 // answers that hold for the rest of it.
@@ -55,6 +56,7 @@ public:
     volatile LONG opFlags;
     host::InfoPanelLine infoLines[4];
     remote::RemoteVolume volume;
+    WaitBox waitBox;  // the link's watcher: the box of a slow request
 };
 
 // Fills the find data of `item` from a server entry; 1 when both names

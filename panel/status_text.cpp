@@ -19,6 +19,9 @@ void StatusText(LONG status, char* buffer, int size)
     case StatusEndOfList: id = MStatusEndOfList; break;
     case StatusExists: id = MStatusExists; break;
     case StatusCancelled: id = MStatusCancelled; break;
+    case StatusNotAccepted: id = MStatusNotAccepted; break;
+    case StatusLinkBroken: id = MStatusLinkBroken; break;
+    case StatusAbandoned: id = MStatusAbandoned; break;
     default:
         snprintf(buffer, size, GetMsg(MStatusOther), (int)status);
         return;

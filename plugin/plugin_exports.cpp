@@ -16,6 +16,11 @@ static const char commandPrefix[] = "";
 
 static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
 
+// Whether SetStartupInfo's CoInitialize counted: a host thread whose
+// apartment is already of another kind answers RPC_E_CHANGED_MODE, and
+// uninitialising then would end an apartment that is not ours.
+static bool comInitialised = false;
+
 extern "C" {
 
 void WINAPI SetStartupInfo(const PluginStartupInfo* info)
@@ -23,7 +28,7 @@ void WINAPI SetStartupInfo(const PluginStartupInfo* info)
     AdoptStartupInfo(info);
     // The server calls its sink back through this thread's message queue,
     // which needs a single-threaded apartment here.
-    CoInitialize(NULL);
+    comInitialised = SUCCEEDED(CoInitialize(NULL));
 }
 
 void WINAPI GetPluginInfo(PluginInfo* info)
@@ -99,6 +104,10 @@ int WINAPI ProcessEvent(HANDLE handle, int event, void* param)
 
 int WINAPI Configure(int itemNumber) { return 0; }  // Kelp has no settings
 
-void WINAPI ExitFAR() { CoUninitialize(); }
+void WINAPI ExitFAR()
+{
+    if (comInitialised) CoUninitialize();
+    comInitialised = false;
+}
 
 }  // extern "C"

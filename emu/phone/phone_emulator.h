@@ -210,6 +210,10 @@ private:
     bool registered_[remote::GenerationCount] = {};
 };
 
+// Writes the proxy/stub's registry keys (PhoneProxy.dll beside the program or
+// in ..\bin), and no server's; Register does it first.
+bool RegisterProxyStub();
+
 // A RemoteEntry with terminated name and short name; fields a test wants
 // malformed it can overwrite afterwards.
 remote::RemoteEntry MakeEntry(const std::wstring& name, DWORD attributes = FILE_ATTRIBUTE_NORMAL,

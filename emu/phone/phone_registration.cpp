@@ -2,6 +2,8 @@
 // CLSCTX_LOCAL_SERVER finds the emulator inside the test's process.
 #include "phone_state.h"
 
+#include "proxy/proxy_class.h"
+
 namespace phone_emu {
 
 namespace {
@@ -45,7 +47,50 @@ private:
     std::shared_ptr<PhoneState> state_;
 };
 
+bool SetClassesValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    std::wstring path = L"Software\\Classes\\" + key;
+    HKEY handle;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(handle);
+    return r == ERROR_SUCCESS;
+}
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
 }  // namespace
+
+// The plug-in makes its calls from a thread of its own, another apartment
+// than the one the emulator is registered in, so COM carries them through the
+// proxy/stub: its keys, without any LocalServer32, so that a class the test
+// did not register is still not there.
+bool RegisterProxyStub() {
+    wchar_t exe[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    std::wstring folder(exe, length);
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    std::wstring dll = folder + L"PhoneProxy.dll";
+    if (GetFileAttributesW(dll.c_str()) == INVALID_FILE_ATTRIBUTES)
+        dll = folder + L"..\\bin\\PhoneProxy.dll";
+    std::wstring proxy = GuidText(GUID(PHONE_PROXY_CLSID_INIT));
+    bool ok = SetClassesValue(L"CLSID\\" + proxy + L"\\InprocServer32", nullptr, dll) &&
+              SetClassesValue(L"CLSID\\" + proxy + L"\\InprocServer32", L"ThreadingModel", L"Both");
+    for (int g = 0; g < remote::GenerationCount && ok; ++g)
+        ok = SetClassesValue(L"Interface\\" + GuidText(remote::RemoteFsIds[g]) + L"\\ProxyStubClsid32",
+                             nullptr, proxy) &&
+             SetClassesValue(L"Interface\\" + GuidText(remote::RemoteFsSinkIds[g]) +
+                                 L"\\ProxyStubClsid32",
+                             nullptr, proxy);
+    return ok;
+}
 
 PhoneEmulator::PhoneEmulator(const std::wstring& rootFolder)
     : state_(std::make_shared<PhoneState>(rootFolder)) {}
@@ -55,6 +100,7 @@ PhoneEmulator::~PhoneEmulator() { RevokeAll(); }
 HRESULT PhoneEmulator::Register(int index) {
     if (index < 0 || index >= remote::GenerationCount) return E_INVALIDARG;
     if (registered_[index]) return S_OK;
+    if (!RegisterProxyStub()) return E_FAIL;
     auto factory = new PhoneFactory(index, state_);
     HRESULT hr = CoRegisterClassObject(remote::ServerClassIds[index], factory,
                                        CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
