@@ -24,6 +24,15 @@ bool CopyPath(WCHAR* to, const WCHAR* from)
 
 bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
 
+void DispatchWaiting()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 }  // namespace
 
 LONG PhoneLink::Run(Request& request)
@@ -40,6 +49,10 @@ LONG PhoneLink::Run(Request& request)
     job.overwrite = request.overwrite;
     LONG status = StatusNotAccepted;
     if (CopyPath(job.path, request.path) && CopyPath(job.target, request.target)) {
+        // A completion an in-process server has queued here for an earlier
+        // request (one it refused, or one given up) is delivered now, while
+        // no request waits, so that it can't end this one.
+        DispatchWaiting();
         worker->Post();
         if (WaitForWorker(request, &status)) {
             status = job.status;

@@ -76,6 +76,8 @@ const char* OpName(Op op);
 // What a rule does to the requests it applies to.
 enum class Action {
     Refuse,              // the request call answers CallRefused (1); nothing is queued
+    RefuseButComplete,   // answers CallRefused (1), yet does the work and completes
+                         // it later all the same, as a faulty server might
     ForceStatus,         // the work is skipped; completes with `status`, value 0 and
                          // an all-zero record
     NeverComplete,       // accepted (0) and dropped: the sink hears nothing

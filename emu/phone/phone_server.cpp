@@ -371,7 +371,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         return j.callResult;
     }
 
-    bool refuse = false, drop = false, inside = false;
+    bool refuse = false, drop = false, inside = false, lateAnyway = false;
     for (Rule& r : state_->options.rules) {
         if (r.op == Op::None || (r.op != Op::Any && r.op != w->op)) continue;
         if (!r.pathContains.empty() && rulePath.find(r.pathContains) == std::wstring::npos &&
@@ -381,6 +381,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         if (r.occurrence != 0 && r.matched != r.occurrence) continue;
         switch (r.action) {
             case Action::Refuse: refuse = true; break;
+            case Action::RefuseButComplete: lateAnyway = true; break;
             case Action::NeverComplete: drop = true; break;
             case Action::CompleteInsideCall: inside = true; break;
             case Action::ForceStatus:
@@ -394,6 +395,12 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
     if (refuse) {
         j.callResult = CallRefused;
         state_->Record(j);
+        return CallRefused;
+    }
+    if (lateAnyway) {
+        j.callResult = CallRefused;
+        w->journalId = state_->Record(j);
+        Queue(c, std::move(w));
         return CallRefused;
     }
     w->journalId = state_->Record(j);

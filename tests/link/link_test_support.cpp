@@ -53,7 +53,6 @@ void LinkTest::SetUp()
     CreateDirectoryW((root + L"\\C").c_str(), nullptr);
     CreateDirectoryW((root + L"\\E").c_str(), nullptr);
     emu.reset(new phone_emu::PhoneEmulator(root));
-    link.AddRef();  // the panel's own reference, never given back
 }
 
 void LinkTest::TearDown()
@@ -69,6 +68,22 @@ void LinkTest::ConnectAll()
 {
     ASSERT_EQ(S_OK, emu->RegisterAll());
     ASSERT_EQ(remote::StatusOk, link.Connect());
+}
+
+static DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+
+bool RunOnAnotherThread(std::function<void()> f)
+{
+    HANDLE thread = CreateThread(nullptr, 0, RunFunction, &f, 0, nullptr);
+    if (!thread) return false;
+    // The emulator is served on this thread: keep its messages flowing.
+    bool ended = PumpingWaitOne(thread, 20000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return ended;
 }
 
 }  // namespace link_test

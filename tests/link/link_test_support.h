@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,8 +40,12 @@ public:
     HANDLE timerEvent = NULL;
 };
 
+// Runs f on a thread of its own while this one dispatches its messages;
+// false when it did not end within 20 s.
+bool RunOnAnotherThread(std::function<void()> f);
+
 // A phone with drives C and E under a fresh temporary folder, registered in
-// this process; the link starts unconnected with its panel's one reference.
+// this process; the link starts unconnected.
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,19 +1,27 @@
 // A request whose server has gone away must not wait for ever; one whose
-// server is merely slow must wait as long as it takes.
+// server is merely slow must wait as long as it takes; one whose server is
+// stuck in a call ends too, and a wait can be given up.
 #include "phone_link.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 
 namespace {
 
-// Accepts DriveList and completes it only when a timer says so; answers the
-// liveness question as a live or a dead server's proxy would.
+const DWORD LinkCookie = 7;
+
+// Accepts DriveList and completes it after `completeAfterMs` (never when 0);
+// answers the liveness question as a live or a dead server's proxy would;
+// or blocks inside DriveList until `release` is set, as a hung server does.
 class SilentServer final : public remote::IRemoteFs {
 public:
-    HRESULT probeAnswer = E_INVALIDARG;  // a live server refusing cookie 0
+    HRESULT probeAnswer = S_OK;
+    UINT completeAfterMs = 0;
+    HANDLE release = NULL;  // set: DriveList blocks until it is signalled
     int probes = 0;
+    std::vector<DWORD> unadvised;
+    remote::IRemoteFsSink* sink = nullptr;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
     {
@@ -22,17 +30,31 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink*, DWORD, DWORD*, LONG*) override
+    HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink* s, DWORD, DWORD* cookie,
+                                     LONG* accepted) override
     {
-        return E_NOTIMPL;
+        *accepted = 1;
+        if (!sink) {
+            sink = s;
+            *cookie = LinkCookie;
+            return S_OK;
+        }
+        ++probes;
+        *cookie = 100 + probes;
+        return probeAnswer;
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override
     {
-        if (cookie == 0) ++probes;
-        return probeAnswer;
+        unadvised.push_back(cookie);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override
+    {
+        if (release) WaitForSingleObject(release, INFINITE);
+        if (completeAfterMs) SetTimer(NULL, 0, completeAfterMs, CompleteDriveList);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
@@ -47,52 +69,123 @@ public:
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+
+    static SilentServer* current;
+    // Runs on the link's thread, which made the call that set the timer.
+    static void CALLBACK CompleteDriveList(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(NULL, id);
+        current->sink->OnDriveList(remote::StatusOk, 0x14);
+    }
 };
 
-PhoneLink* completing = nullptr;
+SilentServer* SilentServer::current = nullptr;
 
-void CALLBACK CompleteDriveList(HWND, UINT, UINT_PTR id, DWORD)
+HRESULT MakeServer(void* context, remote::IRemoteFs** out)
 {
-    KillTimer(NULL, id);
-    completing->OnDriveList(remote::StatusOk, 0x14);
+    *out = static_cast<remote::IRemoteFs*>(context);
+    return S_OK;
 }
+
+// Gives up after a set time, and counts how it was asked.
+struct GiveUpAfter : WaitWatcher {
+    DWORD limit;
+    int asked = 0, ended = 0;
+    explicit GiveUpAfter(DWORD ms) : limit(ms) {}
+    bool KeepWaiting(DWORD quietMs) override
+    {
+        ++asked;
+        return quietMs < limit;
+    }
+    void WaitEnded() override { ++ended; }
+};
 
 class Liveness : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        link.AddRef();
-        link.server = &server;
-        link.cookie = 7;
-        completing = &link;
+        CoInitialize(nullptr);
+        SilentServer::current = &server;
     }
-    void TearDown() override { link.server = nullptr; }
+    void TearDown() override
+    {
+        if (server.release) SetEvent(server.release);
+        link.Disconnect();
+        CoUninitialize();
+    }
+    void Connect() { ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &server)); }
 
+    // Never freed: a thread stuck in one of its calls may use it after the test.
+    SilentServer& server = *new SilentServer;
     PhoneLink link;
-    SilentServer server;
 };
 
 TEST_F(Liveness, ARequestToADeadServerEndsWithABrokenLink)
 {
+    Connect();
     server.probeAnswer = (HRESULT)0x800706BA;  // RPC_S_SERVER_UNAVAILABLE
     DWORD mask = 0;
     DWORD start = GetTickCount();
     EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
     EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_EQ(1, server.probes);
-
-    // A completion that limps in afterwards is nobody's.
-    link.OnDriveList(remote::StatusOk, 0x4);
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
 }
 
-TEST_F(Liveness, ASlowLiveServerIsWaitedFor)
+TEST_F(Liveness, ASlowLiveServerIsWaitedForAndItsRegistrationLeftAlone)
 {
-    SetTimer(NULL, 0, 2500, CompleteDriveList);
+    Connect();
+    server.completeAfterMs = 2500;
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(0x14u, mask);
     EXPECT_GE(server.probes, 1);  // asked, and the answer was "still here"
+    // Each question took back only the registration it had made.
+    ASSERT_EQ((size_t)server.probes, server.unadvised.size());
+    for (int i = 0; i < server.probes; ++i) EXPECT_EQ(101u + i, server.unadvised[i]);
+}
+
+TEST_F(Liveness, AStuckCallEndsAsABrokenLinkAndAGivenUpWaitAsAbandoned)
+{
+    Connect();
+    server.release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD mask = 0xAB;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 4500u);
+    EXPECT_LT(took, 8000u);
+    EXPECT_EQ(0xABu, mask);
+    // A link found stuck is not asked again.
+    EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
+
+    // A watcher that gives up ends the wait though the call never returns;
+    // every later request then fails at once, until the link connects anew.
+    SetEvent(server.release);
+    SilentServer& again = *new SilentServer;
+    again.release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SilentServer::current = &again;
+    GiveUpAfter watcher(300);
+    link.SetWatcher(&watcher);
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &again));
+    start = GetTickCount();
+    EXPECT_EQ(StatusAbandoned, link.DriveList(&mask));
+    took = GetTickCount() - start;
+    EXPECT_LT(took, 1000u);
+    EXPECT_GE(watcher.asked, 2);
+    EXPECT_GE(watcher.ended, 1);
+    start = GetTickCount();
+    EXPECT_EQ(StatusAbandoned, link.DriveList(&mask));
+    EXPECT_LT(GetTickCount() - start, 50u);
+    EXPECT_EQ(0xABu, mask);
+
+    SetEvent(again.release);
+    SilentServer& third = *new SilentServer;
+    third.completeAfterMs = 10;
+    SilentServer::current = &third;
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &third));
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(0x14u, mask);
+    link.SetWatcher(nullptr);
 }
 
 }  // namespace
