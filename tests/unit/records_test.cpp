@@ -90,12 +90,13 @@ TEST(StatusText, NamedStatusesHaveTheirOwnTexts)
 {
     fake_host::Install();
     char text[128];
-    const LONG named[][2] = {{-101, 3}, {-100, 60}, {-25, 52}, {-11, 51}, {-3, 53}};
+    const LONG named[][2] = {{-101, 3}, {-100, 60}, {-25, 52}, {-11, 51}, {-3, 53},
+                             {-102, 70}, {-1, 71}, {-103, 72}};
     for (auto& n : named) {
         StatusText(n[0], text, sizeof(text));
         EXPECT_EQ("M" + std::to_string(n[1]), std::string(text));
     }
-    for (LONG other : {-1L, 0L, -2L, -102L}) {
+    for (LONG other : {0L, -2L, -104L}) {
         StatusText(other, text, sizeof(text));
         EXPECT_EQ("Status " + std::to_string(other), std::string(text));
     }

@@ -1,0 +1,91 @@
+// Esc typed on the console while the phone never answers: the box that says
+// Kelp is waiting comes up after about a second, the Esc gives control back
+// within a second, and the link is not trusted again.
+#include "console_input.h"
+#include "copy_from_support.h"
+
+namespace kelp_test {
+namespace {
+
+class WaitConsole : public CopyFromPhoneTest {
+protected:
+    void SetUp() override
+    {
+        CopyFromPhoneTest::SetUp();
+        input = EmptyConsoleInput();
+        if (HasFailure()) return;
+        PhoneFile("a.bin", "abc");
+        MakeDirs(PcPath("out"));
+        // Esc is typed when the waiting box is drawn.
+        waitingText = host->messageText(68);
+        host->setHook([this](const hostemu::JournalEntry& e) {
+            if (e.isProgress() && e.title == waitingText) {
+                ++boxes;
+                escAt = GetTickCount();
+                TypeKey(input, 27, VK_ESCAPE);
+            }
+        });
+    }
+    void TearDown() override
+    {
+        host->setHook(nullptr);
+        CopyFromPhoneTest::TearDown();
+    }
+
+    void NeverComplete(phone_emu::Op op)
+    {
+        phone_emu::Rule r;
+        r.op = op;
+        r.action = phone_emu::Action::NeverComplete;
+        phone->options().rules.push_back(r);
+    }
+
+    HANDLE input = INVALID_HANDLE_VALUE;
+    std::string waitingText;
+    int boxes = 0;
+    DWORD escAt = 0;
+};
+
+TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletes)
+{
+    HANDLE panel = OpenAt("C:");
+    NeverComplete(phone_emu::Op::DirOpen);
+    hostemu::PanelListing listing;
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(host->readPanel(panel, listing));
+    DWORD end = GetTickCount();
+    ASSERT_EQ(1, boxes);
+    EXPECT_GE(escAt - start, 900u);  // not shown for a quick request
+    EXPECT_LT(end - escAt, 2000u);
+    EXPECT_EQ(host->journal().saves(), host->journal().restores());
+
+    // Abandoned: every further request fails at once, without a box.
+    phone->options().rules.clear();
+    start = GetTickCount();
+    EXPECT_FALSE(host->readPanel(panel, listing));
+    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_EQ(1, boxes);
+    host->closePlugin(panel);
+
+    // A new panel connects afresh.
+    panel = OpenAt("C:");
+    EXPECT_EQ((std::vector<std::string>{"a.bin"}), Names(panel));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
+{
+    HANDLE panel = OpenAt("C:");
+    NeverComplete(phone_emu::Op::FileCopy);
+    EXPECT_EQ(-1, Copy(panel, {"a.bin"}, 0, PcPath("out"), host::OPM_SILENT));
+    ASSERT_EQ(1, boxes);
+    EXPECT_LT(GetTickCount() - escAt, 2000u);
+    EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    EXPECT_EQ(host->journal().saves(), host->journal().restores());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

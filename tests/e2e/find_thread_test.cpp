@@ -1,0 +1,62 @@
+// FAR's Find File calls a panel from a thread of its own: SetDirectory,
+// GetFindData and GetFiles with OPM_FIND for a search in file contents. Over
+// the out-of-process server each must work from there as from the host's
+// thread.
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kelp_e2e {
+namespace {
+
+using namespace kelp_test;
+
+class FindThread : public E2eTest {};
+
+TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
+{
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\docs")));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\a.txt"), "needle"));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\top.txt"), "top"));
+    ASSERT_TRUE(MakeDirs(PcPath("found")));
+    Serve(1);
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+
+    std::vector<std::string> top, docs;
+    int got = 0;
+    std::function<void()> find = [&] {
+        host->setDirectory(panel, "C:");
+        top = Read(panel).names();
+        host->setDirectory(panel, "docs");
+        docs = Read(panel).names();
+        std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt"});
+        std::string destination = PcPath("found");
+        got = host->getFiles(panel, items, 0, destination, host::OPM_SILENT | host::OPM_FIND);
+    };
+    HANDLE thread = CreateThread(
+        NULL, 0, [](void* f) -> DWORD {
+            (*static_cast<std::function<void()>*>(f))();
+            return 0;
+        },
+        &find, 0, NULL);
+    ASSERT_NE(nullptr, thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
+    CloseHandle(thread);
+
+    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), top);
+    EXPECT_EQ((std::vector<std::string>{"a.txt"}), docs);
+    EXPECT_EQ(1, got);
+    EXPECT_EQ("needle", ReadFileText(PcPath("found\\a.txt")));
+
+    // And the host's own thread goes on using the same panel.
+    host->setDirectory(panel, "..");
+    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), Names(panel));
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_e2e

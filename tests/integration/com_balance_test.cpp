@@ -1,0 +1,67 @@
+// COM on the host's thread is the plug-in's only where the plug-in started
+// it: SetStartupInfo's CoInitialize alone carries a whole session, and ExitFAR
+// ends only an apartment that SetStartupInfo began.
+#include "integration_support.h"
+
+#include <functional>
+
+namespace kelp_test {
+namespace {
+
+// Runs f on a fresh thread that nothing has initialised COM on.
+void OnFreshThread(std::function<void()> f)
+{
+    HANDLE thread = CreateThread(
+        NULL, 0, [](void* p) -> DWORD {
+            (*static_cast<std::function<void()>*>(p))();
+            return 0;
+        },
+        &f, 0, NULL);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
+    CloseHandle(thread);
+}
+
+TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string root = std::string(temp) + "kelp-com-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(MakeDirs(root + "\\C"));
+
+    OnFreshThread([&] {
+        hostemu::HostEmulator host;
+        ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
+        {
+            // The apartment SetStartupInfo made is where the phone registers.
+            phone_emu::PhoneEmulator phone(Widen(root));
+            ASSERT_EQ(S_OK, phone.RegisterAll());
+            HANDLE panel = host.openFromDiskMenu();
+            ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+            hostemu::PanelListing listing;
+            EXPECT_TRUE(host.readPanel(panel, listing));
+            EXPECT_EQ(1u, listing.items.size());
+            host.closePlugin(panel);
+        }
+        host.unload();
+        // Balanced: the thread's apartment is gone, so this one is new.
+        EXPECT_EQ(S_OK, CoInitialize(NULL));
+        CoUninitialize();
+    });
+
+    // A host thread already in the multithreaded apartment: SetStartupInfo
+    // can't make it single-threaded, and ExitFAR must leave it as it was.
+    OnFreshThread([&] {
+        ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        hostemu::HostEmulator host;
+        ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
+        host.unload();
+        EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_MULTITHREADED));  // still there
+        CoUninitialize();
+        CoUninitialize();
+    });
+    RemoveTree(root);
+}
+
+}  // namespace
+}  // namespace kelp_test
