@@ -85,6 +85,7 @@ public:
     // call returns. Then gives up the link's hold. `waitMs`: how long to wait
     // (dispatching messages) for the thread to have ended.
     void Stop(DWORD waitMs);
+    void Quit() { SetEvent(quitEvent); }
     // A connect that hangs holds its thread; at most one such thread is kept.
     void MarkStuckConnect();
     static bool ConnectStuck() { return stuckConnects > 0; }

@@ -6,7 +6,9 @@
 
 using namespace remote;
 
-PhoneLink::PhoneLink() : worker(NULL), watcher(NULL), untrusted(0), busy(0)
+enum { AbandonedGraceMs = 1000 };
+
+PhoneLink::PhoneLink() : worker(NULL), abandoned(NULL), watcher(NULL), untrusted(0), busy(0)
 {
     memset(&entry, 0, sizeof(entry));
     memset(&volume, 0, sizeof(volume));
@@ -38,9 +40,13 @@ LONG PhoneLink::Connect(ServerMaker maker, void* makerContext)
 // A worker stuck in a call is left to end whenever the call returns.
 void PhoneLink::Disconnect()
 {
-    if (!worker) return;
-    worker->Stop(LinkWorker::HungCallMs);
+    if (worker) worker->Stop(LinkWorker::HungCallMs);
     worker = NULL;
+    // One given up while merely waiting ends as soon as its last calls are
+    // served (an in-process server's through this thread's messages); one
+    // stuck in a call is not waited for long.
+    if (abandoned) abandoned->Stop(AbandonedGraceMs);
+    abandoned = NULL;
 }
 
 // Nothing more is asked of this worker; it ends as soon as it can.
@@ -48,6 +54,8 @@ void PhoneLink::Abandon(LONG status)
 {
     untrusted = status;
     if (!worker) return;
-    worker->Stop(0);
+    worker->Quit();
+    if (abandoned) abandoned->Stop(0);
+    abandoned = worker;
     worker = NULL;
 }

@@ -75,6 +75,7 @@ private:
     void Abandon(LONG status);
 
     LinkWorker* worker;     // null while not connected
+    LinkWorker* abandoned;  // given up; still let end in peace when the link closes
     WaitWatcher* watcher;   // the panel's; may be null
     LONG untrusted;         // 0, or the status every request answers at once
     volatile LONG busy;     // 1 while a request is out

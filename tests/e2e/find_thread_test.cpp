@@ -13,6 +13,12 @@ namespace {
 
 using namespace kelp_test;
 
+DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+
 class FindThread : public E2eTest {};
 
 TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
@@ -37,10 +43,7 @@ TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
         got = host->getFiles(panel, items, 0, destination, host::OPM_SILENT | host::OPM_FIND);
     };
     HANDLE thread = CreateThread(
-        NULL, 0, [](void* f) -> DWORD {
-            (*static_cast<std::function<void()>*>(f))();
-            return 0;
-        },
+        NULL, 0, RunFunction,
         &find, 0, NULL);
     ASSERT_NE(nullptr, thread);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));

@@ -8,14 +8,17 @@
 namespace kelp_test {
 namespace {
 
+DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+
 // Runs f on a fresh thread that nothing has initialised COM on.
 void OnFreshThread(std::function<void()> f)
 {
     HANDLE thread = CreateThread(
-        NULL, 0, [](void* p) -> DWORD {
-            (*static_cast<std::function<void()>*>(p))();
-            return 0;
-        },
+        NULL, 0, RunFunction,
         &f, 0, NULL);
     ASSERT_NE(nullptr, thread);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
