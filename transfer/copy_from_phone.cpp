@@ -16,9 +16,6 @@
 using namespace host;
 using namespace remote;
 
-static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
-                             const WCHAR* target);
-
 static bool LastComponentHasWildcards(const char* path)
 {
     const char* last = LastSeparator(path);
@@ -162,7 +159,7 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
     return result;
 }
 
-static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
                              const WCHAR* target)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, target);

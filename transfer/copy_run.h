@@ -14,3 +14,10 @@ struct CopyRun {
     ProgressFn Progress() const { return Quiet() ? NULL : CopyProgressCallback; }
     LONG Overwrite() const { return panel.HasFlag(OpFlag::OverwriteAll) ? 1 : 0; }
 };
+
+// One item of a copy or move and, for a folder, everything in it, between
+// its full phone path and its full PC path.
+int CopyItemFromPhone(CopyRun& run, host::PluginPanelItem* item, const WCHAR* source,
+                      const WCHAR* target);
+int CopyItemToPhone(CopyRun& run, host::PluginPanelItem* item, const WCHAR* local,
+                    const WCHAR* phone);

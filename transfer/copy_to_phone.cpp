@@ -18,9 +18,6 @@
 using namespace host;
 using namespace remote;
 
-static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
-                           const WCHAR* phone);
-
 int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move, int opMode)
 {
     panel.ClearFlags();
@@ -123,7 +120,7 @@ static int CopyFolderToPhone(CopyRun& run, const WCHAR* local, const WCHAR* phon
     return result;
 }
 
-static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
+int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
                            const WCHAR* phone)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, phone);
