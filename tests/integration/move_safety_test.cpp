@@ -57,6 +57,23 @@ TEST_F(MoveSafety, NamesThePcCannotStoreAreNotCopied)
     ExpectNoHostFaults();
 }
 
+// A phone folder meeting a PC file of its name: nothing copied, and said.
+TEST_F(MoveSafety, AFolderMeetingAFileOfItsNameStays)
+{
+    PhoneFile("docs\\x.txt", "X");
+    MakeDirs(PcPath("out"));
+    ASSERT_TRUE(WriteFileText(PcPath("out\\docs"), "a file"));
+    HANDLE panel = OpenAt("C:");
+    host->script().answerMessage(0);
+    EXPECT_EQ(0, Copy(panel, {"docs"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_TRUE(OnPhone("docs\\x.txt"));
+    EXPECT_EQ("a file", ReadFileText(PcPath("out\\docs")));
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ(host->messageText(66), host->journal().prompts()[0]->lines[2]);
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 // Small files send no progress notices: a break at the second file's first
 // draw must still stop the copy there.
 TEST_F(MoveSafety, ABreakBetweenFilesStopsTheRest)
