@@ -12,10 +12,10 @@ protected:
     // by `close` with `typed` in the edit field.
     int Make(HANDLE panel, int close, const std::string& typed, std::string* left = nullptr)
     {
-        phone->clearJournal();
-        host->script().answerDialog(close, {{2, typed}});
+        phone->ClearJournal();
+        host->Script().AnswerDialog(close, {{2, typed}});
         std::string name;
-        int result = host->makeDirectory(panel, name);
+        int result = host->MakeDirectory(panel, name);
         if (left) *left = name;
         return result;
     }
@@ -29,20 +29,20 @@ TEST_F(MakeFolder, CreatesRefusesAnExistingNameAndCancels)
     EXPECT_EQ(1, Make(panel, 4, "new"));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\docs\\new")));
     EXPECT_EQ((std::vector<std::string>{"C:\\docs\\new"}), Requests(Op::DirMake));
-    const hostemu::JournalEntry* dialog = host->journal().lastDialog();
+    const host_emu::JournalEntry* dialog = host->Journal().LastDialog();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(host->messageText(28), dialog->title);
+    EXPECT_EQ(host->MessageText(28), dialog->title);
 
     EXPECT_EQ(0, Make(panel, 4, "old"));  // the phone answers that it exists
-    EXPECT_EQ(1u, phone->count(Op::DirMake));
+    EXPECT_EQ(1u, phone->Count(Op::DirMake));
 
     std::string left;
     EXPECT_EQ(-1, Make(panel, -1, "esc", &left));
     EXPECT_EQ("esc", left);  // the host leaves the typed text, as it does
     EXPECT_EQ(-1, Make(panel, 5, "cancelled"));
-    EXPECT_EQ(0u, phone->count(Op::DirMake));
+    EXPECT_EQ(0u, phone->Count(Op::DirMake));
     EXPECT_EQ((std::vector<std::string>{"new", "old"}), ListNames(PhonePath("C\\docs")));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -57,9 +57,9 @@ TEST_F(MakeFolder, NamesThatMakeNoFolder)
     std::string left;
     EXPECT_EQ(0, Make(panel, 4, std::string(300, 'n'), &left));
     EXPECT_EQ(std::string(259, 'n'), left);
-    EXPECT_EQ(0u, phone->count(Op::DirMake));
+    EXPECT_EQ(0u, phone->Count(Op::DirMake));
     EXPECT_TRUE(ListNames(PhonePath("C")).empty());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -79,14 +79,14 @@ TEST_F(MakeFolder, CyrillicFolderIsMadeAndDeleted)
     CloseHandle(file);
 
     std::vector<host::PluginPanelItem> items = Select(panel, {Narrow(name)});
-    host->script().answerMessage(0);
-    host->script().answerMessage(0);
-    EXPECT_EQ(1, host->deleteFiles(panel, items));
+    host->Script().AnswerMessage(0);
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(1, host->DeleteFiles(panel, items));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(onPc.c_str()));
-    std::vector<phone_emu::JournalEntry> removed = phone->journal(Op::DirRemove);
+    std::vector<phone_emu::JournalEntry> removed = phone->Journal(Op::DirRemove);
     ASSERT_EQ(1u, removed.size());
     EXPECT_EQ(L"C:\\" + name + L"\\", removed[0].path);
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -22,14 +22,14 @@ TEST_F(MoveSafety, ASuccessWithoutTheCopyDeletesNothingEitherWay)
     EXPECT_EQ(0, Copy(panel, {"a.txt", "b.txt"}, 1, PcPath("out"), host::OPM_SILENT));
     EXPECT_FALSE(OnPhone("a.txt"));
     EXPECT_TRUE(OnPhone("b.txt"));
-    EXPECT_EQ(1u, phone->count(Op::FileDelete));
+    EXPECT_EQ(1u, phone->Count(Op::FileDelete));
 
     ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "C"));
-    std::vector<host::PluginPanelItem> put = {hostemu::MakeDiskItem(pcRoot, "c.txt")};
+    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "c.txt")};
     FailCopies(L"c.txt", 0);
-    EXPECT_EQ(0, host->putFiles(panel, put, 1, pcRoot, 0));
+    EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
     EXPECT_TRUE(PathExists(PcPath("c.txt")));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -38,22 +38,22 @@ TEST_F(MoveSafety, ASuccessWithoutTheCopyDeletesNothingEitherWay)
 TEST_F(MoveSafety, NamesThePcCannotStoreAreNotCopied)
 {
     PhoneFile("odd\\ok.txt", "OK");
-    phone->options().extraEntriesDir = L"C:\\odd";
-    phone->options().extraEntries = {phone_emu::MakeEntry(L"nul", FILE_ATTRIBUTE_NORMAL, 1),
+    phone->Options().extraEntriesDir = L"C:\\odd";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L"nul", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"Com1.txt", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"a.", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"dir ", FILE_ATTRIBUTE_DIRECTORY)};
     MakeDirs(PcPath("out"));
     HANDLE panel = OpenAt("C:");
-    host->script().answerMessage(2);  // skip all
+    host->Script().AnswerMessage(2);  // skip all
     EXPECT_EQ(0, Copy(panel, {"odd"}, 1, PcPath("out"), host::OPM_SILENT));
     EXPECT_EQ((std::vector<std::string>{"ok.txt"}), ListNames(PcPath("out\\odd")));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\odd")));
-    EXPECT_EQ(1u, phone->count(Op::FileCopy));
-    EXPECT_EQ(0u, phone->count(Op::DirRemove));
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    EXPECT_EQ(host->messageText(61), host->journal().prompts()[0]->lines[0]);
-    host->closePlugin(panel);
+    EXPECT_EQ(1u, phone->Count(Op::FileCopy));
+    EXPECT_EQ(0u, phone->Count(Op::DirRemove));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(61), host->Journal().Prompts()[0]->lines[0]);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -64,13 +64,13 @@ TEST_F(MoveSafety, AFolderMeetingAFileOfItsNameStays)
     MakeDirs(PcPath("out"));
     ASSERT_TRUE(WriteFileText(PcPath("out\\docs"), "a file"));
     HANDLE panel = OpenAt("C:");
-    host->script().answerMessage(0);
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"docs"}, 1, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(OnPhone("docs\\x.txt"));
     EXPECT_EQ("a file", ReadFileText(PcPath("out\\docs")));
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    EXPECT_EQ(host->messageText(66), host->journal().prompts()[0]->lines[2]);
-    host->closePlugin(panel);
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(66), host->Journal().Prompts()[0]->lines[2]);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -81,16 +81,16 @@ TEST_F(MoveSafety, ABreakBetweenFilesStopsTheRest)
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PhoneFile(name, name);
     MakeDirs(PcPath("out"));
     HANDLE panel = OpenAt("C:");
-    host->setHook([&](const hostemu::JournalEntry& e) {
-        if (e.isProgress() && e.text().find("b.txt") != std::string::npos)
-            host->exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.Text().find("b.txt") != std::string::npos)
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
     });
     EXPECT_EQ(-1, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
-    host->setHook(nullptr);
-    EXPECT_EQ(1u, phone->count(Op::FileCopy));
+    host->SetHook(nullptr);
+    EXPECT_EQ(1u, phone->Count(Op::FileCopy));
     EXPECT_TRUE(OnPhone("b.txt"));
     EXPECT_TRUE(OnPhone("c.txt"));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

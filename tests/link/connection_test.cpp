@@ -12,7 +12,7 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
     EXPECT_EQ(remote::StatusOk, link.Connect());
     ASSERT_NE(nullptr, link.server);
 
-    auto advises = emu->journal(Op::Advise);
+    auto advises = emu->Journal(Op::Advise);
     ASSERT_EQ(1u, advises.size());
     EXPECT_EQ(1, advises[0].generation);
     // The server checks its sink with QueryInterface for its own generation's
@@ -20,8 +20,8 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
     EXPECT_EQ(S_OK, advises[0].callResult);
     EXPECT_EQ(GetCurrentThreadId(), advises[0].threadId);
     EXPECT_EQ(advises[0].value, link.cookie);
-    EXPECT_EQ(1, emu->counters().serversCreated);
-    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(1, emu->Counters().serversCreated);
+    EXPECT_EQ(1, emu->SinkReferences());
 
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
@@ -32,8 +32,8 @@ TEST_F(LinkTest, NoServerRegisteredMeansNoAdviseAndNoRequests)
 {
     EXPECT_EQ(remote::StatusNoServer, link.Connect());
     EXPECT_EQ(nullptr, link.server);
-    EXPECT_EQ(0, emu->counters().advises);
-    EXPECT_EQ(0, emu->counters().serversCreated);
+    EXPECT_EQ(0, emu->Counters().advises);
+    EXPECT_EQ(0, emu->Counters().serversCreated);
 
     DWORD mask = 0xABCD;
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));
@@ -49,22 +49,22 @@ TEST_F(LinkTest, NoServerRegisteredMeansNoAdviseAndNoRequests)
 
 TEST_F(LinkTest, DeclinedAdviseIsUndoneOnceWithItsCookie)
 {
-    emu->options().adviseDeclines = true;
+    emu->Options().adviseDeclines = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
     EXPECT_EQ(remote::StatusRefused, link.Connect());
 
-    auto advises = emu->journal(Op::Advise);
-    auto unadvises = emu->journal(Op::Unadvise);
+    auto advises = emu->Journal(Op::Advise);
+    auto unadvises = emu->Journal(Op::Unadvise);
     ASSERT_EQ(1u, advises.size());
     ASSERT_EQ(1u, unadvises.size());
     EXPECT_NE(0u, advises[0].value);
     EXPECT_EQ(advises[0].value, unadvises[0].value);
     EXPECT_EQ(S_OK, unadvises[0].callResult);
 
-    phone_emu::Counters k = emu->counters();
+    phone_emu::Counters k = emu->Counters();
     EXPECT_EQ(1, k.serversCreated);
     EXPECT_EQ(0, k.serversAlive);  // the link's one reference was given back
-    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_EQ(0, emu->SinkReferences());
     EXPECT_EQ(nullptr, link.server);
     EXPECT_EQ(0u, link.cookie);
     EXPECT_EQ(1, link.refCount);
@@ -72,17 +72,17 @@ TEST_F(LinkTest, DeclinedAdviseIsUndoneOnceWithItsCookie)
 
 TEST_F(LinkTest, FailedAdviseReleasesTheServerWithoutUnadvise)
 {
-    emu->options().adviseFails = true;
+    emu->Options().adviseFails = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
     EXPECT_EQ(remote::StatusRefused, link.Connect());
-    EXPECT_EQ(1u, emu->count(Op::Advise));
-    EXPECT_EQ(0u, emu->count(Op::Unadvise));
-    EXPECT_EQ(0, emu->counters().serversAlive);
+    EXPECT_EQ(1u, emu->Count(Op::Advise));
+    EXPECT_EQ(0u, emu->Count(Op::Unadvise));
+    EXPECT_EQ(0, emu->Counters().serversAlive);
     EXPECT_EQ(nullptr, link.server);
     EXPECT_EQ(0u, link.cookie);
 
     // The same link connects once the server accepts.
-    emu->options().adviseFails = false;
+    emu->Options().adviseFails = false;
     EXPECT_EQ(remote::StatusOk, link.Connect());
 }
 
@@ -92,8 +92,8 @@ TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
     DWORD firstCookie = link.cookie;
     ASSERT_EQ(remote::StatusOk, link.Connect());
 
-    auto advises = emu->journal(Op::Advise);
-    auto unadvises = emu->journal(Op::Unadvise);
+    auto advises = emu->Journal(Op::Advise);
+    auto unadvises = emu->Journal(Op::Unadvise);
     ASSERT_EQ(2u, advises.size());
     ASSERT_EQ(1u, unadvises.size());
     EXPECT_EQ(firstCookie, unadvises[0].value);
@@ -102,10 +102,10 @@ TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
     EXPECT_EQ(advises[1].value, link.cookie);
     EXPECT_NE(firstCookie, link.cookie);
 
-    phone_emu::Counters k = emu->counters();
+    phone_emu::Counters k = emu->Counters();
     EXPECT_EQ(2, k.serversCreated);
     EXPECT_EQ(1, k.serversAlive);
-    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(1, emu->SinkReferences());
 
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
@@ -115,14 +115,14 @@ TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
 TEST_F(LinkTest, DisconnectIsHarmlessWhenRepeatedOrUnconnected)
 {
     link.Disconnect();
-    EXPECT_TRUE(emu->journal().empty());
+    EXPECT_TRUE(emu->Journal().empty());
 
     ConnectAll();
     link.Disconnect();
     link.Disconnect();
-    EXPECT_EQ(1u, emu->count(Op::Unadvise));
-    EXPECT_EQ(0, emu->counters().serversAlive);
-    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_EQ(1u, emu->Count(Op::Unadvise));
+    EXPECT_EQ(0, emu->Counters().serversAlive);
+    EXPECT_EQ(0, emu->SinkReferences());
     EXPECT_EQ(nullptr, link.server);
     EXPECT_EQ(0u, link.cookie);
     EXPECT_EQ(1, link.refCount);
@@ -175,11 +175,11 @@ TEST_F(LinkTest, ServerReleasingTooOftenNeverFreesTheLink)
     WatchedLink* watched = new WatchedLink(&destroyed);
     watched->AddRef();  // the panel's reference
 
-    emu->options().releaseSinkTwice = true;
+    emu->Options().releaseSinkTwice = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
     ASSERT_EQ(remote::StatusOk, watched->Connect());
     watched->Disconnect();
-    EXPECT_LT(emu->sinkReferences(), 0);  // the server did over-release
+    EXPECT_LT(emu->SinkReferences(), 0);  // the server did over-release
     EXPECT_FALSE(destroyed);
     EXPECT_GE(watched->refCount, 1);
 
@@ -188,7 +188,7 @@ TEST_F(LinkTest, ServerReleasingTooOftenNeverFreesTheLink)
     EXPECT_GE(watched->refCount, 1);
 
     // Still a working link.
-    emu->options().releaseSinkTwice = false;
+    emu->Options().releaseSinkTwice = false;
     ASSERT_EQ(remote::StatusOk, watched->Connect());
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, watched->DriveList(&mask));
@@ -196,7 +196,7 @@ TEST_F(LinkTest, ServerReleasingTooOftenNeverFreesTheLink)
 
     delete watched;  // as the panel does
     EXPECT_TRUE(destroyed);
-    EXPECT_EQ(2u, emu->count(Op::Unadvise));  // the destructor disconnected
+    EXPECT_EQ(2u, emu->Count(Op::Unadvise));  // the destructor disconnected
 }
 
 }  // namespace

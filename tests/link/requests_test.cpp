@@ -41,8 +41,8 @@ int LogProgress(int value, void* context)
 
 TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
 {
-    emu->options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
-    emu->options().chunkSize = 100;
+    emu->Options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
+    emu->Options().chunkSize = 100;
     ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", std::string(300, 'x')));
     ConnectAll();
 
@@ -56,7 +56,7 @@ TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
                                               remote::CopyToPhone, 0, LogProgress, &log));
     EXPECT_EQ((std::vector<int>{33, 66, 100}), log.values);
 
-    for (auto& j : emu->journal()) {
+    for (auto& j : emu->Journal()) {
         if (j.op == Op::DriveList || j.op == Op::FileCopy) {
             EXPECT_TRUE(j.completedInsideCall);
         }
@@ -64,15 +64,15 @@ TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));  // consumed by the wait
 
     // The next request, completing through the queue, waits for its own.
-    emu->options().rules.clear();
+    emu->Options().rules.clear();
     EXPECT_EQ(remote::StatusExists, link.DirMake(L"C:\\f.bin"));
-    EXPECT_FALSE(emu->journal(Op::DirMake)[0].completedInsideCall);
+    EXPECT_FALSE(emu->Journal(Op::DirMake)[0].completedInsideCall);
 }
 
 TEST_F(LinkTest, RefusedRequestReturnsAtOnceAndWritesNothing)
 {
     for (Op op : {Op::DirOpen, Op::DirRead, Op::VolumeInfo, Op::EntryInfo, Op::FileDelete})
-        emu->options().rules.push_back(MakeRule(op, Action::Refuse));
+        emu->Options().rules.push_back(MakeRule(op, Action::Refuse));
     ConnectAll();
     // A message waiting in the queue shows whether a request waited: the
     // wait would dispatch it.
@@ -95,7 +95,7 @@ TEST_F(LinkTest, RefusedRequestReturnsAtOnceAndWritesNothing)
     EXPECT_EQ(0, probe.dispatched);
 
     // An accepted request waits, dispatching what is queued meanwhile.
-    emu->options().rules.clear();
+    emu->Options().rules.clear();
     EXPECT_EQ(remote::StatusOk, link.VolumeInfo(2, &volume));
     EXPECT_EQ(1, volume.validMark);
     EXPECT_EQ(1, probe.dispatched);
@@ -119,7 +119,7 @@ TEST_F(LinkTest, EndOfListingHandsBackThePreviousEntry)
     EXPECT_EQ(remote::StatusEndOfList, link.DirRead(handle, &again));
     EXPECT_EQ(0, memcmp(&first, &again, sizeof(first)));
     EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
-    EXPECT_EQ(0, emu->counters().openEnumerations);
+    EXPECT_EQ(0, emu->Counters().openEnumerations);
 
     // Another failure status on a record request behaves the same way.
     EXPECT_NE(remote::StatusOk, link.EntryInfo(L"C:\\missing.txt", &again));
@@ -131,13 +131,13 @@ TEST_F(LinkTest, CopyProgressAndCancel)
     std::string data(10000, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7);
     ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", data));
-    emu->options().chunkSize = 1000;
+    emu->Options().chunkSize = 1000;
     ConnectAll();
 
     // No progress function: every notice answers "go on".
     EXPECT_EQ(remote::StatusOk, link.FileCopy((pc + L"\\f.bin").c_str(), L"C:\\f.bin",
                                               remote::CopyToPhone, 0, nullptr, nullptr));
-    EXPECT_EQ(10, emu->journal(Op::FileCopy)[0].progressNotices);
+    EXPECT_EQ(10, emu->Journal(Op::FileCopy)[0].progressNotices);
     EXPECT_EQ(data, ReadBytes(root + L"\\C\\f.bin"));
 
     // A function that answers 0 cancels; nothing of the target is left.
@@ -166,7 +166,7 @@ TEST_F(LinkTest, StrayCompletionDoesNotEndTheNextRequest)
     link.OnFileCopy(remote::StatusOk);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
 
-    emu->options().delayMs = 30;  // the real completion comes well after the call
+    emu->Options().delayMs = 30;  // the real completion comes well after the call
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(DrivesCE, mask);
@@ -175,8 +175,8 @@ TEST_F(LinkTest, StrayCompletionDoesNotEndTheNextRequest)
 TEST_F(LinkTest, FailedWaitIsABrokenLinkAndItsLateCompletionIsIgnored)
 {
     ConnectAll();
-    emu->options().overrideDriveMask = true;
-    emu->options().driveMask = 0x1;
+    emu->Options().overrideDriveMask = true;
+    emu->Options().driveMask = 0x1;
 
     HANDLE event = link.doneEvent;
     link.doneEvent = NULL;  // a wait on no event fails at once
@@ -185,15 +185,15 @@ TEST_F(LinkTest, FailedWaitIsABrokenLinkAndItsLateCompletionIsIgnored)
     link.doneEvent = event;
 
     // The completion of the failed request still arrives; nobody waits for it.
-    ASSERT_EQ(1, emu->counters().pendingWork);
+    ASSERT_EQ(1, emu->Counters().pendingWork);
     HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     PumpingWaitOne(idle, 100);
     CloseHandle(idle);
-    EXPECT_EQ(0, emu->counters().pendingWork);
+    EXPECT_EQ(0, emu->Counters().pendingWork);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(link.doneEvent, 0));
 
-    emu->options().driveMask = 0x2;
-    emu->options().delayMs = 30;
+    emu->Options().driveMask = 0x2;
+    emu->Options().delayMs = 30;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(0x2u, mask);
 }
@@ -207,7 +207,7 @@ TEST_F(LinkTest, RequestFromAnotherThreadIsRefused)
     other.join();
     EXPECT_EQ(remote::StatusNotAccepted, status);
     EXPECT_EQ(0xABu, mask);
-    auto calls = emu->journal(Op::DriveList);
+    auto calls = emu->Journal(Op::DriveList);
     ASSERT_EQ(1u, calls.size());
     EXPECT_EQ(RPC_E_WRONG_THREAD, calls[0].callResult);
 
