@@ -57,6 +57,7 @@ int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, c
     ItemArray list;
     RemoteEntry entry;
     LONG status;
+    int hidden = 0;
     while ((status = link.DirRead(handle, &entry)) == StatusOk) {
         PluginPanelItem* item = list.Add();
         if (!item) {
@@ -67,10 +68,14 @@ int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, c
         // this folder (or whose name did not convert exactly) must reach
         // neither the panel nor the recursive copy and delete, or they would
         // act outside the place the user chose.
-        ConvertEntry(&entry, item);
+        int converted = ConvertEntry(&entry, item);
         if (IsPlainName(item->FindData.cFileName)) ++list.count;
+        else if (!converted) ++hidden;
     }
     if (status != StatusEndOfList) return 0;
+
+    // The panel's own listing says how many names it could not show.
+    if (!(opMode & OPM_FIND)) hiddenNames = hidden;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -80,6 +85,7 @@ int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, c
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
     RefreshVolume();
+    if (!(opMode & OPM_FIND)) hiddenNames = 0;
 
     if (!curDir[0]) {
         DWORD mask = 0;

@@ -13,7 +13,7 @@
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0)
+PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -107,8 +107,15 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     label[32] = 0;
     WideToNarrow(label, infoLines[3].Data, sizeof(infoLines[3].Data));
 
+    int lines = 4;
+    if (hiddenNames > 0) {
+        CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
+        snprintf(infoLines[4].Data, sizeof(infoLines[4].Data), GetMsg(MInfoHiddenCount),
+                 hiddenNames);
+        lines = 5;
+    }
     info->InfoLines = infoLines;
-    info->InfoLinesNumber = 4;
+    info->InfoLinesNumber = lines;
 }
 
 void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
@@ -134,9 +141,10 @@ void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
 
 int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
-    if (key != KEY_ESC) return 0;
-    SetFlag(OpFlag::Abort);
-    return 1;
+    // The Abort bit is for a copy that may be running; the key stays FAR's,
+    // which clears its command line with it while nothing runs.
+    if (key == KEY_ESC) SetFlag(OpFlag::Abort);
+    return 0;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)

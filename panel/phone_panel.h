@@ -53,7 +53,8 @@ public:
     char panelTitle[324];
     PhoneLink link;
     volatile LONG opFlags;
-    host::InfoPanelLine infoLines[4];
+    host::InfoPanelLine infoLines[5];
+    int hiddenNames;  // entries of the current folder whose names did not convert
     remote::RemoteVolume volume;
 };
 
