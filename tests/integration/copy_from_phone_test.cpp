@@ -118,15 +118,32 @@ TEST_F(CopyFromPhone, DestinationsTypedInTheDialog)
     EXPECT_EQ("X", ReadFileText(PcPath("new\\deep\\tree\\x.txt")));
     EXPECT_EQ("Y", ReadFileText(PcPath("new\\deep\\tree\\sub\\y.txt")));
 
-    // Two files to one name: the second finds the first there.
+    // Two files to one new name: as the host's own copy does, it names a
+    // folder that is made to hold them.
     host->script().answerDialog(4, {{2, PcPath("same.txt")}});
-    host->script().answerMessage(0);  // overwrite
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt"}, 0, PcPath("out")));
-    EXPECT_EQ("B", ReadFileText(PcPath("same.txt")));
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    EXPECT_EQ(host->messageText(27), host->journal().prompts()[0]->title);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), ListNames(PcPath("same.txt")));
+    EXPECT_TRUE(host->journal().prompts().empty());
 
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, MissingFoldersOfTheDestinationAreMadeFirst)
+{
+    HANDLE panel = OpenAt("C:");
+    host->script().answerDialog(4, {{2, PcPath("newdir\\")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("A", ReadFileText(PcPath("newdir\\a.txt")));
+
+    // The host's own folder, passed silently, and the folder before a mask.
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("gone\\deep"), host::OPM_SILENT));
+    EXPECT_EQ("A", ReadFileText(PcPath("gone\\deep\\a.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("gone\\deep\\docs\\sub\\y.txt")));
+    host->script().answerDialog(4, {{2, PcPath("masked\\*.bak")}});
+    EXPECT_EQ(1, Copy(panel, {"b.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("B", ReadFileText(PcPath("masked\\b.bak")));
     host->closePlugin(panel);
     ExpectNoHostFaults();
 }
