@@ -15,7 +15,10 @@ typedef int (*ProgressFn)(int value, void* context);
 
 // A status of our own: the wait for a completion failed, or the server is
 // gone, so no completion will ever come.
-enum : LONG { StatusLinkBroken = -102 };
+enum : LONG {
+    StatusLinkBroken = -102,
+    StatusAbandoned = -103,  // the user stopped waiting; the link is not used again
+};
 
 // The link is the sink object the server calls back; it lives inside its
 // panel, which takes one reference at construction and never gives it back.

@@ -15,6 +15,7 @@
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
+#include "transfer_prompts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -126,35 +127,6 @@ bool MakePhoneFolders(PhoneLink& link, const char* path)
     return made == StatusOk || made == StatusExists;
 }
 
-// Out of the phone into the transit folder: files as any copy from the phone
-// takes them; folders walked here, so an empty one is no failure.
-int Fetch(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const WCHAR* local)
-{
-    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return CopyItemFromPhone(run, item, source, local);
-    if (!MakeLocalDirectory(local)) return OpFailed;
-
-    WCHAR listed[NM];
-    CopyBoundedWide(listed, source, NM);
-    ListingGuard listing;
-    if (!AppendWideSlash(listed, NM) ||
-        !run.panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, listed))
-        return OpFailed;
-    int result = OpDone;
-    for (int i = 0; i < listing.count; ++i) {
-        PluginPanelItem* child = &listing.items[i];
-        WCHAR childSource[NM], childLocal[NM];
-        CopyBoundedWide(childSource, source, NM);
-        CopyBoundedWide(childLocal, local, NM);
-        int r = OpFailed;
-        if (AppendWideName(childSource, NM, child->FindData.cFileName) &&
-            AppendWideName(childLocal, NM, child->FindData.cFileName))
-            r = Fetch(run, child, childSource, childLocal);
-        if (!FoldResult(result, r)) return result;
-    }
-    return result;
-}
-
 // Whether everything of the phone item at `source` is at `target` too, each
 // file by its size. For a move each original file goes as soon as its copy
 // is found, and a folder once it is empty.
@@ -177,7 +149,7 @@ int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD at
     int result = OpDone;
     {
         ListingGuard listing;
-        if (!panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, listed))
+        if (panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
             return OpFailed;
         for (int i = 0; i < listing.count; ++i) {
             const FAR_FIND_DATA& child = listing.items[i].FindData;
@@ -207,7 +179,7 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     // The box counts the files that reach their new place, once each.
     int counted = run.progress.doneCount;
     PluginPanelItem copy = *item;
-    int result = Fetch(run, &copy, source, local);
+    int result = CopyItemFromPhone(run, &copy, source, local);
     run.progress.doneCount = counted;
     if (result == OpDone) {
         copy = *item;
@@ -256,7 +228,7 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
     ScreenGuard screen(!(opMode & OPM_FIND));
     panel.ClearFlags();
     // Both legs are plain copies: the only removal is Settle's, after the check.
-    CopyRun run = {panel, 0, opMode, {}};
+    CopyRun run = {panel, 0, opMode, {}, {}};
     BeginProgress(run.progress, panel, move);
 
     // Several items, a final backslash or an existing folder: the items go
@@ -288,5 +260,6 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
         }
         if (!FoldResult(result, r)) break;
     }
+    if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);
     return result;
 }

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "progress_box.h"
+#include "transfer_prompts.h"
 
 struct CopyRun {
     PhonePanel& panel;
     int move;
     int opMode;
     ProgressBox progress;
+    LeftBehind left;
 
     // Find File copies for its own reading: no box, no progress.
     bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }
@@ -21,6 +23,11 @@ int CopyItemFromPhone(CopyRun& run, host::PluginPanelItem* item, const WCHAR* so
                       const WCHAR* target);
 int CopyItemToPhone(CopyRun& run, host::PluginPanelItem* item, const WCHAR* local,
                     const WCHAR* phone);
+
+// One file, from `source` to `target`; `direction` is the server's
+// CopyFromPhone or CopyToPhone, which also says which side each path is on.
+int CopyOneFile(CopyRun& run, host::PluginPanelItem* item, const WCHAR* source,
+                const WCHAR* target, LONG direction);
 
 // A destination typed in the copy dialog names a place on the phone unless
 // it is an absolute PC path: a drive letter and a separator, or \\server.

@@ -9,6 +9,7 @@
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
+#include "transfer_prompts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +47,12 @@ static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHA
 
 int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
 {
+    // A drive is no entry the server could delete.
+    if (!panel.curDir[0]) {
+        RefuseAtDriveList();
+        return OpFailed;
+    }
+
     char itemLine[NM];
     if (count == 1)
         DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
@@ -111,7 +118,7 @@ static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHA
     int result = OpDone;
     {
         ListingGuard listing;
-        if (!panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, folder))
+        if (panel.ListDirectory(&listing.items, &listing.count, folder) != StatusOk)
             result = OpFailed;
         for (int i = 0; i < listing.count; ++i) {
             const PluginPanelItem& entry = listing.items[i];

@@ -8,6 +8,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "transfer_prompts.h"
 
 #include <cstring>
 #include <cwchar>
@@ -66,8 +67,7 @@ int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
     // The list of drives has no folder to make one in. Kelp says so itself
     // and answers -1, so the host adds no failure box of its own.
     if (!panel.curDir[0]) {
-        const MsgItem lines[] = {MMakeDirTitle, MNotAtDriveList};
-        ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+        RefuseAtDriveList();
         return OpCancelled;
     }
 

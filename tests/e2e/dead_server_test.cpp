@@ -80,24 +80,26 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     host->setDirectory(panel, "C:");
-    host->setDirectory(panel, "many");
+    Read(panel);
 
-    // The listing takes some 23 steps of 150 ms: the kill at 800 ms lands
-    // among the reads.
+    // Entering the folder lists it: some 23 steps of 150 ms, so the kill at
+    // 800 ms lands among the reads. The panel stays where it was, says why,
+    // and the host's next read closes it.
     Killer killer(800);
     killer.Arm();
-    host::PluginPanelItem* items = nullptr;
-    int count = -1;
-    int listed = host->exports().GetFindData(panel, &items, &count, 0);
+    int entered = host->setDirectory(panel, "many");
     DWORD returnedAt = GetTickCount();
     WaitForSingleObject(killer.thread, 10000);
 
     EXPECT_EQ(1, killer.killed);
-    EXPECT_EQ(0, listed);
+    EXPECT_EQ(0, entered);
     EXPECT_LT(returnedAt - killer.killedAt, kGiveBackWithin);
-    printf("listing: %lu ms from the kill to GetFindData's failure\n",
+    printf("listing: %lu ms from the kill to SetDirectory's failure\n",
            (unsigned long)(returnedAt - killer.killedAt));
-    if (listed) host->exports().FreeFindData(panel, items, count);
+    ASSERT_FALSE(host->journal().prompts().empty());
+    EXPECT_EQ(host->messageText(70), host->journal().prompts().back()->lines[0]);
+    hostemu::PanelListing listing;
+    EXPECT_FALSE(host->readPanel(panel, listing));
 
     host->closePlugin(panel);
     ExpectReconnect();

@@ -180,16 +180,16 @@ TEST_F(CopyFromPhone, FolderMergesIntoAnExistingLocalFolder)
     ExpectNoHostFaults();
 }
 
-TEST_F(CopyFromPhone, EmptyPhoneFolderIsMadeLocallyAndStaysOnAMove)
+TEST_F(CopyFromPhone, EmptyPhoneFolderIsCopiedAndMovedWhole)
 {
     PhoneFolder("empty");
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(0, Copy(panel, {"empty"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ(1, Copy(panel, {"empty"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(IsDirectory(PcPath("out\\empty")));
-    EXPECT_EQ(0, Copy(panel, {"empty", "a.txt"}, 1, PcPath("out"), host::OPM_SILENT));
-    EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
+    EXPECT_EQ(1, Copy(panel, {"empty", "a.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_FALSE(IsDirectory(PhonePath("C\\empty")));
     EXPECT_FALSE(OnPhone("a.txt"));
-    EXPECT_EQ(0u, phone->count(Op::DirRemove));
+    EXPECT_EQ(1u, phone->count(Op::DirRemove));
     host->closePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -242,7 +242,11 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
     PhoneFile("t\\f.txt", "F");
     PhoneFile("t\\fg.txt", "G");
     HANDLE panel = OpenAt("C:");
+    host->script().answerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"t"}, 0, folder, host::OPM_SILENT));
+    ASSERT_EQ(1u, host->journal().prompts().size());  // said once, with how many and why
+    EXPECT_EQ("1 entries were left behind:", host->journal().prompts()[0]->lines[1]);
+    EXPECT_EQ("paths longer than 259 characters", host->journal().prompts()[0]->lines[2]);
     ASSERT_EQ(259u, (folder + "\\t\\f.txt").size());
     EXPECT_EQ("F", ReadFileText(folder + "\\t\\f.txt"));
     EXPECT_EQ((std::vector<std::string>{"f.txt"}), ListNames(folder + "\\t"));
@@ -265,10 +269,12 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
     EXPECT_TRUE(phone->journal().empty());
     host->closePlugin(panel);
 
-    // A drive is not a child name: nothing of the drive list is copied.
+    // A drive is not a child name: the drive list copies nothing, and says so.
     panel = Open();
+    host->script().answerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"C:"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(phone->journal().empty());
+    EXPECT_EQ(host->messageText(67), host->journal().prompts().back()->lines[0]);
     EXPECT_EQ(1u, ListNames(PcPath("out")).size());
     host->closePlugin(panel);
     ExpectNoHostFaults();
@@ -282,7 +288,11 @@ TEST_F(CopyFromPhone, HostileEntriesWriteNothingOutsideTheDestination)
                                      phone_emu::MakeEntry(L"a/b", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"C:", FILE_ATTRIBUTE_DIRECTORY)};
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    host->script().answerMessage(0);
+    // Left out and said: the folder was not copied whole.
+    EXPECT_EQ(0, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ("3 entries were left behind:", host->journal().prompts()[0]->lines[1]);
     EXPECT_EQ((std::vector<std::string>{"pc", "phone"}), ListNames(tempRoot));
     EXPECT_EQ((std::vector<std::string>{"out"}), ListNames(pcRoot));
     EXPECT_EQ((std::vector<std::string>{"docs"}), ListNames(PcPath("out")));

@@ -105,7 +105,9 @@ TEST_F(CopyOnPhone, AFailureOnTheWayKeepsTheOriginal)
     HANDLE panel = OpenAt("C:");
     // The second file of the tree can't be written at its new place.
     FailCopies(L"moved\\sub\\y.txt");
+    host->script().answerMessage(1);  // skip it
     EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\moved\\x.txt")));
     EXPECT_EQ("X", ReadFileText(PhonePath("C\\docs\\x.txt")));
     EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\docs\\empty")));

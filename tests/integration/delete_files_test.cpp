@@ -226,6 +226,16 @@ TEST_F(DeleteFiles, HostileNamesInAListingAreNeverFollowed)
 // Paths are never cut to fit: cut, they would name something else.
 TEST_F(DeleteFiles, PathsThatDoNotFitSendNothing)
 {
+    // Folders too deep for the PC's own disk: the phone lists them as empty.
+    phone_emu::Rule open, read, close;
+    open.op = Op::DirOpen;
+    open.status = 0;
+    open.pathContains = std::wstring(200, L'd');
+    read.op = Op::DirRead;
+    read.status = remote::StatusEndOfList;
+    close.op = Op::DirClose;
+    close.status = 0;
+    phone->options().rules = {open, read, close};
     std::string folder = "C:\\" + std::string(200, 'd');
     HANDLE panel = OpenAt(folder + "\\" + std::string(50, 'e'));
     std::vector<host::PluginPanelItem> items(1);
@@ -236,9 +246,11 @@ TEST_F(DeleteFiles, PathsThatDoNotFitSendNothing)
     EXPECT_EQ(0, host->deleteFiles(panel, items));  // 3 + 200 + 1 + 50 + 1 + 10 > 259
     host->closePlugin(panel);
 
-    panel = OpenAt(folder + "\\" + std::string(55, 'e'));  // 259: no room for the backslash
-    host->script().answerMessage(0);
-    EXPECT_EQ(0, host->deleteFiles(panel, items));
+    // 259 characters leave no room for the backslash a listing path ends
+    // with: the folder is never entered, so nothing in it can be deleted.
+    panel = OpenAt(folder);
+    phone->clearJournal();
+    EXPECT_EQ(0, host->setDirectory(panel, std::string(55, 'e')));
     EXPECT_TRUE(Removals().empty());
     EXPECT_EQ(0u, phone->count(Op::DirOpen));
     host->closePlugin(panel);

@@ -267,8 +267,8 @@ TEST_F(PanelBrowse, LowerCaseDriveLetterStillNamesTheDrive)
     ASSERT_TRUE(WriteFileText(PhonePath("C\\f.txt"), ""));
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "c:");
     phone->clearJournal();
+    host->setDirectory(panel, "c:");
     EXPECT_EQ(std::vector<std::string>{"f.txt"}, Names(panel));
     auto volumes = phone->journal(phone_emu::Op::VolumeInfo);
     ASSERT_EQ(1u, volumes.size());

@@ -45,7 +45,7 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     EXPECT_EQ("alpha", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("inside", ReadFileText(PhonePath("C\\tree\\in.txt")));
     EXPECT_EQ("deep", ReadFileText(PhonePath("C\\tree\\sub\\deep.txt")));
-    EXPECT_FALSE(PathExists(PhonePath("C\\tree\\.hidden")));
+    EXPECT_EQ("dot", ReadFileText(PhonePath("C\\tree\\.hidden")));  // a dot-file is a file
     EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
     EXPECT_EQ("alpha", ReadFileText(PcPath("a.txt")));  // a copy leaves the PC alone
     EXPECT_TRUE(PathExists(PcPath("tree\\sub\\deep.txt")));
@@ -58,8 +58,8 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     // New targets are copied without overwriting, and nothing was asked.
     for (const phone_emu::JournalEntry& e : phone->journal(Op::FileCopy))
         EXPECT_EQ(0, e.overwrite) << Narrow(e.target);
-    EXPECT_EQ((std::vector<std::string>{"C:\\b.txt", "C:\\a.txt", "C:\\tree\\in.txt",
-                                        "C:\\tree\\sub\\deep.txt"}),
+    EXPECT_EQ((std::vector<std::string>{"C:\\b.txt", "C:\\a.txt", "C:\\tree\\.hidden",
+                                        "C:\\tree\\in.txt", "C:\\tree\\sub\\deep.txt"}),
               Requests(Op::FileCopy));
     EXPECT_TRUE(host->journal().prompts().empty());
     EXPECT_EQ(2, host->journal().saves());
@@ -68,7 +68,7 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     ExpectNoHostFaults();
 }
 
-TEST_F(PutFiles, MoveRemovesWhatWentAndKeepsAFolderWithADotFile)
+TEST_F(PutFiles, MoveTakesDotFilesAlong)
 {
     PcFile("a.txt", "alpha");
     PcFile("tree\\in.txt", "inside");
@@ -77,12 +77,12 @@ TEST_F(PutFiles, MoveRemovesWhatWentAndKeepsAFolderWithADotFile)
     HANDLE panel = OpenAt("C:");
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "tree", "empty"});
-    EXPECT_EQ(0, Put(panel, items, 1));  // the folder holding the dot-file stays
+    EXPECT_EQ(1, Put(panel, items, 1));
     EXPECT_EQ("alpha", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("inside", ReadFileText(PhonePath("C\\tree\\in.txt")));
+    EXPECT_EQ("dot", ReadFileText(PhonePath("C\\tree\\.hidden")));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
-    EXPECT_EQ((std::vector<std::string>{".hidden"}), ListNames(PcPath("tree")));
-    EXPECT_EQ((std::vector<std::string>{"tree"}), ListNames(PcPath("")));
+    EXPECT_TRUE(ListNames(PcPath("")).empty());
     host->closePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -164,7 +164,7 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
     host->closePlugin(panel);
 }
 
-TEST_F(PutFiles, ServerFailureOnOneFileIsSkippedSilently)
+TEST_F(PutFiles, ServerFailureOnOneFileIsAskedAboutAndItsOriginalStays)
 {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PcFile(name, name);
     phone_emu::Rule rule;
@@ -175,11 +175,19 @@ TEST_F(PutFiles, ServerFailureOnOneFileIsSkippedSilently)
     HANDLE panel = OpenAt("C:");
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "b.txt", "c.txt"});
+    host->script().answerMessage(1);  // skip
     EXPECT_EQ(0, Put(panel, items, 1));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "c.txt"}), ListNames(PhonePath("C")));
     EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PcPath("")));  // moved ones gone
     EXPECT_TRUE(Selected(items, "b.txt"));
-    EXPECT_TRUE(host->journal().prompts().empty());
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ("Phone server error -4", host->journal().prompts()[0]->lines[0]);
+
+    // Esc at the prompt cancels, and the failed file's original stays.
+    host->script().answerMessage(-1);
+    items = DiskItems({"b.txt"});
+    EXPECT_EQ(-1, Put(panel, items, 1));
+    EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PcPath("")));
     host->closePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -216,13 +224,17 @@ TEST_F(PutFiles, BreakDuringACopyStopsEverythingAndLeavesNoPartialFile)
     ExpectNoHostFaults();
 }
 
-TEST_F(PutFiles, AtTheDriveListThePathsAreBareNames)
+TEST_F(PutFiles, AtTheDriveListNothingIsSent)
 {
     PcFile("a.txt", "alpha");
     HANDLE panel = OpenAt("");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt"});
-    EXPECT_EQ(0, Put(panel, items, 0));  // the phone refuses a path without a drive
-    EXPECT_EQ((std::vector<std::string>{"\\a.txt"}), Requests(Op::FileCopy));
+    host->script().answerMessage(0);
+    phone->clearJournal();
+    EXPECT_EQ(0, Put(panel, items, 0));
+    EXPECT_TRUE(phone->journal().empty());
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ(host->messageText(67), host->journal().prompts()[0]->lines[0]);
     EXPECT_EQ((std::vector<std::string>{"C", "E"}), ListNames(PhonePath("")));
     EXPECT_TRUE(Selected(items, "a.txt"));
     host->closePlugin(panel);
@@ -251,6 +263,7 @@ TEST_F(PutFiles, PathsTooLongForTheHostAreRefusedWhole)
     std::string name(60, 'n');
     PcFile(name, "x");
     PcFile("a", "short");
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\" + std::string(190, 'd') + "\\" + std::string(8, 'e'))));
     HANDLE panel = OpenAt("C:\\" + std::string(190, 'd') + "\\" + std::string(8, 'e'));
     phone->clearJournal();
     std::vector<host::PluginPanelItem> items = DiskItems({name});
