@@ -97,8 +97,14 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         {-1, 0, false, -1, false, false}, // Esc cancels
     };
     HANDLE panel = OpenAt("C:");
+    // A move deletes nothing that was not copied, whatever the answer.
+    for (int move : {0, 1})
     for (const Case& t : cases) {
         SCOPED_TRACE(t.answer);
+        SCOPED_TRACE(move);
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "B");
+        PhoneFile("c.txt", "C");
         RemoveTree(PcPath("out"));
         MakeDirs(PcPath("out"));
         phone->options().rules.clear();
@@ -106,7 +112,10 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         if (t.cFails) FailCopies(L"c.txt");
         host->journal().clear();
         host->script().answerMessage(t.answer);
-        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, move, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(move == 0, OnPhone("a.txt"));
+        EXPECT_EQ(move == 0 || !t.bCopied, OnPhone("b.txt"));
+        EXPECT_EQ(move == 0 || !t.cCopied, OnPhone("c.txt"));
         EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
         EXPECT_EQ(t.bCopied, PathExists(PcPath("out\\b.txt")));
         EXPECT_EQ(t.cCopied, PathExists(PcPath("out\\c.txt")));
@@ -115,7 +124,7 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         const hostemu::JournalEntry& prompt = *host->journal().prompts()[0];
         EXPECT_EQ(host->messageText(2), prompt.title);
         EXPECT_EQ("Phone server error -4", prompt.lines[0]);
-        EXPECT_EQ("Cannot copy b.txt", prompt.lines[1]);
+        EXPECT_EQ(move ? "Cannot move b.txt" : "Cannot copy b.txt", prompt.lines[1]);
         EXPECT_EQ("to " + PcPath("out") + "\\", prompt.lines[2]);
         if (t.result == -1) {
             EXPECT_TRUE(CopiesOf(L"c.txt").empty());

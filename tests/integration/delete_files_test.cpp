@@ -31,6 +31,22 @@ protected:
     }
 };
 
+// The list of drives holds no entry the phone could delete, and its mask's
+// bits above Z name no drive.
+TEST_F(DeleteFiles, TheDriveListDeletesNothing)
+{
+    phone->options().overrideDriveMask = true;
+    phone->options().driveMask = (1u << 4) | (1u << 26) | (1u << 31);
+    HANDLE panel = OpenAt("");
+    EXPECT_EQ(std::vector<std::string>{"E:"}, Names(panel));
+    EXPECT_EQ(0, Delete(panel, {"E:"}, {0}));
+    EXPECT_TRUE(phone->journal().empty());
+    ASSERT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ(host->messageText(67), host->journal().prompts()[0]->lines[0]);
+    host->closePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(DeleteFiles, OneFileIsConfirmedOnceAndDeleted)
 {
     std::string name(70, 'l');
