@@ -52,9 +52,10 @@ struct DirHandleGuard {
 };
 
 LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR* path,
-                               int* hidden)
+                               int* hidden, int* unshown)
 {
     if (hidden) *hidden = 0;
+    if (unshown) *unshown = 0;
 
     DWORD handle = 0;
     LONG status = link.DirOpen(path, &handle);
@@ -73,9 +74,10 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
         // this folder (or whose name did not convert exactly) must reach
         // neither the panel nor the recursive copy and delete, or they would
         // act outside the place the user chose. "." and ".." name no entry.
-        ConvertEntry(&entry, item);
+        int converted = ConvertEntry(&entry, item);
         if (IsPlainName(item->FindData.cFileName)) ++list.count;
         else if (hidden && !IsDotName(entry.name)) ++*hidden;
+        if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
     }
     if (status != StatusEndOfList) return LinkLost(status) ? status : StatusReadFailed;
 
@@ -108,17 +110,18 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 }
 
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
-                            int* hidden)
+                            int* hidden, int* unshown)
 {
     if (!folder[0]) {
         if (hidden) *hidden = 0;
+        if (unshown) *unshown = 0;
         return ListDrives(items, count);
     }
     // The listing path ends with a backslash; without room for it the path
     // would name another folder.
     WCHAR path[NM];
     if (!NarrowToWide(folder, path, NM) || !AppendWideSlash(path, NM)) return StatusPathTooLong;
-    return ListDirectory(items, count, path, hidden);
+    return ListDirectory(items, count, path, hidden, unshown);
 }
 
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
@@ -136,7 +139,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // an operation). When it has vanished, the panel shows its nearest
     // existing parent, as the host does on a local disk.
     for (;;) {
-        LONG status = ListFolder(curDir, items, count, NULL);
+        LONG status = ListFolder(curDir, items, count, NULL, &hiddenNames);
         if (status == StatusOk) break;
         if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
             if (LinkLost(status)) ReportLostLink(status, opMode);

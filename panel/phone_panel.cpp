@@ -15,7 +15,7 @@
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0)
+PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -81,7 +81,8 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (!NextFolder(curDir, name, next)) return 0;
 
     PreparedListing listing;
-    LONG status = ListFolder(next, &listing.items, &listing.count, NULL);
+    int unshown = 0;
+    LONG status = ListFolder(next, &listing.items, &listing.count, NULL, &unshown);
     if (status != remote::StatusOk) {
         if (LinkLost(status)) ReportLostLink(status, opMode);
         return 0;
@@ -89,6 +90,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     free(prepared.items);
     prepared = listing;
     prepared.ready = true;
+    hiddenNames = unshown;
     CopyBounded(curDir, next, sizeof(curDir));
     return 1;
 }
@@ -145,8 +147,15 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     label[32] = 0;
     WideToNarrow(label, infoLines[3].Data, sizeof(infoLines[3].Data));
 
+    int lines = 4;
+    if (hiddenNames > 0) {
+        CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
+        snprintf(infoLines[4].Data, sizeof(infoLines[4].Data), GetMsg(MInfoHiddenCount),
+                 hiddenNames);
+        lines = 5;
+    }
     info->InfoLines = infoLines;
-    info->InfoLinesNumber = 4;
+    info->InfoLinesNumber = lines;
 }
 
 void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
@@ -172,9 +181,10 @@ void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
 
 int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
-    if (key != KEY_ESC) return 0;
-    SetFlag(OpFlag::Abort);
-    return 1;
+    // The Abort bit is for a copy that may be running; the key stays FAR's,
+    // which clears its command line with it while nothing runs.
+    if (key == KEY_ESC) SetFlag(OpFlag::Abort);
+    return 0;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)

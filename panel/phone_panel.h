@@ -50,16 +50,17 @@ public:
 
     // Listing (panel_listing.cpp). Each lister fills a new array the caller
     // frees and answers the status that ended it; `hidden`, when given,
-    // counts the entries left out for their names. ListDirectory takes a
-    // phone folder with its trailing backslash, ListFolder a folder as
-    // curDir holds one ("" is the drive list).
+    // counts the entries left out for their names, `unshown` those of them
+    // whose names did not convert (the console can't show them).
+    // ListDirectory takes a phone folder with its trailing backslash,
+    // ListFolder a folder as curDir holds one ("" is the drive list).
     int GetFindData(host::PluginPanelItem** items, int* count, int opMode);
     void FreeFindData(host::PluginPanelItem* items, int count);
     LONG ListDirectory(host::PluginPanelItem** items, int* count, const WCHAR* path,
-                       int* hidden = NULL);
+                       int* hidden = NULL, int* unshown = NULL);
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
-                    int* hidden);
+                    int* hidden, int* unshown = NULL);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.
     void ReportLostLink(LONG status, int opMode);
@@ -74,7 +75,8 @@ public:
     char panelTitle[324];
     PhoneLink link;
     volatile LONG opFlags;
-    host::InfoPanelLine infoLines[4];
+    host::InfoPanelLine infoLines[5];
+    int hiddenNames;  // entries of the current folder whose names did not convert
     remote::RemoteVolume volume;
     PreparedListing prepared;
 

@@ -57,6 +57,10 @@ int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int 
 
     if (!(opMode & OPM_SILENT) && !AskCopyDestination(items, count, move, destination))
         return OpCancelled;
+    // Typed without a PC root, the destination is a place on the phone.
+    if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
+        return CopyOnPhone(panel, items, count, move, destination, opMode);
+    if (!PrepareLocalDestination(destination, sizeof(destination), count)) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     panel.ClearFlags();

@@ -28,3 +28,11 @@ int CopyItemToPhone(CopyRun& run, host::PluginPanelItem* item, const WCHAR* loca
 // CopyFromPhone or CopyToPhone, which also says which side each path is on.
 int CopyOneFile(CopyRun& run, host::PluginPanelItem* item, const WCHAR* source,
                 const WCHAR* target, LONG direction);
+
+// A destination typed in the copy dialog names a place on the phone unless
+// it is an absolute PC path: a drive letter and a separator, or \\server.
+bool NamesPlaceOnPhone(const char* destination);
+// Copies or moves items of the panel's folder to `destination` on the phone,
+// relative to that folder; a leading backslash starts at the drive's root.
+int CopyOnPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
+                const char* destination, int opMode);

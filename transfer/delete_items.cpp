@@ -58,13 +58,16 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
     else
         snprintf(itemLine, sizeof(itemLine), GetMsg(MDeleteItems), count);
-    if (!ConfirmDelete(itemLine, 0)) return OpFailed;
-    if (count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
+    // The host deletes the originals of a move into another panel silently:
+    // the user confirmed the move, not a delete.
+    bool ask = !(opMode & OPM_SILENT);
+    if (ask && !ConfirmDelete(itemLine, 0)) return OpFailed;
+    if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
 
     int result = OpDone;
-    bool all = false;
+    bool all = !ask;
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];

@@ -15,3 +15,15 @@ bool IsStorableLocalName(const WCHAR* name);
 
 // The last part of a path.
 const WCHAR* LastPathPart(const WCHAR* path);
+
+// Removes `path` (a file, or a folder with everything in it); read-only
+// marks don't stop it. True when nothing of it is left.
+bool RemoveLocalTree(const WCHAR* path);
+
+// A copy's destination on the PC, made ready before the first file, as the
+// host's own copy does: several items (no mask) always go into a folder, so
+// the destination gets its final backslash; the folder a destination names
+// (ending with a separator) or holds (before a mask in its last part) is
+// made with every missing folder above it. `destination` is a narrow path of
+// `size` bytes. False when that folder can't be made.
+bool PrepareLocalDestination(char* destination, int size, int count);

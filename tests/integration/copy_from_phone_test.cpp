@@ -118,15 +118,32 @@ TEST_F(CopyFromPhone, DestinationsTypedInTheDialog)
     EXPECT_EQ("X", ReadFileText(PcPath("new\\deep\\tree\\x.txt")));
     EXPECT_EQ("Y", ReadFileText(PcPath("new\\deep\\tree\\sub\\y.txt")));
 
-    // Two files to one name: the second finds the first there.
+    // Two files to one new name: as the host's own copy does, it names a
+    // folder that is made to hold them.
     host->Script().AnswerDialog(4, {{2, PcPath("same.txt")}});
-    host->Script().AnswerMessage(0);  // overwrite
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt"}, 0, PcPath("out")));
-    EXPECT_EQ("B", ReadFileText(PcPath("same.txt")));
-    ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(27), host->Journal().Prompts()[0]->title);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), ListNames(PcPath("same.txt")));
+    EXPECT_TRUE(host->Journal().Prompts().empty());
 
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, MissingFoldersOfTheDestinationAreMadeFirst)
+{
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerDialog(4, {{2, PcPath("newdir\\")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("A", ReadFileText(PcPath("newdir\\a.txt")));
+
+    // The host's own folder, passed silently, and the folder before a mask.
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("gone\\deep"), host::OPM_SILENT));
+    EXPECT_EQ("A", ReadFileText(PcPath("gone\\deep\\a.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("gone\\deep\\docs\\sub\\y.txt")));
+    host->Script().AnswerDialog(4, {{2, PcPath("masked\\*.bak")}});
+    EXPECT_EQ(1, Copy(panel, {"b.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("B", ReadFileText(PcPath("masked\\b.bak")));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -140,6 +140,23 @@ TEST_F(DeleteFiles, TreeGoesDepthFirstWithTheFolderLast)
     ExpectNoHostFaults();
 }
 
+// The host deletes the originals of a move into another panel with
+// OPM_SILENT: the move was confirmed, the delete asks nothing more.
+TEST_F(DeleteFiles, SilentDeleteAsksNothing)
+{
+    PhoneFile("C\\a.txt", "a");
+    PhoneFile("C\\tree\\sub\\b.txt", "b");
+    PhoneFile("C\\keep.txt", "keep");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt", "tree"});
+    host->Journal().Clear();
+    EXPECT_EQ(1, host->DeleteFiles(panel, items, host::OPM_SILENT));
+    EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
+    EXPECT_EQ((std::vector<std::string>{"keep.txt"}), ListNames(PhonePath("C")));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(DeleteFiles, AFailureInsideATreeDoesNotStopTheRest)
 {
     PhoneFile("C\\tree\\a.txt", "a");

@@ -49,8 +49,8 @@ TEST_F(MakeFolder, CreatesRefusesAnExistingNameAndCancels)
 TEST_F(MakeFolder, NamesThatMakeNoFolder)
 {
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(0, Make(panel, 4, ""));  // the drive itself
-    EXPECT_EQ((std::vector<std::string>{"C:\\"}), Requests(Op::DirMake));
+    EXPECT_EQ(0, Make(panel, 4, ""));  // would name the drive itself: nothing is sent
+    EXPECT_EQ(0u, phone->Count(Op::DirMake));
 
     // The edit field holds more than the host's buffer: the name comes back
     // cut to it, and a path that does not fit is never sent.
@@ -59,6 +59,55 @@ TEST_F(MakeFolder, NamesThatMakeNoFolder)
     EXPECT_EQ(std::string(259, 'n'), left);
     EXPECT_EQ(0u, phone->Count(Op::DirMake));
     EXPECT_TRUE(ListNames(PhonePath("C")).empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The host words its failure box from the thread's last error.
+TEST_F(MakeFolder, FailuresLeaveTheHostTheirReason)
+{
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\old")));
+    HANDLE panel = OpenAt("C:");
+    struct Case {
+        std::string name;
+        DWORD error;
+        size_t requests;
+    } cases[] = {
+        {"old", ERROR_ALREADY_EXISTS, 1},
+        {"", ERROR_INVALID_NAME, 0},
+        {"a:b", ERROR_INVALID_NAME, 0},
+        {"x\\y", ERROR_PATH_NOT_FOUND, 1},
+    };
+    for (const Case& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(0, Make(panel, 4, c.name)) << c.name;
+        EXPECT_EQ(c.error, GetLastError()) << c.name;
+        EXPECT_EQ(c.requests, phone->Count(Op::DirMake)) << c.name;
+    }
+
+    // A server that refuses the request: the device is not ready.
+    phone_emu::Rule refuse;
+    refuse.op = Op::DirMake;
+    refuse.action = phone_emu::Action::Refuse;
+    phone->Options().rules.push_back(refuse);
+    SetLastError(0);
+    EXPECT_EQ(0, Make(panel, 4, "new"));
+    EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
+    phone->Options().rules.clear();
+
+    // The list of drives: refused with Kelp's own box before the dialog,
+    // and -1 so the host adds none.
+    host->SetDirectory(panel, "\\");
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    std::string name;
+    phone->ClearJournal();
+    EXPECT_EQ(-1, host->MakeDirectory(panel, name));
+    EXPECT_TRUE(host->Journal().Dialogs().empty());
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_TRUE(phone->Journal().empty());
+    EXPECT_EQ((std::vector<std::string>{"old"}), ListNames(PhonePath("C")));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -194,6 +194,32 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
     ExpectNoHostFaults();
 }
 
+TEST_F(PanelBrowse, InformationPanelCountsTheNamesLeftOut)
+{
+    remote::RemoteEntry unterminated = phone_emu::MakeEntry(L"x");
+    for (int i = 0; i < 256; ++i) unterminated.name[i] = L'u';
+    phone->Options().extraEntriesDir = L"C:\\";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L"zh\u4E2D.txt"), unterminated,
+                                     phone_emu::MakeEntry(L"a/b"),  // shown by no one, but spelt
+                                     phone_emu::MakeEntry(L"ok.txt")};
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(std::vector<std::string>{"ok.txt"}, Names(panel));
+    host::OpenPluginInfo info = Describe(panel);
+    ASSERT_EQ(5, info.InfoLinesNumber);
+    EXPECT_EQ(host->MessageText(74), info.InfoLines[4].Text);
+    char count[100];
+    snprintf(count, sizeof(count), host->MessageText(75).c_str(), 2);
+    EXPECT_STREQ(count, info.InfoLines[4].Data);
+
+    // Another folder with nothing left out has no such line.
+    host->SetDirectory(panel, "\\");
+    host->SetDirectory(panel, "E:");
+    Read(panel);
+    EXPECT_EQ(4, Describe(panel).InfoLinesNumber);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(PanelBrowse, InformationPanelOppositeIsUpdatedOnEveryRead)
 {
     HANDLE panel = Open();
@@ -259,8 +285,9 @@ TEST_F(PanelBrowse, KeysAndEventsAnswerTheHost)
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     const host_emu::PluginExports& e = host->Exports();
+    // Esc stays the host's (it clears the command line) whatever the shift state.
     for (unsigned control : {0u, 0x1000u, 0x2000u, 0x4000u, 0xFFFFFFFFu})
-        EXPECT_EQ(1, e.ProcessKey(panel, 27, control)) << control;
+        EXPECT_EQ(0, e.ProcessKey(panel, 27, control)) << control;
     EXPECT_EQ(0, e.ProcessKey(panel, 13, 0));
     EXPECT_EQ(0, e.ProcessKey(panel, 'A', 0));
     EXPECT_EQ(0, e.ProcessEvent(panel, 4, nullptr));
