@@ -34,7 +34,7 @@ phone_emu::PhoneEmulator* currentPhone = nullptr;
 // journal is emptied here too, for the same reason.
 int WINAPI QuietMessage(int, DWORD, const char*, const char* const*, int, int)
 {
-    if (currentPhone) currentPhone->clearJournal();
+    if (currentPhone) currentPhone->ClearJournal();
     return 0;
 }
 
@@ -92,40 +92,40 @@ std::string Narrow(const std::wstring& text)
 // Kelp.dll loaded by the host emulator, with a quiet Message service, its
 // panel opened on phone drive C.
 struct PluginSide {
-    hostemu::HostEmulator host;
+    host_emu::HostEmulator host;
     HANDLE panel = INVALID_HANDLE_VALUE;
 
     bool Open()
     {
-        if (!host.load(hostemu::FindPluginDll())) {
-            printf("copy_from_phone: %s\n", host.error().c_str());
+        if (!host.Load(host_emu::FindPluginDll())) {
+            printf("copy_from_phone: %s\n", host.Error().c_str());
             return false;
         }
         host::PluginStartupInfo info;
         host::FarStandardFunctions fsf;
-        host.buildStartupInfo(info, fsf);
+        host.BuildStartupInfo(info, fsf);
         info.Message = QuietMessage;
-        host.exports().SetStartupInfo(&info);
+        host.Exports().SetStartupInfo(&info);
         CoUninitialize();  // the second SetStartupInfo initialised COM once more
-        panel = host.openFromDiskMenu();
-        return panel != INVALID_HANDLE_VALUE && host.setDirectory(panel, "C:") == 1;
+        panel = host.OpenFromDiskMenu();
+        return panel != INVALID_HANDLE_VALUE && host.SetDirectory(panel, "C:") == 1;
     }
 
     // GetFiles of the tree folder `tree` into `dest`, OPM_SILENT.
     int Copy(const std::string& tree, const std::wstring& dest)
     {
-        hostemu::PanelListing listing;
-        if (!host.readPanel(panel, listing)) return -2;
-        const host::PluginPanelItem* item = listing.find(tree);
+        host_emu::PanelListing listing;
+        if (!host.ReadPanel(panel, listing)) return -2;
+        const host::PluginPanelItem* item = listing.Find(tree);
         if (!item) return -2;
         std::vector<host::PluginPanelItem> items(1, *item);
         std::string destPath = Narrow(dest);
-        return host.getFiles(panel, items, 0, destPath, host::OPM_SILENT);
+        return host.GetFiles(panel, items, 0, destPath, host::OPM_SILENT);
     }
 
     ~PluginSide()
     {
-        if (panel != INVALID_HANDLE_VALUE) host.closePlugin(panel);
+        if (panel != INVALID_HANDLE_VALUE) host.ClosePlugin(panel);
     }
 };
 
@@ -336,7 +336,7 @@ int main(int argc, char** argv)
                 bool ok = kind == 0 ? plugin.Copy("big", dest) == 1
                                     : DirectCopy(link, phoneRoot, L"big", dest, kind == 1);
                 seconds[kind] = Now() - t0;
-                phone.clearJournal();
+                phone.ClearJournal();
                 RemoveTree(dest);
                 if (!ok) {
                     printf("copy_from_phone: a copy failed (%s)\n",

@@ -97,8 +97,8 @@ int main()
     {
         phone_emu::PhoneEmulator emu(root);
         // A fixed mask keeps the phone's own work (a folder scan) out of the figure.
-        emu.options().overrideDriveMask = true;
-        emu.options().driveMask = 0x14;
+        emu.Options().overrideDriveMask = true;
+        emu.Options().driveMask = 0x14;
         if (FAILED(emu.RegisterAll())) {
             printf("link_roundtrip: cannot register the phone emulator\n");
             return 1;
@@ -128,13 +128,13 @@ int main()
         LinkRoundTrip(link, 200);
         std::vector<double> bare, queued, insideCall;
         for (int r = 0; r < Rounds && result == 0; ++r) {
-            emu.clearJournal();
+            emu.ClearJournal();
             bare.push_back(BareRoundTrip(window, PerRound));
-            emu.options().rules.clear();
+            emu.Options().rules.clear();
             queued.push_back(LinkRoundTrip(link, PerRound));
-            emu.options().rules.push_back(inside);
+            emu.Options().rules.push_back(inside);
             insideCall.push_back(LinkRoundTrip(link, PerRound));
-            emu.options().rules.clear();
+            emu.Options().rules.clear();
             if (queued.back() < 0 || insideCall.back() < 0) result = 1;
         }
         if (result) {
@@ -159,13 +159,13 @@ int main()
 
         // One request that stays pending for two seconds: the wait should
         // sleep in the kernel, not spin.
-        emu.options().delayMs = 2000;
+        emu.Options().delayMs = 2000;
         double wall0 = Now(), thread0 = ThreadCpu(), process0 = ProcessCpu();
         DWORD mask = 0;
         LONG status = link.DriveList(&mask);
         double wall = Now() - wall0;
         double threadCpu = ThreadCpu() - thread0, processCpu = ProcessCpu() - process0;
-        emu.options().delayMs = 0;
+        emu.Options().delayMs = 0;
         if (status != remote::StatusOk || wall < 1.9) {
             printf("link_roundtrip: the pending request ended wrongly (status %ld after %.2f s)\n",
                    (long)status, wall);

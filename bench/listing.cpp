@@ -58,13 +58,13 @@ void RemoveFolder(const std::wstring& folder)
 
 // Seconds for one read of the panel's folder through the DLL; -1 when the
 // read fails or finds another number of items.
-double ReadThroughDll(hostemu::HostEmulator& host, HANDLE panel, int expected)
+double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected)
 {
     double start = Now();
     host::PluginPanelItem* items = nullptr;
     int count = 0;
-    int ok = host.exports().GetFindData(panel, &items, &count, 0);
-    if (ok) host.exports().FreeFindData(panel, items, count);
+    int ok = host.Exports().GetFindData(panel, &items, &count, 0);
+    if (ok) host.Exports().FreeFindData(panel, items, count);
     double elapsed = Now() - start;
     return ok && count == expected ? elapsed : -1;
 }
@@ -137,21 +137,21 @@ int main()
 
     if (result == 0) {
         phone_emu::PhoneEmulator emu(root);
-        hostemu::HostEmulator host;
+        host_emu::HostEmulator host;
         PhoneLink link;
         HANDLE panel = INVALID_HANDLE_VALUE;
-        if (FAILED(emu.RegisterAll()) || !host.load(hostemu::FindPluginDll()) ||
+        if (FAILED(emu.RegisterAll()) || !host.Load(host_emu::FindPluginDll()) ||
             link.Connect() != remote::StatusOk ||
-            (panel = host.openFromDiskMenu()) == INVALID_HANDLE_VALUE) {
-            printf("listing: cannot set up (%s)\n", host.error().c_str());
+            (panel = host.OpenFromDiskMenu()) == INVALID_HANDLE_VALUE) {
+            printf("listing: cannot set up (%s)\n", host.Error().c_str());
             result = 1;
         }
 
         for (const Size& s : sizes) {
             if (result) break;
-            host.setDirectory(panel, "\\");
-            host.setDirectory(panel, "C:");
-            host.setDirectory(panel, s.folder);
+            host.SetDirectory(panel, "\\");
+            host.SetDirectory(panel, "C:");
+            host.SetDirectory(panel, s.folder);
             // Warm-up of both, then rounds that pair them, first one then the
             // other leading: a busy machine slows reads close in time alike,
             // so each round's ratio is steadier than a ratio of two medians.
@@ -161,8 +161,8 @@ int main()
             for (int r = 0; r < s.rounds; ++r) {
                 double d = 0, b = 0;
                 for (int leg = 0; leg < 2; ++leg) {
-                    emu.clearJournal();
-                    host.journal().clear();
+                    emu.ClearJournal();
+                    host.Journal().Clear();
                     if ((leg == 0) == (r % 2 == 0)) d = ReadThroughDll(host, panel, s.entries);
                     else b = ReadThroughLink(link, s.phonePath, s.entries);
                 }
@@ -187,8 +187,8 @@ int main()
                    s.entries, Median(growth) * 1e3);
         }
 
-        if (panel != INVALID_HANDLE_VALUE) host.closePlugin(panel);
-        host.unload();
+        if (panel != INVALID_HANDLE_VALUE) host.ClosePlugin(panel);
+        host.Unload();
         link.Disconnect();
     }
 

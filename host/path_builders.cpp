@@ -7,17 +7,26 @@
 #include <cstring>
 #include <cwchar>
 
-static const char* NextChar(const char* p)
-{
-    return CharNextExA((WORD)NarrowCodePage(), p, 0);
-}
-
-const char* LastSeparator(const char* path)
+const char* LastSeparator(const char* path, UINT codePage)
 {
     const char* last = NULL;
-    for (const char* p = path; *p; p = NextChar(p))
+    for (const char* p = path; *p; p = CharNextExA((WORD)codePage, p, 0))
         if (*p == '\\' || *p == '/') last = p;
     return last;
+}
+
+const char* LastSeparator(const char* path) { return LastSeparator(path, NarrowCodePage()); }
+
+const char* FindAnyOf(const char* text, const char* set, UINT codePage)
+{
+    for (const char* p = text; *p; p = CharNextExA((WORD)codePage, p, 0))
+        if (strchr(set, *p)) return p;
+    return NULL;
+}
+
+const char* FindAnyOf(const char* text, const char* set)
+{
+    return FindAnyOf(text, set, NarrowCodePage());
 }
 
 bool EndsWithSeparator(const char* path)

@@ -24,7 +24,12 @@ bool AppendWideSlash(WCHAR* path, int size);
 
 // The last separator (backslash or slash) of `path`, or NULL.
 const char* LastSeparator(const char* path);
+const char* LastSeparator(const char* path, UINT codePage);
 bool EndsWithSeparator(const char* path);
+
+// The first character of `text` that is one of the (single-byte) `set`.
+const char* FindAnyOf(const char* text, const char* set);
+const char* FindAnyOf(const char* text, const char* set, UINT codePage);
 
 // `text` for a box line: cut to `columns` by the host's own shortening,
 // which keeps the end of a path. Display only, never a path to use.

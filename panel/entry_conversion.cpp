@@ -3,6 +3,7 @@
 #include "phone_panel.h"
 
 #include "code_page.h"
+#include "path_builders.h"
 
 #include <cstring>
 
@@ -53,5 +54,11 @@ bool IsPlainName(const char* name)
 {
     if (!name[0]) return false;  // also a name that did not convert exactly
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
-    return strpbrk(name, "\\/:*?") == NULL;
+    // By characters: a double-byte name whose second byte is 0x5C is no path.
+    return FindAnyOf(name, "\\/:*?") == NULL;
+}
+
+bool IsDotName(const WCHAR* name)
+{
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }

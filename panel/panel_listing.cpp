@@ -4,6 +4,7 @@
 
 #include "code_page.h"
 #include "host_ui.h"
+#include "path_builders.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,7 @@
 using namespace host;
 using namespace remote;
 
-enum { GrowthStep = 11 };
+enum { FirstCapacity = 64 };
 
 // Owns a listing array until it is handed on, so every early return frees it.
 struct ItemArray {
@@ -29,7 +30,9 @@ struct ItemArray {
     PluginPanelItem* Add()
     {
         if (count == capacity) {
-            int grown = capacity + GrowthStep;
+            // Grown by half again each time: a fixed step makes a big folder's
+            // listing quadratic in copying.
+            int grown = capacity ? capacity + capacity / 2 : FirstCapacity;
             void* block = realloc(items, (size_t)grown * sizeof(PluginPanelItem));
             if (!block) return NULL;
             items = (PluginPanelItem*)block;
@@ -48,15 +51,19 @@ struct DirHandleGuard {
     ~DirHandleGuard() { link.DirClose(handle); }
 };
 
-int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, const WCHAR* path)
+LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR* path,
+                               int* hidden, int* unshown)
 {
+    if (hidden) *hidden = 0;
+    if (unshown) *unshown = 0;
+
     DWORD handle = 0;
-    if (link.DirOpen(path, &handle) != StatusOk) return 0;
+    LONG status = link.DirOpen(path, &handle);
+    if (status != StatusOk) return status;
     DirHandleGuard close = {link, handle};
 
     ItemArray list;
     RemoteEntry entry;
-    LONG status;
     while ((status = link.DirRead(handle, &entry)) == StatusOk) {
         PluginPanelItem* item = list.Add();
         if (!item) {
@@ -66,50 +73,83 @@ int PhonePanel::ListDirectory(PluginPanelItem** items, int* count, int opMode, c
         // The phone is outside input: an entry that is not a plain child of
         // this folder (or whose name did not convert exactly) must reach
         // neither the panel nor the recursive copy and delete, or they would
-        // act outside the place the user chose.
-        ConvertEntry(&entry, item);
+        // act outside the place the user chose. "." and ".." name no entry.
+        int converted = ConvertEntry(&entry, item);
         if (IsPlainName(item->FindData.cFileName)) ++list.count;
+        else if (hidden && !IsDotName(entry.name)) ++*hidden;
+        if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
     }
-    if (status != StatusEndOfList) return 0;
+    if (status != StatusEndOfList) return LinkLost(status) ? status : StatusReadFailed;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
-    return 1;
+    return StatusOk;
+}
+
+// The drives as the panel's first level: one folder item per bit of the
+// mask, A: to Z:. Bits above Z name no drive.
+LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
+{
+    DWORD mask = 0;
+    LONG status = link.DriveList(&mask);
+    if (status != StatusOk) return status;
+
+    PluginPanelItem* list = (PluginPanelItem*)calloc(DriveLetters, sizeof(*list));
+    if (!list) return StatusNotAccepted;
+    int n = 0;
+    for (int bit = 0; bit < DriveLetters; ++bit) {
+        if (!(mask & (1u << bit))) continue;
+        list[n].FindData.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        list[n].FindData.cFileName[0] = (char)('A' + bit);
+        list[n].FindData.cFileName[1] = ':';
+        ++n;
+    }
+    *items = list;
+    *count = n;
+    return StatusOk;
+}
+
+LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
+                            int* hidden, int* unshown)
+{
+    if (!folder[0]) {
+        if (hidden) *hidden = 0;
+        if (unshown) *unshown = 0;
+        return ListDrives(items, count);
+    }
+    // The listing path ends with a backslash; without room for it the path
+    // would name another folder.
+    WCHAR path[NM];
+    if (!NarrowToWide(folder, path, NM) || !AppendWideSlash(path, NM)) return StatusPathTooLong;
+    return ListDirectory(items, count, path, hidden, unshown);
 }
 
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
+    // The folder SetDirectory has just listed is handed out as it was read.
     RefreshVolume();
-
-    if (!curDir[0]) {
-        DWORD mask = 0;
-        if (link.DriveList(&mask) != StatusOk) return 0;
-        int drives = 0;
-        for (int bit = 0; bit < 32; ++bit)
-            if (mask & (1u << bit)) ++drives;
-
-        PluginPanelItem* list = (PluginPanelItem*)calloc(drives ? drives : 1, sizeof(*list));
-        if (!list) return 0;
-        int n = 0;
-        for (int bit = 0; bit < 32; ++bit) {
-            if (!(mask & (1u << bit))) continue;
-            list[n].FindData.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
-            list[n].FindData.cFileName[0] = (char)('A' + bit);
-            list[n].FindData.cFileName[1] = ':';
-            ++n;
-        }
-        *items = list;
-        *count = n;
+    if (prepared.ready) {
+        *items = prepared.items;
+        *count = prepared.count;
+        prepared = PreparedListing();
         return 1;
     }
 
-    // Room for the converted folder and the backslash that ends a listing path.
-    WCHAR path[262];
-    int units = NarrowToWide(curDir, path, 261);
-    if (units == 0) return 0;
-    path[units - 1] = L'\\';
-    path[units] = 0;
-    return ListDirectory(items, count, opMode, path);
+    // Otherwise the current folder is read again (Ctrl+R, a change made by
+    // an operation). When it has vanished, the panel shows its nearest
+    // existing parent, as the host does on a local disk.
+    for (;;) {
+        LONG status = ListFolder(curDir, items, count, NULL, &hiddenNames);
+        if (status == StatusOk) break;
+        if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
+            if (LinkLost(status)) ReportLostLink(status, opMode);
+            return 0;
+        }
+        char* last = (char*)LastSeparator(curDir);
+        if (last) *last = 0;
+        else curDir[0] = 0;
+    }
+    return 1;
 }
 
 void PhonePanel::FreeFindData(PluginPanelItem* items, int count) { free(items); }

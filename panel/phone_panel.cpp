@@ -6,14 +6,16 @@
 #include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
+#include "path_builders.h"
 
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <new>
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0), waitBox(&opFlags)
+PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0), waitBox(&opFlags)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -24,6 +26,7 @@ PhonePanel::PhonePanel() : opFlags(0), waitBox(&opFlags)
 
 PhonePanel::~PhonePanel()
 {
+    free(prepared.items);
     link.Disconnect();
 }
 
@@ -48,19 +51,56 @@ void PhonePanel::ClosePlugin(HANDLE handle)
     if (handle && handle != INVALID_HANDLE_VALUE) delete (PhonePanel*)handle;
 }
 
-int PhonePanel::SetDirectory(const char* name, int opMode)
+// The folder `name` leads to from `folder`: "\\" the drive list, ".." one
+// level up, anything else one level down. False when the result would not
+// fit a host path: a path cut to fit would name another folder.
+static bool NextFolder(const char* folder, const char* name, char* out)
 {
     if (strcmp(name, "\\") == 0) {
-        curDir[0] = 0;
-    } else if (strcmp(name, "..") == 0) {
-        char* last = strrchr(curDir, '\\');
-        if (last) *last = 0;
-        else curDir[0] = 0;
-    } else {
-        if (curDir[0]) AppendBounded(curDir, "\\", sizeof(curDir));
-        AppendBounded(curDir, name, sizeof(curDir));
+        out[0] = 0;
+        return true;
     }
+    if (strcmp(name, "..") == 0) {
+        CopyBounded(out, folder, NM);
+        char* last = (char*)LastSeparator(out);
+        if (last) *last = 0;
+        else out[0] = 0;
+        return true;
+    }
+    return JoinPath(out, NM, folder, name);
+}
+
+// The new folder is listed before the panel moves there: a folder that is
+// missing, can't be listed, is stopped with Esc or has no room in a host
+// path leaves the panel where it was, its listing intact, instead of a
+// panel the host then throws out for a listing that fails.
+int PhonePanel::SetDirectory(const char* name, int opMode)
+{
+    char next[NM];
+    if (!NextFolder(curDir, name, next)) return 0;
+
+    PreparedListing listing;
+    int unshown = 0;
+    LONG status = ListFolder(next, &listing.items, &listing.count, NULL, &unshown);
+    if (status != remote::StatusOk) {
+        if (LinkLost(status)) ReportLostLink(status, opMode);
+        return 0;
+    }
+    free(prepared.items);
+    prepared = listing;
+    prepared.ready = true;
+    hiddenNames = unshown;
+    CopyBounded(curDir, next, sizeof(curDir));
     return 1;
+}
+
+void PhonePanel::ReportLostLink(LONG status, int opMode)
+{
+    if (opMode & (OPM_SILENT | OPM_FIND)) return;
+    char text[128];
+    StatusText(status, text, sizeof(text));
+    const MsgItem lines[] = {MErrorTitle, TextItem(text)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
 }
 
 void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
@@ -106,8 +146,15 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     label[32] = 0;
     WideToNarrow(label, infoLines[3].Data, sizeof(infoLines[3].Data));
 
+    int lines = 4;
+    if (hiddenNames > 0) {
+        CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
+        snprintf(infoLines[4].Data, sizeof(infoLines[4].Data), GetMsg(MInfoHiddenCount),
+                 hiddenNames);
+        lines = 5;
+    }
     info->InfoLines = infoLines;
-    info->InfoLinesNumber = 4;
+    info->InfoLinesNumber = lines;
 }
 
 void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
@@ -133,9 +180,10 @@ void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
 
 int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
-    if (key != KEY_ESC) return 0;
-    SetFlag(OpFlag::Abort);
-    return 1;
+    // The Abort bit is for a copy that may be running; the key stays FAR's,
+    // which clears its command line with it while nothing runs.
+    if (key == KEY_ESC) SetFlag(OpFlag::Abort);
+    return 0;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)

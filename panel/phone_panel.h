@@ -21,6 +21,18 @@ struct OpFlag {
     };
 };
 
+// A listing read ahead of its handing out: SetDirectory reads the folder it
+// is asked to enter, and GetFindData hands that same listing to the host.
+struct PreparedListing {
+    host::PluginPanelItem* items = NULL;
+    int count = 0;
+    bool ready = false;
+};
+
+// Statuses of the panel's own: a folder whose path would not fit a host
+// path; a folder that opened but could not be read to its end.
+enum : LONG { StatusPathTooLong = -104, StatusReadFailed = -105 };
+
 class PhonePanel {
 public:
     PhonePanel();
@@ -37,12 +49,22 @@ public:
     int ProcessEvent(int event, void* param);
     static void FormatGrouped(LONGLONG value, char* text, int size);
 
-    // Listing (panel_listing.cpp). ListDirectory lists a phone folder given
-    // with its trailing backslash into a new array the caller frees.
+    // Listing (panel_listing.cpp). Each lister fills a new array the caller
+    // frees and answers the status that ended it; `hidden`, when given,
+    // counts the entries left out for their names, `unshown` those of them
+    // whose names did not convert (the console can't show them).
+    // ListDirectory takes a phone folder with its trailing backslash,
+    // ListFolder a folder as curDir holds one ("" is the drive list).
     int GetFindData(host::PluginPanelItem** items, int* count, int opMode);
     void FreeFindData(host::PluginPanelItem* items, int count);
-    int ListDirectory(host::PluginPanelItem** items, int* count, int opMode, const WCHAR* path);
+    LONG ListDirectory(host::PluginPanelItem** items, int* count, const WCHAR* path,
+                       int* hidden = NULL, int* unshown = NULL);
+    LONG ListDrives(host::PluginPanelItem** items, int* count);
+    LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
+                    int* hidden, int* unshown = NULL);
     void RefreshVolume();
+    // Tells the user that the server is gone, unless the host asked for quiet.
+    void ReportLostLink(LONG status, int opMode);
 
     bool HasFlag(LONG bit) const { return (opFlags & bit) != 0; }
     // The break event may come on another thread while a prompt sets its own
@@ -54,10 +76,21 @@ public:
     char panelTitle[324];
     PhoneLink link;
     volatile LONG opFlags;
-    host::InfoPanelLine infoLines[4];
+    host::InfoPanelLine infoLines[5];
+    int hiddenNames;  // entries of the current folder whose names did not convert
     remote::RemoteVolume volume;
+    PreparedListing prepared;
+
+    enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request
 };
+
+// True for a status after which the link serves no further request: the
+// server went away, or the user stopped waiting for it.
+inline bool LinkLost(LONG status)
+{
+    return status == StatusLinkBroken || status == StatusAbandoned;
+}
 
 // Fills the find data of `item` from a server entry; 1 when both names
 // converted whole, 0 otherwise (the names are then still terminated).
@@ -66,6 +99,8 @@ int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
 // True for a name that addresses a child of its folder and nothing else: not
 // empty, not "." or "..", no separators, drive colons or wildcards.
 bool IsPlainName(const char* name);
+// "." or "..", as the server's UTF-16 field holds them.
+bool IsDotName(const WCHAR* name);
 
 // The user's text for a status, cut to `size` bytes.
 void StatusText(LONG status, char* buffer, int size);

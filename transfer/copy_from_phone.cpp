@@ -6,6 +6,7 @@
 #include "copy_run.h"
 #include "host_ui.h"
 #include "local_folders.h"
+#include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
@@ -16,13 +17,10 @@
 using namespace host;
 using namespace remote;
 
-static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
-                             const WCHAR* target);
-
 static bool LastComponentHasWildcards(const char* path)
 {
     const char* last = LastSeparator(path);
-    return strpbrk(last ? last + 1 : path, "*?") != NULL;
+    return FindAnyOf(last ? last + 1 : path, "*?") != NULL;
 }
 
 // Where an item named `name` lands for the destination the user gave: inside
@@ -48,16 +46,25 @@ static bool LocalTarget(const char* destination, const char* name, WCHAR* target
 int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
                       char* destPath, int opMode)
 {
+    if (!panel.curDir[0]) {
+        if (!(opMode & OPM_FIND)) RefuseAtDriveList();
+        return OpFailed;
+    }
+
     char destination[512];
     CopyBounded(destination, destPath, sizeof(destination));
     standardFunctions.AddEndSlash(destination);
 
     if (!(opMode & OPM_SILENT) && !AskCopyDestination(items, count, move, destination))
         return OpCancelled;
+    // Typed without a PC root, the destination is a place on the phone.
+    if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
+        return CopyOnPhone(panel, items, count, move, destination, opMode);
+    if (!PrepareLocalDestination(destination, sizeof(destination), count)) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     panel.ClearFlags();
-    CopyRun run = {panel, move, opMode, {}};
+    CopyRun run = {panel, move, opMode, {}, {}};
     BeginProgress(run.progress, panel, move);
 
     int result = OpDone;
@@ -70,82 +77,35 @@ int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int 
             r = CopyItemFromPhone(run, &items[i], source, target);
         if (!FoldResult(result, r)) break;
     }
+    if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);
     return result;
-}
-
-// What the error prompt names as the destination: the folder the file was
-// going into, as the user gave it, or the file itself when it lands under
-// another name.
-static void DestinationShown(char* out, int size, const WCHAR* target, const char* name)
-{
-    if (!WideToNarrow(target, out, size)) return;
-    char* last = (char*)LastSeparator(out);
-    if (last && strcmp(last + 1, name) == 0) last[1] = 0;
-}
-
-// The file steps: the copy, the overwrite question, the error question, and
-// for a move the original's removal.
-static int CopyFileFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
-                             const WCHAR* target)
-{
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
-    LONG s = link.FileCopy(source, target, CopyFromPhone, run.Overwrite(), run.Progress(),
-                           &run.progress);
-
-    if (s == StatusExists) {
-        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
-        char targetName[NM];
-        WIN32_FILE_ATTRIBUTE_DATA found;
-        if (!WideToNarrow(target, targetName, sizeof(targetName)) ||
-            !GetFileAttributesExW(target, GetFileExInfoStandard, &found))
-            return OpFailed;
-        FAR_FIND_DATA existing;
-        memset(&existing, 0, sizeof(existing));
-        existing.ftLastWriteTime = found.ftLastWriteTime;
-        existing.nFileSizeLow = found.nFileSizeLow;
-        int answer = AskOverwrite(panel, targetName, item, &existing);
-        if (answer != OpDone) return answer;
-        s = link.FileCopy(source, target, CopyFromPhone, 1, run.Progress(), &run.progress);
-        if (s == StatusCancelled) return OpCancelled;
-        if (s != StatusOk) return OpFailed;
-    } else if (s == StatusCancelled) {
-        return OpCancelled;
-    } else {
-        while (s != StatusOk) {
-            if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
-            char shown[NM];
-            DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
-            int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
-            if (answer == 0) return s == StatusCancelled ? OpCancelled : OpFailed;
-            if (answer != 1) return OpCancelled;
-            s = link.FileCopy(source, target, CopyFromPhone, run.Overwrite(), run.Progress(),
-                              &run.progress);
-        }
-    }
-
-    item->Flags &= ~PPIF_SELECTED;
-    if (run.move) link.FileDelete(source);
-    ++run.progress.doneCount;
-    return OpDone;
 }
 
 // A folder: made on the PC (or merged into, as the other direction does),
 // then filled item by item; for a move, removed on the phone once emptied.
+// Whatever it can't hold is counted, so the operation says it once.
 static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* target)
 {
-    if (!MakeLocalDirectory(target)) return OpFailed;
+    if (!MakeLocalDirectory(target)) {
+        if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES)
+            NoteLeftBehind(run.left, source, 1, LeftBehind::InTheWay);
+        return OpFailed;
+    }
 
     WCHAR listed[NM];
     CopyBoundedWide(listed, source, NM);
     if (!AppendWideSlash(listed, NM)) return OpFailed;
 
     ListingGuard listing;
-    if (!run.panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, listed) ||
-        listing.count == 0)
+    int hidden = 0;
+    if (run.panel.ListDirectory(&listing.items, &listing.count, listed, &hidden) != StatusOk)
         return OpFailed;
 
     int result = OpDone;
+    if (hidden) {
+        NoteLeftBehind(run.left, source, hidden, LeftBehind::Names);
+        result = OpFailed;
+    }
     for (int i = 0; i < listing.count; ++i) {
         PluginPanelItem* child = &listing.items[i];
         WCHAR childSource[NM], childTarget[NM];
@@ -155,6 +115,8 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
         if (AppendWideName(childSource, NM, child->FindData.cFileName) &&
             AppendWideName(childTarget, NM, child->FindData.cFileName))
             r = CopyItemFromPhone(run, child, childSource, childTarget);
+        else
+            NoteLeftBehind(run.left, source, 1, LeftBehind::TooLong);
         if (!FoldResult(result, r)) return result;
     }
     if (run.move && result == OpDone && run.panel.link.DirRemove(listed) != StatusOk)
@@ -162,13 +124,30 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
     return result;
 }
 
-static int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
-                             const WCHAR* target)
+// A name Windows would store as another (or as a device) is not copied: an
+// overwrite would then replace a different file, and a move lose the
+// original.
+static int RefuseLocalName(CopyRun& run, PluginPanelItem* item, const WCHAR* target)
+{
+    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+    char shown[NM];
+    WideToNarrow(target, shown, sizeof(shown));
+    int answer = AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move,
+                                GetMsg(MNameNotForPc));
+    return answer == OpCancelled ? OpCancelled : OpFailed;  // a retry can't change a name
+}
+
+int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                      const WCHAR* target)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, target);
     if (!run.Quiet()) ShowProgress(run.progress, 0);
+    // A stop asked for between two files ends the copy there, even when the
+    // server sends no progress notices a box could answer.
+    if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
+    if (!IsStorableLocalName(LastPathPart(target))) return RefuseLocalName(run, item, target);
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return CopyFolderFromPhone(run, source, target);
-    return CopyFileFromPhone(run, item, source, target);
+    return CopyOneFile(run, item, source, target, CopyFromPhone);
 }

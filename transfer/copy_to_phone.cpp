@@ -1,7 +1,6 @@
-// Copy and move from the PC into the panel's folder on the phone. This
-// direction asks nothing but the overwrite question: a failed file is
-// skipped silently. It takes no heap memory: every level of a tree holds its
-// paths, its search and its child item in fixed buffers.
+// Copy and move from the PC into the panel's folder on the phone. It takes
+// no heap memory: every level of a tree holds its paths, its search and its
+// child item in fixed buffers.
 #include "transfer.h"
 
 #include "bounded_string.h"
@@ -18,12 +17,13 @@
 using namespace host;
 using namespace remote;
 
-static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
-                           const WCHAR* phone);
-
 int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move, int opMode)
 {
     panel.ClearFlags();
+    if (!panel.curDir[0]) {
+        if (!(opMode & OPM_FIND)) RefuseAtDriveList();
+        return OpFailed;
+    }
 
     // Without the folder the names are relative to, nothing can be copied.
     WCHAR localDir[NM];
@@ -31,7 +31,7 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run = {panel, move, opMode, {}};
+    CopyRun run = {panel, move, opMode, {}, {}};
     BeginProgress(run.progress, panel, move);
     if (opMode & OPM_EDIT) panel.SetFlag(OpFlag::OverwriteAll);
 
@@ -48,44 +48,21 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
     return result;
 }
 
-// The file steps, apart from the folder steps so that the entry record for
-// the overwrite prompt is not carried on every level of a deep tree.
-static int CopyFileToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
-                           const WCHAR* phone)
-{
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
-    LONG s = link.FileCopy(local, phone, CopyToPhone, run.Overwrite(), run.Progress(),
-                           &run.progress);
-
-    if (s == StatusExists) {
-        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
-        RemoteEntry entry;
-        if (link.EntryInfo(phone, &entry) != StatusOk) return OpFailed;
-        PluginPanelItem existing;
-        memset(&existing, 0, sizeof(existing));
-        ConvertEntry(&entry, &existing);
-        char phoneName[NM];
-        WideToNarrow(phone, phoneName, sizeof(phoneName));
-        int answer = AskOverwrite(panel, phoneName, item, &existing.FindData);
-        if (answer != OpDone) return answer;
-        s = link.FileCopy(local, phone, CopyToPhone, 1, run.Progress(), &run.progress);
-    }
-    if (s == StatusCancelled) return OpCancelled;
-    if (s != StatusOk) return OpFailed;
-
-    item->Flags &= ~PPIF_SELECTED;
-    ++run.progress.doneCount;
-    if (run.move) DeleteFileW(local);
-    return OpDone;
-}
-
 // A folder: made on the phone (or filled, when it is there already), then
 // its entries one by one; for a move, removed on the PC once emptied.
-static int CopyFolderToPhone(CopyRun& run, const WCHAR* local, const WCHAR* phone)
+static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
+                             const WCHAR* phone)
 {
     LONG made = run.panel.link.DirMake(phone);
-    if (made != StatusOk && made != StatusExists) return OpFailed;
+    if (made == StatusAbandoned) return OpCancelled;
+    if (made != StatusOk && made != StatusExists) {
+        if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+        char shown[NM];
+        WideToNarrow(phone, shown, sizeof(shown));
+        int answer = AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, made);
+        if (answer == 1) return CopyFolderToPhone(run, item, local, phone);
+        return answer;
+    }
 
     // A pattern cut to fit would search some other folder.
     WCHAR pattern[NM];
@@ -99,8 +76,9 @@ static int CopyFolderToPhone(CopyRun& run, const WCHAR* local, const WCHAR* phon
     {
         FindGuard search(FindFirstFileW(pattern, &found));
         for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
-            // Dot names stay behind: "." and "..", and hidden dot-files alike.
-            if (found.cFileName[0] == L'.') continue;
+            // Only "." and ".." stay behind; a dot-file is a file like any other.
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+                continue;
             child.FindData.dwFileAttributes = found.dwFileAttributes;
             child.FindData.ftLastWriteTime = found.ftLastWriteTime;
             child.FindData.nFileSizeLow = found.nFileSizeLow;
@@ -123,13 +101,15 @@ static int CopyFolderToPhone(CopyRun& run, const WCHAR* local, const WCHAR* phon
     return result;
 }
 
-static int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
-                           const WCHAR* phone)
+int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local, const WCHAR* phone)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, phone);
     if (!run.Quiet()) ShowProgress(run.progress, 0);
+    // A stop asked for between two files ends the copy there, even when the
+    // server sends no progress notices a box could answer.
+    if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return CopyFolderToPhone(run, local, phone);
-    return CopyFileToPhone(run, item, local, phone);
+        return CopyFolderToPhone(run, item, local, phone);
+    return CopyOneFile(run, item, local, phone, CopyToPhone);
 }

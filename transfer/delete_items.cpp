@@ -9,6 +9,7 @@
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
+#include "transfer_prompts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,18 +47,27 @@ static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHA
 
 int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
 {
+    // A drive is no entry the server could delete.
+    if (!panel.curDir[0]) {
+        RefuseAtDriveList();
+        return OpFailed;
+    }
+
     char itemLine[NM];
     if (count == 1)
         DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
     else
         snprintf(itemLine, sizeof(itemLine), GetMsg(MDeleteItems), count);
-    if (!ConfirmDelete(itemLine, 0)) return OpFailed;
-    if (count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
+    // The host deletes the originals of a move into another panel silently:
+    // the user confirmed the move, not a delete.
+    bool ask = !(opMode & OPM_SILENT);
+    if (ask && !ConfirmDelete(itemLine, 0)) return OpFailed;
+    if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
 
     int result = OpDone;
-    bool all = false;
+    bool all = !ask;
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];
@@ -108,7 +118,7 @@ static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHA
     int result = OpDone;
     {
         ListingGuard listing;
-        if (!panel.ListDirectory(&listing.items, &listing.count, OPM_FIND, folder))
+        if (panel.ListDirectory(&listing.items, &listing.count, folder) != StatusOk)
             result = OpFailed;
         for (int i = 0; i < listing.count; ++i) {
             const PluginPanelItem& entry = listing.items[i];

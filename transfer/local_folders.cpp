@@ -1,8 +1,14 @@
 #include "local_folders.h"
 
+#include "bounded_string.h"
+#include "code_page.h"
 #include "host_api.h"
+#include "path_builders.h"
+#include "transfer_guards.h"
 
+#include <cstring>
 #include <cwchar>
+#include <cwctype>
 
 bool IsLocalDirectory(const WCHAR* path)
 {
@@ -26,4 +32,81 @@ bool MakeLocalDirectory(const WCHAR* path)
     parent[length] = 0;
     if (!MakeLocalDirectory(parent)) return false;
     return CreateDirectoryW(path, NULL) != 0;
+}
+
+const WCHAR* LastPathPart(const WCHAR* path)
+{
+    const WCHAR* slash = wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+bool IsStorableLocalName(const WCHAR* name)
+{
+    int len = (int)wcslen(name);
+    if (len == 0 || name[len - 1] == L'.' || name[len - 1] == L' ') return false;
+
+    // The device names hold before an extension too ("nul.txt").
+    int stem = 0;
+    while (stem < len && name[stem] != L'.') ++stem;
+    WCHAR base[5] = {0};
+    if (stem > 4) return true;
+    for (int i = 0; i < stem; ++i) base[i] = (WCHAR)towlower(name[i]);
+
+    static const WCHAR* const devices[] = {L"con", L"prn", L"aux", L"nul"};
+    for (const WCHAR* device : devices)
+        if (wcscmp(base, device) == 0) return false;
+    if (stem == 4 && (wcsncmp(base, L"com", 3) == 0 || wcsncmp(base, L"lpt", 3) == 0) &&
+        base[3] >= L'1' && base[3] <= L'9')
+        return false;
+    return true;
+}
+
+bool RemoveLocalTree(const WCHAR* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path) != 0;
+
+    WCHAR pattern[host::NM];
+    CopyBoundedWide(pattern, path, host::NM);
+    if (!AppendWideName(pattern, host::NM, L"*")) return false;
+    bool whole = true;
+    {
+        WIN32_FIND_DATAW found;
+        FindGuard search(FindFirstFileW(pattern, &found));
+        for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
+            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+                continue;
+            WCHAR child[host::NM];
+            CopyBoundedWide(child, path, host::NM);
+            if (!AppendWideName(child, host::NM, found.cFileName) || !RemoveLocalTree(child))
+                whole = false;
+        }
+    }
+    return RemoveDirectoryW(path) != 0 && whole;
+}
+
+bool PrepareLocalDestination(char* destination, int size, int count)
+{
+    // A destination too long to be a path is refused item by item later.
+    if (strlen(destination) >= host::NM) return true;
+    const char* last = LastSeparator(destination);
+    bool masked = strpbrk(last ? last + 1 : destination, "*?") != NULL;
+    if (count > 1 && !masked && destination[0] && !EndsWithSeparator(destination)) {
+        if ((int)strlen(destination) + 1 >= size) return true;
+        strcat(destination, "\\");
+        last = LastSeparator(destination);
+    }
+    if (!last || (!masked && last[1] != 0)) return true;
+
+    char folder[host::NM];
+    int length = (int)(last - destination);
+    memcpy(folder, destination, length);
+    folder[length] = 0;
+    // A drive's root, "C:" or "\", is there or not; it can't be made.
+    if (length == 0 || (length == 2 && folder[1] == ':')) return true;
+    WCHAR wide[host::NM];
+    return NarrowToWide(folder, wide, host::NM) != 0 && MakeLocalDirectory(wide);
 }

@@ -7,3 +7,23 @@ bool IsLocalDirectory(const WCHAR* path);
 // Makes `path` and every missing folder above it; true when it exists as a
 // folder afterwards.
 bool MakeLocalDirectory(const WCHAR* path);
+
+// False for a name Windows would not store as given: a device name (nul,
+// con, aux, prn, com1-com9, lpt1-lpt9, in any case, with or without an
+// extension), or a name ending in a dot or a space, which Windows drops.
+bool IsStorableLocalName(const WCHAR* name);
+
+// The last part of a path.
+const WCHAR* LastPathPart(const WCHAR* path);
+
+// Removes `path` (a file, or a folder with everything in it); read-only
+// marks don't stop it. True when nothing of it is left.
+bool RemoveLocalTree(const WCHAR* path);
+
+// A copy's destination on the PC, made ready before the first file, as the
+// host's own copy does: several items (no mask) always go into a folder, so
+// the destination gets its final backslash; the folder a destination names
+// (ending with a separator) or holds (before a mask in its last part) is
+// made with every missing folder above it. `destination` is a narrow path of
+// `size` bytes. False when that folder can't be made.
+bool PrepareLocalDestination(char* destination, int size, int count);

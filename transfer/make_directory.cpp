@@ -1,15 +1,60 @@
-// Making a folder in the panel's folder on the phone.
+// Making a folder in the panel's folder on the phone. The host words its
+// own failure box from the thread's last error, so every failure sets one.
 #include "transfer.h"
 
+#include "bounded_string.h"
+#include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "transfer_prompts.h"
 
 #include <cstring>
+#include <cwchar>
 
 using namespace host;
 using namespace remote;
+
+// Each part of `name` (parts apart by backslashes) names a child of its folder.
+static bool IsFolderName(const char* name)
+{
+    char part[NM];
+    for (const char* p = name;;) {
+        const char* end = p;
+        while (*end && *end != '\\') end = CharNextExA((WORD)NarrowCodePage(), end, 0);
+        int length = (int)(end - p);
+        if (length >= (int)sizeof(part)) return false;
+        memcpy(part, p, length);
+        part[length] = 0;
+        if (!IsPlainName(part)) return false;
+        if (!*end) return true;
+        p = end + 1;
+    }
+}
+
+// What the host says for a failed DirMake, as the platform's error.
+static DWORD MakeError(PhonePanel& panel, LONG status, const WCHAR* path)
+{
+    switch (status) {
+    case StatusExists: return ERROR_ALREADY_EXISTS;
+    case StatusCancelled: return ERROR_CANCELLED;
+    case StatusRefused: return ERROR_ACCESS_DENIED;
+    case StatusNotAccepted: return ERROR_NOT_READY;
+    case StatusNoServer:
+    case StatusLinkBroken: return ERROR_DEV_NOT_EXIST;
+    }
+    // The server's other codes say nothing we know: whether the parent is
+    // there is worth one more question (a drive's root always is).
+    WCHAR parent[NM];
+    CopyBoundedWide(parent, path, NM);
+    WCHAR* last = wcsrchr(parent, L'\\');
+    if (last) *last = 0;
+    RemoteEntry entry;
+    if (wcschr(parent, L'\\') && panel.link.EntryInfo(parent, &entry) != StatusOk)
+        return ERROR_PATH_NOT_FOUND;
+    return ERROR_CANNOT_MAKE;
+}
 
 //   ╔═ Make folder ═════════════════════════════════════════════════════╗
 //   ║ Create the folder                                                 ║
@@ -19,6 +64,13 @@ using namespace remote;
 //   ╚═══════════════════════════════════════════════════════════════════╝
 int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
 {
+    // The list of drives has no folder to make one in. Kelp says so itself
+    // and answers -1, so the host adds no failure box of its own.
+    if (!panel.curDir[0]) {
+        RefuseAtDriveList();
+        return OpCancelled;
+    }
+
     // The host hands in a buffer of one host path; the edited name is cut to it.
     // The first button ends where the copy dialog's does, whatever its
     // caption's length, so a long caption never runs into the second.
@@ -33,7 +85,17 @@ int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
     };
     if (RunDialog(-1, -1, 76, 8, NULL, items, 6) != 4) return OpCancelled;
 
+    if (!IsFolderName(name)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return OpFailed;
+    }
     WCHAR path[NM];
-    if (!PhoneItemPath(path, NM, panel.curDir, name)) return OpFailed;
-    return panel.link.DirMake(path) == StatusOk ? OpDone : OpFailed;
+    if (!PhoneItemPath(path, NM, panel.curDir, name)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return OpFailed;
+    }
+    LONG status = panel.link.DirMake(path);
+    if (status == StatusOk) return OpDone;
+    SetLastError(MakeError(panel, status, path));
+    return OpFailed;
 }

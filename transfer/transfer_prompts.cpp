@@ -1,5 +1,7 @@
 #include "transfer_prompts.h"
 
+#include "bounded_string.h"
+#include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
@@ -101,6 +103,14 @@ int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destin
 {
     char statusLine[60];
     StatusText(status, statusLine, sizeof(statusLine));
+    return AskOnCopyError(panel, sourceName, destinationName, move, statusLine);
+}
+
+int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
+                   int move, const char* reason)
+{
+    char statusLine[60];
+    CopyBounded(statusLine, reason, sizeof(statusLine));
 
     char name[NM], sourceLine[80], destinationLine[80];
     DisplayName(name, sizeof(name), sourceName, 50);
@@ -118,4 +128,40 @@ int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destin
     case 2: panel.SetFlag(OpFlag::SkipAllErrors); return 0;
     default: return -1;  // cancel, Esc, or a box the host could not show
     }
+}
+
+void NoteLeftBehind(LeftBehind& left, const WCHAR* folder, int count, unsigned reason)
+{
+    if (left.count == 0 && !WideToNarrow(folder, left.folder, sizeof(left.folder)))
+        left.folder[0] = 0;
+    left.count += count;
+    left.reasons |= reason;
+}
+
+//   ╔═ Phone error ══════════════════════════╗
+//   ║ Not everything in C:\...\folder was copied
+//   ║ 3 entries were left behind:            ║
+//   ║ paths longer than 259 characters       ║
+//   ║                 [ OK ]                 ║
+//   ╚════════════════════════════════════════╝
+void TellLeftBehind(const LeftBehind& left)
+{
+    if (left.count == 0) return;
+    char folder[NM], folderLine[80], countLine[80];
+    DisplayName(folder, sizeof(folder), left.folder, 40);
+    snprintf(folderLine, sizeof(folderLine), GetMsg(MTreeIncomplete), folder);
+    snprintf(countLine, sizeof(countLine), GetMsg(MEntriesLeftOut), left.count);
+
+    MsgItem lines[6] = {MErrorTitle, TextItem(folderLine), TextItem(countLine)};
+    int n = 3;
+    if (left.reasons & LeftBehind::Names) lines[n++] = MReasonNames;
+    if (left.reasons & LeftBehind::TooLong) lines[n++] = MReasonTooLong;
+    if (left.reasons & LeftBehind::InTheWay) lines[n++] = MReasonInTheWay;
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, n, 0);
+}
+
+void RefuseAtDriveList()
+{
+    const MsgItem lines[] = {MErrorTitle, MNotAtDriveList};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
 }

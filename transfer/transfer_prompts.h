@@ -12,6 +12,27 @@ bool AskCopyDestination(const host::PluginPanelItem* items, int count, int move,
 // 1 overwrite, 0 skip, -1 cancel.
 int AskOverwrite(PhonePanel& panel, const char* targetName, const host::PluginPanelItem* newItem,
                  const host::FAR_FIND_DATA* existing);
-// 1 retry, 0 skip, -1 cancel.
+// 1 retry, 0 skip, -1 cancel. The first line says why: the status's text,
+// or the given reason.
 int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
                    int move, LONG status);
+int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
+                   int move, const char* reason);
+
+// Entries of copied folders that could not be copied, counted over one
+// operation and said once at its end.
+struct LeftBehind {
+    enum : unsigned {
+        Names = 1,      // names that cannot be shown or used here
+        TooLong = 2,    // paths longer than a host path
+        InTheWay = 4,   // a file where a folder goes
+    };
+    int count;
+    unsigned reasons;
+    char folder[host::NM];  // the first folder not copied whole
+};
+void NoteLeftBehind(LeftBehind& left, const WCHAR* folder, int count, unsigned reason);
+void TellLeftBehind(const LeftBehind& left);
+
+// Says that the list of drives has no place for what was asked.
+void RefuseAtDriveList();

@@ -11,7 +11,7 @@
 
 #include <string>
 
-namespace hostemu {
+namespace host_emu {
 
 struct ConsoleAppOptions {
     std::string pcFolder;   // the left panel's folder (Windows path)
@@ -21,30 +21,30 @@ struct ConsoleAppOptions {
 class ConsoleApp {
 public:
     explicit ConsoleApp(HostEmulator& host) : host_(host), ui_(screen_, keys_) {}
-    // False when there is no console to draw in (see error()).
-    bool open();
-    void run(const ConsoleAppOptions& options);
-    const std::string& error() const { return error_; }
+    // False when there is no console to draw in (see Error()).
+    bool Open();
+    void Run(const ConsoleAppOptions& options);
+    const std::string& Error() const { return error_; }
 
 private:
-    void draw();
-    void handle(const Key& key);
-    FilePanel& activePanel() { return panels_[active_]; }
-    FilePanel& passivePanel() { return panels_[1 - active_]; }
+    void Draw();
+    void Handle(const Key& key);
+    FilePanel& ActivePanel() { return panels_[active_]; }
+    FilePanel& PassivePanel() { return panels_[1 - active_]; }
 
     // Around every call into the plug-in: the other panel as the plug-in
     // will ask for it, and the process's folder as the host keeps it.
-    void beforeCall();
-    void reread(int side);
-    void rereadBoth();
+    void BeforeCall();
+    void Reread(int side);
+    void RereadBoth();
 
-    void enter();
-    void copy(bool move);
-    void makeFolder();
-    void remove();
-    void diskMenu(int side);
-    bool openKelp(int side, int item);
-    void closeKelp(int side);
+    void Enter();
+    void Copy(bool move);
+    void MakeFolder();
+    void Remove();
+    void DiskMenu(int side);
+    bool OpenKelp(int side, int item);
+    void CloseKelp(int side);
 
     HostEmulator& host_;
     Screen screen_;
@@ -57,4 +57,4 @@ private:
     std::string error_;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -44,8 +44,8 @@ int DrawButton(Screen& screen, int x, int y, const std::string& caption, bool br
         shown += caption[i];
     }
     if (brackets) shown += " ]";
-    screen.text(x, y, shown, attr);
-    if (hotAt >= 0) screen.cell(x + hotAt, y, shown[hotAt], hotAttr);
+    screen.Text(x, y, shown, attr);
+    if (hotAt >= 0) screen.Cell(x + hotAt, y, shown[hotAt], hotAttr);
     return (int)shown.size();
 }
 
@@ -70,11 +70,11 @@ char Lower(char c) { return (char)std::tolower((unsigned char)c); }
 // A rule across the box with its text centred on it.
 void DrawSeparator(Screen& screen, int x1, int x2, int y, const std::string& text, WORD attr,
                    bool doubleLine) {
-    screen.rule(x1, x2, y, attr, doubleLine);
+    screen.Rule(x1, x2, y, attr, doubleLine);
     if (text.empty()) return;
     std::string shown = " " + text + " ";
     int width = x2 - x1 + 1;
-    screen.text(x1 + std::max(0, (width - (int)shown.size()) / 2), y, shown, attr, width);
+    screen.Text(x1 + std::max(0, (width - (int)shown.size()) / 2), y, shown, attr, width);
 }
 
 // Each button's column: a group marked DIF_CENTERGROUP on one row is laid out
@@ -122,7 +122,7 @@ std::string StripHotkey(const std::string& caption, char* hotkey) {
 
 // --- message boxes ------------------------------------------------------------------
 
-ConsoleFrontEnd::Geometry ConsoleFrontEnd::drawMessage(const JournalEntry& box, int focus) {
+ConsoleFrontEnd::Geometry ConsoleFrontEnd::DrawMessage(const JournalEntry& box, int focus) {
     Colours c = ColoursFor(box.flags & host::FMSG_WARNING);
     int width = (int)box.title.size() + 2;
     for (const std::string& line : box.lines)
@@ -130,23 +130,23 @@ ConsoleFrontEnd::Geometry ConsoleFrontEnd::drawMessage(const JournalEntry& box, 
     int buttonsWidth = -1;
     for (const std::string& b : box.buttons) buttonsWidth += ButtonWidth(b, true) + 1;
     width = std::max(width, buttonsWidth);
-    width = std::min(width, screen_.width() - 14);
+    width = std::min(width, screen_.Width() - 14);
 
     int boxWidth = width + 10;
     int boxHeight = (int)box.lines.size() + (box.buttons.empty() ? 0 : 1) + 4;
     Geometry g;
-    g.x1 = (screen_.width() - boxWidth) / 2;
-    g.y1 = (screen_.height() - boxHeight) / 2;
-    if (box.flags & host::FMSG_DOWN) g.y1 = std::min(g.y1 + boxHeight / 2 + 1, screen_.height() - boxHeight - 1);
+    g.x1 = (screen_.Width() - boxWidth) / 2;
+    g.y1 = (screen_.Height() - boxHeight) / 2;
+    if (box.flags & host::FMSG_DOWN) g.y1 = std::min(g.y1 + boxHeight / 2 + 1, screen_.Height() - boxHeight - 1);
     g.x2 = g.x1 + boxWidth - 1;
     g.y2 = g.y1 + boxHeight - 1;
 
-    screen_.fill(g.x1, g.y1, boxWidth, boxHeight, ' ', c.text);
-    screen_.frame(g.x1 + 3, g.y1 + 1, g.x2 - 3, g.y2 - 1, true, c.text);
+    screen_.Fill(g.x1, g.y1, boxWidth, boxHeight, ' ', c.text);
+    screen_.Frame(g.x1 + 3, g.y1 + 1, g.x2 - 3, g.y2 - 1, true, c.text);
     if (!box.title.empty()) {
         std::string title = " " + box.title + " ";
         title = title.substr(0, width + 2);
-        screen_.text(g.x1 + 3 + (width + 4 - (int)title.size()) / 2, g.y1 + 1, title, c.text);
+        screen_.Text(g.x1 + 3 + (width + 4 - (int)title.size()) / 2, g.y1 + 1, title, c.text);
     }
     int left = g.x1 + 5;
     for (size_t i = 0; i < box.lines.size(); ++i) {
@@ -158,7 +158,7 @@ ConsoleFrontEnd::Geometry ConsoleFrontEnd::drawMessage(const JournalEntry& box, 
             int x = (box.flags & host::FMSG_LEFTALIGN)
                         ? left
                         : left + std::max(0, (width - (int)line.size()) / 2);
-            screen_.text(x, y, line, c.text, width);
+            screen_.Text(x, y, line, c.text, width);
         }
     }
     g.buttonsY = g.y1 + 2 + (int)box.lines.size();
@@ -168,35 +168,35 @@ ConsoleFrontEnd::Geometry ConsoleFrontEnd::drawMessage(const JournalEntry& box, 
         x += DrawButton(screen_, x, g.buttonsY, box.buttons[i], true,
                         focused ? c.focus : c.text, focused ? c.focus : c.hotkey) + 1;
     }
-    screen_.shadow(g.x1, g.y1, g.x2, g.y2);
+    screen_.Shadow(g.x1, g.y1, g.x2, g.y2);
     return g;
 }
 
 // The progress box: drawn, left on the screen, and no key read, since the
 // plug-in polls the console itself while it copies.
-void ConsoleFrontEnd::showBox(const JournalEntry& box) {
-    drawMessage(box, -1);
-    screen_.hideCursor();
-    screen_.flush();
+void ConsoleFrontEnd::ShowBox(const JournalEntry& box) {
+    DrawMessage(box, -1);
+    screen_.HideCursor();
+    screen_.Flush();
 }
 
-int ConsoleFrontEnd::chooseButton(const JournalEntry& box) {
-    Screen::Saved under = screen_.save(0, 0, screen_.width() - 1, screen_.height() - 1);
+int ConsoleFrontEnd::ChooseButton(const JournalEntry& box) {
+    Screen::Saved under = screen_.Save(0, 0, screen_.Width() - 1, screen_.Height() - 1);
     int focus = 0;
     int count = (int)box.buttons.size();
     int answer = -2;
     while (answer == -2) {
-        drawMessage(box, focus);
-        screen_.hideCursor();
-        screen_.flush();
-        Key key = keys_.next();
-        if (key.is(VK_ESCAPE) || key.is(VK_F10)) {
+        DrawMessage(box, focus);
+        screen_.HideCursor();
+        screen_.Flush();
+        Key key = keys_.Next();
+        if (key.Is(VK_ESCAPE) || key.Is(VK_F10)) {
             answer = -1;
-        } else if (key.is(VK_RETURN) || key.is(VK_SPACE)) {
+        } else if (key.Is(VK_RETURN) || key.Is(VK_SPACE)) {
             answer = focus;
-        } else if (key.is(VK_RIGHT) || (key.is(VK_TAB) && !key.shift)) {
+        } else if (key.Is(VK_RIGHT) || (key.Is(VK_TAB) && !key.shift)) {
             focus = (focus + 1) % count;
-        } else if (key.is(VK_LEFT) || (key.is(VK_TAB) && key.shift)) {
+        } else if (key.Is(VK_LEFT) || (key.Is(VK_TAB) && key.shift)) {
             focus = (focus + count - 1) % count;
         } else if (key.ch && !key.ctrl) {
             for (int i = 0; i < count; ++i) {
@@ -206,32 +206,32 @@ int ConsoleFrontEnd::chooseButton(const JournalEntry& box) {
             }
         }
     }
-    screen_.restore(under);
+    screen_.Restore(under);
     return answer;
 }
 
-int ConsoleFrontEnd::askMessage(const JournalEntry& box, bool& answered) {
+int ConsoleFrontEnd::AskMessage(const JournalEntry& box, bool& answered) {
     answered = true;
-    return chooseButton(box);
+    return ChooseButton(box);
 }
 
-int ConsoleFrontEnd::ask(const std::string& title, const std::vector<std::string>& lines,
+int ConsoleFrontEnd::Ask(const std::string& title, const std::vector<std::string>& lines,
                          const std::vector<std::string>& buttons, bool warning) {
     JournalEntry box;
     box.title = title;
     box.lines = lines;
     box.buttons = buttons;
     box.flags = warning ? host::FMSG_WARNING : 0;
-    return chooseButton(box);
+    return ChooseButton(box);
 }
 
 // --- dialogs -------------------------------------------------------------------------
 
-void ConsoleFrontEnd::drawDialog(const JournalEntry& dialog, int focus,
+void ConsoleFrontEnd::DrawDialog(const JournalEntry& dialog, int focus,
                                  const std::vector<int>& cursors) {
     const RECT& b = dialog.box;
     int width = b.right - b.left + 1;
-    screen_.fill(b.left, b.top, width, b.bottom - b.top + 1, ' ', kDialog);
+    screen_.Fill(b.left, b.top, width, b.bottom - b.top + 1, ' ', kDialog);
     std::vector<int> columns = ButtonColumns(dialog);
     int cursorX = -1, cursorY = -1;
     for (size_t i = 0; i < dialog.itemsAfter.size(); ++i) {
@@ -247,10 +247,10 @@ void ConsoleFrontEnd::drawDialog(const JournalEntry& dialog, int focus,
                 DrawSeparator(screen_, x, b.left + item.x2, y, item.data, kDialog, d);
                 break;
             }
-            screen_.frame(x, y, b.left + item.x2, b.top + item.y2, d, kDialog);
+            screen_.Frame(x, y, b.left + item.x2, b.top + item.y2, d, kDialog);
             if (!item.data.empty()) {
                 std::string title = " " + StripHotkey(item.data) + " ";
-                screen_.text(x + std::max(0, (item.x2 - item.x1 + 1 - (int)title.size()) / 2), y,
+                screen_.Text(x + std::max(0, (item.x2 - item.x1 + 1 - (int)title.size()) / 2), y,
                              title, kDialog);
             }
             break;
@@ -259,18 +259,18 @@ void ConsoleFrontEnd::drawDialog(const JournalEntry& dialog, int focus,
             if (item.flags & DIF_SEPARATOR) {
                 DrawSeparator(screen_, b.left + 4, b.right - 4, y, item.data, kDialog, false);
             } else if (item.x1 == -1) {
-                screen_.text(b.left + std::max(0, (width - (int)item.data.size()) / 2), y,
+                screen_.Text(b.left + std::max(0, (width - (int)item.data.size()) / 2), y,
                              item.data, kDialog);
             } else if (item.flags & DIF_CENTERTEXT) {
                 int span = item.x2 - item.x1 + 1;
-                screen_.text(x + std::max(0, (span - (int)item.data.size()) / 2), y, item.data,
+                screen_.Text(x + std::max(0, (span - (int)item.data.size()) / 2), y, item.data,
                              kDialog, span);
             } else {
-                screen_.text(x, y, item.data, kDialog, b.right - x);
+                screen_.Text(x, y, item.data, kDialog, b.right - x);
             }
             break;
         case host::DI_VTEXT:
-            for (size_t k = 0; k < item.data.size(); ++k) screen_.cell(x, y + (int)k, item.data[k], kDialog);
+            for (size_t k = 0; k < item.data.size(); ++k) screen_.Cell(x, y + (int)k, item.data[k], kDialog);
             break;
         case host::DI_BUTTON:
             DrawButton(screen_, b.left + columns[i], y, item.data, !(item.flags & DIF_NOBRACKETS),
@@ -281,7 +281,7 @@ void ConsoleFrontEnd::drawDialog(const JournalEntry& dialog, int focus,
             bool radio = item.type == host::DI_RADIOBUTTON;
             std::string mark = radio ? (item.selected ? "(*) " : "( ) ")
                                      : (item.selected ? "[x] " : "[ ] ");
-            screen_.text(x, y, mark, kDialog);
+            screen_.Text(x, y, mark, kDialog);
             DrawButton(screen_, x + 4, y, item.data, false, kDialog, kDialogHotkey);
             if (focused) cursorX = x + 1, cursorY = y;
             break;
@@ -293,20 +293,20 @@ void ConsoleFrontEnd::drawDialog(const JournalEntry& dialog, int focus,
                 if (item.type == host::DI_PSWEDIT) text.assign(text.size(), '*');
                 int at = cursors[i];
                 int offset = std::max(0, at - span + 1);
-                screen_.fill(x, y, span, 1, ' ', kDialogEdit);
-                if (offset < (int)text.size()) screen_.text(x, y, text.substr(offset), kDialogEdit, span);
+                screen_.Fill(x, y, span, 1, ' ', kDialogEdit);
+                if (offset < (int)text.size()) screen_.Text(x, y, text.substr(offset), kDialogEdit, span);
                 if (focused) cursorX = x + at - offset, cursorY = y;
             }
             break;
         }
     }
-    screen_.shadow(b.left, b.top, b.right, b.bottom);
-    screen_.flush();
-    if (cursorX >= 0) screen_.cursor(cursorX, cursorY);
-    else screen_.hideCursor();
+    screen_.Shadow(b.left, b.top, b.right, b.bottom);
+    screen_.Flush();
+    if (cursorX >= 0) screen_.Cursor(cursorX, cursorY);
+    else screen_.HideCursor();
 }
 
-int ConsoleFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
+int ConsoleFrontEnd::RunDialog(JournalEntry& dialog, bool& answered) {
     answered = true;
     std::vector<DialogItemRecord>& items = dialog.itemsAfter;
     int count = (int)items.size();
@@ -342,43 +342,43 @@ int ConsoleFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
         return -2;
     };
 
-    Screen::Saved under = screen_.save(0, 0, screen_.width() - 1, screen_.height() - 1);
+    Screen::Saved under = screen_.Save(0, 0, screen_.Width() - 1, screen_.Height() - 1);
     int answer = -2;
     while (answer == -2) {
-        drawDialog(dialog, focus, cursors);
-        Key key = keys_.next();
+        DrawDialog(dialog, focus, cursors);
+        Key key = keys_.Next();
         DialogItemRecord* item = focus >= 0 ? &items[focus] : nullptr;
         bool edit = item && IsEditItem(item->type) && !(item->flags & DIF_READONLY);
         int& at = cursors[focus >= 0 ? focus : 0];
-        if (key.is(VK_ESCAPE) || key.is(VK_F10)) {
+        if (key.Is(VK_ESCAPE) || key.Is(VK_F10)) {
             answer = -1;
         } else if (key.vk == VK_RETURN && !key.alt) {
             answer = item && item->type == host::DI_BUTTON && !key.ctrl ? press(focus)
                                                                       : DialogAnswer::kEnter;
-        } else if (key.is(VK_TAB) || key.is(VK_DOWN)) {
+        } else if (key.Is(VK_TAB) || key.Is(VK_DOWN)) {
             step(key.shift && key.vk == VK_TAB ? -1 : 1);
-        } else if (key.is(VK_UP)) {
+        } else if (key.Is(VK_UP)) {
             step(-1);
-        } else if (edit && key.is(VK_LEFT)) {
+        } else if (edit && key.Is(VK_LEFT)) {
             at = std::max(0, at - 1);
-        } else if (edit && key.is(VK_RIGHT)) {
+        } else if (edit && key.Is(VK_RIGHT)) {
             at = std::min((int)item->data.size(), at + 1);
-        } else if (edit && key.is(VK_HOME)) {
+        } else if (edit && key.Is(VK_HOME)) {
             at = 0;
-        } else if (edit && key.is(VK_END)) {
+        } else if (edit && key.Is(VK_END)) {
             at = (int)item->data.size();
-        } else if (edit && key.is(VK_BACK)) {
+        } else if (edit && key.Is(VK_BACK)) {
             if (at > 0) item->data.erase(--at, 1);
-        } else if (edit && key.is(VK_DELETE)) {
+        } else if (edit && key.Is(VK_DELETE)) {
             if (at < (int)item->data.size()) item->data.erase(at, 1);
         } else if (edit && key.ch && (unsigned char)key.ch >= 32 && !key.ctrl && !key.alt) {
             if (item->type == host::DI_FIXEDIT && at < (int)item->data.size())
                 item->data[at++] = key.ch;
             else if (item->data.size() < 511)
                 item->data.insert(item->data.begin() + at++, key.ch);
-        } else if (!edit && (key.is(VK_LEFT) || key.is(VK_RIGHT))) {
+        } else if (!edit && (key.Is(VK_LEFT) || key.Is(VK_RIGHT))) {
             step(key.vk == VK_LEFT ? -1 : 1);
-        } else if (!edit && key.is(VK_SPACE) && item) {
+        } else if (!edit && key.Is(VK_SPACE) && item) {
             answer = press(focus);
         } else if (key.ch && !key.ctrl && (key.alt || !edit)) {
             for (int i = 0; i < count && answer == -2; ++i) {
@@ -391,17 +391,17 @@ int ConsoleFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
             }
         }
     }
-    screen_.restore(under);
-    screen_.hideCursor();
+    screen_.Restore(under);
+    screen_.HideCursor();
     return answer;
 }
 
-bool ConsoleFrontEnd::inputLine(const std::string& title, const std::string& prompt,
+bool ConsoleFrontEnd::InputLine(const std::string& title, const std::string& prompt,
                                 std::string& text) {
     JournalEntry dialog;
-    int width = std::min(76, screen_.width() - 4);
-    dialog.box.left = (screen_.width() - width) / 2;
-    dialog.box.top = (screen_.height() - 8) / 2;
+    int width = std::min(76, screen_.Width() - 4);
+    dialog.box.left = (screen_.Width() - width) / 2;
+    dialog.box.top = (screen_.Height() - 8) / 2;
     dialog.box.right = dialog.box.left + width - 1;
     dialog.box.bottom = dialog.box.top + 7;
     auto add = [&](int type, int x1, int y1, int x2, int y2, const std::string& data) {
@@ -420,54 +420,54 @@ bool ConsoleFrontEnd::inputLine(const std::string& title, const std::string& pro
     dialog.itemsAfter.back().defaultButton = 1;
     add(host::DI_BUTTON, 0, 5, 0, 5, "Cancel")->flags = DIF_CENTERGROUP;
     bool answered = true;
-    int answer = runDialog(dialog, answered);
+    int answer = RunDialog(dialog, answered);
     text = dialog.itemsAfter[2].data;
     return answer == 4 || answer == DialogAnswer::kEnter;
 }
 
 // --- menus ----------------------------------------------------------------------------
 
-int ConsoleFrontEnd::menu(const std::string& title, const std::vector<std::string>& items,
+int ConsoleFrontEnd::Menu(const std::string& title, const std::vector<std::string>& items,
                           int selected, int centreX) {
     int width = (int)title.size() + 4;
     for (const std::string& item : items) width = std::max(width, (int)item.size() + 4);
     int height = (int)items.size() + 2;
-    int x1 = std::max(0, std::min(centreX - width / 2, screen_.width() - width - 2));
-    int y1 = std::max(0, (screen_.height() - height) / 2);
+    int x1 = std::max(0, std::min(centreX - width / 2, screen_.Width() - width - 2));
+    int y1 = std::max(0, (screen_.Height() - height) / 2);
     auto usable = [&](int i) { return i >= 0 && i < (int)items.size() && !items[i].empty(); };
     if (!usable(selected)) selected = 0;
     while (selected < (int)items.size() - 1 && !usable(selected)) ++selected;
 
-    Screen::Saved under = screen_.save(0, 0, screen_.width() - 1, screen_.height() - 1);
+    Screen::Saved under = screen_.Save(0, 0, screen_.Width() - 1, screen_.Height() - 1);
     int answer = -2;
     while (answer == -2) {
-        screen_.fill(x1, y1, width, height, ' ', kMenu);
-        screen_.frame(x1, y1, x1 + width - 1, y1 + height - 1, true, kMenu);
-        screen_.text(x1 + (width - (int)title.size() - 2) / 2, y1, " " + title + " ", kMenu);
+        screen_.Fill(x1, y1, width, height, ' ', kMenu);
+        screen_.Frame(x1, y1, x1 + width - 1, y1 + height - 1, true, kMenu);
+        screen_.Text(x1 + (width - (int)title.size() - 2) / 2, y1, " " + title + " ", kMenu);
         for (size_t i = 0; i < items.size(); ++i) {
             int y = y1 + 1 + (int)i;
             if (items[i].empty()) {
-                screen_.rule(x1 + 1, x1 + width - 2, y, kMenu);
+                screen_.Rule(x1 + 1, x1 + width - 2, y, kMenu);
                 continue;
             }
             WORD attr = (int)i == selected ? kMenuCursor : kMenu;
-            screen_.fill(x1 + 1, y, width - 2, 1, ' ', attr);
-            screen_.text(x1 + 2, y, items[i], attr);
+            screen_.Fill(x1 + 1, y, width - 2, 1, ' ', attr);
+            screen_.Text(x1 + 2, y, items[i], attr);
         }
-        screen_.shadow(x1, y1, x1 + width - 1, y1 + height - 1);
-        screen_.hideCursor();
-        screen_.flush();
-        Key key = keys_.next();
+        screen_.Shadow(x1, y1, x1 + width - 1, y1 + height - 1);
+        screen_.HideCursor();
+        screen_.Flush();
+        Key key = keys_.Next();
         int n = (int)items.size();
-        if (key.is(VK_ESCAPE) || key.is(VK_F10)) {
+        if (key.Is(VK_ESCAPE) || key.Is(VK_F10)) {
             answer = -1;
-        } else if (key.is(VK_RETURN)) {
+        } else if (key.Is(VK_RETURN)) {
             answer = selected;
-        } else if (key.is(VK_DOWN) || key.is(VK_UP)) {
+        } else if (key.Is(VK_DOWN) || key.Is(VK_UP)) {
             int direction = key.vk == VK_DOWN ? 1 : -1;
             do selected = (selected + direction + n) % n;
             while (!usable(selected));
-        } else if (key.is(VK_HOME) || key.is(VK_END)) {
+        } else if (key.Is(VK_HOME) || key.Is(VK_END)) {
             selected = key.vk == VK_HOME ? 0 : n - 1;
             while (!usable(selected)) selected += key.vk == VK_HOME ? 1 : -1;
         } else if (key.ch && !key.ctrl) {
@@ -475,23 +475,23 @@ int ConsoleFrontEnd::menu(const std::string& title, const std::vector<std::strin
                 if (usable(i) && Lower(items[i][0]) == Lower(key.ch)) answer = i;
         }
     }
-    screen_.restore(under);
+    screen_.Restore(under);
     return answer;
 }
 
 // --- saved screens -----------------------------------------------------------------
 
-void ConsoleFrontEnd::saveScreen(HANDLE screen, int x1, int y1, int x2, int y2) {
-    saved_[screen] = screen_.save(x1, y1, x2, y2);
+void ConsoleFrontEnd::SaveScreen(HANDLE screen, int x1, int y1, int x2, int y2) {
+    saved_[screen] = screen_.Save(x1, y1, x2, y2);
 }
 
 // A null handle asks the host to take the console's contents as they are:
 // the buffer here is already written through, so there is nothing to do.
-void ConsoleFrontEnd::restoreScreen(HANDLE screen) {
+void ConsoleFrontEnd::RestoreScreen(HANDLE screen) {
     auto it = saved_.find(screen);
     if (it == saved_.end()) return;
-    screen_.restore(it->second);
+    screen_.Restore(it->second);
     saved_.erase(it);
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

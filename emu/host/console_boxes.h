@@ -12,34 +12,34 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 class ConsoleFrontEnd : public HostFrontEnd {
 public:
     ConsoleFrontEnd(Screen& screen, Keyboard& keys) : screen_(screen), keys_(keys) {}
 
-    void showBox(const JournalEntry& box) override;
-    int askMessage(const JournalEntry& box, bool& answered) override;
-    int runDialog(JournalEntry& dialog, bool& answered) override;
-    void saveScreen(HANDLE screen, int x1, int y1, int x2, int y2) override;
-    void restoreScreen(HANDLE screen) override;
+    void ShowBox(const JournalEntry& box) override;
+    int AskMessage(const JournalEntry& box, bool& answered) override;
+    int RunDialog(JournalEntry& dialog, bool& answered) override;
+    void SaveScreen(HANDLE screen, int x1, int y1, int x2, int y2) override;
+    void RestoreScreen(HANDLE screen) override;
 
     // The host's own boxes. ask: the button chosen or -1; menu: the item
     // chosen or -1 (empty items are separators); inputLine: false on Esc.
-    int ask(const std::string& title, const std::vector<std::string>& lines,
+    int Ask(const std::string& title, const std::vector<std::string>& lines,
             const std::vector<std::string>& buttons, bool warning = false);
-    int menu(const std::string& title, const std::vector<std::string>& items, int selected,
+    int Menu(const std::string& title, const std::vector<std::string>& items, int selected,
              int centreX);
-    bool inputLine(const std::string& title, const std::string& prompt, std::string& text);
+    bool InputLine(const std::string& title, const std::string& prompt, std::string& text);
 
 private:
     struct Geometry {
         int x1, y1, x2, y2;  // the box, frame and margins, without the shadow
         int buttonsY;
     };
-    Geometry drawMessage(const JournalEntry& box, int focusButton);
-    void drawDialog(const JournalEntry& dialog, int focus, const std::vector<int>& cursors);
-    int chooseButton(const JournalEntry& box);
+    Geometry DrawMessage(const JournalEntry& box, int focusButton);
+    void DrawDialog(const JournalEntry& dialog, int focus, const std::vector<int>& cursors);
+    int ChooseButton(const JournalEntry& box);
 
     Screen& screen_;
     Keyboard& keys_;
@@ -49,4 +49,4 @@ private:
 // A caption without its '&', and the hotkey the '&' marked (0 for none).
 std::string StripHotkey(const std::string& caption, char* hotkey = nullptr);
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -1,6 +1,6 @@
 #include "console_keys.h"
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -34,33 +34,33 @@ Keyboard::Keyboard() {
 }
 
 Keyboard::~Keyboard() {
-    endOperation();
-    close();
+    EndOperation();
+    Close();
     CloseHandle(handed_);
     DeleteCriticalSection(&lock_);
 }
 
-bool Keyboard::open() {
+bool Keyboard::Open() {
     in_ = GetStdHandle(STD_INPUT_HANDLE);
     if (!GetConsoleMode(in_, &oldMode_)) return false;
     opened_ = SetConsoleMode(in_, ENABLE_WINDOW_INPUT) != 0;
     return opened_;
 }
 
-void Keyboard::close() {
+void Keyboard::Close() {
     if (opened_) SetConsoleMode(in_, oldMode_);
     opened_ = false;
 }
 
-Key Keyboard::next() {
+Key Keyboard::Next() {
     for (;;) {
         INPUT_RECORD record;
         Key key;
-        if (nextRecord(record) && ToKey(record, key)) return key;
+        if (NextRecord(record) && ToKey(record, key)) return key;
     }
 }
 
-bool Keyboard::nextRecord(INPUT_RECORD& record) {
+bool Keyboard::NextRecord(INPUT_RECORD& record) {
     DWORD read = 0;
     if (!relayThread_) return ReadConsoleInputA(in_, &record, 1, &read) && read == 1;
 
@@ -85,13 +85,13 @@ bool Keyboard::nextRecord(INPUT_RECORD& record) {
     return true;
 }
 
-void Keyboard::beginOperation() {
+void Keyboard::BeginOperation() {
     if (relayThread_ || !opened_) return;
     InterlockedExchange(&stop_, 0);
     relayThread_ = CreateThread(nullptr, 0, &Keyboard::RelayMain, this, 0, nullptr);
 }
 
-void Keyboard::endOperation() {
+void Keyboard::EndOperation() {
     if (!relayThread_) return;
     InterlockedExchange(&stop_, 1);
     // Wakes the relay from its read; the main loop ignores focus records.
@@ -108,11 +108,11 @@ void Keyboard::endOperation() {
 }
 
 DWORD WINAPI Keyboard::RelayMain(void* self) {
-    static_cast<Keyboard*>(self)->relay();
+    static_cast<Keyboard*>(self)->Relay();
     return 0;
 }
 
-void Keyboard::relay() {
+void Keyboard::Relay() {
     for (;;) {
         // Until the plug-in (or a box) took what is queued, read nothing more.
         DWORD pending = 0;
@@ -139,4 +139,4 @@ void Keyboard::relay() {
     }
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

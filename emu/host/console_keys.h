@@ -14,7 +14,7 @@
 
 #include <deque>
 
-namespace hostemu {
+namespace host_emu {
 
 struct Key {
     WORD vk = 0;
@@ -22,7 +22,7 @@ struct Key {
     bool ctrl = false, alt = false, shift = false;
     bool resized = false;  // the console's size changed: redraw
 
-    bool is(WORD code) const { return vk == code && !ctrl && !alt; }
+    bool Is(WORD code) const { return vk == code && !ctrl && !alt; }
 };
 
 class Keyboard {
@@ -30,20 +30,20 @@ public:
     Keyboard();
     ~Keyboard();
     // Raw mode: window input, no line input, no echo, no processed input.
-    bool open();
-    void close();  // gives the console its old mode back
+    bool Open();
+    void Close();  // gives the console its old mode back
 
     // Waits for the next key press (or a resize).
-    Key next();
+    Key Next();
 
     // While the plug-in runs an operation (see above).
-    void beginOperation();
-    void endOperation();
+    void BeginOperation();
+    void EndOperation();
 
 private:
-    bool nextRecord(INPUT_RECORD& record);
+    bool NextRecord(INPUT_RECORD& record);
     static DWORD WINAPI RelayMain(void* self);
-    void relay();
+    void Relay();
 
     HANDLE in_ = INVALID_HANDLE_VALUE;
     DWORD oldMode_ = 0;
@@ -57,4 +57,4 @@ private:
     volatile LONG hostWaiting_ = 0;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

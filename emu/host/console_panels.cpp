@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -16,8 +16,8 @@ bool IsRoot(const std::string& folder) { return folder.size() <= 3; }
 
 // "..", then folders, then files, each by name ignoring case.
 bool Before(const PanelEntry& a, const PanelEntry& b) {
-    if (a.isUp() != b.isUp()) return a.isUp();
-    if (a.isFolder() != b.isFolder()) return a.isFolder();
+    if (a.IsUp() != b.IsUp()) return a.IsUp();
+    if (a.IsFolder() != b.IsFolder()) return a.IsFolder();
     return lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
 }
 
@@ -33,8 +33,8 @@ std::string DateText(const FILETIME& written) {
 }
 
 std::string SizeText(const PanelEntry& e, int width) {
-    std::string s = e.isUp() ? "Up" : e.isFolder() ? "Folder" : Grouped(e.size);
-    if (e.isUp() || e.isFolder()) s = "<" + s + ">";
+    std::string s = e.IsUp() ? "Up" : e.IsFolder() ? "Folder" : Grouped(e.size);
+    if (e.IsUp() || e.IsFolder()) s = "<" + s + ">";
     if ((int)s.size() > width) s = std::to_string(e.size);
     return std::string(std::max(0, width - (int)s.size()), ' ') + s;
 }
@@ -75,7 +75,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 
 // --- reading --------------------------------------------------------------------------
 
-void FilePanel::readFolder() {
+void FilePanel::ReadFolder() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
     bool up = false;
@@ -84,7 +84,7 @@ void FilePanel::readFolder() {
             PanelEntry e;
             e.name = found.cFileName;
             if (e.name == "." || (e.name == ".." && IsRoot(folder))) continue;
-            up = up || e.isUp();
+            up = up || e.IsUp();
             e.attributes = found.dwFileAttributes;
             e.size = ((ULONGLONG)found.nFileSizeHigh << 32) | found.nFileSizeLow;
             e.written = found.ftLastWriteTime;
@@ -100,15 +100,15 @@ void FilePanel::readFolder() {
     }
 }
 
-void FilePanel::readPlugin(HostEmulator& host, bool& ok) {
-    ok = host.readPanel(plugin, listing);
+void FilePanel::ReadPlugin(HostEmulator& host, bool& ok) {
+    ok = host.ReadPanel(plugin, listing);
     if (!ok) return;
     // The host asks for the panel's description again after the listing, so
     // the information lines are those of the folder just read.
-    if (host.exports().GetOpenPluginInfo) {
+    if (host.Exports().GetOpenPluginInfo) {
         host::OpenPluginInfo again;
         std::memset(&again, 0, sizeof again);
-        host.exports().GetOpenPluginInfo(plugin, &again);
+        host.Exports().GetOpenPluginInfo(plugin, &again);
         listing.infoLines.clear();
         for (int i = 0; i < again.InfoLinesNumber && again.InfoLines; ++i)
             listing.infoLines.push_back(again.InfoLines[i]);
@@ -119,7 +119,7 @@ void FilePanel::readPlugin(HostEmulator& host, bool& ok) {
         PanelEntry e;
         e.item = item;
         e.name = item.FindData.cFileName;
-        up = up || e.isUp();
+        up = up || e.IsUp();
         e.attributes = item.FindData.dwFileAttributes;
         e.size = ((ULONGLONG)item.FindData.nFileSizeHigh << 32) | item.FindData.nFileSizeLow;
         e.written = item.FindData.ftLastWriteTime;
@@ -135,68 +135,68 @@ void FilePanel::readPlugin(HostEmulator& host, bool& ok) {
     }
 }
 
-bool FilePanel::read(HostEmulator& host) {
+bool FilePanel::Read(HostEmulator& host) {
     std::set<std::string> selected;
     for (const PanelEntry& e : entries)
         if (e.selected) selected.insert(e.name);
-    std::string at = currentEntry() ? currentEntry()->name : "";
+    std::string at = CurrentEntry() ? CurrentEntry()->name : "";
     int oldCurrent = current;
 
     entries.clear();
     bool ok = true;
-    if (kind == Plugin) readPlugin(host, ok);
-    else readFolder();
+    if (kind == Plugin) ReadPlugin(host, ok);
+    else ReadFolder();
     std::sort(entries.begin(), entries.end(), Before);
     for (PanelEntry& e : entries) e.selected = selected.count(e.name) != 0;
 
     current = std::min(oldCurrent, std::max(0, (int)entries.size() - 1));
-    if (!at.empty()) moveTo(at);
+    if (!at.empty()) MoveTo(at);
     return ok;
 }
 
 // --- the cursor and the selection --------------------------------------------------
 
-const PanelEntry* FilePanel::currentEntry() const {
+const PanelEntry* FilePanel::CurrentEntry() const {
     return current >= 0 && current < (int)entries.size() ? &entries[current] : nullptr;
 }
 
-std::vector<PanelEntry> FilePanel::chosen() const {
+std::vector<PanelEntry> FilePanel::Chosen() const {
     std::vector<PanelEntry> out;
     for (const PanelEntry& e : entries)
-        if (e.selected && !e.isUp()) out.push_back(e);
-    if (out.empty() && currentEntry() && !currentEntry()->isUp()) out.push_back(*currentEntry());
+        if (e.selected && !e.IsUp()) out.push_back(e);
+    if (out.empty() && CurrentEntry() && !CurrentEntry()->IsUp()) out.push_back(*CurrentEntry());
     return out;
 }
 
-void FilePanel::moveTo(const std::string& name) {
+void FilePanel::MoveTo(const std::string& name) {
     for (size_t i = 0; i < entries.size(); ++i)
         if (lstrcmpiA(entries[i].name.c_str(), name.c_str()) == 0) current = (int)i;
 }
 
-void FilePanel::move(int delta) {
+void FilePanel::Move(int delta) {
     current = std::max(0, std::min((int)entries.size() - 1, current + delta));
 }
 
-std::string FilePanel::title() const {
+std::string FilePanel::Title() const {
     if (info) return "Information";
     return kind == Plugin ? listing.panelTitle : folder;
 }
 
 // --- drawing --------------------------------------------------------------------------
 
-void FilePanel::draw(Screen& screen, int x, int y, int w, int h, bool active,
+void FilePanel::Draw(Screen& screen, int x, int y, int w, int h, bool active,
                      const FilePanel& about) const {
-    screen.fill(x, y, w, h, ' ', kPanelText);
-    screen.frame(x, y, x + w - 1, y + h - 1, true, kPanelText);
-    std::string caption = " " + title() + " ";
+    screen.Fill(x, y, w, h, ' ', kPanelText);
+    screen.Frame(x, y, x + w - 1, y + h - 1, true, kPanelText);
+    std::string caption = " " + Title() + " ";
     if ((int)caption.size() > w - 4) caption = " ..." + caption.substr(caption.size() - (w - 8));
     auto drawTitle = [&] {
-        screen.text(x + (w - (int)caption.size()) / 2, y, caption,
+        screen.Text(x + (w - (int)caption.size()) / 2, y, caption,
                     active && !info ? kPanelTitleActive : kPanelText);
     };
     if (info) {
         drawTitle();
-        drawInfo(screen, x, y, w, h, about);
+        DrawInfo(screen, x, y, w, h, about);
         return;
     }
 
@@ -208,17 +208,17 @@ void FilePanel::draw(Screen& screen, int x, int y, int w, int h, bool active,
     int statusY = y + h - 2, ruleY = y + h - 3;
     rows_ = std::max(1, h - 5);
 
-    screen.text(x + 1 + (nameWidth - 4) / 2, y + 1, "Name", kPanelHeading);
-    screen.text(sizeX + (sizeWidth - 4) / 2, y + 1, "Size", kPanelHeading);
-    if (dateWidth) screen.text(dateX + (dateWidth - 4) / 2, y + 1, "Date", kPanelHeading);
+    screen.Text(x + 1 + (nameWidth - 4) / 2, y + 1, "Name", kPanelHeading);
+    screen.Text(sizeX + (sizeWidth - 4) / 2, y + 1, "Size", kPanelHeading);
+    if (dateWidth) screen.Text(dateX + (dateWidth - 4) / 2, y + 1, "Date", kPanelHeading);
     for (int col : {sizeX - 1, dateX - 1}) {
         if (col == dateX - 1 && !dateWidth) break;
-        screen.cell(col, y, (char)box::HHDown, kPanelText);
-        for (int row = y + 1; row < ruleY; ++row) screen.cell(col, row, (char)box::V, kPanelText);
+        screen.Cell(col, y, (char)box::HHDown, kPanelText);
+        for (int row = y + 1; row < ruleY; ++row) screen.Cell(col, row, (char)box::V, kPanelText);
     }
-    screen.rule(x + 1, x + w - 2, ruleY, kPanelText);
-    screen.cell(sizeX - 1, ruleY, (char)0xC1, kPanelText);
-    if (dateWidth) screen.cell(dateX - 1, ruleY, (char)0xC1, kPanelText);
+    screen.Rule(x + 1, x + w - 2, ruleY, kPanelText);
+    screen.Cell(sizeX - 1, ruleY, (char)0xC1, kPanelText);
+    if (dateWidth) screen.Cell(dateX - 1, ruleY, (char)0xC1, kPanelText);
 
     drawTitle();
 
@@ -229,17 +229,17 @@ void FilePanel::draw(Screen& screen, int x, int y, int w, int h, bool active,
         bool cursor = active && top + row == current;
         WORD attr = e.selected ? (cursor ? kPanelCursorSel : kPanelSelected)
                                : cursor ? kPanelCursor
-                               : e.isFolder() ? kPanelFolder : kPanelText;
+                               : e.IsFolder() ? kPanelFolder : kPanelText;
         int ry = y + 2 + row;
-        screen.text(x + 1, ry, Fit(e.name, nameWidth), attr);
-        screen.text(sizeX, ry, SizeText(e, sizeWidth), attr);
-        if (dateWidth) screen.text(dateX, ry, Fit(DateText(e.written), dateWidth), attr);
+        screen.Text(x + 1, ry, Fit(e.name, nameWidth), attr);
+        screen.Text(sizeX, ry, SizeText(e, sizeWidth), attr);
+        if (dateWidth) screen.Text(dateX, ry, Fit(DateText(e.written), dateWidth), attr);
     }
 
-    if (const PanelEntry* e = currentEntry()) {
+    if (const PanelEntry* e = CurrentEntry()) {
         std::string right = SizeText(*e, sizeWidth) + " " + DateText(e->written);
         int nameRoom = std::max(1, inner - (int)right.size() - 1);
-        screen.text(x + 1, statusY, Fit(e->name, nameRoom) + " " + right, kPanelText, inner);
+        screen.Text(x + 1, statusY, Fit(e->name, nameRoom) + " " + right, kPanelText, inner);
     }
     int count = 0;
     ULONGLONG bytes = 0;
@@ -248,31 +248,31 @@ void FilePanel::draw(Screen& screen, int x, int y, int w, int h, bool active,
     if (count) {
         std::string s = " " + Grouped(bytes) + " bytes in " + std::to_string(count) +
                         (count == 1 ? " item " : " items ");
-        screen.text(x + std::max(1, (w - (int)s.size()) / 2), y + h - 1, s, kPanelSelected, w - 2);
+        screen.Text(x + std::max(1, (w - (int)s.size()) / 2), y + h - 1, s, kPanelSelected, w - 2);
     }
 }
 
-void FilePanel::drawInfo(Screen& screen, int x, int y, int w, int h,
+void FilePanel::DrawInfo(Screen& screen, int x, int y, int w, int h,
                          const FilePanel& about) const {
     int inner = w - 4, row = y + 2;
     auto line = [&](const std::string& text, const std::string& data) {
         if (row >= y + h - 1) return;
-        screen.text(x + 2, row, text, kPanelText, inner);
+        screen.Text(x + 2, row, text, kPanelText, inner);
         int dx = x + 2 + inner - (int)data.size();
-        screen.text(std::max(dx, x + 2 + (int)text.size() + 1), row, data, kPanelFolder, inner);
+        screen.Text(std::max(dx, x + 2 + (int)text.size() + 1), row, data, kPanelFolder, inner);
         ++row;
     };
     auto separator = [&](const std::string& text) {
         if (row >= y + h - 1) return;
-        screen.rule(x + 1, x + w - 2, row, kPanelText);
+        screen.Rule(x + 1, x + w - 2, row, kPanelText);
         if (!text.empty()) {
             std::string s = " " + text + " ";
-            screen.text(x + (w - (int)s.size()) / 2, row, s, kPanelFolder, w - 2);
+            screen.Text(x + (w - (int)s.size()) / 2, row, s, kPanelFolder, w - 2);
         }
         ++row;
     };
     if (about.kind == Plugin) {
-        if (about.listing.infoLines.empty()) line(about.title(), "");
+        if (about.listing.infoLines.empty()) line(about.Title(), "");
         for (const host::InfoPanelLine& l : about.listing.infoLines) {
             std::string text(l.Text, strnlen(l.Text, sizeof l.Text));
             std::string data(l.Data, strnlen(l.Data, sizeof l.Data));
@@ -290,4 +290,4 @@ void FilePanel::drawInfo(Screen& screen, int x, int y, int w, int h,
     }
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 struct PanelEntry {
     std::string name;
@@ -19,8 +19,8 @@ struct PanelEntry {
     bool selected = false;
     host::PluginPanelItem item{};  // a plug-in panel's item, as listed
 
-    bool isUp() const { return name == ".."; }
-    bool isFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    bool IsUp() const { return name == ".."; }
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 };
 
 class FilePanel {
@@ -37,26 +37,26 @@ public:
 
     // Reads again keeping the selection and the cursor's name. False when a
     // plug-in's GetFindData failed: the host has closed that panel.
-    bool read(HostEmulator& host);
-    const PanelEntry* currentEntry() const;
+    bool Read(HostEmulator& host);
+    const PanelEntry* CurrentEntry() const;
     // What an operation works on: the selection, else the current item;
     // never "..".
-    std::vector<PanelEntry> chosen() const;
-    void moveTo(const std::string& name);
-    void move(int delta);
-    int rows() const { return rows_; }
-    std::string title() const;
+    std::vector<PanelEntry> Chosen() const;
+    void MoveTo(const std::string& name);
+    void Move(int delta);
+    int Rows() const { return rows_; }
+    std::string Title() const;
     // The folder a plug-in panel reports as its own (CurDir), or the PC folder.
-    std::string curDir() const { return kind == Plugin ? listing.curDir : folder; }
+    std::string CurDir() const { return kind == Plugin ? listing.curDir : folder; }
 
     // `about` is the panel the information panel describes (the other one).
-    void draw(Screen& screen, int x, int y, int w, int h, bool active,
+    void Draw(Screen& screen, int x, int y, int w, int h, bool active,
               const FilePanel& about) const;
 
 private:
-    void readFolder();
-    void readPlugin(HostEmulator& host, bool& ok);
-    void drawInfo(Screen& screen, int x, int y, int w, int h, const FilePanel& about) const;
+    void ReadFolder();
+    void ReadPlugin(HostEmulator& host, bool& ok);
+    void DrawInfo(Screen& screen, int x, int y, int w, int h, const FilePanel& about) const;
     mutable int rows_ = 10;
 };
 
@@ -67,4 +67,4 @@ std::string ParentFolder(const std::string& folder);
 std::string LastComponent(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-namespace hostemu {
+namespace host_emu {
 
-bool Screen::open() {
+bool Screen::Open() {
     out_ = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(out_, &info)) return false;
@@ -17,54 +17,54 @@ bool Screen::open() {
     return true;
 }
 
-void Screen::cell(int x, int y, char ch, WORD attr) {
-    if (!inside(x, y)) return;
+void Screen::Cell(int x, int y, char ch, WORD attr) {
+    if (!Inside(x, y)) return;
     CHAR_INFO& c = cells_[(size_t)y * width_ + x];
     c.Char.AsciiChar = ch;
     c.Attributes = attr;
 }
 
-char Screen::charAt(int x, int y) const {
-    return inside(x, y) ? cells_[(size_t)y * width_ + x].Char.AsciiChar : 0;
+char Screen::CharAt(int x, int y) const {
+    return Inside(x, y) ? cells_[(size_t)y * width_ + x].Char.AsciiChar : 0;
 }
 
-void Screen::fill(int x, int y, int w, int h, char ch, WORD attr) {
+void Screen::Fill(int x, int y, int w, int h, char ch, WORD attr) {
     for (int row = y; row < y + h; ++row)
-        for (int col = x; col < x + w; ++col) cell(col, row, ch, attr);
+        for (int col = x; col < x + w; ++col) Cell(col, row, ch, attr);
 }
 
-void Screen::text(int x, int y, const std::string& s, WORD attr, int maxWidth) {
+void Screen::Text(int x, int y, const std::string& s, WORD attr, int maxWidth) {
     int n = (int)s.size();
     if (maxWidth >= 0) n = std::min(n, maxWidth);
-    for (int i = 0; i < n; ++i) cell(x + i, y, s[i], attr);
+    for (int i = 0; i < n; ++i) Cell(x + i, y, s[i], attr);
 }
 
-void Screen::frame(int x1, int y1, int x2, int y2, bool d, WORD attr) {
+void Screen::Frame(int x1, int y1, int x2, int y2, bool d, WORD attr) {
     for (int x = x1 + 1; x < x2; ++x) {
-        cell(x, y1, (char)(d ? box::HH : box::H), attr);
-        cell(x, y2, (char)(d ? box::HH : box::H), attr);
+        Cell(x, y1, (char)(d ? box::HH : box::H), attr);
+        Cell(x, y2, (char)(d ? box::HH : box::H), attr);
     }
     for (int y = y1 + 1; y < y2; ++y) {
-        cell(x1, y, (char)(d ? box::VV : box::V), attr);
-        cell(x2, y, (char)(d ? box::VV : box::V), attr);
+        Cell(x1, y, (char)(d ? box::VV : box::V), attr);
+        Cell(x2, y, (char)(d ? box::VV : box::V), attr);
     }
-    cell(x1, y1, (char)(d ? box::TTL : box::TL), attr);
-    cell(x2, y1, (char)(d ? box::TTR : box::TR), attr);
-    cell(x1, y2, (char)(d ? box::TBL : box::BL), attr);
-    cell(x2, y2, (char)(d ? box::TBR : box::BR), attr);
+    Cell(x1, y1, (char)(d ? box::TTL : box::TL), attr);
+    Cell(x2, y1, (char)(d ? box::TTR : box::TR), attr);
+    Cell(x1, y2, (char)(d ? box::TBL : box::BL), attr);
+    Cell(x2, y2, (char)(d ? box::TBR : box::BR), attr);
 }
 
-void Screen::rule(int x1, int x2, int y, WORD attr, bool d) {
-    for (int x = x1; x <= x2; ++x) cell(x, y, (char)(d ? box::HH : box::H), attr);
-    if ((unsigned char)charAt(x1 - 1, y) == box::VV)
-        cell(x1 - 1, y, (char)(d ? box::VVRight2 : box::VVRight), attr);
-    if ((unsigned char)charAt(x2 + 1, y) == box::VV)
-        cell(x2 + 1, y, (char)(d ? box::VVLeft2 : box::VVLeft), attr);
+void Screen::Rule(int x1, int x2, int y, WORD attr, bool d) {
+    for (int x = x1; x <= x2; ++x) Cell(x, y, (char)(d ? box::HH : box::H), attr);
+    if ((unsigned char)CharAt(x1 - 1, y) == box::VV)
+        Cell(x1 - 1, y, (char)(d ? box::VVRight2 : box::VVRight), attr);
+    if ((unsigned char)CharAt(x2 + 1, y) == box::VV)
+        Cell(x2 + 1, y, (char)(d ? box::VVLeft2 : box::VVLeft), attr);
 }
 
-void Screen::shadow(int x1, int y1, int x2, int y2) {
+void Screen::Shadow(int x1, int y1, int x2, int y2) {
     auto darken = [&](int x, int y) {
-        if (inside(x, y)) cells_[(size_t)y * width_ + x].Attributes = 0x08;
+        if (Inside(x, y)) cells_[(size_t)y * width_ + x].Attributes = 0x08;
     };
     for (int y = y1 + 1; y <= y2 + 1; ++y) {
         darken(x2 + 1, y);
@@ -73,24 +73,24 @@ void Screen::shadow(int x1, int y1, int x2, int y2) {
     for (int x = x1 + 2; x <= x2 + 2; ++x) darken(x, y2 + 1);
 }
 
-void Screen::cursor(int x, int y) {
+void Screen::Cursor(int x, int y) {
     CONSOLE_CURSOR_INFO info = {20, TRUE};
     SetConsoleCursorInfo(out_, &info);
     SetConsoleCursorPosition(out_, COORD{(SHORT)x, (SHORT)y});
 }
 
-void Screen::hideCursor() {
+void Screen::HideCursor() {
     CONSOLE_CURSOR_INFO info = {20, FALSE};
     SetConsoleCursorInfo(out_, &info);
 }
 
-void Screen::flush() {
+void Screen::Flush() {
     COORD size = {(SHORT)width_, (SHORT)height_};
     SMALL_RECT area = {0, 0, (SHORT)(width_ - 1), (SHORT)(height_ - 1)};
     WriteConsoleOutputA(out_, cells_.data(), size, COORD{0, 0}, &area);
 }
 
-Screen::Saved Screen::save(int x1, int y1, int x2, int y2) {
+Screen::Saved Screen::Save(int x1, int y1, int x2, int y2) {
     Saved saved;
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
@@ -113,7 +113,7 @@ Screen::Saved Screen::save(int x1, int y1, int x2, int y2) {
     return saved;
 }
 
-void Screen::restore(const Saved& saved) {
+void Screen::Restore(const Saved& saved) {
     if (saved.cells.empty()) return;
     const SMALL_RECT& r = saved.rect;
     int w = r.Right - r.Left + 1;
@@ -127,4 +127,4 @@ void Screen::restore(const Saved& saved) {
     SetConsoleCursorPosition(out_, saved.cursorAt);
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 // Colours, as the host's classic palette has them.
 enum : WORD {
@@ -46,24 +46,24 @@ enum : unsigned char {
 class Screen {
 public:
     // Reads the console window's size; false without a console.
-    bool open();
-    int width() const { return width_; }
-    int height() const { return height_; }
+    bool Open();
+    int Width() const { return width_; }
+    int Height() const { return height_; }
 
-    void fill(int x, int y, int w, int h, char ch, WORD attr);
+    void Fill(int x, int y, int w, int h, char ch, WORD attr);
     // Clipped to the screen and, when maxWidth >= 0, to maxWidth cells.
-    void text(int x, int y, const std::string& s, WORD attr, int maxWidth = -1);
-    void cell(int x, int y, char ch, WORD attr);
-    char charAt(int x, int y) const;
-    void frame(int x1, int y1, int x2, int y2, bool doubleLine, WORD attr);
+    void Text(int x, int y, const std::string& s, WORD attr, int maxWidth = -1);
+    void Cell(int x, int y, char ch, WORD attr);
+    char CharAt(int x, int y) const;
+    void Frame(int x1, int y1, int x2, int y2, bool doubleLine, WORD attr);
     // A rule across a frame, joined to a double frame's sides.
-    void rule(int x1, int x2, int y, WORD attr, bool doubleLine = false);
+    void Rule(int x1, int x2, int y, WORD attr, bool doubleLine = false);
     // Darkens the cells right of and below a box, as the host's shadow.
-    void shadow(int x1, int y1, int x2, int y2);
+    void Shadow(int x1, int y1, int x2, int y2);
 
-    void cursor(int x, int y);   // shows the cursor there
-    void hideCursor();
-    void flush();
+    void Cursor(int x, int y);   // shows the cursor there
+    void HideCursor();
+    void Flush();
 
     // A rectangle of the real console, read back with ReadConsoleOutputA,
     // and the cursor with it; restore writes both back.
@@ -73,15 +73,15 @@ public:
         CONSOLE_CURSOR_INFO cursorInfo{};
         COORD cursorAt{};
     };
-    Saved save(int x1, int y1, int x2, int y2);
-    void restore(const Saved& saved);
+    Saved Save(int x1, int y1, int x2, int y2);
+    void Restore(const Saved& saved);
 
 private:
-    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
     HANDLE out_ = INVALID_HANDLE_VALUE;
     int width_ = 80, height_ = 25;
     std::vector<CHAR_INFO> cells_;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

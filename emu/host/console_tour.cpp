@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -23,11 +23,11 @@ std::string Describe(const PanelListing& listing) {
 
 // What the plug-in showed since `from`: its boxes and dialogs, one a line.
 void TellPrompts(HostEmulator& host, size_t from) {
-    const std::vector<JournalEntry>& entries = host.journal().entries();
+    const std::vector<JournalEntry>& entries = host.Journal().Entries();
     int progress = 0;
     for (size_t i = from; i < entries.size(); ++i) {
         const JournalEntry& e = entries[i];
-        if (e.isProgress()) {
+        if (e.IsProgress()) {
             ++progress;
         } else if (e.kind == CallKind::Message) {
             std::string lines;
@@ -67,7 +67,7 @@ std::string PcFile(const std::string& pcFolder, const PanelListing& phoneFolder)
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !phoneFolder.find(found.cFileName)) {
+                !phoneFolder.Find(found.cFileName)) {
                 name = found.cFileName;
                 break;
             }
@@ -96,8 +96,8 @@ int RunTour(HostEmulator& host, const std::string& pcFolder) {
         ++failures;
     };
 
-    HANDLE panel = host.openFromDiskMenu(0);
-    std::printf("Disk menu: %s\n", host.diskMenu().empty() ? "(empty)" : host.diskMenu()[0].c_str());
+    HANDLE panel = host.OpenFromDiskMenu(0);
+    std::printf("Disk menu: %s\n", host.DiskMenu().empty() ? "(empty)" : host.DiskMenu()[0].c_str());
     if (panel == INVALID_HANDLE_VALUE) {
         TellPrompts(host, 0);
         std::printf("Kelp did not open: is the phone emulator registered?\n");
@@ -105,19 +105,19 @@ int RunTour(HostEmulator& host, const std::string& pcFolder) {
     }
 
     PanelListing listing;
-    if (!host.readPanel(panel, listing)) return 1;
+    if (!host.ReadPanel(panel, listing)) return 1;
     std::printf("Kelp's panel opens on the phone's drives: %s\n", Describe(listing).c_str());
     const host::PluginPanelItem* drive = FirstOf(listing, true);
-    if (!drive || !host.setDirectory(panel, drive->FindData.cFileName) ||
-        !host.readPanel(panel, listing)) {
+    if (!drive || !host.SetDirectory(panel, drive->FindData.cFileName) ||
+        !host.ReadPanel(panel, listing)) {
         fail("could not enter the first drive");
         return 1;
     }
     std::printf("Enter on %s: %s\n", listing.curDir.c_str(), Describe(listing).c_str());
 
-    std::string folder = listing.find("Documents") ? "Documents" : "";
+    std::string folder = listing.Find("Documents") ? "Documents" : "";
     if (folder.empty() && FirstOf(listing, true)) folder = FirstOf(listing, true)->FindData.cFileName;
-    if (!folder.empty() && host.setDirectory(panel, folder) && host.readPanel(panel, listing))
+    if (!folder.empty() && host.SetDirectory(panel, folder) && host.ReadPanel(panel, listing))
         std::printf("Enter on %s: %s\n", listing.curDir.c_str(), Describe(listing).c_str());
     std::string phoneDir = listing.curDir;
 
@@ -130,16 +130,16 @@ int RunTour(HostEmulator& host, const std::string& pcFolder) {
         DWORD expected = file->FindData.nFileSizeLow, size = 0;
         std::printf("F5 on %s (to %s):\n", name.c_str(), pcFolder.c_str());
         std::vector<host::PluginPanelItem> items = {*file};
-        host.options().otherPanelDir = pcFolder;
-        size_t mark = host.journal().entries().size();
+        host.Options().otherPanelDir = pcFolder;
+        size_t mark = host.Journal().Entries().size();
         DialogAnswer enter;
         enter.close = DialogAnswer::kEnter;
-        host.script().answerDialog(enter);
-        host.script().answerMessage(0);  // an overwrite question, on a second run
+        host.Script().AnswerDialog(enter);
+        host.Script().AnswerMessage(0);  // an overwrite question, on a second run
         std::string dest = pcFolder;
-        int result = host.getFiles(panel, items, 0, dest, 0);
+        int result = host.GetFiles(panel, items, 0, dest, 0);
         TellPrompts(host, mark);
-        host.script().clear();
+        host.Script().Clear();
         if (result == 1 && Exists(pcFolder + "\\" + name, &size) && size == expected)
             std::printf("    %s is on the PC now, %lu bytes\n", name.c_str(), (unsigned long)size);
         else
@@ -150,34 +150,34 @@ int RunTour(HostEmulator& host, const std::string& pcFolder) {
     std::string back = PcFile(pcFolder, listing);
     std::printf("F5 on the PC's %s (to Kelp:%s):\n", back.c_str(), phoneDir.c_str());
     std::vector<host::PluginPanelItem> items = {MakeDiskItem(pcFolder, back)};
-    size_t mark = host.journal().entries().size();
-    host.script().answerMessage(0);
-    int result = host.putFiles(panel, items, 0, pcFolder, 0);
+    size_t mark = host.Journal().Entries().size();
+    host.Script().AnswerMessage(0);
+    int result = host.PutFiles(panel, items, 0, pcFolder, 0);
     TellPrompts(host, mark);
-    host.script().clear();
-    if (result != 1 || !host.readPanel(panel, listing) || !listing.find(back)) {
+    host.Script().Clear();
+    if (result != 1 || !host.ReadPanel(panel, listing) || !listing.Find(back)) {
         fail("PutFiles answered " + std::to_string(result) + " and " + back + " is not listed");
     } else {
         std::printf("    %s now: %s\n", phoneDir.c_str(), Describe(listing).c_str());
 
         // F8 on the file just copied, confirmed.
         std::printf("F8 on %s:\n", back.c_str());
-        std::vector<host::PluginPanelItem> doomed = {*listing.find(back)};
-        mark = host.journal().entries().size();
-        host.script().answerMessage(0);
-        result = host.deleteFiles(panel, doomed, 0);
+        std::vector<host::PluginPanelItem> doomed = {*listing.Find(back)};
+        mark = host.Journal().Entries().size();
+        host.Script().AnswerMessage(0);
+        result = host.DeleteFiles(panel, doomed, 0);
         TellPrompts(host, mark);
-        host.script().clear();
-        if (!host.readPanel(panel, listing) || listing.find(back))
+        host.Script().Clear();
+        if (!host.ReadPanel(panel, listing) || listing.Find(back))
             fail("DeleteFiles answered " + std::to_string(result) + " and " + back + " is still listed");
         else
             std::printf("    %s now: %s\n", phoneDir.c_str(), Describe(listing).c_str());
     }
 
-    host.closePlugin(panel);
-    for (const std::string& fault : host.journal().faults()) fail("host: " + fault);
+    host.ClosePlugin(panel);
+    for (const std::string& fault : host.Journal().Faults()) fail("host: " + fault);
     std::printf("Tour %s.\n", failures ? "failed" : "done: every step worked");
     return failures ? 1 : 0;
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -7,11 +7,11 @@
 
 #include <string>
 
-namespace hostemu {
+namespace host_emu {
 
 // Lists the phone's drives and a folder, copies a file from the phone into
 // pcFolder and one from pcFolder back, deletes that one again. Returns 0
 // when every step did what it should, 1 otherwise.
 int RunTour(HostEmulator& host, const std::string& pcFolder);
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -2,26 +2,26 @@
 
 #include "host_api.h"
 
-namespace hostemu {
+namespace host_emu {
 
 bool IsEditItem(int type) {
     return type == host::DI_EDIT || type == host::DI_PSWEDIT || type == host::DI_FIXEDIT ||
            type == kComboBox;
 }
 
-void ScriptedFrontEnd::answerDialog(int close, std::map<int, std::string> texts) {
+void ScriptedFrontEnd::AnswerDialog(int close, std::map<int, std::string> texts) {
     DialogAnswer answer;
     answer.close = close;
     answer.texts = std::move(texts);
     dialogs_.push_back(answer);
 }
 
-void ScriptedFrontEnd::clear() {
+void ScriptedFrontEnd::Clear() {
     messages_.clear();
     dialogs_.clear();
 }
 
-int ScriptedFrontEnd::askMessage(const JournalEntry&, bool& answered) {
+int ScriptedFrontEnd::AskMessage(const JournalEntry&, bool& answered) {
     answered = !messages_.empty();
     if (!answered) return -1;
     int button = messages_.front();
@@ -29,7 +29,7 @@ int ScriptedFrontEnd::askMessage(const JournalEntry&, bool& answered) {
     return button;
 }
 
-int ScriptedFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
+int ScriptedFrontEnd::RunDialog(JournalEntry& dialog, bool& answered) {
     answered = !dialogs_.empty();
     if (!answered) return -1;
     DialogAnswer answer = dialogs_.front();
@@ -37,20 +37,20 @@ int ScriptedFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
     int count = (int)dialog.itemsAfter.size();
     for (const auto& text : answer.texts) {
         if (text.first < 0 || text.first >= count) {
-            fault("scripted text for dialog item " + std::to_string(text.first) +
+            Fault("scripted text for dialog item " + std::to_string(text.first) +
                   ", which does not exist");
             continue;
         }
         DialogItemRecord& item = dialog.itemsAfter[text.first];
         if (!IsEditItem(item.type))
-            fault("scripted text for dialog item " + std::to_string(text.first) +
+            Fault("scripted text for dialog item " + std::to_string(text.first) +
                   ", which is not an edit");
         else
             item.data = text.second;
     }
     for (const auto& state : answer.selected) {
         if (state.first < 0 || state.first >= count) {
-            fault("scripted state for dialog item " + std::to_string(state.first) +
+            Fault("scripted state for dialog item " + std::to_string(state.first) +
                   ", which does not exist");
             continue;
         }
@@ -59,4 +59,4 @@ int ScriptedFrontEnd::runDialog(JournalEntry& dialog, bool& answered) {
     return answer.close;
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

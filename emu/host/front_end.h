@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-namespace hostemu {
+namespace host_emu {
 
 enum { kComboBox = 10 };  // DI_COMBOBOX, an edit with a list
 // Items whose text the user types: edits, fixed edits, passwords, combo boxes.
@@ -31,24 +31,24 @@ public:
     virtual ~HostFrontEnd() = default;
 
     // A 0-button box, drawn and left on the screen (progress).
-    virtual void showBox(const JournalEntry& box) {}
+    virtual void ShowBox(const JournalEntry& box) {}
     // A box with buttons: the button's index or -1 (Esc). `answered` false
     // means nobody chose: the host then journals the prompt as unscripted.
-    virtual int askMessage(const JournalEntry& box, bool& answered) = 0;
+    virtual int AskMessage(const JournalEntry& box, bool& answered) = 0;
     // A dialog: `dialog.itemsAfter` starts as a copy of the items; the front
     // end edits texts and states in it and returns the closing item's index,
     // -1 for Esc, or DialogAnswer::kEnter.
-    virtual int runDialog(JournalEntry& dialog, bool& answered) = 0;
-    virtual void saveScreen(HANDLE screen, int x1, int y1, int x2, int y2) {}
-    virtual void restoreScreen(HANDLE screen) {}
+    virtual int RunDialog(JournalEntry& dialog, bool& answered) = 0;
+    virtual void SaveScreen(HANDLE screen, int x1, int y1, int x2, int y2) {}
+    virtual void RestoreScreen(HANDLE screen) {}
 
     // The host hands its journal over so a front end can report its own
     // faults (a script that does not fit the prompt it answers).
-    void attach(Journal* journal) { journal_ = journal; }
+    void Attach(Journal* journal) { journal_ = journal; }
 
 protected:
-    void fault(const std::string& text) {
-        if (journal_) journal_->fault(text);
+    void Fault(const std::string& text) {
+        if (journal_) journal_->Fault(text);
     }
 
 private:
@@ -58,19 +58,19 @@ private:
 // Answers from queues filled by the test, in call order.
 class ScriptedFrontEnd : public HostFrontEnd {
 public:
-    void answerMessage(int button) { messages_.push_back(button); }
-    void answerDialog(const DialogAnswer& answer) { dialogs_.push_back(answer); }
-    void answerDialog(int close, std::map<int, std::string> texts = {});
-    size_t pendingMessages() const { return messages_.size(); }
-    size_t pendingDialogs() const { return dialogs_.size(); }
-    void clear();
+    void AnswerMessage(int button) { messages_.push_back(button); }
+    void AnswerDialog(const DialogAnswer& answer) { dialogs_.push_back(answer); }
+    void AnswerDialog(int close, std::map<int, std::string> texts = {});
+    size_t PendingMessages() const { return messages_.size(); }
+    size_t PendingDialogs() const { return dialogs_.size(); }
+    void Clear();
 
-    int askMessage(const JournalEntry& box, bool& answered) override;
-    int runDialog(JournalEntry& dialog, bool& answered) override;
+    int AskMessage(const JournalEntry& box, bool& answered) override;
+    int RunDialog(JournalEntry& dialog, bool& answered) override;
 
 private:
     std::deque<int> messages_;
     std::deque<DialogAnswer> dialogs_;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <type_traits>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -107,27 +107,27 @@ std::string ExpandEnvironment(const std::string& text) {
 
 // The services' entry points: the plug-in reaches the active emulator here.
 const char* WINAPI SvcGetMsg(int pluginNumber, int msgId) {
-    return g_active ? g_active->getMsg(pluginNumber, msgId) : "";
+    return g_active ? g_active->GetMsg(pluginNumber, msgId) : "";
 }
 int WINAPI SvcMessage(int pluginNumber, DWORD flags, const char* helpTopic,
                       const char* const* items, int itemsNumber, int buttonsNumber) {
-    return g_active ? g_active->message(pluginNumber, flags, helpTopic, items, itemsNumber,
+    return g_active ? g_active->Message(pluginNumber, flags, helpTopic, items, itemsNumber,
                                         buttonsNumber)
                     : -1;
 }
 int WINAPI SvcDialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
                      host::FarDialogItem* items, int count) {
-    return g_active ? g_active->dialog(pluginNumber, x1, y1, x2, y2, helpTopic, items, count)
+    return g_active ? g_active->Dialog(pluginNumber, x1, y1, x2, y2, helpTopic, items, count)
                     : -1;
 }
 int WINAPI SvcControl(HANDLE plugin, int command, void* param) {
-    return g_active ? g_active->control(plugin, command, param) : FALSE;
+    return g_active ? g_active->Control(plugin, command, param) : FALSE;
 }
 HANDLE WINAPI SvcSaveScreen(int x1, int y1, int x2, int y2) {
-    return g_active ? g_active->saveScreen(x1, y1, x2, y2) : nullptr;
+    return g_active ? g_active->SaveScreen(x1, y1, x2, y2) : nullptr;
 }
 void WINAPI SvcRestoreScreen(HANDLE screen) {
-    if (g_active) g_active->restoreScreen(screen);
+    if (g_active) g_active->RestoreScreen(screen);
 }
 
 std::string CopyText(const char* text) { return text ? std::string(text) : std::string(); }
@@ -173,13 +173,13 @@ host::PluginPanelItem MakeDiskItem(const std::string& folder, const std::string&
     return item;
 }
 
-std::vector<std::string> PanelListing::names() const {
+std::vector<std::string> PanelListing::Names() const {
     std::vector<std::string> out;
     for (const host::PluginPanelItem& item : items) out.push_back(item.FindData.cFileName);
     return out;
 }
 
-const host::PluginPanelItem* PanelListing::find(const std::string& name) const {
+const host::PluginPanelItem* PanelListing::Find(const std::string& name) const {
     for (const host::PluginPanelItem& item : items)
         if (name == item.FindData.cFileName) return &item;
     return nullptr;
@@ -189,7 +189,7 @@ const host::PluginPanelItem* PanelListing::find(const std::string& name) const {
 
 HostEmulator::HostEmulator(const HostOptions& options)
     : options_(options), frontEnd_(&scripted_), previous_(g_active) {
-    scripted_.attach(&journal_);
+    scripted_.Attach(&journal_);
     // The host's texts are OEM, and so are the file APIs of its process.
     fileApisWereAnsi_ = AreFileApisANSI();
     SetFileApisToOEM();
@@ -197,19 +197,19 @@ HostEmulator::HostEmulator(const HostOptions& options)
 }
 
 HostEmulator::~HostEmulator() {
-    unload();
+    Unload();
     g_active = previous_;
     if (fileApisWereAnsi_) SetFileApisToANSI();
 }
 
-HostEmulator* HostEmulator::active() { return g_active; }
+HostEmulator* HostEmulator::Active() { return g_active; }
 
-void HostEmulator::setFrontEnd(HostFrontEnd* frontEnd) {
+void HostEmulator::SetFrontEnd(HostFrontEnd* frontEnd) {
     frontEnd_ = frontEnd ? frontEnd : &scripted_;
-    frontEnd_->attach(&journal_);
+    frontEnd_->Attach(&journal_);
 }
 
-void HostEmulator::buildStartupInfo(host::PluginStartupInfo& info,
+void HostEmulator::BuildStartupInfo(host::PluginStartupInfo& info,
                                     host::FarStandardFunctions& fsf) const {
     std::memset(&fsf, 0, sizeof fsf);
     fsf.StructSize = sizeof fsf;
@@ -238,8 +238,8 @@ void HostEmulator::buildStartupInfo(host::PluginStartupInfo& info,
 // own dependencies are found beside it, then looks up each export by its
 // plain name. A plug-in asking for a newer host is refused before it sees
 // SetStartupInfo.
-bool HostEmulator::load(const std::string& dllPath) {
-    unload();
+bool HostEmulator::Load(const std::string& dllPath) {
+    Unload();
     error_.clear();
     char full[MAX_PATH];
     DWORD fullLength = GetFullPathNameA(dllPath.c_str(), sizeof full, full, nullptr);
@@ -313,7 +313,7 @@ bool HostEmulator::load(const std::string& dllPath) {
         // tables fails at its first service call, not some time later.
         host::PluginStartupInfo info;
         host::FarStandardFunctions fsf;
-        buildStartupInfo(info, fsf);
+        BuildStartupInfo(info, fsf);
         exports_.SetStartupInfo(&info);
         SecureZeroMemory(&info, sizeof info);
         SecureZeroMemory(&fsf, sizeof fsf);
@@ -323,10 +323,10 @@ bool HostEmulator::load(const std::string& dllPath) {
 
 // The host closes the plug-in's panels, tells it the host is exiting, and
 // frees the library.
-void HostEmulator::unload() {
+void HostEmulator::Unload() {
     if (!module_) return;
     std::set<HANDLE> panels = openPanels_;
-    for (HANDLE panel : panels) closePlugin(panel);
+    for (HANDLE panel : panels) ClosePlugin(panel);
     openPanels_.clear();
     if (exports_.ExitFAR) exports_.ExitFAR();
     FreeLibrary(module_);
@@ -341,7 +341,7 @@ void HostEmulator::unload() {
 
 // --- messages from the language files -----------------------------------------
 
-bool HostEmulator::loadLanguage() {
+bool HostEmulator::LoadLanguage() {
     if (!languageTried_) {
         languageTried_ = true;
         std::string folder = options_.languageFolder;
@@ -352,30 +352,30 @@ bool HostEmulator::loadLanguage() {
     return language_ >= 0;
 }
 
-const LanguageFile* HostEmulator::languageFile() {
-    return loadLanguage() ? &languages_[language_] : nullptr;
+const LanguageFile* HostEmulator::LanguageFile() {
+    return LoadLanguage() ? &languages_[language_] : nullptr;
 }
 
-std::string HostEmulator::messageText(int id) {
-    const LanguageFile* file = languageFile();
+std::string HostEmulator::MessageText(int id) {
+    const host_emu::LanguageFile* file = LanguageFile();
     if (!file || id < 0 || id >= (int)file->messages.size()) return "";
     return file->messages[id];
 }
 
-const char* HostEmulator::getMsg(int pluginNumber, int msgId) {
+const char* HostEmulator::GetMsg(int pluginNumber, int msgId) {
     if (pluginNumber != options_.moduleNumber) {
-        journal_.fault("GetMsg(" + std::to_string(msgId) + ") with plug-in number " +
+        journal_.Fault("GetMsg(" + std::to_string(msgId) + ") with plug-in number " +
                        std::to_string(pluginNumber));
         return "";
     }
-    if (!loadLanguage()) {
-        journal_.fault("GetMsg(" + std::to_string(msgId) + "): no language file");
+    if (!LoadLanguage()) {
+        journal_.Fault("GetMsg(" + std::to_string(msgId) + "): no language file");
         return "";
     }
-    const LanguageFile& file = languages_[language_];
+    const host_emu::LanguageFile& file = languages_[language_];
     if (msgId < 0 || msgId >= (int)file.messages.size()) {
         // The host warns ("message not found") and answers an empty text.
-        journal_.fault("GetMsg(" + std::to_string(msgId) + "): not in " + file.path + " (" +
+        journal_.Fault("GetMsg(" + std::to_string(msgId) + "): not in " + file.path + " (" +
                        std::to_string(file.messages.size()) + " messages)");
         return "";
     }
@@ -384,15 +384,15 @@ const char* HostEmulator::getMsg(int pluginNumber, int msgId) {
 
 // --- the services ----------------------------------------------------------------
 
-void HostEmulator::runHook(size_t entry) {
+void HostEmulator::RunHook(size_t entry) {
     if (!hook_ || inHook_) return;
-    JournalEntry copy = journal_.at(entry);
+    JournalEntry copy = journal_.At(entry);
     inHook_ = true;
     hook_(copy);
     inHook_ = false;
 }
 
-int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
+int HostEmulator::Message(int pluginNumber, DWORD flags, const char* helpTopic,
                           const char* const* items, int itemsNumber, int buttonsNumber) {
     DWORD lastError = GetLastError();
     JournalEntry e;
@@ -403,7 +403,7 @@ int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
     e.itemsNumber = itemsNumber;
     e.buttonsNumber = buttonsNumber;
     if (pluginNumber != options_.moduleNumber)
-        journal_.fault("Message with plug-in number " + std::to_string(pluginNumber));
+        journal_.Fault("Message with plug-in number " + std::to_string(pluginNumber));
 
     std::vector<std::string> texts;
     if (items && (flags & host::FMSG_ALLINONE)) {
@@ -412,7 +412,7 @@ int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
         while (std::getline(all, line)) texts.push_back(line);
     } else if (items) {
         for (int i = 0; i < itemsNumber; ++i) {
-            if (!items[i]) journal_.fault("Message item " + std::to_string(i) + " is null");
+            if (!items[i]) journal_.Fault("Message item " + std::to_string(i) + " is null");
             texts.push_back(CopyText(items[i]));
         }
     }
@@ -422,8 +422,8 @@ int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
         e.refused = true;
         e.answer = -1;
         if (!texts.empty()) e.title = texts[0];
-        journal_.add(e);
-        journal_.fault("Message refused by the host (" + std::to_string(itemsNumber) +
+        journal_.Add(e);
+        journal_.Fault("Message refused by the host (" + std::to_string(itemsNumber) +
                        " items): nothing was shown");
         return -1;
     }
@@ -433,11 +433,11 @@ int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
     DWORD set = flags & FMSG_MB_MASK;
     if (set) {
         e.buttons = ButtonSet(set);
-        if (e.buttons.empty()) journal_.fault("Message with an unknown button set");
+        if (e.buttons.empty()) journal_.Fault("Message with an unknown button set");
     } else if (buttonsNumber > 0) {
         size_t buttons = (size_t)buttonsNumber;
         if (buttons + 1 > texts.size()) {
-            journal_.fault("Message with more buttons than items");
+            journal_.Fault("Message with more buttons than items");
             buttons = texts.empty() ? 0 : texts.size() - 1;
         }
         bodyEnd = texts.size() - buttons;
@@ -446,32 +446,32 @@ int HostEmulator::message(int pluginNumber, DWORD flags, const char* helpTopic,
     if (flags & host::FMSG_ERRORTYPE) e.lines.push_back(LastErrorText(lastError));
     for (size_t i = 1; i < bodyEnd; ++i) e.lines.push_back(texts[i]);
 
-    size_t index = journal_.add(e);
-    runHook(index);
+    size_t index = journal_.Add(e);
+    RunHook(index);
 
     int answer = 0;
     bool answered = true;
     if (e.buttons.empty()) {
         // Drawn into the screen and left there: the call returns at once.
-        frontEnd_->showBox(journal_.at(index));
+        frontEnd_->ShowBox(journal_.At(index));
     } else {
-        answer = frontEnd_->askMessage(journal_.at(index), answered);
+        answer = frontEnd_->AskMessage(journal_.At(index), answered);
         if (!answered) {
             answer = -1;
-            journal_.at(index).unscripted = true;
-            journal_.fault("unscripted message box: " + e.title);
+            journal_.At(index).unscripted = true;
+            journal_.Fault("unscripted message box: " + e.title);
         } else if (answer < -2 || answer >= (int)e.buttons.size()) {
-            journal_.fault("answer " + std::to_string(answer) + " to a box with " +
+            journal_.Fault("answer " + std::to_string(answer) + " to a box with " +
                            std::to_string(e.buttons.size()) + " buttons: " + e.title);
             answer = -1;
         }
     }
-    journal_.at(index).answer = answer;
+    journal_.At(index).answer = answer;
     SetLastError(lastError);
     return answer;
 }
 
-int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
+int HostEmulator::Dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
                          host::FarDialogItem* items, int count) {
     JournalEntry e;
     e.kind = CallKind::Dialog;
@@ -483,12 +483,12 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
     e.y2 = y2;
     e.itemsNumber = count;
     if (pluginNumber != options_.moduleNumber)
-        journal_.fault("Dialog with plug-in number " + std::to_string(pluginNumber));
+        journal_.Fault("Dialog with plug-in number " + std::to_string(pluginNumber));
     if (x2 < 0 || y2 < 0 || count <= 0 || !items) {
         e.refused = true;
         e.answer = -1;
-        journal_.add(e);
-        journal_.fault("Dialog refused by the host: bad size or no items");
+        journal_.Add(e);
+        journal_.Fault("Dialog refused by the host: bad size or no items");
         return -1;
     }
     if (x1 == -1 && y1 == -1) {
@@ -502,7 +502,7 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
     }
     if (e.box.left < 0 || e.box.top < 0 || e.box.right >= options_.screenWidth ||
         e.box.bottom >= options_.screenHeight)
-        journal_.fault("Dialog larger than the screen");
+        journal_.Fault("Dialog larger than the screen");
 
     int focus = -1;
     for (int i = 0; i < count; ++i) {
@@ -513,16 +513,16 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
             focus = i;
     }
     e.itemsAfter = e.items;
-    size_t index = journal_.add(e);
-    runHook(index);
+    size_t index = journal_.Add(e);
+    RunHook(index);
 
     bool answered = true;
-    int answer = frontEnd_->runDialog(journal_.at(index), answered);
-    JournalEntry& done = journal_.at(index);
+    int answer = frontEnd_->RunDialog(journal_.At(index), answered);
+    JournalEntry& done = journal_.At(index);
     if (!answered) {
         answer = -1;
         done.unscripted = true;
-        journal_.fault("unscripted dialog: " + done.title);
+        journal_.Fault("unscripted dialog: " + done.title);
     }
     if (answer == DialogAnswer::kEnter) {
         // Enter closes with the default button, else with the focused item.
@@ -533,13 +533,13 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
                 break;
             }
     } else if (answer < -2 || answer >= count) {
-        journal_.fault("dialog closed by item " + std::to_string(answer) + " of " +
+        journal_.Fault("dialog closed by item " + std::to_string(answer) + " of " +
                        std::to_string(count));
         answer = -1;
     } else if (answer >= 0 && (!IsFocusable(items[answer]) ||
                                (items[answer].Type == host::DI_BUTTON &&
                                 (items[answer].Flags & DIF_BTNNOCLOSE)))) {
-        journal_.fault("dialog closed by item " + std::to_string(answer) +
+        journal_.Fault("dialog closed by item " + std::to_string(answer) +
                        ", which the user cannot press");
     }
 
@@ -597,7 +597,7 @@ int HostEmulator::dialog(int pluginNumber, int x1, int y1, int x2, int y2, const
     return answer;
 }
 
-void HostEmulator::fillOtherPanel(host::PanelInfo& info) const {
+void HostEmulator::FillOtherPanel(host::PanelInfo& info) const {
     std::memset(&info, 0, sizeof info);
     info.PanelType = options_.otherPanelType;
     info.Plugin = options_.otherPanelIsPlugin ? TRUE : FALSE;
@@ -617,24 +617,24 @@ void HostEmulator::fillOtherPanel(host::PanelInfo& info) const {
     std::strncpy(info.CurDir, dir.c_str(), sizeof info.CurDir - 1);
 }
 
-int HostEmulator::control(HANDLE plugin, int command, void* param) {
+int HostEmulator::Control(HANDLE plugin, int command, void* param) {
     JournalEntry e;
     e.kind = CallKind::Control;
     e.plugin = plugin;
     e.command = command;
     e.param = param;
     int answer = FALSE;
-    if (plugin != INVALID_HANDLE_VALUE && !isOpen(plugin)) {
-        journal_.fault("Control(" + std::to_string(command) + ") with handle " + Hex(plugin) +
+    if (plugin != INVALID_HANDLE_VALUE && !IsOpen(plugin)) {
+        journal_.Fault("Control(" + std::to_string(command) + ") with handle " + Hex(plugin) +
                        ", which no panel shows");
     } else {
         switch (command) {
         case host::FCTL_GETANOTHERPANELSHORTINFO:
             if (!param) {
-                journal_.fault("FCTL_GETANOTHERPANELSHORTINFO without a PanelInfo");
+                journal_.Fault("FCTL_GETANOTHERPANELSHORTINFO without a PanelInfo");
                 break;
             }
-            fillOtherPanel(*(host::PanelInfo*)param);
+            FillOtherPanel(*(host::PanelInfo*)param);
             answer = TRUE;
             break;
         case host::FCTL_UPDATEANOTHERPANEL:
@@ -643,17 +643,17 @@ int HostEmulator::control(HANDLE plugin, int command, void* param) {
             answer = TRUE;
             break;
         default:
-            journal_.fault("Control command " + std::to_string(command) +
+            journal_.Fault("Control command " + std::to_string(command) +
                            " is not served by this host");
             break;
         }
     }
     e.answer = answer;
-    journal_.add(e);
+    journal_.Add(e);
     return answer;
 }
 
-HANDLE HostEmulator::saveScreen(int x1, int y1, int x2, int y2) {
+HANDLE HostEmulator::SaveScreen(int x1, int y1, int x2, int y2) {
     if (x2 == -1) x2 = options_.screenWidth - 1;
     if (y2 == -1) y2 = options_.screenHeight - 1;
     JournalEntry e;
@@ -662,28 +662,28 @@ HANDLE HostEmulator::saveScreen(int x1, int y1, int x2, int y2) {
     e.y1 = y1;
     e.x2 = x2;
     e.y2 = y2;
-    e.screen = journal_.newScreen(x1, y1, x2, y2);
-    journal_.add(e);
-    frontEnd_->saveScreen(e.screen, x1, y1, x2, y2);
+    e.screen = journal_.NewScreen(x1, y1, x2, y2);
+    journal_.Add(e);
+    frontEnd_->SaveScreen(e.screen, x1, y1, x2, y2);
     return e.screen;
 }
 
-void HostEmulator::restoreScreen(HANDLE screen) {
+void HostEmulator::RestoreScreen(HANDLE screen) {
     JournalEntry e;
     e.kind = CallKind::RestoreScreen;
     e.screen = screen;
-    journal_.add(e);
-    journal_.restoreScreen(screen);
-    frontEnd_->restoreScreen(screen);
+    journal_.Add(e);
+    journal_.RestoreScreen(screen);
+    frontEnd_->RestoreScreen(screen);
 }
 
 // --- driving the plug-in -----------------------------------------------------------
 
 // The disk menu lists the plug-in's DiskMenuStrings; choosing entry `item`
 // opens the plug-in with OPEN_DISKMENU.
-HANDLE HostEmulator::openFromDiskMenu(int item) {
+HANDLE HostEmulator::OpenFromDiskMenu(int item) {
     if (!exports_.GetPluginInfo || !exports_.OpenPlugin) {
-        journal_.fault("the plug-in lacks GetPluginInfo or OpenPlugin");
+        journal_.Fault("the plug-in lacks GetPluginInfo or OpenPlugin");
         return INVALID_HANDLE_VALUE;
     }
     host::PluginInfo info;
@@ -693,13 +693,13 @@ HANDLE HostEmulator::openFromDiskMenu(int item) {
     for (int i = 0; i < info.DiskMenuStringsNumber && info.DiskMenuStrings; ++i)
         diskMenu_.push_back(CopyText(info.DiskMenuStrings[i]));
     if (item < 0 || item >= (int)diskMenu_.size()) {
-        journal_.fault("the disk menu has no entry " + std::to_string(item));
+        journal_.Fault("the disk menu has no entry " + std::to_string(item));
         return INVALID_HANDLE_VALUE;
     }
     HANDLE panel = exports_.OpenPlugin(OPEN_DISKMENU, item);
     if (panel == nullptr) {
         // The host treats 0 as a crash and unloads the plug-in.
-        journal_.fault("OpenPlugin returned 0");
+        journal_.Fault("OpenPlugin returned 0");
         return INVALID_HANDLE_VALUE;
     }
     if (panel != INVALID_HANDLE_VALUE) openPanels_.insert(panel);
@@ -709,10 +709,10 @@ HANDLE HostEmulator::openFromDiskMenu(int item) {
 // GetOpenPluginInfo (the host asks more than once), GetFindData, a copy of
 // everything, then FreeFindData with exactly what GetFindData returned.
 // FALSE from GetFindData in a normal read closes the panel, as in the host.
-bool HostEmulator::readPanel(HANDLE plugin, PanelListing& listing, int opMode) {
+bool HostEmulator::ReadPanel(HANDLE plugin, PanelListing& listing, int opMode) {
     listing = PanelListing();
     if (!exports_.GetOpenPluginInfo || !exports_.GetFindData) {
-        journal_.fault("the plug-in lacks GetOpenPluginInfo or GetFindData");
+        journal_.Fault("the plug-in lacks GetOpenPluginInfo or GetFindData");
         return false;
     }
     host::OpenPluginInfo info;
@@ -731,11 +731,11 @@ bool HostEmulator::readPanel(HANDLE plugin, PanelListing& listing, int opMode) {
     host::PluginPanelItem* items = nullptr;
     int count = 0;
     if (!exports_.GetFindData(plugin, &items, &count, opMode)) {
-        if (!(opMode & host::OPM_FIND)) closePlugin(plugin);
+        if (!(opMode & host::OPM_FIND)) ClosePlugin(plugin);
         return false;
     }
     if (count < 0 || (count > 0 && !items)) {
-        journal_.fault("GetFindData returned " + std::to_string(count) + " items at " + Hex(items));
+        journal_.Fault("GetFindData returned " + std::to_string(count) + " items at " + Hex(items));
         count = 0;
     }
     for (int i = 0; i < count; ++i) {
@@ -752,14 +752,14 @@ bool HostEmulator::readPanel(HANDLE plugin, PanelListing& listing, int opMode) {
     return true;
 }
 
-int HostEmulator::setDirectory(HANDLE plugin, const std::string& dir, int opMode) {
+int HostEmulator::SetDirectory(HANDLE plugin, const std::string& dir, int opMode) {
     if (!exports_.SetDirectory) return FALSE;
     return exports_.SetDirectory(plugin, dir.c_str(), opMode);
 }
 
 // Items go in as host-owned copies; the flags come back so a test can see
 // which items the plug-in deselected. DestPath is a 260-byte buffer.
-int HostEmulator::getFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+int HostEmulator::GetFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                            std::string& destPath, int opMode) {
     if (!exports_.GetFiles) return 0;
     std::vector<host::PluginPanelItem> copies = items;
@@ -768,21 +768,21 @@ int HostEmulator::getFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& it
     int result = exports_.GetFiles(plugin, copies.empty() ? nullptr : copies.data(),
                                    (int)copies.size(), move, dest, opMode);
     if (strnlen(dest, sizeof dest) == sizeof dest)
-        journal_.fault("GetFiles left DestPath without a terminator");
+        journal_.Fault("GetFiles left DestPath without a terminator");
     destPath.assign(dest, strnlen(dest, sizeof dest));
     for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies[i].Flags;
     return result;
 }
 
 // The host runs PutFiles with the current directory set to the source folder.
-int HostEmulator::putFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+int HostEmulator::PutFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                            const std::string& sourceDir, int opMode) {
     if (!exports_.PutFiles) return 0;
     std::vector<host::PluginPanelItem> copies = items;
     char savedDir[MAX_PATH];
     DWORD savedLength = GetCurrentDirectoryA(sizeof savedDir, savedDir);
     if (!SetCurrentDirectoryA(sourceDir.c_str()))
-        journal_.fault("putFiles: cannot enter " + sourceDir);
+        journal_.Fault("putFiles: cannot enter " + sourceDir);
     int result = exports_.PutFiles(plugin, copies.empty() ? nullptr : copies.data(),
                                    (int)copies.size(), move, opMode);
     if (savedLength && savedLength < sizeof savedDir) SetCurrentDirectoryA(savedDir);
@@ -790,7 +790,7 @@ int HostEmulator::putFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& it
     return result;
 }
 
-int HostEmulator::deleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items,
+int HostEmulator::DeleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items,
                               int opMode) {
     if (!exports_.DeleteFiles) return FALSE;
     std::vector<host::PluginPanelItem> copies = items;
@@ -802,7 +802,7 @@ int HostEmulator::deleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>&
 
 // F7 hands the plug-in a 260-byte name buffer (empty unless `name` says
 // otherwise); the name it leaves there comes back in `name`.
-int HostEmulator::makeDirectory(HANDLE plugin, std::string& name, int opMode) {
+int HostEmulator::MakeDirectory(HANDLE plugin, std::string& name, int opMode) {
     if (!exports_.MakeDirectory) return 0;
     char buffer[host::NM] = {0};
     std::strncpy(buffer, name.c_str(), sizeof buffer - 1);
@@ -811,9 +811,9 @@ int HostEmulator::makeDirectory(HANDLE plugin, std::string& name, int opMode) {
     return result;
 }
 
-void HostEmulator::closePlugin(HANDLE plugin) {
+void HostEmulator::ClosePlugin(HANDLE plugin) {
     openPanels_.erase(plugin);
     if (exports_.ClosePlugin) exports_.ClosePlugin(plugin);
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

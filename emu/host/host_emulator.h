@@ -6,14 +6,14 @@
 // context pointer, so they reach the emulator constructed last.
 //
 // Typical test:
-//     hostemu::HostEmulator host;
-//     ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
-//     host.script().answerMessage(0);              // the next prompt: first button
-//     HANDLE panel = host.openFromDiskMenu();
-//     hostemu::PanelListing listing;
-//     ASSERT_TRUE(host.readPanel(panel, listing));
-//     host.closePlugin(panel);
-//     EXPECT_TRUE(host.journal().faults().empty()) << host.journal().dump();
+//     host_emu::HostEmulator host;
+//     ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
+//     host.Script().AnswerMessage(0);              // the next prompt: first button
+//     HANDLE panel = host.OpenFromDiskMenu();
+//     host_emu::PanelListing listing;
+//     ASSERT_TRUE(host.ReadPanel(panel, listing));
+//     host.ClosePlugin(panel);
+//     EXPECT_TRUE(host.Journal().Faults().empty()) << host.Journal().Dump();
 #pragma once
 
 #include "front_end.h"
@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 // The plug-in's exports, looked up by their plain names; null when missing.
 struct PluginExports {
@@ -84,8 +84,8 @@ struct PanelListing {
     std::vector<host::PluginPanelItem> items;
     std::vector<std::string> descriptions, owners;
 
-    std::vector<std::string> names() const;
-    const host::PluginPanelItem* find(const std::string& name) const;
+    std::vector<std::string> Names() const;
+    const host::PluginPanelItem* Find(const std::string& name) const;
 };
 
 // The plug-in DLL: KELP_DLL if set (a Windows path, or a Unix path turned
@@ -104,69 +104,69 @@ public:
     HostEmulator& operator=(const HostEmulator&) = delete;
 
     // Loading and unloading, as the host does it (see host_emulator.cpp).
-    bool load(const std::string& dllPath);
-    void unload();
-    bool loaded() const { return module_ != nullptr; }
-    const std::string& error() const { return error_; }
-    const PluginExports& exports() const { return exports_; }
-    const std::string& modulePath() const { return modulePath_; }
+    bool Load(const std::string& dllPath);
+    void Unload();
+    bool Loaded() const { return module_ != nullptr; }
+    const std::string& Error() const { return error_; }
+    const PluginExports& Exports() const { return exports_; }
+    const std::string& ModulePath() const { return modulePath_; }
 
-    HostOptions& options() { return options_; }
-    Journal& journal() { return journal_; }
-    ScriptedFrontEnd& script() { return scripted_; }
+    HostOptions& Options() { return options_; }
+    host_emu::Journal& Journal() { return journal_; }
+    ScriptedFrontEnd& Script() { return scripted_; }
     // Another answer source (null: back to the script). Not owned.
-    void setFrontEnd(HostFrontEnd* frontEnd);
+    void SetFrontEnd(HostFrontEnd* frontEnd);
     // Runs on every Message and Dialog call, progress boxes included, after
     // the call is journaled and before it is answered. Not re-entered: calls
     // the hook itself causes do not run it again.
-    void setHook(std::function<void(const JournalEntry&)> hook) { hook_ = std::move(hook); }
+    void SetHook(std::function<void(const JournalEntry&)> hook) { hook_ = std::move(hook); }
 
     // The message `id` of the chosen language file, as GetMsg returns it,
     // without journaling anything ("" when out of range).
-    std::string messageText(int id);
-    const LanguageFile* languageFile();
+    std::string MessageText(int id);
+    const host_emu::LanguageFile* LanguageFile();
 
     // The thin layer that drives the plug-in as the host does. Each call
     // goes to the export of the same name; see host_emulator.cpp for what
     // the host does around it.
-    HANDLE openFromDiskMenu(int item = 0);
-    const std::vector<std::string>& diskMenu() const { return diskMenu_; }
-    bool readPanel(HANDLE plugin, PanelListing& listing, int opMode = 0);
-    int setDirectory(HANDLE plugin, const std::string& dir, int opMode = 0);
-    int getFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+    HANDLE OpenFromDiskMenu(int item = 0);
+    const std::vector<std::string>& DiskMenu() const { return diskMenu_; }
+    bool ReadPanel(HANDLE plugin, PanelListing& listing, int opMode = 0);
+    int SetDirectory(HANDLE plugin, const std::string& dir, int opMode = 0);
+    int GetFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                  std::string& destPath, int opMode = 0);
-    int putFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
+    int PutFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                  const std::string& sourceDir, int opMode = 0);
-    int deleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int opMode = 0);
-    int makeDirectory(HANDLE plugin, std::string& name, int opMode = 0);
-    void closePlugin(HANDLE plugin);
+    int DeleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int opMode = 0);
+    int MakeDirectory(HANDLE plugin, std::string& name, int opMode = 0);
+    void ClosePlugin(HANDLE plugin);
     // A panel opened by calling OpenPlugin directly: Control accepts only
     // handles of open panels (and INVALID_HANDLE_VALUE).
-    void adoptPanel(HANDLE plugin) { openPanels_.insert(plugin); }
-    bool isOpen(HANDLE plugin) const { return openPanels_.count(plugin) != 0; }
+    void AdoptPanel(HANDLE plugin) { openPanels_.insert(plugin); }
+    bool IsOpen(HANDLE plugin) const { return openPanels_.count(plugin) != 0; }
 
     // The services, as the plug-in reaches them through its startup record.
-    const char* getMsg(int pluginNumber, int msgId);
-    int message(int pluginNumber, DWORD flags, const char* helpTopic, const char* const* items,
+    const char* GetMsg(int pluginNumber, int msgId);
+    int Message(int pluginNumber, DWORD flags, const char* helpTopic, const char* const* items,
                 int itemsNumber, int buttonsNumber);
-    int dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
+    int Dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
                host::FarDialogItem* items, int count);
-    int control(HANDLE plugin, int command, void* param);
-    HANDLE saveScreen(int x1, int y1, int x2, int y2);
-    void restoreScreen(HANDLE screen);
+    int Control(HANDLE plugin, int command, void* param);
+    HANDLE SaveScreen(int x1, int y1, int x2, int y2);
+    void RestoreScreen(HANDLE screen);
 
     // The tables the host builds; SetStartupInfo gets stack copies of these.
-    void buildStartupInfo(host::PluginStartupInfo& info, host::FarStandardFunctions& fsf) const;
+    void BuildStartupInfo(host::PluginStartupInfo& info, host::FarStandardFunctions& fsf) const;
 
-    static HostEmulator* active();
+    static HostEmulator* Active();
 
 private:
-    void runHook(size_t entry);
-    bool loadLanguage();
-    void fillOtherPanel(host::PanelInfo& info) const;
+    void RunHook(size_t entry);
+    bool LoadLanguage();
+    void FillOtherPanel(host::PanelInfo& info) const;
 
     HostOptions options_;
-    Journal journal_;
+    host_emu::Journal journal_;
     ScriptedFrontEnd scripted_;
     HostFrontEnd* frontEnd_;
     std::function<void(const JournalEntry&)> hook_;
@@ -180,11 +180,11 @@ private:
     std::set<HANDLE> openPanels_;
 
     bool languageTried_ = false;
-    std::vector<LanguageFile> languages_;
+    std::vector<host_emu::LanguageFile> languages_;
     int language_ = -1;
 
     HostEmulator* previous_;
     BOOL fileApisWereAnsi_;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

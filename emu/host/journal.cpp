@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -23,7 +23,7 @@ const UINT_PTR kScreenBase = 0x5C500000;
 
 }  // namespace
 
-std::string JournalEntry::text() const {
+std::string JournalEntry::Text() const {
     std::string all;
     if (kind == CallKind::Dialog) {
         for (const DialogItemRecord& item : items) all += (all.empty() ? "" : "\n") + item.data;
@@ -35,7 +35,7 @@ std::string JournalEntry::text() const {
     return all;
 }
 
-std::string JournalEntry::describe() const {
+std::string JournalEntry::Describe() const {
     char head[160];
     std::snprintf(head, sizeof head, "%s flags=0x%lx answer=%d%s", KindName(kind),
                   (unsigned long)flags, answer, unscripted ? " UNSCRIPTED" : "");
@@ -43,7 +43,7 @@ std::string JournalEntry::describe() const {
     switch (kind) {
     case CallKind::Message:
     case CallKind::Dialog: {
-        std::string body = text();
+        std::string body = Text();
         for (char& c : body)
             if (c == '\n') c = '|';
         out += " [" + body + "]";
@@ -61,12 +61,12 @@ std::string JournalEntry::describe() const {
     return out;
 }
 
-size_t Journal::add(const JournalEntry& entry) {
+size_t Journal::Add(const JournalEntry& entry) {
     entries_.push_back(entry);
     return entries_.size() - 1;
 }
 
-void Journal::clear() {
+void Journal::Clear() {
     entries_.clear();
     faults_.clear();
     screens_.clear();
@@ -74,28 +74,28 @@ void Journal::clear() {
     saves_ = restores_ = restoredTwice_ = 0;
 }
 
-std::vector<const JournalEntry*> Journal::messages() const {
+std::vector<const JournalEntry*> Journal::Messages() const {
     std::vector<const JournalEntry*> out;
     for (const JournalEntry& e : entries_)
         if (e.kind == CallKind::Message) out.push_back(&e);
     return out;
 }
 
-std::vector<const JournalEntry*> Journal::prompts() const {
+std::vector<const JournalEntry*> Journal::Prompts() const {
     std::vector<const JournalEntry*> out;
     for (const JournalEntry& e : entries_)
         if (e.kind == CallKind::Message && !e.buttons.empty()) out.push_back(&e);
     return out;
 }
 
-std::vector<const JournalEntry*> Journal::dialogs() const {
+std::vector<const JournalEntry*> Journal::Dialogs() const {
     std::vector<const JournalEntry*> out;
     for (const JournalEntry& e : entries_)
         if (e.kind == CallKind::Dialog) out.push_back(&e);
     return out;
 }
 
-std::vector<const JournalEntry*> Journal::controls(int command) const {
+std::vector<const JournalEntry*> Journal::Controls(int command) const {
     std::vector<const JournalEntry*> out;
     for (const JournalEntry& e : entries_)
         if (e.kind == CallKind::Control && (command < 0 || e.command == command))
@@ -103,44 +103,44 @@ std::vector<const JournalEntry*> Journal::controls(int command) const {
     return out;
 }
 
-int Journal::progressCount() const {
+int Journal::ProgressCount() const {
     int count = 0;
     for (const JournalEntry& e : entries_)
-        if (e.isProgress()) ++count;
+        if (e.IsProgress()) ++count;
     return count;
 }
 
-const JournalEntry* Journal::lastMessage() const {
-    auto all = messages();
+const JournalEntry* Journal::LastMessage() const {
+    auto all = Messages();
     return all.empty() ? nullptr : all.back();
 }
 
-const JournalEntry* Journal::lastPrompt() const {
-    auto all = prompts();
+const JournalEntry* Journal::LastPrompt() const {
+    auto all = Prompts();
     return all.empty() ? nullptr : all.back();
 }
 
-const JournalEntry* Journal::lastDialog() const {
-    auto all = dialogs();
+const JournalEntry* Journal::LastDialog() const {
+    auto all = Dialogs();
     return all.empty() ? nullptr : all.back();
 }
 
-const JournalEntry* Journal::find(const std::string& part) const {
+const JournalEntry* Journal::Find(const std::string& part) const {
     for (const JournalEntry& e : entries_)
         if ((e.kind == CallKind::Message || e.kind == CallKind::Dialog) &&
-            e.text().find(part) != std::string::npos)
+            e.Text().find(part) != std::string::npos)
             return &e;
     return nullptr;
 }
 
-std::vector<const JournalEntry*> Journal::unscripted() const {
+std::vector<const JournalEntry*> Journal::Unscripted() const {
     std::vector<const JournalEntry*> out;
     for (const JournalEntry& e : entries_)
         if (e.unscripted) out.push_back(&e);
     return out;
 }
 
-HANDLE Journal::newScreen(int, int, int, int) {
+HANDLE Journal::NewScreen(int, int, int, int) {
     HANDLE screen = (HANDLE)(kScreenBase + 16 * ++nextScreen_);
     screens_[screen] = 0;
     screenOrder_.push_back(screen);
@@ -148,37 +148,37 @@ HANDLE Journal::newScreen(int, int, int, int) {
     return screen;
 }
 
-void Journal::restoreScreen(HANDLE screen) {
+void Journal::RestoreScreen(HANDLE screen) {
     if (!screen) return;  // re-reads the console; nothing to free
     ++restores_;
     auto it = screens_.find(screen);
     if (it == screens_.end()) {
         char text[80];
         std::snprintf(text, sizeof text, "RestoreScreen of a handle never saved: %p", screen);
-        fault(text);
+        Fault(text);
         return;
     }
     if (++it->second > 1) {
         ++restoredTwice_;
         char text[80];
         std::snprintf(text, sizeof text, "RestoreScreen twice: %p", screen);
-        fault(text);
+        Fault(text);
     }
 }
 
-std::vector<HANDLE> Journal::screensNotRestored() const {
+std::vector<HANDLE> Journal::ScreensNotRestored() const {
     std::vector<HANDLE> out;
     for (HANDLE screen : screenOrder_)
         if (screens_.at(screen) == 0) out.push_back(screen);
     return out;
 }
 
-std::string Journal::dump() const {
+std::string Journal::Dump() const {
     std::string out;
     for (size_t i = 0; i < entries_.size(); ++i)
-        out += std::to_string(i) + ": " + entries_[i].describe() + "\n";
+        out += std::to_string(i) + ": " + entries_[i].Describe() + "\n";
     for (const std::string& f : faults_) out += "FAULT: " + f + "\n";
     return out;
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

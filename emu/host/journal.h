@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 enum class CallKind { Message, Dialog, Control, SaveScreen, RestoreScreen };
 
@@ -60,47 +60,47 @@ struct JournalEntry {
     int answer = 0;
     bool unscripted = false;  // a prompt that nobody answered: Esc was assumed
 
-    bool isProgress() const { return kind == CallKind::Message && buttons.empty() && !refused; }
+    bool IsProgress() const { return kind == CallKind::Message && buttons.empty() && !refused; }
     // Title, lines and buttons (a dialog: its items' texts) joined by
     // newlines, for searching and failure output.
-    std::string text() const;
-    std::string describe() const;
+    std::string Text() const;
+    std::string Describe() const;
 };
 
 class Journal {
 public:
     // Appends and returns the entry's index (entries may be added while a
     // hook runs, so callers keep indexes, not references).
-    size_t add(const JournalEntry& entry);
-    JournalEntry& at(size_t index) { return entries_[index]; }
-    const std::vector<JournalEntry>& entries() const { return entries_; }
-    void clear();
+    size_t Add(const JournalEntry& entry);
+    JournalEntry& At(size_t index) { return entries_[index]; }
+    const std::vector<JournalEntry>& Entries() const { return entries_; }
+    void Clear();
 
-    std::vector<const JournalEntry*> messages() const;  // every Message call
-    std::vector<const JournalEntry*> prompts() const;   // Messages with buttons
-    std::vector<const JournalEntry*> dialogs() const;
-    std::vector<const JournalEntry*> controls(int command = -1) const;
-    int progressCount() const;  // 0-button boxes
-    const JournalEntry* lastMessage() const;
-    const JournalEntry* lastPrompt() const;
-    const JournalEntry* lastDialog() const;
+    std::vector<const JournalEntry*> Messages() const;  // every Message call
+    std::vector<const JournalEntry*> Prompts() const;   // Messages with buttons
+    std::vector<const JournalEntry*> Dialogs() const;
+    std::vector<const JournalEntry*> Controls(int command = -1) const;
+    int ProgressCount() const;  // 0-button boxes
+    const JournalEntry* LastMessage() const;
+    const JournalEntry* LastPrompt() const;
+    const JournalEntry* LastDialog() const;
     // The first Message or Dialog whose text contains `part`, or null.
-    const JournalEntry* find(const std::string& part) const;
-    std::vector<const JournalEntry*> unscripted() const;
+    const JournalEntry* Find(const std::string& part) const;
+    std::vector<const JournalEntry*> Unscripted() const;
 
     // Screens: each saved handle must be restored exactly once.
-    HANDLE newScreen(int x1, int y1, int x2, int y2);
-    void restoreScreen(HANDLE screen);
-    int saves() const { return saves_; }
-    int restores() const { return restores_; }  // non-null restores
-    std::vector<HANDLE> screensNotRestored() const;
-    int restoredTwice() const { return restoredTwice_; }  // restores beyond the first
+    HANDLE NewScreen(int x1, int y1, int x2, int y2);
+    void RestoreScreen(HANDLE screen);
+    int Saves() const { return saves_; }
+    int Restores() const { return restores_; }  // non-null restores
+    std::vector<HANDLE> ScreensNotRestored() const;
+    int RestoredTwice() const { return restoredTwice_; }  // restores beyond the first
 
-    void fault(const std::string& text) { faults_.push_back(text); }
-    const std::vector<std::string>& faults() const { return faults_; }
+    void Fault(const std::string& text) { faults_.push_back(text); }
+    const std::vector<std::string>& Faults() const { return faults_; }
 
     // Every entry and fault, one a line: for test failure messages.
-    std::string dump() const;
+    std::string Dump() const;
 
 private:
     std::vector<JournalEntry> entries_;
@@ -113,4 +113,4 @@ private:
     unsigned nextScreen_ = 0;
 };
 
-}  // namespace hostemu
+}  // namespace host_emu

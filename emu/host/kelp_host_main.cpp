@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         // The phone outlives the host: closing Kelp's panels still talks to it.
         std::unique_ptr<phone_emu::PhoneEmulator> phone;
         if (registerPhone && !phoneDir.empty()) {
-            phone.reset(new phone_emu::PhoneEmulator(FromAnsi(hostemu::ToWindowsPath(phoneDir))));
+            phone.reset(new phone_emu::PhoneEmulator(FromAnsi(host_emu::ToWindowsPath(phoneDir))));
             HRESULT hr = phone->RegisterAll();
             if (hr != S_OK) {
                 std::fprintf(stderr, "KelpHost: cannot register the phone emulator (0x%08lx)\n",
@@ -90,33 +90,33 @@ int main(int argc, char** argv) {
                 return 1;
             }
             if (slow) {
-                phone->options().chunkSize = 2048;
-                phone->options().delayMs = 15;
+                phone->Options().chunkSize = 2048;
+                phone->Options().delayMs = 15;
             }
         }
 
-        hostemu::HostEmulator host;  // switches the file APIs to OEM, as the host does
-        if (!host.load(hostemu::FindPluginDll())) {
-            std::fprintf(stderr, "KelpHost: %s\n", host.error().c_str());
+        host_emu::HostEmulator host;  // switches the file APIs to OEM, as the host does
+        if (!host.Load(host_emu::FindPluginDll())) {
+            std::fprintf(stderr, "KelpHost: %s\n", host.Error().c_str());
             return 1;
         }
         std::string pcFolder = FullPath(pcDir.empty() ? std::string(".")
-                                                      : ToOem(FromAnsi(hostemu::ToWindowsPath(pcDir))));
+                                                      : ToOem(FromAnsi(host_emu::ToWindowsPath(pcDir))));
         if (tour) {
-            exitCode = hostemu::RunTour(host, pcFolder);
+            exitCode = host_emu::RunTour(host, pcFolder);
         } else {
-            hostemu::ConsoleApp app(host);
-            if (!app.open()) {
-                std::fprintf(stderr, "KelpHost: %s\n", app.error().c_str());
+            host_emu::ConsoleApp app(host);
+            if (!app.Open()) {
+                std::fprintf(stderr, "KelpHost: %s\n", app.Error().c_str());
                 exitCode = 1;
             } else {
-                hostemu::ConsoleAppOptions options;
+                host_emu::ConsoleAppOptions options;
                 options.pcFolder = pcFolder;
                 options.kelpSide = kelpSide;
-                app.run(options);
+                app.Run(options);
             }
         }
-        host.unload();
+        host.Unload();
     }
     CoUninitialize();
     return exitCode;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -115,4 +115,4 @@ int ChooseLanguageFile(const std::vector<LanguageFile>& files, const std::string
     return files.empty() ? -1 : (int)files.size() - 1;
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace hostemu {
+namespace host_emu {
 
 struct LanguageFile {
     std::string path;
@@ -33,4 +33,4 @@ std::vector<LanguageFile> ReadLanguageFolder(const std::string& folder);
 // else the one named English, else the last one found; -1 when none.
 int ChooseLanguageFile(const std::vector<LanguageFile>& files, const std::string& language);
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-namespace hostemu {
+namespace host_emu {
 
 namespace {
 
@@ -231,4 +231,4 @@ int WINAPI ProcessName(const char* param1, char* param2, DWORD flags) {
     return FALSE;
 }
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace hostemu {
+namespace host_emu {
 
 // ProcessName flags (the low byte of Flags, with PN_GENERATENAME, limits the
 // source to its first N characters).
@@ -35,4 +35,4 @@ int WINAPI CmpName(const char* mask, const char* name, int skipPath);
 // PN_CMPNAME alone answers FALSE, as the 1.70 host does.
 int WINAPI ProcessName(const char* param1, char* param2, DWORD flags);
 
-}  // namespace hostemu
+}  // namespace host_emu

@@ -190,21 +190,21 @@ public:
     // A server object made directly, without COM (AddRef'ed; Release it).
     remote::IRemoteFs* CreateServer(int index);
 
-    const std::wstring& root() const;
-    Options& options();
+    const std::wstring& Root() const;
+    phone_emu::Options& Options();
 
-    std::vector<JournalEntry> journal() const;
+    std::vector<JournalEntry> Journal() const;
     // Journal entries of one operation, in call order.
-    std::vector<JournalEntry> journal(Op op) const;
-    size_t count(Op op) const;
-    void clearJournal();
-    Counters counters() const;
+    std::vector<JournalEntry> Journal(Op op) const;
+    size_t Count(Op op) const;
+    void ClearJournal();
+    phone_emu::Counters Counters() const;
     // References the server holds on sinks right now.
-    LONG sinkReferences() const;
+    LONG SinkReferences() const;
 
     // Runs when the last living server object goes away, on the thread that
     // released it: the local-server program quits then.
-    void setOnLastServerGone(std::function<void()> callback);
+    void SetOnLastServerGone(std::function<void()> callback);
 
 private:
     std::shared_ptr<PhoneState> state_;

@@ -135,27 +135,27 @@ bool PhoneEmulator::IsRegistered(int index) const {
 
 remote::IRemoteFs* PhoneEmulator::CreateServer(int index) { return NewPhoneServer(index, state_); }
 
-const std::wstring& PhoneEmulator::root() const { return state_->root; }
+const std::wstring& PhoneEmulator::Root() const { return state_->root; }
 
-Options& PhoneEmulator::options() { return state_->options; }
+Options& PhoneEmulator::Options() { return state_->options; }
 
-std::vector<JournalEntry> PhoneEmulator::journal() const { return state_->Journal(); }
+std::vector<JournalEntry> PhoneEmulator::Journal() const { return state_->Journal(); }
 
-std::vector<JournalEntry> PhoneEmulator::journal(Op op) const {
+std::vector<JournalEntry> PhoneEmulator::Journal(Op op) const {
     std::vector<JournalEntry> out;
     for (auto& e : state_->Journal())
         if (e.op == op) out.push_back(e);
     return out;
 }
 
-size_t PhoneEmulator::count(Op op) const { return journal(op).size(); }
+size_t PhoneEmulator::Count(Op op) const { return Journal(op).size(); }
 
-void PhoneEmulator::clearJournal() { state_->ClearJournal(); }
+void PhoneEmulator::ClearJournal() { state_->ClearJournal(); }
 
-Counters PhoneEmulator::counters() const {
-    Counters& s = state_->counters;
+phone_emu::Counters PhoneEmulator::Counters() const {
+    phone_emu::Counters& s = state_->counters;
     auto read = [](LONG& v) { return InterlockedCompareExchange(&v, 0, 0); };
-    Counters k;
+    phone_emu::Counters k;
     k.advises = read(s.advises);
     k.unadvises = read(s.unadvises);
     k.sinkAddRefs = read(s.sinkAddRefs);
@@ -167,12 +167,12 @@ Counters PhoneEmulator::counters() const {
     return k;
 }
 
-void PhoneEmulator::setOnLastServerGone(std::function<void()> callback) {
+void PhoneEmulator::SetOnLastServerGone(std::function<void()> callback) {
     state_->onLastServerGone = std::move(callback);
 }
 
-LONG PhoneEmulator::sinkReferences() const {
-    Counters k = counters();
+LONG PhoneEmulator::SinkReferences() const {
+    phone_emu::Counters k = Counters();
     return k.sinkAddRefs - k.sinkReleases;
 }
 

@@ -119,7 +119,7 @@ DWORD mainThread = 0;
 
 void CALLBACK FirstClientDeadline(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (phone && phone->counters().serversCreated == 0) {
+    if (phone && phone->Counters().serversCreated == 0) {
         Log(L"no client came; quitting");
         PostThreadMessageW(mainThread, WM_QUIT, 0, 0);
     }
@@ -134,11 +134,11 @@ int Serve(const ServerArgs& args) {
 
     phone_emu::PhoneEmulator emulator(args.root);
     phone = &emulator;
-    phone_emu::Options& o = emulator.options();
+    phone_emu::Options& o = emulator.Options();
     o.delayMs = args.delayMs;
     if (args.chunkSize) o.chunkSize = args.chunkSize;
     o.progressNotices = args.progressNotices;
-    emulator.setOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
+    emulator.SetOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
 
     for (int i = 0; i < remote::GenerationCount; ++i) {
         if (!args.generations[i]) continue;
@@ -158,13 +158,13 @@ int Serve(const ServerArgs& args) {
             // No more new clients; one that slipped in between the last
             // release and the revoke is served until it lets go too.
             emulator.RevokeAll();
-            if (emulator.counters().serversAlive == 0) break;
+            if (emulator.Counters().serversAlive == 0) break;
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    phone_emu::Counters k = emulator.counters();
+    phone_emu::Counters k = emulator.Counters();
     Log(L"exit: %ld servers created, %ld advises", k.serversCreated, k.advises);
     phone = nullptr;
     return 0;

@@ -17,8 +17,8 @@ protected:
         MakeDirs(PcPath("out"));
         // Steps far enough apart that the plug-in looks at the keys at every
         // draw, so where a key is read doesn't depend on the machine's speed.
-        phone->options().chunkSize = 8192;
-        phone->options().delayMs = 25;
+        phone->Options().chunkSize = 8192;
+        phone->Options().delayMs = 25;
     }
 
     void Type(WCHAR character, WORD virtualKey) { TypeKey(input, character, virtualKey); }
@@ -26,8 +26,8 @@ protected:
     // Types the key once, while the second file is a few chunks in.
     void TypeDuringSecondFile(WCHAR character, WORD virtualKey)
     {
-        host->setHook([=](const hostemu::JournalEntry& e) {
-            if (e.isProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) Type(character, virtualKey);
+        host->SetHook([=](const host_emu::JournalEntry& e) {
+            if (e.IsProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) Type(character, virtualKey);
         });
     }
 
@@ -41,7 +41,7 @@ TEST_F(CopyFromPhoneConsole, EscapeStopsTheCopyAndKeepsTheFinishedFiles)
     TypeDuringSecondFile(27, VK_ESCAPE);
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(-1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 0, PcPath("out"), host::OPM_SILENT));
-    host->setHook(nullptr);
+    host->SetHook(nullptr);
 
     EXPECT_EQ(3, bDraws);  // the copy stopped at the draw that read the key
     EXPECT_EQ((std::vector<std::string>{"a.bin"}), ListNames(PcPath("out")));
@@ -52,8 +52,8 @@ TEST_F(CopyFromPhoneConsole, EscapeStopsTheCopyAndKeepsTheFinishedFiles)
     EXPECT_TRUE(LeftoverTemporaries(pcRoot).empty());
     EXPECT_FALSE(Selected("a.bin"));
     EXPECT_TRUE(Selected("b.bin"));
-    EXPECT_EQ(1, host->journal().restores());
-    host->closePlugin(panel);
+    EXPECT_EQ(1, host->Journal().Restores());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -69,7 +69,7 @@ TEST_F(CopyFromPhoneConsole, EscapeReadBeforeAFileStartsIsNotLost)
     for (const auto& copy : CopiesOf(L"a.bin")) EXPECT_EQ(remote::StatusCancelled, copy.status);
     EXPECT_TRUE(CopiesOf(L"b.bin").empty());
     EXPECT_TRUE(LeftoverTemporaries(pcRoot).empty());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -78,7 +78,7 @@ TEST_F(CopyFromPhoneConsole, OtherKeysAreReadAndIgnored)
     TypeDuringSecondFile(L'x', 'X');
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 1, PcPath("out"), host::OPM_SILENT));
-    host->setHook(nullptr);
+    host->SetHook(nullptr);
 
     EXPECT_GT(bDraws, 3);
     EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin", "c.bin"}), ListNames(PcPath("out")));
@@ -86,7 +86,7 @@ TEST_F(CopyFromPhoneConsole, OtherKeysAreReadAndIgnored)
     DWORD pending = 1;
     EXPECT_TRUE(GetNumberOfConsoleInputEvents(input, &pending));
     EXPECT_EQ(0u, pending);  // the copy took the key from the console
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

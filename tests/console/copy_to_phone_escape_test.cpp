@@ -18,8 +18,8 @@ protected:
         for (const char* name : {"a.bin", "b.bin", "c.bin"})
             PcFile(name, std::string(64 * 1024, name[0]));
         // Steps far enough apart that the keys are looked at at every draw.
-        phone->options().chunkSize = 8192;
-        phone->options().delayMs = 25;
+        phone->Options().chunkSize = 8192;
+        phone->Options().delayMs = 25;
     }
 
     HANDLE input = INVALID_HANDLE_VALUE;
@@ -28,13 +28,13 @@ protected:
 TEST_F(CopyToPhoneConsole, EscapeDuringTheSecondFileStopsTheCopy)
 {
     int bDraws = 0;
-    host->setHook([&](const hostemu::JournalEntry& e) {
-        if (e.isProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) TypeKey(input, 27, VK_ESCAPE);
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) TypeKey(input, 27, VK_ESCAPE);
     });
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.bin", "b.bin", "c.bin"});
-    EXPECT_EQ(-1, host->putFiles(panel, items, 0, pcRoot));
-    host->setHook(nullptr);
+    EXPECT_EQ(-1, host->PutFiles(panel, items, 0, pcRoot));
+    host->SetHook(nullptr);
 
     EXPECT_EQ((std::vector<std::string>{"a.bin"}), ListNames(PhonePath("C")));
     EXPECT_EQ(std::string(64 * 1024, 'a'), ReadFileText(PhonePath("C\\a.bin")));
@@ -42,8 +42,8 @@ TEST_F(CopyToPhoneConsole, EscapeDuringTheSecondFileStopsTheCopy)
     EXPECT_EQ(0, std::count(copies.begin(), copies.end(), "C:\\c.bin"));
     EXPECT_FALSE(Selected(items, "a.bin"));
     EXPECT_TRUE(Selected(items, "b.bin"));
-    EXPECT_EQ(1, host->journal().restores());
-    host->closePlugin(panel);
+    EXPECT_EQ(1, host->Journal().Restores());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

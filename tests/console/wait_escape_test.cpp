@@ -17,9 +17,9 @@ protected:
         PhoneFile("a.bin", "abc");
         MakeDirs(PcPath("out"));
         // Esc is typed when the waiting box is drawn.
-        waitingText = host->messageText(68);
-        host->setHook([this](const hostemu::JournalEntry& e) {
-            if (e.isProgress() && e.title == waitingText) {
+        waitingText = host->MessageText(68);
+        host->SetHook([this](const host_emu::JournalEntry& e) {
+            if (e.IsProgress() && e.title == waitingText) {
                 ++boxes;
                 escAt = GetTickCount();
                 TypeKey(input, 27, VK_ESCAPE);
@@ -28,7 +28,7 @@ protected:
     }
     void TearDown() override
     {
-        host->setHook(nullptr);
+        host->SetHook(nullptr);
         CopyFromPhoneTest::TearDown();
     }
 
@@ -37,7 +37,7 @@ protected:
         phone_emu::Rule r;
         r.op = op;
         r.action = phone_emu::Action::NeverComplete;
-        phone->options().rules.push_back(r);
+        phone->Options().rules.push_back(r);
     }
 
     HANDLE input = INVALID_HANDLE_VALUE;
@@ -50,21 +50,21 @@ TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletes)
 {
     HANDLE panel = OpenAt("C:");
     NeverComplete(phone_emu::Op::DirOpen);
-    hostemu::PanelListing listing;
+    host_emu::PanelListing listing;
     DWORD start = GetTickCount();
-    EXPECT_FALSE(host->readPanel(panel, listing));
+    EXPECT_FALSE(host->ReadPanel(panel, listing));
     DWORD end = GetTickCount();
     ASSERT_EQ(1, boxes);
     EXPECT_GE(escAt - start, 900u);  // not shown for a quick request
     EXPECT_LT(end - escAt, 2000u);
-    EXPECT_EQ(host->journal().saves(), host->journal().restores());
-    EXPECT_FALSE(host->isOpen(panel));  // the host closes a panel it can't list
+    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
+    EXPECT_FALSE(host->IsOpen(panel));  // the host closes a panel it can't list
 
     // A new panel connects afresh.
-    phone->options().rules.clear();
+    phone->Options().rules.clear();
     panel = OpenAt("C:");
     EXPECT_EQ((std::vector<std::string>{"a.bin"}), Names(panel));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -76,12 +76,12 @@ TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
     ASSERT_EQ(1, boxes);
     EXPECT_LT(GetTickCount() - escAt, 2000u);
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
-    EXPECT_EQ(host->journal().saves(), host->journal().restores());
+    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
     // The copy's error prompt names why (and, unanswered here, stops the copy).
-    const hostemu::JournalEntry* prompt = host->journal().lastPrompt();
+    const host_emu::JournalEntry* prompt = host->Journal().LastPrompt();
     ASSERT_TRUE(prompt);
-    EXPECT_NE(std::string::npos, prompt->text().find(host->messageText(72)));
-    host->closePlugin(panel);
+    EXPECT_NE(std::string::npos, prompt->Text().find(host->MessageText(72)));
+    host->ClosePlugin(panel);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ protected:
         ASSERT_NE(INVALID_HANDLE_VALUE, again);
         EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(again));
         EXPECT_EQ(1u, ServerProcesses().size());
-        host->closePlugin(again);
+        host->ClosePlugin(again);
     }
 };
 
@@ -79,27 +79,29 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     Serve(1, "--delay-ms 150");
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
-    host->setDirectory(panel, "many");
+    host->SetDirectory(panel, "C:");
+    Read(panel);
 
-    // The listing takes some 23 steps of 150 ms: the kill at 800 ms lands
-    // among the reads.
+    // Entering the folder lists it: some 23 steps of 150 ms, so the kill at
+    // 800 ms lands among the reads. The panel stays where it was, says why,
+    // and the host's next read closes it.
     Killer killer(800);
     killer.Arm();
-    host::PluginPanelItem* items = nullptr;
-    int count = -1;
-    int listed = host->exports().GetFindData(panel, &items, &count, 0);
+    int entered = host->SetDirectory(panel, "many");
     DWORD returnedAt = GetTickCount();
     WaitForSingleObject(killer.thread, 10000);
 
     EXPECT_EQ(1, killer.killed);
-    EXPECT_EQ(0, listed);
+    EXPECT_EQ(0, entered);
     EXPECT_LT(returnedAt - killer.killedAt, kGiveBackWithin);
-    printf("listing: %lu ms from the kill to GetFindData's failure\n",
+    printf("listing: %lu ms from the kill to SetDirectory's failure\n",
            (unsigned long)(returnedAt - killer.killedAt));
-    if (listed) host->exports().FreeFindData(panel, items, count);
+    ASSERT_FALSE(host->Journal().Prompts().empty());
+    EXPECT_EQ(host->MessageText(70), host->Journal().Prompts().back()->lines[0]);
+    host_emu::PanelListing listing;
+    EXPECT_FALSE(host->ReadPanel(panel, listing));
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectReconnect();
     ExpectNoHostFaults();
 }
@@ -111,20 +113,20 @@ TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
     Serve(1, "--delay-ms 150 --chunk-size 4096");
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
     std::vector<host::PluginPanelItem> items = Select(panel, {"big.bin"});
 
     // 64 steps of 150 ms; the kill comes 400 ms after the first progress box.
     Killer killer(400);
     DWORD promptAt = 0;
-    host->setHook([&](const hostemu::JournalEntry& e) {
-        if (e.isProgress()) killer.Arm();
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress()) killer.Arm();
         if (!e.buttons.empty() && !promptAt) promptAt = GetTickCount();
     });
-    host->script().answerMessage(1);  // skip the file that failed
+    host->Script().AnswerMessage(1);  // skip the file that failed
     std::string destination = pcRoot;
-    int copied = host->getFiles(panel, items, 0, destination, host::OPM_SILENT);
-    host->setHook(nullptr);
+    int copied = host->GetFiles(panel, items, 0, destination, host::OPM_SILENT);
+    host->SetHook(nullptr);
     WaitForSingleObject(killer.thread, 10000);
 
     EXPECT_EQ(1, killer.killed);
@@ -133,13 +135,13 @@ TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
     EXPECT_LT(promptAt - killer.killedAt, kGiveBackWithin);
     printf("copy: %lu ms from the kill to the error prompt\n",
            (unsigned long)(promptAt - killer.killedAt));
-    const hostemu::JournalEntry* prompt = host->journal().lastPrompt();
+    const host_emu::JournalEntry* prompt = host->Journal().LastPrompt();
     ASSERT_TRUE(prompt);
-    EXPECT_EQ(4u, prompt->buttons.size()) << prompt->describe();  // retry, skip, all, cancel
-    EXPECT_NE(std::string::npos, prompt->text().find("big.bin")) << prompt->describe();
+    EXPECT_EQ(4u, prompt->buttons.size()) << prompt->Describe();  // retry, skip, all, cancel
+    EXPECT_NE(std::string::npos, prompt->Text().find("big.bin")) << prompt->Describe();
     EXPECT_FALSE(PathExists(PcPath("big.bin")));
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectReconnect();
     ExpectNoHostFaults();
 }

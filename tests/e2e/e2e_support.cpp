@@ -226,7 +226,7 @@ void E2eTest::SetUp()
 
 void E2eTest::TearDown()
 {
-    if (host) host->unload();
+    if (host) host->Unload();
     // The server serves until its last object is released, then exits.
     if (!WaitForNoServer(5000)) {
         ADD_FAILURE() << "PhoneServer.exe still runs after the plug-in let go";

@@ -34,13 +34,13 @@ TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
     std::vector<std::string> top, docs;
     int got = 0;
     std::function<void()> find = [&] {
-        host->setDirectory(panel, "C:");
-        top = Read(panel).names();
-        host->setDirectory(panel, "docs");
-        docs = Read(panel).names();
+        host->SetDirectory(panel, "C:");
+        top = Read(panel).Names();
+        host->SetDirectory(panel, "docs");
+        docs = Read(panel).Names();
         std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt"});
         std::string destination = PcPath("found");
-        got = host->getFiles(panel, items, 0, destination, host::OPM_SILENT | host::OPM_FIND);
+        got = host->GetFiles(panel, items, 0, destination, host::OPM_SILENT | host::OPM_FIND);
     };
     HANDLE thread = CreateThread(
         NULL, 0, RunFunction,
@@ -55,9 +55,9 @@ TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
     EXPECT_EQ("needle", ReadFileText(PcPath("found\\a.txt")));
 
     // And the host's own thread goes on using the same panel.
-    host->setDirectory(panel, "..");
+    host->SetDirectory(panel, "..");
     EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), Names(panel));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -42,10 +42,10 @@ TEST_P(OutOfProcess, BrowsesAndCopiesTreesBothWays)
     EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
 
     // Entries arrive as whole 1084-byte records: name, size and time intact.
-    host->setDirectory(panel, "C:");
-    hostemu::PanelListing listing = Read(panel);
-    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), listing.names());
-    const host::PluginPanelItem* top = listing.find("top.txt");
+    host->SetDirectory(panel, "C:");
+    host_emu::PanelListing listing = Read(panel);
+    EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), listing.Names());
+    const host::PluginPanelItem* top = listing.Find("top.txt");
     ASSERT_TRUE(top);
     EXPECT_EQ(8u, top->FindData.nFileSizeLow);
     WIN32_FILE_ATTRIBUTE_DATA real;
@@ -54,20 +54,20 @@ TEST_P(OutOfProcess, BrowsesAndCopiesTreesBothWays)
 
     std::vector<host::PluginPanelItem> items = Select(panel, {"docs"});
     std::string destination = pcRoot;
-    EXPECT_EQ(1, host->getFiles(panel, items, 0, destination, host::OPM_SILENT));
+    EXPECT_EQ(1, host->GetFiles(panel, items, 0, destination, host::OPM_SILENT));
     EXPECT_EQ("alpha", ReadFileText(PcPath("docs\\a.txt")));
     EXPECT_EQ(second, ReadFileText(PcPath("docs\\sub\\b.txt")));
     EXPECT_EQ((std::vector<std::string>{"docs", "up"}), ListNames(pcRoot));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "sub"}), ListNames(PcPath("docs")));
 
-    std::vector<host::PluginPanelItem> upload = {hostemu::MakeDiskItem(pcRoot, "up")};
-    EXPECT_EQ(1, host->putFiles(panel, upload, 0, pcRoot));
+    std::vector<host::PluginPanelItem> upload = {host_emu::MakeDiskItem(pcRoot, "up")};
+    EXPECT_EQ(1, host->PutFiles(panel, upload, 0, pcRoot));
     EXPECT_EQ("from the PC", ReadFileText(PhonePath("C\\up\\x.txt")));
     EXPECT_EQ(Pattern(9000), ReadFileText(PhonePath("C\\up\\deeper\\y.txt")));
     EXPECT_EQ((std::vector<std::string>{"deeper", "x.txt"}), ListNames(PhonePath("C\\up")));
     EXPECT_EQ((std::vector<std::string>{"docs", "top.txt", "up"}), Names(panel));
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -82,39 +82,39 @@ TEST_P(OutOfProcess, DeletesATreeMakesAFolderAndCancelsCopies)
     Serve(GetParam(), kSmallChunks);
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
 
     std::vector<host::PluginPanelItem> doomed = Select(panel, {"old"});
-    host->script().answerMessage(0);  // delete?
-    host->script().answerMessage(0);  // the folder and everything in it
-    EXPECT_EQ(1, host->deleteFiles(panel, doomed));
+    host->Script().AnswerMessage(0);  // delete?
+    host->Script().AnswerMessage(0);  // the folder and everything in it
+    EXPECT_EQ(1, host->DeleteFiles(panel, doomed));
     EXPECT_FALSE(PathExists(PhonePath("C\\old")));
 
-    host->script().answerDialog(4, {{2, "fresh"}});
+    host->Script().AnswerDialog(4, {{2, "fresh"}});
     std::string name;
-    EXPECT_EQ(1, host->makeDirectory(panel, name));
+    EXPECT_EQ(1, host->MakeDirectory(panel, name));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\fresh")));
 
     // Break at the fourth progress box: the cancel flag has to travel back
     // to the server, which then stops and leaves no partial file.
     int progress = 0;
-    host->setHook([&](const hostemu::JournalEntry& e) {
-        if (e.isProgress() && ++progress == 4) host->exports().ProcessEvent(panel, 4, nullptr);
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && ++progress == 4) host->Exports().ProcessEvent(panel, 4, nullptr);
     });
     std::vector<host::PluginPanelItem> big = Select(panel, {"big.bin"});
     std::string destination = pcRoot;
-    EXPECT_EQ(-1, host->getFiles(panel, big, 0, destination, host::OPM_SILENT));
+    EXPECT_EQ(-1, host->GetFiles(panel, big, 0, destination, host::OPM_SILENT));
     EXPECT_EQ((std::vector<std::string>{"big2.bin"}), ListNames(pcRoot));
     EXPECT_LT(progress, 10) << "the copy ran on after it was cancelled";
 
     progress = 0;
-    std::vector<host::PluginPanelItem> upload = {hostemu::MakeDiskItem(pcRoot, "big2.bin")};
-    EXPECT_EQ(-1, host->putFiles(panel, upload, 0, pcRoot));
+    std::vector<host::PluginPanelItem> upload = {host_emu::MakeDiskItem(pcRoot, "big2.bin")};
+    EXPECT_EQ(-1, host->PutFiles(panel, upload, 0, pcRoot));
     EXPECT_EQ((std::vector<std::string>{"big.bin", "fresh"}), ListNames(PhonePath("C")));
     EXPECT_LT(progress, 10) << "the copy ran on after it was cancelled";
-    host->setHook(nullptr);
+    host->SetHook(nullptr);
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -30,7 +30,7 @@ TEST_F(ScriptRegistration, NamesTheGenerationsGivenAndServesTheirPhoneFolder)
 {
     const char* root = std::getenv("E2E_SCRIPT_ROOT");
     if (!root) GTEST_SKIP() << "run by ctest after scripts/register-phone-server.sh";
-    std::string windowsRoot = hostemu::ToWindowsPath(root);
+    std::string windowsRoot = host_emu::ToWindowsPath(root);
 
     EXPECT_EQ("<none>", ClassesValue("CLSID\\" + ClassText(1) + "\\LocalServer32"));
     EXPECT_EQ("<none>", ClassesValue("Interface\\" + FsIidText(1) + "\\ProxyStubClsid32"));
@@ -57,11 +57,11 @@ TEST_F(ScriptRegistration, NamesTheGenerationsGivenAndServesTheirPhoneFolder)
     HANDLE panel = Open();
     if (panel != INVALID_HANDLE_VALUE) {
         EXPECT_EQ((std::vector<std::string>{"C:"}), Names(panel));
-        host->setDirectory(panel, "C:");
+        host->SetDirectory(panel, "C:");
         EXPECT_EQ((std::vector<std::string>{"hello.txt"}), Names(panel));
-        host->closePlugin(panel);
+        host->ClosePlugin(panel);
     }
-    host->unload();
+    host->Unload();
     WaitForNoServer(5000);
     RemoveTree(drive);
     ExpectNoHostFaults();

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-using namespace hostemu;
+using namespace host_emu;
 
 namespace {
 
@@ -99,15 +99,15 @@ TEST_F(HostLanguageFolder, GetMsgReadsTheChosenFileAndKeepsOemBytes) {
     options.languageFolder = folder_;
     options.language = "Russian";
     HostEmulator host(options);
-    EXPECT_STREQ(host.getMsg(options.moduleNumber, 1), "\x8a\xae\xaf\xa8\xef");
-    EXPECT_TRUE(host.journal().faults().empty()) << host.journal().dump();
-    ASSERT_NE(host.languageFile(), nullptr);
-    EXPECT_EQ(host.languageFile()->name, "Russian");
+    EXPECT_STREQ(host.GetMsg(options.moduleNumber, 1), "\x8a\xae\xaf\xa8\xef");
+    EXPECT_TRUE(host.Journal().Faults().empty()) << host.Journal().Dump();
+    ASSERT_NE(host.LanguageFile(), nullptr);
+    EXPECT_EQ(host.LanguageFile()->name, "Russian");
 
     HostOptions english = options;
     english.language = "English";
     HostEmulator second(english);
-    EXPECT_STREQ(second.getMsg(english.moduleNumber, 0), "Phone");
+    EXPECT_STREQ(second.GetMsg(english.moduleNumber, 0), "Phone");
 }
 
 TEST_F(HostLanguageFolder, BadIdsAndPluginNumbersAnswerEmptyAndAreFaults) {
@@ -116,21 +116,21 @@ TEST_F(HostLanguageFolder, BadIdsAndPluginNumbersAnswerEmptyAndAreFaults) {
     options.languageFolder = folder_;
     HostEmulator host(options);
 
-    const char* past = host.getMsg(options.moduleNumber, 1);
+    const char* past = host.GetMsg(options.moduleNumber, 1);
     ASSERT_NE(past, nullptr);
     EXPECT_STREQ(past, "");
-    EXPECT_EQ(host.journal().faults().size(), 1u);
-    EXPECT_STREQ(host.getMsg(options.moduleNumber, -1), "");
-    EXPECT_STREQ(host.getMsg(options.moduleNumber + 1, 0), "");
-    EXPECT_EQ(host.journal().faults().size(), 3u);
-    EXPECT_STREQ(host.getMsg(options.moduleNumber, 0), "only");
-    EXPECT_EQ(host.journal().faults().size(), 3u);
+    EXPECT_EQ(host.Journal().Faults().size(), 1u);
+    EXPECT_STREQ(host.GetMsg(options.moduleNumber, -1), "");
+    EXPECT_STREQ(host.GetMsg(options.moduleNumber + 1, 0), "");
+    EXPECT_EQ(host.Journal().Faults().size(), 3u);
+    EXPECT_STREQ(host.GetMsg(options.moduleNumber, 0), "only");
+    EXPECT_EQ(host.Journal().Faults().size(), 3u);
 }
 
 TEST_F(HostLanguageFolder, NoLanguageFileIsAFault) {
     HostOptions options;
     options.languageFolder = folder_;
     HostEmulator host(options);
-    EXPECT_STREQ(host.getMsg(options.moduleNumber, 0), "");
-    EXPECT_EQ(host.journal().faults().size(), 1u);
+    EXPECT_STREQ(host.GetMsg(options.moduleNumber, 0), "");
+    EXPECT_EQ(host.Journal().Faults().size(), 1u);
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-using namespace hostemu;
+using namespace host_emu;
 
 namespace {
 

@@ -25,19 +25,19 @@ Rule MakeRule(Op op, Action action, LONG status = 0, const wchar_t* pathContains
 
 TEST_F(PhoneTest, AdviseHoldsOneSinkReferenceUntilUnadvise) {
     EXPECT_EQ(2, sink.refs);
-    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(1, emu->SinkReferences());
     EXPECT_EQ(S_OK, server->Unadvise(cookie));
     EXPECT_EQ(1, sink.refs);
-    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_EQ(0, emu->SinkReferences());
     EXPECT_NE(S_OK, server->Unadvise(cookie));  // only once
     EXPECT_NE(S_OK, server->DriveList(cookie, 0));
-    EXPECT_EQ(1, emu->counters().unadvises);
+    EXPECT_EQ(1, emu->Counters().unadvises);
     cookie = 0;
 }
 
 TEST_F(PhoneTest, UnadviseDropsQueuedWorkAndItsPartialCopy) {
     ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", Pattern(100000, 4)));
-    emu->options().chunkSize = 1000;
+    emu->Options().chunkSize = 1000;
     ASSERT_EQ(S_OK, server->FileCopy(cookie, (pc + L"\\f.bin").c_str(), L"C:\\f.bin",
                                      remote::CopyToPhone, 0));
     // Let a few chunks run, then go away mid-copy.
@@ -49,7 +49,7 @@ TEST_F(PhoneTest, UnadviseDropsQueuedWorkAndItsPartialCopy) {
     EXPECT_EQ(S_OK, server->Unadvise(cookie));
     cookie = 0;
     EXPECT_FALSE(PumpUntil(sink, 1, 100));
-    EXPECT_EQ(0, emu->counters().pendingWork);
+    EXPECT_EQ(0, emu->Counters().pendingWork);
     EXPECT_TRUE(Names(root + L"\\C").empty());
 }
 
@@ -59,7 +59,7 @@ TEST_F(PhoneTest, RequestsFromAnotherThreadFailAtOnce) {
     other.join();
     EXPECT_EQ(RPC_E_WRONG_THREAD, hr);
     EXPECT_FALSE(PumpUntil(sink, 1, 100));
-    auto j = emu->journal(Op::DriveList);
+    auto j = emu->Journal(Op::DriveList);
     ASSERT_EQ(1u, j.size());
     EXPECT_EQ(RPC_E_WRONG_THREAD, j[0].callResult);
     EXPECT_NE(S_OK, server->DriveList(cookie + 1, 0));
@@ -71,31 +71,31 @@ TEST_F(PhoneTest, AdviseOptionsAndSinkCheck) {
     TestSink s;
     DWORD c = 0;
     LONG accepted = 7;
-    e.options().adviseFails = true;
+    e.Options().adviseFails = true;
     EXPECT_EQ(E_FAIL, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
     EXPECT_EQ(1, s.refs);
-    e.options().adviseFails = false;
+    e.Options().adviseFails = false;
 
     s.acceptIndex = 0;  // a generation-1 sink offered to a generation-2 server
     EXPECT_EQ(E_NOINTERFACE, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
     EXPECT_EQ(1, s.refs);
     s.acceptIndex = 1;
 
-    e.options().adviseDeclines = true;
+    e.Options().adviseDeclines = true;
     EXPECT_EQ(S_OK, other->Advise(&s, GetCurrentThreadId(), &c, &accepted));
     EXPECT_EQ(0, accepted);
     EXPECT_NE(0u, c);
-    e.options().adviseDeclines = false;
-    e.options().releaseSinkTwice = true;
+    e.Options().adviseDeclines = false;
+    e.Options().releaseSinkTwice = true;
     EXPECT_EQ(S_OK, other->Unadvise(c));
     EXPECT_EQ(0, s.refs);  // one reference too many given back
-    e.options().releaseSinkTwice = false;
-    EXPECT_EQ(4, e.counters().advises);
+    e.Options().releaseSinkTwice = false;
+    EXPECT_EQ(4, e.Counters().advises);
     other->Release();
 }
 
 TEST_F(PhoneTest, RefuseForceAndNeverCompleteRules) {
-    auto& rules = emu->options().rules;
+    auto& rules = emu->Options().rules;
     rules.push_back(MakeRule(Op::DirMake, Action::Refuse, 0, L"refused"));
     rules.push_back(MakeRule(Op::DirMake, Action::ForceStatus, -42, L"\\d", 2));
     rules.push_back(MakeRule(Op::FileDelete, Action::NeverComplete));
@@ -111,17 +111,17 @@ TEST_F(PhoneTest, RefuseForceAndNeverCompleteRules) {
     ASSERT_TRUE(WriteBytes(root + L"\\C\\keep", "k"));
     EXPECT_EQ(2000, Run([&] { return server->FileDelete(cookie, 0, L"C:\\keep"); }, 200));
     EXPECT_TRUE(Exists(root + L"\\C\\keep"));
-    auto j = emu->journal(Op::FileDelete);
+    auto j = emu->Journal(Op::FileDelete);
     ASSERT_EQ(1u, j.size());
     EXPECT_EQ(S_OK, j[0].callResult);
     EXPECT_FALSE(j[0].completed);
-    EXPECT_EQ(4u, emu->count(Op::DirMake));
+    EXPECT_EQ(4u, emu->Count(Op::DirMake));
 }
 
 TEST_F(PhoneTest, CompleteInsideCallRunsAWholeCopyBeforeReturning) {
-    emu->options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
+    emu->Options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
     ASSERT_TRUE(WriteBytes(pc + L"\\s.bin", Pattern(5000, 5)));
-    emu->options().chunkSize = 1000;
+    emu->Options().chunkSize = 1000;
     sink.inCall = true;
     EXPECT_EQ(S_OK, server->FileCopy(cookie, (pc + L"\\s.bin").c_str(), L"E:\\s.bin",
                                      remote::CopyToPhone, 0));
@@ -130,11 +130,11 @@ TEST_F(PhoneTest, CompleteInsideCallRunsAWholeCopyBeforeReturning) {
     EXPECT_EQ(0, sink.status);
     EXPECT_EQ(5u, sink.progress.size());
     EXPECT_EQ(Pattern(5000, 5), ReadBytes(root + L"\\E\\s.bin"));
-    EXPECT_TRUE(emu->journal(Op::FileCopy)[0].completedInsideCall);
+    EXPECT_TRUE(emu->Journal(Op::FileCopy)[0].completedInsideCall);
 }
 
 TEST_F(PhoneTest, ProgressNoticesAreSpreadEvenly) {
-    emu->options().progressNotices = 5;
+    emu->Options().progressNotices = 5;
     ASSERT_TRUE(WriteBytes(pc + L"\\p.bin", Pattern(12345, 6)));
     ASSERT_EQ(0, Copy(pc + L"\\p.bin", L"C:\\p.bin", remote::CopyToPhone, 0));
     EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), sink.progress);
@@ -146,8 +146,8 @@ TEST_F(PhoneTest, ExtraEntriesAreServedByteForByte) {
     remote::RemoteEntry full = phone_emu::MakeEntry(L"");
     for (auto& ch : full.name) ch = L'n';
     for (auto& ch : full.shortName) ch = L's';
-    emu->options().extraEntriesDir = L"c:";
-    emu->options().extraEntries = {phone_emu::MakeEntry(L".."), phone_emu::MakeEntry(L"a/b"), full};
+    emu->Options().extraEntriesDir = L"c:";
+    emu->Options().extraEntries = {phone_emu::MakeEntry(L".."), phone_emu::MakeEntry(L"a/b"), full};
 
     LONG end = 0;
     auto entries = List(L"C:\\", &end);
@@ -164,18 +164,18 @@ TEST_F(PhoneTest, ExtraEntriesAreServedByteForByte) {
 
 TEST_F(PhoneTest, ListingFailsAfterKEntriesWhenTold) {
     for (int i = 0; i < 4; ++i) WriteBytes(root + L"\\E\\f" + std::to_wstring(i), "x");
-    emu->options().rules.push_back(MakeRule(Op::DirRead, Action::ForceStatus, -9, L"E:", 3));
+    emu->Options().rules.push_back(MakeRule(Op::DirRead, Action::ForceStatus, -9, L"E:", 3));
     LONG end = 0;
     auto entries = List(L"E:\\", &end);
     EXPECT_EQ(-9, end);
     EXPECT_EQ(2u, entries.size());
-    EXPECT_EQ(1u, emu->count(Op::DirClose));
-    EXPECT_EQ(0, emu->counters().openEnumerations);
+    EXPECT_EQ(1u, emu->Count(Op::DirClose));
+    EXPECT_EQ(0, emu->Counters().openEnumerations);
 }
 
 TEST_F(PhoneTest, OverridesReplaceDriveMaskAndVolume) {
-    emu->options().overrideDriveMask = true;
-    emu->options().driveMask = 0x80000001;
+    emu->Options().overrideDriveMask = true;
+    emu->Options().driveMask = 0x80000001;
     ASSERT_EQ(0, Run([&] { return server->DriveList(cookie, 0); }));
     EXPECT_EQ(0x80000001u, sink.value);
 
@@ -183,13 +183,13 @@ TEST_F(PhoneTest, OverridesReplaceDriveMaskAndVolume) {
     v.driveIndex = 3;  // no folder behind it
     v.volume.kindCode = 99;
     memcpy(v.volume.tagText, "TAGTAGTA", 8);
-    emu->options().volumes.push_back(v);
+    emu->Options().volumes.push_back(v);
     ASSERT_EQ(0, Run([&] { return server->VolumeInfo(cookie, 0, 3); }));
     EXPECT_EQ(0, memcmp(&v.volume, &sink.volume, sizeof v.volume));
 }
 
 TEST_F(PhoneTest, DelayHoldsTheCompletionBack) {
-    emu->options().delayMs = 150;
+    emu->Options().delayMs = 150;
     DWORD start = GetTickCount();
     ASSERT_EQ(S_OK, server->DriveList(cookie, 0));
     EXPECT_FALSE(PumpUntil(sink, 1, 50));
@@ -213,7 +213,7 @@ TEST(PhoneRegistration, PlugInStyleCreationFindsOnlyRegisteredGenerations) {
         IUnknown* unknown = nullptr;
         EXPECT_EQ(S_OK, server->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
         unknown->Release();
-        EXPECT_EQ(1, emu.counters().serversCreated);
+        EXPECT_EQ(1, emu.Counters().serversCreated);
 
         TestSink sink;
         DWORD cookie = 0;
@@ -224,7 +224,7 @@ TEST(PhoneRegistration, PlugInStyleCreationFindsOnlyRegisteredGenerations) {
         EXPECT_EQ(1u << 2, sink.value);
         server->Unadvise(cookie);
         server->Release();
-        EXPECT_EQ(0, emu.counters().serversAlive);
+        EXPECT_EQ(0, emu.Counters().serversAlive);
         EXPECT_EQ(1, sink.refs);
 
         emu.Revoke(1);

@@ -76,20 +76,20 @@ TEST_F(PhoneTest, ListingServesEveryRealEntryThenEndOfList) {
     EXPECT_STREQ(L"inner.bin", inner[0].name);
     EXPECT_EQ(70000u, inner[0].size);
 
-    EXPECT_EQ(0, emu->counters().openEnumerations);
-    EXPECT_EQ(2u, emu->count(Op::DirClose));
+    EXPECT_EQ(0, emu->Counters().openEnumerations);
+    EXPECT_EQ(2u, emu->Count(Op::DirClose));
     // A closed handle is gone for good.
-    DWORD handle = emu->journal(Op::DirOpen)[0].resultValue;
+    DWORD handle = emu->Journal(Op::DirOpen)[0].resultValue;
     EXPECT_EQ(phone_emu::StatusBadHandle, Run([&] { return server->DirRead(cookie, 0, handle); }));
 }
 
 TEST_F(PhoneTest, CompletionsArriveThroughTheMessageQueue) {
     ASSERT_EQ(S_OK, server->DriveList(cookie, 0));
     EXPECT_EQ(0, sink.completions);  // not inside the call
-    EXPECT_EQ(1, emu->counters().pendingWork);
+    EXPECT_EQ(1, emu->Counters().pendingWork);
     ASSERT_TRUE(PumpUntil(sink, 1));
     EXPECT_EQ(0, sink.status);
-    auto j = emu->journal(Op::DriveList);
+    auto j = emu->Journal(Op::DriveList);
     ASSERT_EQ(1u, j.size());
     EXPECT_TRUE(j[0].completed);
     EXPECT_FALSE(j[0].completedInsideCall);
@@ -126,7 +126,7 @@ TEST_F(PhoneTest, CopyToPhoneMovesChunksWithProgress) {
     // 200000 bytes in 64 KiB chunks: four notices, rising, ending at 100.
     EXPECT_EQ((std::vector<LONG>{32, 65, 98, 100}), sink.progress);
     EXPECT_EQ((std::vector<std::wstring>{L"big.bin"}), Names(root + L"\\C"));
-    auto j = emu->journal(Op::FileCopy);
+    auto j = emu->Journal(Op::FileCopy);
     ASSERT_EQ(1u, j.size());
     EXPECT_EQ(remote::CopyToPhone, j[0].direction);
     EXPECT_EQ(4, j[0].progressNotices);
@@ -186,7 +186,7 @@ TEST_F(PhoneTest, PathsLeavingTheRootAreRejected) {
     EXPECT_EQ(phone_emu::StatusBadPath,
               Run([&] { return server->DirMake(cookie, 0, L"C:\\sub\\..\\..\\made"); }));
     EXPECT_EQ((std::vector<std::wstring>{L"C", L"E"}), Names(root));
-    EXPECT_EQ(0, emu->counters().openEnumerations);
+    EXPECT_EQ(0, emu->Counters().openEnumerations);
 }
 
 TEST(PhonePaths, MapsSoundPathsUnderTheDriveFolder) {

@@ -33,20 +33,20 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
     ASSERT_TRUE(MakeDirs(root + "\\C"));
 
     OnFreshThread([&] {
-        hostemu::HostEmulator host;
-        ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
+        host_emu::HostEmulator host;
+        ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
         {
             // The apartment SetStartupInfo made is where the phone registers.
             phone_emu::PhoneEmulator phone(Widen(root));
             ASSERT_EQ(S_OK, phone.RegisterAll());
-            HANDLE panel = host.openFromDiskMenu();
+            HANDLE panel = host.OpenFromDiskMenu();
             ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-            hostemu::PanelListing listing;
-            EXPECT_TRUE(host.readPanel(panel, listing));
+            host_emu::PanelListing listing;
+            EXPECT_TRUE(host.ReadPanel(panel, listing));
             EXPECT_EQ(1u, listing.items.size());
-            host.closePlugin(panel);
+            host.ClosePlugin(panel);
         }
-        host.unload();
+        host.Unload();
         // Balanced: the thread's apartment is gone, so this one is new.
         EXPECT_EQ(S_OK, CoInitialize(NULL));
         CoUninitialize();
@@ -56,9 +56,9 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
     // can't make it single-threaded, and ExitFAR must leave it as it was.
     OnFreshThread([&] {
         ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
-        hostemu::HostEmulator host;
-        ASSERT_TRUE(host.load(hostemu::FindPluginDll())) << host.error();
-        host.unload();
+        host_emu::HostEmulator host;
+        ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
+        host.Unload();
         EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_MULTITHREADED));  // still there
         CoUninitialize();
         CoUninitialize();

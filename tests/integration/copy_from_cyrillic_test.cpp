@@ -33,7 +33,7 @@ TEST_F(CopyFromPhoneCyrillic, TreeArrivesUnderItsOwnNames)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((out + L"\\Документы\\отчёт.txt").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesW((out + L"\\Документы\\Фото ёлки\\Снимок.jpg").c_str()));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -23,12 +23,12 @@ protected:
 TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
 {
     HANDLE panel = OpenAt("C:");
-    host->script().answerDialog(4);
+    host->Script().AnswerDialog(4);
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt", "docs"}, 0, PcPath("out")));
 
     // The host's folder gets its backslash before the dialog shows it.
-    ASSERT_EQ(1u, host->journal().dialogs().size());
-    EXPECT_EQ(PcPath("out") + "\\", host->journal().dialogs()[0]->items[2].data);
+    ASSERT_EQ(1u, host->Journal().Dialogs().size());
+    EXPECT_EQ(PcPath("out") + "\\", host->Journal().Dialogs()[0]->items[2].data);
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     EXPECT_EQ("B", ReadFileText(PcPath("out\\b.txt")));
     EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));
@@ -42,16 +42,16 @@ TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
 
     // Each item at any depth names itself in the box; folders are not
     // counted (the last box is drawn before its file counts).
-    const hostemu::JournalEntry* deep = nullptr;
-    for (const hostemu::JournalEntry* box : ProgressBoxes())
+    const host_emu::JournalEntry* deep = nullptr;
+    for (const host_emu::JournalEntry* box : ProgressBoxes())
         if (box->lines[1] == "y.txt" && !deep) deep = box;
-    ASSERT_TRUE(deep) << host->journal().dump();
+    ASSERT_TRUE(deep) << host->Journal().Dump();
     EXPECT_NE(std::string::npos, deep->lines[3].find("docs\\sub\\y.txt"));
     EXPECT_EQ("Files copied: 3", ProgressBoxes().back()->lines[6]);
 
-    EXPECT_EQ(1, host->journal().saves());
-    EXPECT_EQ(1, host->journal().restores());
-    host->closePlugin(panel);
+    EXPECT_EQ(1, host->Journal().Saves());
+    EXPECT_EQ(1, host->Journal().Restores());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -61,7 +61,7 @@ TEST_F(CopyFromPhone, MoveDeletesEachFileAfterItsCopyAndFoldersBottomUp)
     EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 1, PcPath("out"), host::OPM_SILENT));
 
     std::vector<std::wstring> steps;
-    for (const phone_emu::JournalEntry& e : phone->journal())
+    for (const phone_emu::JournalEntry& e : phone->Journal())
         if (e.op == Op::FileCopy || e.op == Op::FileDelete || e.op == Op::DirRemove)
             steps.push_back(std::wstring(Widen(phone_emu::OpName(e.op))) + L" " + e.path);
     EXPECT_EQ((std::vector<std::wstring>{
@@ -74,7 +74,7 @@ TEST_F(CopyFromPhone, MoveDeletesEachFileAfterItsCopyAndFoldersBottomUp)
     EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PhonePath("C")));
     EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
     EXPECT_TRUE(Selected("docs"));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -83,7 +83,7 @@ TEST_F(CopyFromPhone, MoveKeepsEveryFolderAboveAFailedFile)
     PhoneFile("docs\\sub\\bad.txt", "!");
     PhoneFile("docs\\other\\z.txt", "Z");
     FailCopies(L"bad.txt");
-    host->script().answerMessage(1);  // skip
+    host->Script().AnswerMessage(1);  // skip
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(0, Copy(panel, {"docs"}, 1, PcPath("out"), host::OPM_SILENT));
 
@@ -91,8 +91,8 @@ TEST_F(CopyFromPhone, MoveKeepsEveryFolderAboveAFailedFile)
     EXPECT_EQ((std::vector<std::string>{"bad.txt"}), ListNames(PhonePath("C\\docs\\sub")));
     EXPECT_EQ("Z", ReadFileText(PcPath("out\\docs\\other\\z.txt")));
     EXPECT_FALSE(PathExists(PcPath("out\\docs\\sub\\bad.txt")));
-    EXPECT_EQ(1u, phone->count(Op::DirRemove));  // docs\\other\\ alone
-    host->closePlugin(panel);
+    EXPECT_EQ(1u, phone->Count(Op::DirRemove));  // docs\\other\\ alone
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -101,33 +101,50 @@ TEST_F(CopyFromPhone, DestinationsTypedInTheDialog)
     HANDLE panel = OpenAt("C:");
     // An existing folder without a final slash: the items go inside it.
     MakeDirs(PcPath("exist"));
-    host->script().answerDialog(4, {{2, PcPath("exist")}});
+    host->Script().AnswerDialog(4, {{2, PcPath("exist")}});
     EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "docs"}), ListNames(PcPath("exist")));
     EXPECT_EQ("Y", ReadFileText(PcPath("exist\\docs\\sub\\y.txt")));
 
     // A new name: a file is copied to exactly that name ...
-    host->script().answerDialog(4, {{2, PcPath("renamed.txt")}});
+    host->Script().AnswerDialog(4, {{2, PcPath("renamed.txt")}});
     EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out")));
     EXPECT_EQ("A", ReadFileText(PcPath("renamed.txt")));
     EXPECT_FALSE(IsDirectory(PcPath("renamed.txt")));
 
     // ... and a folder becomes a new folder of that name, parents and all.
-    host->script().answerDialog(4, {{2, PcPath("new\\deep\\tree")}});
+    host->Script().AnswerDialog(4, {{2, PcPath("new\\deep\\tree")}});
     EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out")));
     EXPECT_EQ("X", ReadFileText(PcPath("new\\deep\\tree\\x.txt")));
     EXPECT_EQ("Y", ReadFileText(PcPath("new\\deep\\tree\\sub\\y.txt")));
 
-    // Two files to one name: the second finds the first there.
-    host->script().answerDialog(4, {{2, PcPath("same.txt")}});
-    host->script().answerMessage(0);  // overwrite
+    // Two files to one new name: as the host's own copy does, it names a
+    // folder that is made to hold them.
+    host->Script().AnswerDialog(4, {{2, PcPath("same.txt")}});
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt"}, 0, PcPath("out")));
-    EXPECT_EQ("B", ReadFileText(PcPath("same.txt")));
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    EXPECT_EQ(host->messageText(27), host->journal().prompts()[0]->title);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), ListNames(PcPath("same.txt")));
+    EXPECT_TRUE(host->Journal().Prompts().empty());
 
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyFromPhone, MissingFoldersOfTheDestinationAreMadeFirst)
+{
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerDialog(4, {{2, PcPath("newdir\\")}});
+    EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("A", ReadFileText(PcPath("newdir\\a.txt")));
+
+    // The host's own folder, passed silently, and the folder before a mask.
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("gone\\deep"), host::OPM_SILENT));
+    EXPECT_EQ("A", ReadFileText(PcPath("gone\\deep\\a.txt")));
+    EXPECT_EQ("Y", ReadFileText(PcPath("gone\\deep\\docs\\sub\\y.txt")));
+    host->Script().AnswerDialog(4, {{2, PcPath("masked\\*.bak")}});
+    EXPECT_EQ(1, Copy(panel, {"b.txt"}, 0, PcPath("out")));
+    EXPECT_EQ("B", ReadFileText(PcPath("masked\\b.bak")));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -135,14 +152,14 @@ TEST_F(CopyFromPhone, WildcardDestinationRenamesEachTopLevelItem)
 {
     MakeDirs(PcPath("dst"));
     HANDLE panel = OpenAt("C:");
-    host->script().answerDialog(4, {{2, PcPath("dst\\*.bak")}});
+    host->Script().AnswerDialog(4, {{2, PcPath("dst\\*.bak")}});
     EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
     EXPECT_EQ((std::vector<std::string>{"a.bak", "docs.bak"}), ListNames(PcPath("dst")));
     EXPECT_EQ("A", ReadFileText(PcPath("dst\\a.bak")));
     // Inside a copied tree the names stay as they are.
     EXPECT_EQ((std::vector<std::string>{"sub", "x.txt"}), ListNames(PcPath("dst\\docs.bak")));
     EXPECT_EQ("Y", ReadFileText(PcPath("dst\\docs.bak\\sub\\y.txt")));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -151,29 +168,29 @@ TEST_F(CopyFromPhone, FolderMergesIntoAnExistingLocalFolder)
     MakeDirs(PcPath("out\\docs"));
     WriteFileText(PcPath("out\\docs\\x.txt"), "old");
     WriteFileText(PcPath("out\\docs\\keep.txt"), "K");
-    host->script().answerMessage(0);  // overwrite x.txt
+    host->Script().AnswerMessage(0);  // overwrite x.txt
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));
     EXPECT_EQ("K", ReadFileText(PcPath("out\\docs\\keep.txt")));
     EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    EXPECT_NE(std::string::npos, host->journal().prompts()[0]->lines[1].find("x.txt"));
-    host->closePlugin(panel);
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_NE(std::string::npos, host->Journal().Prompts()[0]->lines[1].find("x.txt"));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
-TEST_F(CopyFromPhone, EmptyPhoneFolderIsMadeLocallyAndStaysOnAMove)
+TEST_F(CopyFromPhone, EmptyPhoneFolderIsCopiedAndMovedWhole)
 {
     PhoneFolder("empty");
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(0, Copy(panel, {"empty"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ(1, Copy(panel, {"empty"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(IsDirectory(PcPath("out\\empty")));
-    EXPECT_EQ(0, Copy(panel, {"empty", "a.txt"}, 1, PcPath("out"), host::OPM_SILENT));
-    EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
+    EXPECT_EQ(1, Copy(panel, {"empty", "a.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_FALSE(IsDirectory(PhonePath("C\\empty")));
     EXPECT_FALSE(OnPhone("a.txt"));
-    EXPECT_EQ(0u, phone->count(Op::DirRemove));
-    host->closePlugin(panel);
+    EXPECT_EQ(1u, phone->Count(Op::DirRemove));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -182,37 +199,37 @@ TEST_F(CopyFromPhone, SilentAndFindModes)
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
-    EXPECT_TRUE(host->journal().dialogs().empty());
-    EXPECT_EQ(1, host->journal().saves());
+    EXPECT_TRUE(host->Journal().Dialogs().empty());
+    EXPECT_EQ(1, host->Journal().Saves());
 
     // Under OPM_FIND the box is drawn once, by the start of the progress,
     // though the phone reports progress on every chunk.
     PhoneFile("big.bin", std::string(40000, 'b'));
-    phone->options().chunkSize = 4096;
-    host->journal().clear();
+    phone->Options().chunkSize = 4096;
+    host->Journal().Clear();
     EXPECT_EQ(1, Copy(panel, {"big.bin", "docs"}, 0, PcPath("out"), host::OPM_SILENT | host::OPM_FIND));
     EXPECT_EQ(40000u, ReadFileText(PcPath("out\\big.bin")).size());
     EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
-    EXPECT_EQ(1, host->journal().progressCount());
-    EXPECT_EQ(0, host->journal().saves());
+    EXPECT_EQ(1, host->Journal().ProgressCount());
+    EXPECT_EQ(0, host->Journal().Saves());
     EXPECT_GE(CopiesOf(L"big.bin").back().progressNotices, 10);
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
 TEST_F(CopyFromPhone, CancelledDialogChangesNothing)
 {
     HANDLE panel = OpenAt("C:");
-    host->script().answerDialog(-1);
+    host->Script().AnswerDialog(-1);
     EXPECT_EQ(-1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
-    host->script().answerDialog(5);
+    host->Script().AnswerDialog(5);
     EXPECT_EQ(-1, Copy(panel, {"a.txt"}, 1, PcPath("out")));
-    EXPECT_EQ(0, host->journal().saves());
-    EXPECT_EQ(0, host->journal().progressCount());
-    EXPECT_EQ(0u, phone->count(Op::FileCopy));
+    EXPECT_EQ(0, host->Journal().Saves());
+    EXPECT_EQ(0, host->Journal().ProgressCount());
+    EXPECT_EQ(0u, phone->Count(Op::FileCopy));
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
     EXPECT_TRUE(Selected("a.txt"));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -225,7 +242,11 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
     PhoneFile("t\\f.txt", "F");
     PhoneFile("t\\fg.txt", "G");
     HANDLE panel = OpenAt("C:");
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"t"}, 0, folder, host::OPM_SILENT));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());  // said once, with how many and why
+    EXPECT_EQ("1 entries were left behind:", host->Journal().Prompts()[0]->lines[1]);
+    EXPECT_EQ("paths longer than 259 characters", host->Journal().Prompts()[0]->lines[2]);
     ASSERT_EQ(259u, (folder + "\\t\\f.txt").size());
     EXPECT_EQ("F", ReadFileText(folder + "\\t\\f.txt"));
     EXPECT_EQ((std::vector<std::string>{"f.txt"}), ListNames(folder + "\\t"));
@@ -234,44 +255,50 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
 
     // A destination of 260 characters or more is not cut to another place:
     // every item yields 0 before anything reaches the phone.
-    host->script().answerDialog(4, {{2, base + std::string(260 - base.size(), 'd')}});
+    host->Script().AnswerDialog(4, {{2, base + std::string(260 - base.size(), 'd')}});
     EXPECT_EQ(0, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out")));
-    EXPECT_TRUE(phone->journal().empty());
+    EXPECT_TRUE(phone->Journal().empty());
     EXPECT_EQ((std::vector<std::string>{std::string(folder.substr(base.size()))}),
               ListNames(PcPath("out")));
 
     // A name a mask makes too long for a path: 0, and nothing is sent.
     std::string longName(200, 'n');
     PhoneFile(longName + ".txt", "N");
-    host->script().answerDialog(4, {{2, PcPath(std::string(180, 'w') + "\\*.bak")}});
+    host->Script().AnswerDialog(4, {{2, PcPath(std::string(180, 'w') + "\\*.bak")}});
     EXPECT_EQ(0, Copy(panel, {longName + ".txt"}, 0, PcPath("out")));
-    EXPECT_TRUE(phone->journal().empty());
-    host->closePlugin(panel);
+    EXPECT_TRUE(phone->Journal().empty());
+    host->ClosePlugin(panel);
 
-    // A drive is not a child name: nothing of the drive list is copied.
+    // A drive is not a child name: the drive list copies nothing, and says so.
     panel = Open();
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"C:"}, 0, PcPath("out"), host::OPM_SILENT));
-    EXPECT_TRUE(phone->journal().empty());
+    EXPECT_TRUE(phone->Journal().empty());
+    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts().back()->lines[0]);
     EXPECT_EQ(1u, ListNames(PcPath("out")).size());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
 TEST_F(CopyFromPhone, HostileEntriesWriteNothingOutsideTheDestination)
 {
-    phone->options().extraEntriesDir = L"C:\\docs";
-    phone->options().extraEntries = {phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
+    phone->Options().extraEntriesDir = L"C:\\docs";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
                                      phone_emu::MakeEntry(L"..\\x.txt", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"a/b", FILE_ATTRIBUTE_NORMAL, 1),
                                      phone_emu::MakeEntry(L"C:", FILE_ATTRIBUTE_DIRECTORY)};
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(1, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    host->Script().AnswerMessage(0);
+    // Left out and said: the folder was not copied whole.
+    EXPECT_EQ(0, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ("3 entries were left behind:", host->Journal().Prompts()[0]->lines[1]);
     EXPECT_EQ((std::vector<std::string>{"pc", "phone"}), ListNames(tempRoot));
     EXPECT_EQ((std::vector<std::string>{"out"}), ListNames(pcRoot));
     EXPECT_EQ((std::vector<std::string>{"docs"}), ListNames(PcPath("out")));
     EXPECT_EQ((std::vector<std::string>{"sub", "x.txt"}), ListNames(PcPath("out\\docs")));
-    EXPECT_EQ(2u, phone->count(Op::FileCopy));
-    host->closePlugin(panel);
+    EXPECT_EQ(2u, phone->Count(Op::FileCopy));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

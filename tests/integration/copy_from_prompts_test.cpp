@@ -26,10 +26,10 @@ TEST_F(CopyFromPrompts, OverwriteAllReachesDeepIntoTheTree)
     MakeDirs(PcPath("out\\docs\\sub"));
     for (const char* name : {"a.txt", "docs\\x.txt", "docs\\sub\\y.txt"})
         WriteFileText(PcPath(std::string("out\\") + name), "old");
-    host->script().answerMessage(1);  // overwrite all
+    host->Script().AnswerMessage(1);  // overwrite all
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out"), host::OPM_SILENT));
-    EXPECT_EQ(1u, host->journal().prompts().size());
+    EXPECT_EQ(1u, host->Journal().Prompts().size());
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
     // Later files overwrite at their first request, without finding out first.
@@ -37,7 +37,7 @@ TEST_F(CopyFromPrompts, OverwriteAllReachesDeepIntoTheTree)
         ASSERT_EQ(1u, CopiesOf(name).size());
         EXPECT_EQ(1, CopiesOf(name)[0].overwrite);
     }
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -63,21 +63,21 @@ TEST_F(CopyFromPrompts, OverwritePromptAnswers)
         MakeDirs(PcPath("out"));
         WriteFileText(PcPath("out\\a.txt"), "old");
         WriteFileText(PcPath("out\\b.txt"), "old");
-        host->journal().clear();
-        host->script().answerMessage(t.answer);
-        if (t.prompts > 1) host->script().answerMessage(2);
+        host->Journal().Clear();
+        host->Script().AnswerMessage(t.answer);
+        if (t.prompts > 1) host->Script().AnswerMessage(2);
         EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 0, PcPath("out"), host::OPM_SILENT));
         EXPECT_EQ(t.a, ReadFileText(PcPath("out\\a.txt")));
         EXPECT_EQ(t.b, ReadFileText(PcPath("out\\b.txt")));
         EXPECT_EQ(t.c, ReadFileText(PcPath("out\\c.txt")));
-        EXPECT_EQ(t.prompts, host->journal().prompts().size());
+        EXPECT_EQ(t.prompts, host->Journal().Prompts().size());
         EXPECT_EQ(t.a != std::string("A"), Selected("a.txt"));
         EXPECT_TRUE(Selected("b.txt"));
-        EXPECT_EQ(1, host->journal().restores());
-        EXPECT_EQ(0u, host->script().pendingMessages());
+        EXPECT_EQ(1, host->Journal().Restores());
+        EXPECT_EQ(0u, host->Script().PendingMessages());
         ExpectNoHostFaults();
     }
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
 }
 
 TEST_F(CopyFromPrompts, ErrorPromptAnswers)
@@ -97,33 +97,42 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         {-1, 0, false, -1, false, false}, // Esc cancels
     };
     HANDLE panel = OpenAt("C:");
+    // A move deletes nothing that was not copied, whatever the answer.
+    for (int move : {0, 1})
     for (const Case& t : cases) {
         SCOPED_TRACE(t.answer);
+        SCOPED_TRACE(move);
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "B");
+        PhoneFile("c.txt", "C");
         RemoveTree(PcPath("out"));
         MakeDirs(PcPath("out"));
-        phone->options().rules.clear();
+        phone->Options().rules.clear();
         FailCopies(L"b.txt", phone_emu::StatusIoError, t.occurrence);
         if (t.cFails) FailCopies(L"c.txt");
-        host->journal().clear();
-        host->script().answerMessage(t.answer);
-        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+        host->Journal().Clear();
+        host->Script().AnswerMessage(t.answer);
+        EXPECT_EQ(t.result, Copy(panel, {"a.txt", "b.txt", "c.txt"}, move, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(move == 0, OnPhone("a.txt"));
+        EXPECT_EQ(move == 0 || !t.bCopied, OnPhone("b.txt"));
+        EXPECT_EQ(move == 0 || !t.cCopied, OnPhone("c.txt"));
         EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
         EXPECT_EQ(t.bCopied, PathExists(PcPath("out\\b.txt")));
         EXPECT_EQ(t.cCopied, PathExists(PcPath("out\\c.txt")));
         EXPECT_EQ(!t.bCopied, Selected("b.txt"));
-        ASSERT_EQ(1u, host->journal().prompts().size());
-        const hostemu::JournalEntry& prompt = *host->journal().prompts()[0];
-        EXPECT_EQ(host->messageText(2), prompt.title);
+        ASSERT_EQ(1u, host->Journal().Prompts().size());
+        const host_emu::JournalEntry& prompt = *host->Journal().Prompts()[0];
+        EXPECT_EQ(host->MessageText(2), prompt.title);
         EXPECT_EQ("Phone server error -4", prompt.lines[0]);
-        EXPECT_EQ("Cannot copy b.txt", prompt.lines[1]);
+        EXPECT_EQ(move ? "Cannot move b.txt" : "Cannot copy b.txt", prompt.lines[1]);
         EXPECT_EQ("to " + PcPath("out") + "\\", prompt.lines[2]);
         if (t.result == -1) {
             EXPECT_TRUE(CopiesOf(L"c.txt").empty());
         }
-        EXPECT_EQ(1, host->journal().restores());
+        EXPECT_EQ(1, host->Journal().Restores());
         ExpectNoHostFaults();
     }
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
 }
 
 TEST_F(CopyFromPrompts, CancelDeepInATreeEndsEveryLoop)
@@ -131,14 +140,14 @@ TEST_F(CopyFromPrompts, CancelDeepInATreeEndsEveryLoop)
     PhoneFile("docs\\sub\\bad.txt", "!");
     PhoneFile("docs\\z.txt", "Z");
     FailCopies(L"bad.txt");
-    host->script().answerMessage(3);  // cancel
+    host->Script().AnswerMessage(3);  // cancel
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(-1, Copy(panel, {"docs", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(CopiesOf(L"z.txt").empty());
     EXPECT_TRUE(CopiesOf(L"c.txt").empty());
-    EXPECT_EQ(0u, phone->count(Op::DirRemove));
-    EXPECT_EQ(1, host->journal().restores());
-    host->closePlugin(panel);
+    EXPECT_EQ(0u, phone->Count(Op::DirRemove));
+    EXPECT_EQ(1, host->Journal().Restores());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -155,17 +164,17 @@ TEST_F(CopyFromPrompts, BreakEventStopsTheCopyMidFile)
         MakeDirs(PcPath("out"));
         if (round == 2) {
             WriteFileText(PcPath("out\\b.bin"), "old");
-            host->script().answerMessage(0);  // overwrite
+            host->Script().AnswerMessage(0);  // overwrite
         }
-        phone->options().chunkSize = 4096;
+        phone->Options().chunkSize = 4096;
         HANDLE panel = OpenAt("C:");
-        host->journal().clear();
-        host->setHook([&](const hostemu::JournalEntry& e) {
-            if (e.isProgress() && e.lines[1] == "b.bin" && e.lines[4].find('\xDB') != std::string::npos)
-                host->exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        host->Journal().Clear();
+        host->SetHook([&](const host_emu::JournalEntry& e) {
+            if (e.IsProgress() && e.lines[1] == "b.bin" && e.lines[4].find('\xDB') != std::string::npos)
+                host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
         });
         EXPECT_EQ(-1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, move, PcPath("out"), host::OPM_SILENT));
-        host->setHook(nullptr);
+        host->SetHook(nullptr);
 
         std::vector<std::string> kept = {"a.bin"};
         if (round == 2) kept.push_back("b.bin");
@@ -179,8 +188,8 @@ TEST_F(CopyFromPrompts, BreakEventStopsTheCopyMidFile)
         EXPECT_TRUE(CopiesOf(L"c.bin").empty());
         EXPECT_EQ(!move, OnPhone("a.bin"));
         EXPECT_TRUE(OnPhone("b.bin") && OnPhone("c.bin"));
-        EXPECT_EQ(1, host->journal().restores());
-        host->closePlugin(panel);
+        EXPECT_EQ(1, host->Journal().Restores());
+        host->ClosePlugin(panel);
         ExpectNoHostFaults();
     }
 }

@@ -29,9 +29,9 @@ protected:
              const std::string& dest, int opMode = 0)
     {
         items = Select(panel, names);
-        phone->clearJournal();
+        phone->ClearJournal();
         std::string destPath = dest;
-        return host->getFiles(panel, items, move, destPath, opMode);
+        return host->GetFiles(panel, items, move, destPath, opMode);
     }
 
     bool Selected(const std::string& name) const
@@ -46,7 +46,7 @@ protected:
     std::vector<phone_emu::JournalEntry> CopiesOf(const std::wstring& sourceEnd)
     {
         std::vector<phone_emu::JournalEntry> out;
-        for (const phone_emu::JournalEntry& e : phone->journal(phone_emu::Op::FileCopy))
+        for (const phone_emu::JournalEntry& e : phone->Journal(phone_emu::Op::FileCopy))
             if (e.path.size() >= sourceEnd.size() &&
                 e.path.compare(e.path.size() - sourceEnd.size(), sourceEnd.size(), sourceEnd) == 0)
                 out.push_back(e);
@@ -64,15 +64,15 @@ protected:
         rule.status = status;
         rule.pathContains = part;
         rule.occurrence = occurrence;
-        phone->options().rules.push_back(rule);
+        phone->Options().rules.push_back(rule);
     }
 
     // Progress boxes, as journaled: lines[1] the source name, lines[3] the target.
-    std::vector<const hostemu::JournalEntry*> ProgressBoxes()
+    std::vector<const host_emu::JournalEntry*> ProgressBoxes()
     {
-        std::vector<const hostemu::JournalEntry*> out;
-        for (const hostemu::JournalEntry* e : host->journal().messages())
-            if (e->isProgress()) out.push_back(e);
+        std::vector<const host_emu::JournalEntry*> out;
+        for (const host_emu::JournalEntry* e : host->Journal().Messages())
+            if (e->IsProgress()) out.push_back(e);
         return out;
     }
 

@@ -15,21 +15,37 @@ protected:
     int Delete(HANDLE panel, const std::vector<std::string>& names, std::vector<int> answers)
     {
         std::vector<host::PluginPanelItem> items = Select(panel, names);
-        host->journal().clear();
-        phone->clearJournal();
-        for (int answer : answers) host->script().answerMessage(answer);
-        int result = host->deleteFiles(panel, items);
-        EXPECT_EQ(0u, host->script().pendingMessages());
+        host->Journal().Clear();
+        phone->ClearJournal();
+        for (int answer : answers) host->Script().AnswerMessage(answer);
+        int result = host->DeleteFiles(panel, items);
+        EXPECT_EQ(0u, host->Script().PendingMessages());
         return result;
     }
-    std::vector<const hostemu::JournalEntry*> Titled(int message)
+    std::vector<const host_emu::JournalEntry*> Titled(int message)
     {
-        std::vector<const hostemu::JournalEntry*> out;
-        for (const hostemu::JournalEntry* e : host->journal().messages())
-            if (e->title == host->messageText(message)) out.push_back(e);
+        std::vector<const host_emu::JournalEntry*> out;
+        for (const host_emu::JournalEntry* e : host->Journal().Messages())
+            if (e->title == host->MessageText(message)) out.push_back(e);
         return out;
     }
 };
+
+// The list of drives holds no entry the phone could delete, and its mask's
+// bits above Z name no drive.
+TEST_F(DeleteFiles, TheDriveListDeletesNothing)
+{
+    phone->Options().overrideDriveMask = true;
+    phone->Options().driveMask = (1u << 4) | (1u << 26) | (1u << 31);
+    HANDLE panel = OpenAt("");
+    EXPECT_EQ(std::vector<std::string>{"E:"}, Names(panel));
+    EXPECT_EQ(0, Delete(panel, {"E:"}, {0}));
+    EXPECT_TRUE(phone->Journal().empty());
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
 
 TEST_F(DeleteFiles, OneFileIsConfirmedOnceAndDeleted)
 {
@@ -43,15 +59,15 @@ TEST_F(DeleteFiles, OneFileIsConfirmedOnceAndDeleted)
     EXPECT_EQ((std::vector<std::string>{"F C:\\docs\\" + name}), Removals());
     EXPECT_EQ((std::vector<std::string>{"other.txt"}), ListNames(PhonePath("C\\docs")));
 
-    ASSERT_EQ(1u, host->journal().prompts().size());
-    const hostemu::JournalEntry* confirm = host->journal().prompts()[0];
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    const host_emu::JournalEntry* confirm = host->Journal().Prompts()[0];
     EXPECT_EQ(0u, confirm->flags);
     ASSERT_EQ(2u, confirm->lines.size());
     EXPECT_EQ(40u, confirm->lines[1].size());  // the name, cut to 40 columns
     EXPECT_EQ(name.substr(name.size() - 10), confirm->lines[1].substr(30));
-    EXPECT_EQ(1, host->journal().progressCount());  // the working box
-    EXPECT_EQ(1, host->journal().saves());
-    host->closePlugin(panel);
+    EXPECT_EQ(1, host->Journal().ProgressCount());  // the working box
+    EXPECT_EQ(1, host->Journal().Saves());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -66,20 +82,20 @@ TEST_F(DeleteFiles, SeveralItemsAreConfirmedTwiceAndEitherRefusalSendsNothing)
     for (std::vector<int> refusal : {std::vector<int>{1}, {-1}, {0, 1}, {0, -1}}) {
         EXPECT_EQ(0, Delete(panel, names, refusal));
         EXPECT_TRUE(Removals().empty());
-        EXPECT_EQ(0, host->journal().saves());
-        EXPECT_EQ(refusal.size(), host->journal().prompts().size());
+        EXPECT_EQ(0, host->Journal().Saves());
+        EXPECT_EQ(refusal.size(), host->Journal().Prompts().size());
     }
     EXPECT_EQ(names, ListNames(PhonePath("C")));
 
     EXPECT_EQ(1, Delete(panel, names, {0, 0}));
-    std::vector<const hostemu::JournalEntry*> prompts = host->journal().prompts();
+    std::vector<const host_emu::JournalEntry*> prompts = host->Journal().Prompts();
     ASSERT_EQ(2u, prompts.size());
     EXPECT_EQ(0u, prompts[0]->flags);
     EXPECT_EQ(1u, prompts[1]->flags);  // the second time in warning colours
     EXPECT_EQ(prompts[0]->lines, prompts[1]->lines);
-    EXPECT_NE(std::string::npos, prompts[0]->text().find('3'));
+    EXPECT_NE(std::string::npos, prompts[0]->Text().find('3'));
     EXPECT_TRUE(ListNames(PhonePath("C")).empty());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -116,11 +132,28 @@ TEST_F(DeleteFiles, TreeGoesDepthFirstWithTheFolderLast)
     EXPECT_EQ(3, sub - first);  // nothing of the outer folder in between
 
     // The folder asked about, then one working box per folder level.
-    std::vector<const hostemu::JournalEntry*> ask = Titled(37);
+    std::vector<const host_emu::JournalEntry*> ask = Titled(37);
     ASSERT_EQ(1u, ask.size());
-    EXPECT_NE(std::string::npos, ask[0]->text().find("C:\\tree"));
-    EXPECT_EQ(3, host->journal().progressCount());
-    host->closePlugin(panel);
+    EXPECT_NE(std::string::npos, ask[0]->Text().find("C:\\tree"));
+    EXPECT_EQ(3, host->Journal().ProgressCount());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The host deletes the originals of a move into another panel with
+// OPM_SILENT: the move was confirmed, the delete asks nothing more.
+TEST_F(DeleteFiles, SilentDeleteAsksNothing)
+{
+    PhoneFile("C\\a.txt", "a");
+    PhoneFile("C\\tree\\sub\\b.txt", "b");
+    PhoneFile("C\\keep.txt", "keep");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt", "tree"});
+    host->Journal().Clear();
+    EXPECT_EQ(1, host->DeleteFiles(panel, items, host::OPM_SILENT));
+    EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
+    EXPECT_EQ((std::vector<std::string>{"keep.txt"}), ListNames(PhonePath("C")));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -133,7 +166,7 @@ TEST_F(DeleteFiles, AFailureInsideATreeDoesNotStopTheRest)
     phone_emu::Rule rule;
     rule.op = Op::FileDelete;
     rule.pathContains = L"bad.txt";
-    phone->options().rules.push_back(rule);
+    phone->Options().rules.push_back(rule);
     HANDLE panel = OpenAt("C:");
 
     EXPECT_EQ(0, Delete(panel, {"tree", "next.txt"}, {0, 0, 0}));
@@ -143,8 +176,8 @@ TEST_F(DeleteFiles, AFailureInsideATreeDoesNotStopTheRest)
     ASSERT_EQ(5u, r.size());
     EXPECT_EQ("D C:\\tree\\", r[3]);
     EXPECT_EQ("F C:\\next.txt", r[4]);
-    EXPECT_EQ(3u, host->journal().prompts().size());  // no message about it
-    host->closePlugin(panel);
+    EXPECT_EQ(3u, host->Journal().Prompts().size());  // no message about it
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -174,11 +207,11 @@ TEST_F(DeleteFiles, FolderPromptAnswers)
         if (c.left.size() == 3) {
             EXPECT_TRUE(Removals().empty());
         }
-        EXPECT_EQ(1, host->journal().saves());
-        EXPECT_EQ(1, host->journal().restores());
+        EXPECT_EQ(1, host->Journal().Saves());
+        EXPECT_EQ(1, host->Journal().Restores());
         ExpectNoHostFaults();
     }
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
 }
 
 // A phone that lists names leading out of the folder being deleted must not
@@ -189,8 +222,8 @@ TEST_F(DeleteFiles, HostileNamesInAListingAreNeverFollowed)
     PhoneFile("C\\x", "outside");
     PhoneFile("C\\a\\b", "outside");
     PhoneFile("C\\keep.txt", "outside");
-    phone->options().extraEntriesDir = L"C:\\victim\\";
-    phone->options().extraEntries = {
+    phone->Options().extraEntriesDir = L"C:\\victim\\";
+    phone->Options().extraEntries = {
         phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
         phone_emu::MakeEntry(L"..\\x"),
         phone_emu::MakeEntry(L"a/b"),
@@ -202,29 +235,41 @@ TEST_F(DeleteFiles, HostileNamesInAListingAreNeverFollowed)
     EXPECT_EQ((std::vector<std::string>{"a", "keep.txt", "x"}), ListNames(PhonePath("C")));
     EXPECT_EQ("outside", ReadFileText(PhonePath("C\\a\\b")));
     EXPECT_EQ((std::vector<std::string>{"F C:\\victim\\in.txt", "D C:\\victim\\"}), Removals());
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
 // Paths are never cut to fit: cut, they would name something else.
 TEST_F(DeleteFiles, PathsThatDoNotFitSendNothing)
 {
+    // Folders too deep for the PC's own disk: the phone lists them as empty.
+    phone_emu::Rule open, read, close;
+    open.op = Op::DirOpen;
+    open.status = 0;
+    open.pathContains = std::wstring(200, L'd');
+    read.op = Op::DirRead;
+    read.status = remote::StatusEndOfList;
+    close.op = Op::DirClose;
+    close.status = 0;
+    phone->Options().rules = {open, read, close};
     std::string folder = "C:\\" + std::string(200, 'd');
     HANDLE panel = OpenAt(folder + "\\" + std::string(50, 'e'));
     std::vector<host::PluginPanelItem> items(1);
     memset(&items[0], 0, sizeof(items[0]));
     strcpy(items[0].FindData.cFileName, std::string(10, 'f').c_str());
-    phone->clearJournal();
-    host->script().answerMessage(0);
-    EXPECT_EQ(0, host->deleteFiles(panel, items));  // 3 + 200 + 1 + 50 + 1 + 10 > 259
-    host->closePlugin(panel);
+    phone->ClearJournal();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, host->DeleteFiles(panel, items));  // 3 + 200 + 1 + 50 + 1 + 10 > 259
+    host->ClosePlugin(panel);
 
-    panel = OpenAt(folder + "\\" + std::string(55, 'e'));  // 259: no room for the backslash
-    host->script().answerMessage(0);
-    EXPECT_EQ(0, host->deleteFiles(panel, items));
+    // 259 characters leave no room for the backslash a listing path ends
+    // with: the folder is never entered, so nothing in it can be deleted.
+    panel = OpenAt(folder);
+    phone->ClearJournal();
+    EXPECT_EQ(0, host->SetDirectory(panel, std::string(55, 'e')));
     EXPECT_TRUE(Removals().empty());
-    EXPECT_EQ(0u, phone->count(Op::DirOpen));
-    host->closePlugin(panel);
+    EXPECT_EQ(0u, phone->Count(Op::DirOpen));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

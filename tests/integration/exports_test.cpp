@@ -8,7 +8,7 @@ class Exports : public KelpTest {};
 
 TEST_F(Exports, ModuleAnswersAsAFar170PlugIn)
 {
-    const hostemu::PluginExports& e = host->exports();
+    const host_emu::PluginExports& e = host->Exports();
     EXPECT_EQ(326, e.GetMinFarVersion());
     EXPECT_EQ(0, e.Configure(0));
     EXPECT_EQ(0, e.Configure(7));
@@ -20,7 +20,7 @@ TEST_F(Exports, ModuleAnswersAsAFar170PlugIn)
     EXPECT_EQ(44, info.StructSize);
     EXPECT_EQ(0u, info.Flags);
     ASSERT_EQ(1, info.DiskMenuStringsNumber);
-    EXPECT_EQ(host->messageText(1), info.DiskMenuStrings[0]);
+    EXPECT_EQ(host->MessageText(1), info.DiskMenuStrings[0]);
     EXPECT_EQ(nullptr, info.DiskMenuNumbers);
     EXPECT_STREQ("", info.CommandPrefix);
     EXPECT_EQ(0, info.PluginMenuStringsNumber);
@@ -33,7 +33,7 @@ TEST_F(Exports, OpensOnTheDriveList)
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

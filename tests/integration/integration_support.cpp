@@ -73,7 +73,7 @@ void RemoveTree(const std::string& path) { test_files::RemoveTree(Widen(path)); 
 void KelpTest::SetUp()
 {
     CoInitialize(NULL);
-    host.reset(new hostemu::HostEmulator(hostOptions));  // switches the file APIs to OEM
+    host.reset(new host_emu::HostEmulator(hostOptions));  // switches the file APIs to OEM
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof(temp), temp);
@@ -91,12 +91,12 @@ void KelpTest::SetUp()
         phone.reset(new phone_emu::PhoneEmulator(Widen(phoneRoot)));
         ASSERT_EQ(S_OK, phone->RegisterAll());
     }
-    ASSERT_TRUE(host->load(hostemu::FindPluginDll())) << host->error();
+    ASSERT_TRUE(host->Load(host_emu::FindPluginDll())) << host->Error();
 }
 
 void KelpTest::TearDown()
 {
-    if (host) host->unload();
+    if (host) host->Unload();
     host.reset();
     phone.reset();
     RemoveTree(tempRoot);
@@ -105,8 +105,8 @@ void KelpTest::TearDown()
 
 HANDLE KelpTest::Open()
 {
-    HANDLE panel = host->openFromDiskMenu();
-    EXPECT_NE(INVALID_HANDLE_VALUE, panel) << host->journal().dump();
+    HANDLE panel = host->OpenFromDiskMenu();
+    EXPECT_NE(INVALID_HANDLE_VALUE, panel) << host->Journal().Dump();
     return panel;
 }
 
@@ -117,28 +117,30 @@ HANDLE KelpTest::OpenAt(const std::string& dir)
     while (start < dir.size()) {
         size_t end = dir.find('\\', start);
         if (end == std::string::npos) end = dir.size();
-        EXPECT_EQ(1, host->setDirectory(panel, dir.substr(start, end - start)));
+        // The host reads the panel right after every change of folder.
+        if (host->SetDirectory(panel, dir.substr(start, end - start)) == 1) Read(panel);
+        else ADD_FAILURE() << "cannot enter " << dir.substr(start, end - start);
         start = end + 1;
     }
     return panel;
 }
 
-hostemu::PanelListing KelpTest::Read(HANDLE panel)
+host_emu::PanelListing KelpTest::Read(HANDLE panel)
 {
-    hostemu::PanelListing listing;
-    EXPECT_TRUE(host->readPanel(panel, listing)) << host->journal().dump();
+    host_emu::PanelListing listing;
+    EXPECT_TRUE(host->ReadPanel(panel, listing)) << host->Journal().Dump();
     return listing;
 }
 
-std::vector<std::string> KelpTest::Names(HANDLE panel) { return Read(panel).names(); }
+std::vector<std::string> KelpTest::Names(HANDLE panel) { return Read(panel).Names(); }
 
 std::vector<host::PluginPanelItem> KelpTest::Select(HANDLE panel,
                                                     const std::vector<std::string>& names)
 {
-    hostemu::PanelListing listing = Read(panel);
+    host_emu::PanelListing listing = Read(panel);
     std::vector<host::PluginPanelItem> chosen;
     for (const std::string& name : names) {
-        const host::PluginPanelItem* item = listing.find(name);
+        const host::PluginPanelItem* item = listing.Find(name);
         EXPECT_TRUE(item) << "no item " << name << " in the panel";
         if (!item) continue;
         chosen.push_back(*item);
@@ -159,8 +161,8 @@ std::string KelpTest::PcPath(const std::string& relative) const
 
 void KelpTest::ExpectNoHostFaults()
 {
-    EXPECT_TRUE(host->journal().faults().empty()) << host->journal().dump();
-    EXPECT_TRUE(host->journal().screensNotRestored().empty()) << host->journal().dump();
+    EXPECT_TRUE(host->Journal().Faults().empty()) << host->Journal().Dump();
+    EXPECT_TRUE(host->Journal().ScreensNotRestored().empty()) << host->Journal().Dump();
 }
 
 }  // namespace kelp_test

@@ -38,7 +38,7 @@ protected:
     // level at a time as a user would; "" leaves it at the drive list.
     HANDLE OpenAt(const std::string& dir);
     // The panel's listing, read as the host reads it.
-    hostemu::PanelListing Read(HANDLE panel);
+    host_emu::PanelListing Read(HANDLE panel);
     std::vector<std::string> Names(HANDLE panel);
     // The panel's items whose names are given, as the host passes a selection
     // (PPIF_SELECTED set on each).
@@ -53,9 +53,9 @@ protected:
 
     std::string tempRoot, phoneRoot, pcRoot;
     std::unique_ptr<phone_emu::PhoneEmulator> phone;
-    std::unique_ptr<hostemu::HostEmulator> host;
+    std::unique_ptr<host_emu::HostEmulator> host;
     // Set before SetUp runs to load with other options (e.g. language).
-    hostemu::HostOptions hostOptions;
+    host_emu::HostOptions hostOptions;
     // False: no emulator in this process; a server from the registry answers.
     bool servePhoneInProcess = true;
 };

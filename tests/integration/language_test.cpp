@@ -48,13 +48,13 @@ std::string ExpectedConversions(int id)
 
 std::string PluginFolder()
 {
-    std::string dll = hostemu::FindPluginDll();
+    std::string dll = host_emu::FindPluginDll();
     return dll.substr(0, dll.find_last_of('\\'));
 }
 
 TEST(LanguageFiles, EveryShippedLanguageHasEveryMessageWithItsPlaceholders)
 {
-    std::vector<hostemu::LanguageFile> files = hostemu::ReadLanguageFolder(PluginFolder());
+    std::vector<host_emu::LanguageFile> files = host_emu::ReadLanguageFolder(PluginFolder());
     std::vector<std::string> names;
     for (const auto& file : files) names.push_back(file.name);
     std::sort(names.begin(), names.end());
@@ -88,7 +88,7 @@ protected:
 TEST_F(RussianHost, DiskMenuEntryComesFromTheRussianFile)
 {
     host::PluginInfo info;
-    host->exports().GetPluginInfo(&info);
+    host->Exports().GetPluginInfo(&info);
     ASSERT_EQ(1, info.DiskMenuStringsNumber);
     const char expected[] = "\x92\xA5\xAB\xA5\xE4\xAE\xAD";  // "Телефон" in 866
     EXPECT_STREQ(expected, info.DiskMenuStrings[0]);

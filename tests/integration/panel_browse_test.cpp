@@ -15,25 +15,25 @@ protected:
     {
         host::OpenPluginInfo info;
         memset(&info, 0, sizeof(info));
-        host->exports().GetOpenPluginInfo(panel, &info);
+        host->Exports().GetOpenPluginInfo(panel, &info);
         return info;
     }
 
     std::vector<std::wstring> DirOpenPaths()
     {
         std::vector<std::wstring> paths;
-        for (const phone_emu::JournalEntry& e : phone->journal(phone_emu::Op::DirOpen))
+        for (const phone_emu::JournalEntry& e : phone->Journal(phone_emu::Op::DirOpen))
             paths.push_back(e.path);
         return paths;
     }
 
     void ExpectBalancedEnumerations()
     {
-        EXPECT_EQ(0, phone->counters().openEnumerations);
-        for (const phone_emu::JournalEntry& open : phone->journal(phone_emu::Op::DirOpen)) {
+        EXPECT_EQ(0, phone->Counters().openEnumerations);
+        for (const phone_emu::JournalEntry& open : phone->Journal(phone_emu::Op::DirOpen)) {
             if (open.status != 0) continue;
             int closes = 0;
-            for (const phone_emu::JournalEntry& close : phone->journal(phone_emu::Op::DirClose))
+            for (const phone_emu::JournalEntry& close : phone->Journal(phone_emu::Op::DirClose))
                 if (close.value == open.resultValue) ++closes;
             EXPECT_EQ(1, closes) << "handle " << open.resultValue;
         }
@@ -49,12 +49,12 @@ TEST_F(PanelBrowse, DrivesFoldersBackAndTopWithTitleAndCurrentFolder)
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
 
-    hostemu::PanelListing top = Read(panel);
+    host_emu::PanelListing top = Read(panel);
     EXPECT_EQ(0x60Fu, top.flags);
-    EXPECT_EQ(host->messageText(4), top.format);
+    EXPECT_EQ(host->MessageText(4), top.format);
     EXPECT_EQ("", top.curDir);
     EXPECT_EQ("Kelp:", top.panelTitle);
-    ASSERT_EQ((std::vector<std::string>{"C:", "E:"}), top.names());
+    ASSERT_EQ((std::vector<std::string>{"C:", "E:"}), top.Names());
     for (const host::PluginPanelItem& item : top.items) {
         // A drive item is its attribute and its name; every other byte is zero.
         host::PluginPanelItem expected;
@@ -64,36 +64,36 @@ TEST_F(PanelBrowse, DrivesFoldersBackAndTopWithTitleAndCurrentFolder)
         EXPECT_EQ(0, memcmp(&expected, &item, sizeof(item))) << item.FindData.cFileName;
     }
 
-    EXPECT_EQ(1, host->setDirectory(panel, "C:"));
-    hostemu::PanelListing drive = Read(panel);
+    EXPECT_EQ(1, host->SetDirectory(panel, "C:"));
+    host_emu::PanelListing drive = Read(panel);
     EXPECT_EQ("C:", drive.curDir);
     EXPECT_EQ("Kelp:C:", drive.panelTitle);
-    EXPECT_EQ((std::vector<std::string>{"docs", "readme.txt"}), drive.names());
-    const host::PluginPanelItem* docs = drive.find("docs");
+    EXPECT_EQ((std::vector<std::string>{"docs", "readme.txt"}), drive.Names());
+    const host::PluginPanelItem* docs = drive.Find("docs");
     ASSERT_TRUE(docs);
     EXPECT_TRUE(docs->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    const host::PluginPanelItem* readme = drive.find("readme.txt");
+    const host::PluginPanelItem* readme = drive.Find("readme.txt");
     ASSERT_TRUE(readme);
     EXPECT_EQ(5u, readme->FindData.nFileSizeLow);
 
-    EXPECT_EQ(1, host->setDirectory(panel, "docs"));
-    hostemu::PanelListing folder = Read(panel);
+    EXPECT_EQ(1, host->SetDirectory(panel, "docs"));
+    host_emu::PanelListing folder = Read(panel);
     EXPECT_EQ("C:\\docs", folder.curDir);
     EXPECT_EQ("Kelp:C:\\docs", folder.panelTitle);
-    EXPECT_EQ((std::vector<std::string>{"a.txt", "deep"}), folder.names());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "deep"}), folder.Names());
 
-    EXPECT_EQ(1, host->setDirectory(panel, "deep"));
+    EXPECT_EQ(1, host->SetDirectory(panel, "deep"));
     EXPECT_EQ(std::vector<std::string>{}, Names(panel));
-    EXPECT_EQ(1, host->setDirectory(panel, ".."));
-    hostemu::PanelListing back = Read(panel);
+    EXPECT_EQ(1, host->SetDirectory(panel, ".."));
+    host_emu::PanelListing back = Read(panel);
     EXPECT_EQ("C:\\docs", back.curDir);
-    EXPECT_EQ((std::vector<std::string>{"a.txt", "deep"}), back.names());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "deep"}), back.Names());
 
-    EXPECT_EQ(1, host->setDirectory(panel, "\\"));
-    hostemu::PanelListing again = Read(panel);
+    EXPECT_EQ(1, host->SetDirectory(panel, "\\"));
+    host_emu::PanelListing again = Read(panel);
     EXPECT_EQ("", again.curDir);
     EXPECT_EQ("Kelp:", again.panelTitle);
-    EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), again.names());
+    EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), again.Names());
 
     // A drive root is listed as letter, colon, backslash; deeper folders end
     // with a backslash too.
@@ -101,20 +101,20 @@ TEST_F(PanelBrowse, DrivesFoldersBackAndTopWithTitleAndCurrentFolder)
                                          L"C:\\docs\\"}),
               DirOpenPaths());
     ExpectBalancedEnumerations();
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
 TEST_F(PanelBrowse, DrivesComeInLetterOrderFromTheWholeMask)
 {
-    phone->options().overrideDriveMask = true;
-    phone->options().driveMask = (1u << 25) | (1u << 4) | (1u << 2) | 1u;
+    phone->Options().overrideDriveMask = true;
+    phone->Options().driveMask = (1u << 25) | (1u << 4) | (1u << 2) | 1u;
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     EXPECT_EQ((std::vector<std::string>{"A:", "C:", "E:", "Z:"}), Names(panel));
-    EXPECT_EQ(1u, phone->count(phone_emu::Op::DriveList));
-    EXPECT_EQ(0u, phone->count(phone_emu::Op::VolumeInfo));
-    host->closePlugin(panel);
+    EXPECT_EQ(1u, phone->Count(phone_emu::Op::DriveList));
+    EXPECT_EQ(0u, phone->Count(phone_emu::Op::VolumeInfo));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -130,7 +130,7 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
     Read(panel);
     EXPECT_EQ(0, Describe(panel).InfoLinesNumber) << "the drive list has no drive to describe";
 
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
     for (const Kind& kind : kinds) {
         phone_emu::VolumeOverride v;
         v.driveIndex = 2;
@@ -140,57 +140,83 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
         wcscpy(v.volume.wideText, L"MY PHONE");
         memcpy(v.volume.tagText, "TAG12345", 8);  // fills the field, no terminator
         v.volume.validMark = 1;
-        phone->options().volumes = {v};
+        phone->Options().volumes = {v};
 
         Read(panel);
         host::OpenPluginInfo info = Describe(panel);
         ASSERT_EQ(4, info.InfoLinesNumber) << "kind " << kind.code;
         ASSERT_TRUE(info.InfoLines);
         char heading[200];
-        snprintf(heading, sizeof(heading), host->messageText(43).c_str(), "TAG12345",
-                 host->messageText(kind.message).c_str());
+        snprintf(heading, sizeof(heading), host->MessageText(43).c_str(), "TAG12345",
+                 host->MessageText(kind.message).c_str());
         EXPECT_STREQ(heading, info.InfoLines[0].Text) << "kind " << kind.code;
         EXPECT_EQ(1, info.InfoLines[0].Separator);
-        EXPECT_EQ(host->messageText(44), info.InfoLines[1].Text);
+        EXPECT_EQ(host->MessageText(44), info.InfoLines[1].Text);
         EXPECT_STREQ("1,234,567,890,123", info.InfoLines[1].Data);
-        EXPECT_EQ(host->messageText(45), info.InfoLines[2].Text);
+        EXPECT_EQ(host->MessageText(45), info.InfoLines[2].Text);
         EXPECT_STREQ("999", info.InfoLines[2].Data);
-        EXPECT_EQ(host->messageText(46), info.InfoLines[3].Text);
+        EXPECT_EQ(host->MessageText(46), info.InfoLines[3].Text);
         EXPECT_STREQ("MY PHONE", info.InfoLines[3].Data);
         for (int line = 1; line < 4; ++line) EXPECT_EQ(0, info.InfoLines[line].Separator);
         EXPECT_STREQ("Kelp:C:", info.PanelTitle);
     }
 
     // The emulator's own record of drive E: a memory card with its label.
-    phone->options().volumes.clear();
-    host->setDirectory(panel, "\\");
-    host->setDirectory(panel, "E:");
+    phone->Options().volumes.clear();
+    host->SetDirectory(panel, "\\");
+    host->SetDirectory(panel, "E:");
     Read(panel);
     host::OpenPluginInfo card = Describe(panel);
     ASSERT_EQ(4, card.InfoLinesNumber);
-    EXPECT_EQ("E: " + host->messageText(47), card.InfoLines[0].Text);
+    EXPECT_EQ("E: " + host->MessageText(47), card.InfoLines[0].Text);
     EXPECT_STREQ("KELP-E", card.InfoLines[3].Data);
 
     // A drive whose record the phone won't give shows its files and no lines.
     phone_emu::Rule failing;
     failing.op = phone_emu::Op::VolumeInfo;
     failing.status = phone_emu::StatusIoError;
-    phone->options().rules = {failing};
+    phone->Options().rules = {failing};
     ASSERT_TRUE(WriteFileText(PhonePath("E\\x.txt"), "x"));
     EXPECT_EQ(std::vector<std::string>{"x.txt"}, Names(panel));
     EXPECT_EQ(0, Describe(panel).InfoLinesNumber);
-    phone->options().rules.clear();
+    phone->Options().rules.clear();
 
     // Back at the drive list the lines go, though the drive's record was valid.
-    host->setDirectory(panel, "\\");
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "\\");
+    host->SetDirectory(panel, "C:");
     Read(panel);
     ASSERT_EQ(4, Describe(panel).InfoLinesNumber);
-    host->setDirectory(panel, "\\");
+    host->SetDirectory(panel, "\\");
     Read(panel);
     EXPECT_EQ(0, Describe(panel).InfoLinesNumber);
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(PanelBrowse, InformationPanelCountsTheNamesLeftOut)
+{
+    remote::RemoteEntry unterminated = phone_emu::MakeEntry(L"x");
+    for (int i = 0; i < 256; ++i) unterminated.name[i] = L'u';
+    phone->Options().extraEntriesDir = L"C:\\";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L"zh\u4E2D.txt"), unterminated,
+                                     phone_emu::MakeEntry(L"a/b"),  // shown by no one, but spelt
+                                     phone_emu::MakeEntry(L"ok.txt")};
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(std::vector<std::string>{"ok.txt"}, Names(panel));
+    host::OpenPluginInfo info = Describe(panel);
+    ASSERT_EQ(5, info.InfoLinesNumber);
+    EXPECT_EQ(host->MessageText(74), info.InfoLines[4].Text);
+    char count[100];
+    snprintf(count, sizeof(count), host->MessageText(75).c_str(), 2);
+    EXPECT_STREQ(count, info.InfoLines[4].Data);
+
+    // Another folder with nothing left out has no such line.
+    host->SetDirectory(panel, "\\");
+    host->SetDirectory(panel, "E:");
+    Read(panel);
+    EXPECT_EQ(4, Describe(panel).InfoLinesNumber);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -200,39 +226,39 @@ TEST_F(PanelBrowse, InformationPanelOppositeIsUpdatedOnEveryRead)
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
 
     // A file panel opposite: asked about, never told to update.
-    host->journal().clear();
+    host->Journal().Clear();
     Read(panel);
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
     Read(panel);
-    EXPECT_EQ(2u, host->journal().controls(host::FCTL_GETANOTHERPANELSHORTINFO).size());
-    EXPECT_EQ(0u, host->journal().controls(host::FCTL_UPDATEANOTHERPANEL).size());
+    EXPECT_EQ(2u, host->Journal().Controls(host::FCTL_GETANOTHERPANELSHORTINFO).size());
+    EXPECT_EQ(0u, host->Journal().Controls(host::FCTL_UPDATEANOTHERPANEL).size());
 
-    host->options().otherPanelType = host::PTYPE_INFOPANEL;
-    host->journal().clear();
+    host->Options().otherPanelType = host::PTYPE_INFOPANEL;
+    host->Journal().Clear();
     Read(panel);
-    host->setDirectory(panel, "\\");
+    host->SetDirectory(panel, "\\");
     Read(panel);
-    auto asked = host->journal().controls(host::FCTL_GETANOTHERPANELSHORTINFO);
-    auto updated = host->journal().controls(host::FCTL_UPDATEANOTHERPANEL);
+    auto asked = host->Journal().Controls(host::FCTL_GETANOTHERPANELSHORTINFO);
+    auto updated = host->Journal().Controls(host::FCTL_UPDATEANOTHERPANEL);
     ASSERT_EQ(2u, asked.size());
     ASSERT_EQ(2u, updated.size());
-    for (const hostemu::JournalEntry* e : updated) {
+    for (const host_emu::JournalEntry* e : updated) {
         EXPECT_EQ(INVALID_HANDLE_VALUE, e->plugin);
         EXPECT_EQ((void*)1, e->param);
     }
-    for (const hostemu::JournalEntry* e : asked) EXPECT_EQ(INVALID_HANDLE_VALUE, e->plugin);
+    for (const host_emu::JournalEntry* e : asked) EXPECT_EQ(INVALID_HANDLE_VALUE, e->plugin);
     // Asked first, then updated, within each read.
-    const auto& entries = host->journal().entries();
+    const auto& entries = host->Journal().Entries();
     int pendingAsk = 0;
-    for (const hostemu::JournalEntry& e : entries) {
-        if (e.kind != hostemu::CallKind::Control) continue;
+    for (const host_emu::JournalEntry& e : entries) {
+        if (e.kind != host_emu::CallKind::Control) continue;
         if (e.command == host::FCTL_GETANOTHERPANELSHORTINFO) ++pendingAsk;
         if (e.command == host::FCTL_UPDATEANOTHERPANEL) {
             EXPECT_EQ(1, pendingAsk--);
         }
     }
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -241,16 +267,16 @@ TEST_F(PanelBrowse, LowerCaseDriveLetterStillNamesTheDrive)
     ASSERT_TRUE(WriteFileText(PhonePath("C\\f.txt"), ""));
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "c:");
-    phone->clearJournal();
+    phone->ClearJournal();
+    host->SetDirectory(panel, "c:");
     EXPECT_EQ(std::vector<std::string>{"f.txt"}, Names(panel));
-    auto volumes = phone->journal(phone_emu::Op::VolumeInfo);
+    auto volumes = phone->Journal(phone_emu::Op::VolumeInfo);
     ASSERT_EQ(1u, volumes.size());
     EXPECT_EQ(2u, volumes[0].value);
-    auto opens = phone->journal(phone_emu::Op::DirOpen);
+    auto opens = phone->Journal(phone_emu::Op::DirOpen);
     ASSERT_EQ(1u, opens.size());
     EXPECT_EQ(L"c:\\", opens[0].path);
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -258,16 +284,17 @@ TEST_F(PanelBrowse, KeysAndEventsAnswerTheHost)
 {
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    const hostemu::PluginExports& e = host->exports();
+    const host_emu::PluginExports& e = host->Exports();
+    // Esc stays the host's (it clears the command line) whatever the shift state.
     for (unsigned control : {0u, 0x1000u, 0x2000u, 0x4000u, 0xFFFFFFFFu})
-        EXPECT_EQ(1, e.ProcessKey(panel, 27, control)) << control;
+        EXPECT_EQ(0, e.ProcessKey(panel, 27, control)) << control;
     EXPECT_EQ(0, e.ProcessKey(panel, 13, 0));
     EXPECT_EQ(0, e.ProcessKey(panel, 'A', 0));
     EXPECT_EQ(0, e.ProcessEvent(panel, 4, nullptr));
     EXPECT_EQ(0, e.ProcessEvent(panel, 0, nullptr));
     // The panel goes on listing after them.
     EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -46,27 +46,27 @@ TEST_F(PanelCyrillic, FolderAndFileNamesShowAndOpenByTheirLetters)
 
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
-    hostemu::PanelListing root = Read(panel);
-    std::vector<std::string> names = root.names();
+    host->SetDirectory(panel, "C:");
+    host_emu::PanelListing root = Read(panel);
+    std::vector<std::string> names = root.Names();
     std::sort(names.begin(), names.end());
     std::vector<std::string> expected = {Oem(photos), Oem(notes)};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, names);
-    const host::PluginPanelItem* folder = root.find(Oem(photos));
+    const host::PluginPanelItem* folder = root.Find(Oem(photos));
     ASSERT_TRUE(folder);
     EXPECT_TRUE(folder->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 
-    EXPECT_EQ(1, host->setDirectory(panel, Oem(photos)));
-    hostemu::PanelListing inside = Read(panel);
+    EXPECT_EQ(1, host->SetDirectory(panel, Oem(photos)));
+    host_emu::PanelListing inside = Read(panel);
     EXPECT_EQ("C:\\" + Oem(photos), inside.curDir);
-    EXPECT_EQ(std::vector<std::string>{Oem(shot)}, inside.names());
-    auto opens = phone->journal(phone_emu::Op::DirOpen);
+    EXPECT_EQ(std::vector<std::string>{Oem(shot)}, inside.Names());
+    auto opens = phone->Journal(phone_emu::Op::DirOpen);
     ASSERT_FALSE(opens.empty());
     EXPECT_EQ(L"C:\\" + photos + L"\\", opens.back().path);
     EXPECT_EQ(0, opens.back().status);
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -38,9 +38,9 @@ protected:
     // Every enumeration the phone opened was closed exactly once.
     void ExpectEveryOpenClosedOnce()
     {
-        EXPECT_EQ(0, phone->counters().openEnumerations);
-        auto closes = phone->journal(phone_emu::Op::DirClose);
-        for (const phone_emu::JournalEntry& open : phone->journal(phone_emu::Op::DirOpen)) {
+        EXPECT_EQ(0, phone->Counters().openEnumerations);
+        auto closes = phone->Journal(phone_emu::Op::DirClose);
+        for (const phone_emu::JournalEntry& open : phone->Journal(phone_emu::Op::DirOpen)) {
             if (!open.completed || open.status != 0) continue;
             long n = std::count_if(closes.begin(), closes.end(), [&](const phone_emu::JournalEntry& c) {
                 return c.value == open.resultValue;
@@ -55,7 +55,7 @@ protected:
     {
         *items = reinterpret_cast<host::PluginPanelItem*>(0x1234);
         *count = -7;
-        return host->exports().GetFindData(panel, items, count, 0);
+        return host->Exports().GetFindData(panel, items, count, 0);
     }
 };
 
@@ -70,22 +70,22 @@ TEST_F(PanelListing, SizesAroundTheGrowthStepAndALargeFolder)
 
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
     for (size_t i = 0; i < expected.size(); ++i) {
         std::string name = std::string(cases[i].folder).substr(2);
-        host->setDirectory(panel, name);
-        hostemu::PanelListing listing = Read(panel);
+        host->SetDirectory(panel, name);
+        host_emu::PanelListing listing = Read(panel);
         ASSERT_EQ((size_t)cases[i].count, listing.items.size()) << name;
-        EXPECT_EQ(expected[i], Sorted(listing.names())) << name;
+        EXPECT_EQ(expected[i], Sorted(listing.Names())) << name;
         for (const host::PluginPanelItem& item : listing.items) {
             EXPECT_EQ(0u, item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
             EXPECT_EQ(0u, item.FindData.nFileSizeLow);
             EXPECT_EQ(0u, item.Flags);
         }
-        host->setDirectory(panel, "..");
+        host->SetDirectory(panel, "..");
     }
     ExpectEveryOpenClosedOnce();
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -97,24 +97,24 @@ TEST_F(PanelListing, EmptyFolderAndEmptyDriveMaskSucceedWithNothing)
     int count;
 
     // The drive E: is an empty folder: its first read ends the listing.
-    host->setDirectory(panel, "E:");
+    host->SetDirectory(panel, "E:");
     ASSERT_EQ(1, RawFind(panel, &items, &count));
     EXPECT_EQ(nullptr, items);
     EXPECT_EQ(0, count);
-    host->exports().FreeFindData(panel, items, count);
-    EXPECT_EQ(1u, phone->count(phone_emu::Op::DirRead));
+    host->Exports().FreeFindData(panel, items, count);
+    EXPECT_EQ(1u, phone->Count(phone_emu::Op::DirRead));
 
-    host->setDirectory(panel, "\\");
-    phone->options().overrideDriveMask = true;
-    phone->options().driveMask = 0;
+    phone->Options().overrideDriveMask = true;
+    phone->Options().driveMask = 0;
+    host->SetDirectory(panel, "\\");
     ASSERT_EQ(1, RawFind(panel, &items, &count));
     EXPECT_EQ(0, count);
-    host->exports().FreeFindData(panel, items, count);
+    host->Exports().FreeFindData(panel, items, count);
     EXPECT_TRUE(Names(panel).empty());
-    EXPECT_TRUE(host->isOpen(panel));
+    EXPECT_TRUE(host->IsOpen(panel));
 
     ExpectEveryOpenClosedOnce();
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -123,25 +123,26 @@ TEST_F(PanelListing, PhoneFailuresFailTheReadAndCloseWhatWasOpened)
     MakeFiles("C\\many", 30);
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
-    host->setDirectory(panel, "many");
+    host->SetDirectory(panel, "C:");
+    host->SetDirectory(panel, "many");
+    Read(panel);  // the listing read on entering
     host::PluginPanelItem* items;
     int count;
 
     // The sixth read fails: after five entries, inside the first block.
     // Then a failure after the first block has grown.
     for (int occurrence : {6, 20}) {
-        phone->clearJournal();
+        phone->ClearJournal();
         phone_emu::Rule broken;
         broken.op = phone_emu::Op::DirRead;
         broken.status = phone_emu::StatusIoError;
         broken.occurrence = occurrence;
-        phone->options().rules = {broken};
+        phone->Options().rules = {broken};
         EXPECT_EQ(0, RawFind(panel, &items, &count)) << occurrence;
         EXPECT_EQ(reinterpret_cast<host::PluginPanelItem*>(0x1234), items);
         EXPECT_EQ(-7, count);
-        EXPECT_EQ((size_t)occurrence, phone->count(phone_emu::Op::DirRead));
-        EXPECT_EQ(1u, phone->count(phone_emu::Op::DirClose));
+        EXPECT_EQ((size_t)occurrence, phone->Count(phone_emu::Op::DirRead));
+        EXPECT_EQ(1u, phone->Count(phone_emu::Op::DirClose));
         ExpectEveryOpenClosedOnce();
     }
 
@@ -149,40 +150,53 @@ TEST_F(PanelListing, PhoneFailuresFailTheReadAndCloseWhatWasOpened)
     EXPECT_EQ(30u, Names(panel).size());
 
     // A folder the phone doesn't have: nothing opened, nothing to close.
-    phone->options().rules.clear();
-    phone->clearJournal();
-    host->setDirectory(panel, "..");
-    host->setDirectory(panel, "missing");
-    EXPECT_EQ(0, RawFind(panel, &items, &count));
-    EXPECT_EQ(-7, count);
-    ASSERT_EQ(1u, phone->count(phone_emu::Op::DirOpen));
-    EXPECT_NE(0, phone->journal(phone_emu::Op::DirOpen)[0].status);
-    EXPECT_EQ(0u, phone->count(phone_emu::Op::DirRead));
-    EXPECT_EQ(0u, phone->count(phone_emu::Op::DirClose));
+    phone->Options().rules.clear();
+    host->SetDirectory(panel, "..");
+    Read(panel);
+    phone->ClearJournal();
+    EXPECT_EQ(0, host->SetDirectory(panel, "missing"));
+    ASSERT_EQ(1u, phone->Count(phone_emu::Op::DirOpen));
+    EXPECT_NE(0, phone->Journal(phone_emu::Op::DirOpen)[0].status);
+    EXPECT_EQ(0u, phone->Count(phone_emu::Op::DirRead));
+    EXPECT_EQ(0u, phone->Count(phone_emu::Op::DirClose));
 
-    // The drive mask refused: no drive list.
-    host->setDirectory(panel, "\\");
+    // The drive mask refused: the drive list can't be entered or read.
     phone_emu::Rule noDrives;
     noDrives.op = phone_emu::Op::DriveList;
-    phone->options().rules = {noDrives};
-    EXPECT_EQ(0, RawFind(panel, &items, &count));
-    EXPECT_EQ(-7, count);
+    phone->Options().rules = {noDrives};
+    EXPECT_EQ(0, host->SetDirectory(panel, "\\"));
 
     ExpectEveryOpenClosedOnce();
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
-TEST_F(PanelListing, HostClosesThePanelWhenTheReadFails)
+// The host throws out a panel whose read fails: a folder that is missing,
+// too long or has vanished must not come to that.
+TEST_F(PanelListing, FoldersThatCannotBeReadLeaveThePanelOpen)
 {
-    HANDLE panel = Open();
-    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
-    host->setDirectory(panel, "gone");
-    hostemu::PanelListing listing;
-    EXPECT_FALSE(host->readPanel(panel, listing));
-    EXPECT_FALSE(host->isOpen(panel));
-    EXPECT_EQ(0, phone->counters().serversAlive);
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\a\\b")));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\a\\f.txt"), "f"));
+    HANDLE panel = OpenAt("C:\\a");
+    auto curDir = [&] {
+        host::OpenPluginInfo info = {};
+        host->Exports().GetOpenPluginInfo(panel, &info);
+        return std::string(info.CurDir);
+    };
+
+    EXPECT_EQ(0, host->SetDirectory(panel, "gone"));
+    EXPECT_EQ(0, host->SetDirectory(panel, std::string(300, 'x')));
+    EXPECT_EQ((std::vector<std::string>{"b", "f.txt"}), Names(panel));
+    EXPECT_EQ("C:\\a", curDir());
+
+    // Ctrl+R after the current folder went away on the phone: its parent.
+    ASSERT_EQ(1, host->SetDirectory(panel, "b"));
+    Read(panel);
+    RemoveTree(PhonePath("C\\a\\b"));
+    EXPECT_EQ(std::vector<std::string>{"f.txt"}, Names(panel));
+    EXPECT_EQ("C:\\a", curDir());
+    EXPECT_TRUE(host->IsOpen(panel));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -196,8 +210,8 @@ TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
     remote::RemoteEntry badShort = phone_emu::MakeEntry(L"shortless.txt");
     for (int i = 0; i < 272; ++i) badShort.shortName[i] = L's';
 
-    phone->options().extraEntriesDir = L"C:\\";
-    phone->options().extraEntries = {
+    phone->Options().extraEntriesDir = L"C:\\";
+    phone->Options().extraEntries = {
         phone_emu::MakeEntry(L"first.txt", FILE_ATTRIBUTE_NORMAL, 3),
         phone_emu::MakeEntry(L".", FILE_ATTRIBUTE_DIRECTORY),
         phone_emu::MakeEntry(L"..", FILE_ATTRIBUTE_DIRECTORY),
@@ -218,38 +232,38 @@ TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
 
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
-    host->setDirectory(panel, "C:");
-    hostemu::PanelListing listing = Read(panel);
+    host->SetDirectory(panel, "C:");
+    host_emu::PanelListing listing = Read(panel);
     // The good ones keep the phone's order, around the bad ones.
     EXPECT_EQ((std::vector<std::string>{"real.txt", "first.txt", "middle", std::string(255, 'L'),
                                         "shortless.txt", "last.txt"}),
-              listing.names());
+              listing.Names());
     for (const host::PluginPanelItem& item : listing.items) {
         EXPECT_TRUE(memchr(item.FindData.cFileName, 0, sizeof(item.FindData.cFileName)));
         EXPECT_TRUE(memchr(item.FindData.cAlternateFileName, 0,
                            sizeof(item.FindData.cAlternateFileName)));
     }
-    const host::PluginPanelItem* last = listing.find("last.txt");
+    const host::PluginPanelItem* last = listing.Find("last.txt");
     ASSERT_TRUE(last);
     EXPECT_EQ(7u, last->FindData.nFileSizeLow);
     EXPECT_EQ(0u, last->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    const host::PluginPanelItem* middle = listing.find("middle");
+    const host::PluginPanelItem* middle = listing.Find("middle");
     ASSERT_TRUE(middle);
     EXPECT_TRUE(middle->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 
     // A folder of nothing but bad names lists as empty, and is still closed.
-    phone->options().extraEntriesDir = L"E:\\";
-    phone->options().extraEntries = {phone_emu::MakeEntry(L".."), unterminated};
-    host->setDirectory(panel, "\\");
-    host->setDirectory(panel, "E:");
+    phone->Options().extraEntriesDir = L"E:\\";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L".."), unterminated};
+    host->SetDirectory(panel, "\\");
+    host->SetDirectory(panel, "E:");
     host::PluginPanelItem* items = nullptr;
     int count = -1;
-    ASSERT_EQ(1, host->exports().GetFindData(panel, &items, &count, 0));
+    ASSERT_EQ(1, host->Exports().GetFindData(panel, &items, &count, 0));
     EXPECT_EQ(0, count);
-    host->exports().FreeFindData(panel, items, count);
-    EXPECT_EQ(0, phone->counters().openEnumerations);
+    host->Exports().FreeFindData(panel, items, count);
+    EXPECT_EQ(0, phone->Counters().openEnumerations);
 
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

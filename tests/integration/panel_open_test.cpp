@@ -11,21 +11,21 @@ protected:
     // of the panel is left with the server.
     void ExpectRefusedOpen(int statusMessage)
     {
-        host->script().answerMessage(0);
-        HANDLE panel = host->openFromDiskMenu();
+        host->Script().AnswerMessage(0);
+        HANDLE panel = host->OpenFromDiskMenu();
         EXPECT_EQ(INVALID_HANDLE_VALUE, panel);
 
-        auto messages = host->journal().messages();
-        ASSERT_EQ(1u, messages.size()) << host->journal().dump();
-        const hostemu::JournalEntry& box = *messages[0];
+        auto messages = host->Journal().Messages();
+        ASSERT_EQ(1u, messages.size()) << host->Journal().Dump();
+        const host_emu::JournalEntry& box = *messages[0];
         EXPECT_EQ(0x10001u, box.flags);
-        EXPECT_EQ(host->messageText(2), box.title);
-        EXPECT_EQ(std::vector<std::string>{host->messageText(statusMessage)}, box.lines);
+        EXPECT_EQ(host->MessageText(2), box.title);
+        EXPECT_EQ(std::vector<std::string>{host->MessageText(statusMessage)}, box.lines);
         EXPECT_EQ(1u, box.buttons.size());
 
-        phone_emu::Counters counters = phone->counters();
+        phone_emu::Counters counters = phone->Counters();
         EXPECT_EQ(0, counters.serversAlive);
-        EXPECT_EQ(0, phone->sinkReferences());
+        EXPECT_EQ(0, phone->SinkReferences());
         EXPECT_EQ(0, counters.openEnumerations);
         ExpectNoHostFaults();
     }
@@ -35,14 +35,14 @@ TEST_F(PanelOpen, NoServerInstalledShowsOneWarning)
 {
     phone->RevokeAll();
     ExpectRefusedOpen(60);
-    EXPECT_EQ(0, phone->counters().serversCreated);
+    EXPECT_EQ(0, phone->Counters().serversCreated);
 }
 
 TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)
 {
-    phone->options().adviseDeclines = true;
+    phone->Options().adviseDeclines = true;
     ExpectRefusedOpen(3);
-    phone_emu::Counters counters = phone->counters();
+    phone_emu::Counters counters = phone->Counters();
     EXPECT_EQ(1, counters.advises);
     EXPECT_EQ(1, counters.unadvises);
     EXPECT_EQ(1, counters.serversCreated);
@@ -50,10 +50,10 @@ TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)
 
 TEST_F(PanelOpen, SinkRejectedShowsOneWarning)
 {
-    phone->options().adviseFails = true;
+    phone->Options().adviseFails = true;
     ExpectRefusedOpen(3);
-    EXPECT_EQ(1, phone->counters().advises);
-    EXPECT_EQ(1, phone->counters().serversCreated);
+    EXPECT_EQ(1, phone->Counters().advises);
+    EXPECT_EQ(1, phone->Counters().serversCreated);
 }
 
 TEST_F(PanelOpen, FallsBackToTheGenerationThatIsInstalled)
@@ -64,17 +64,17 @@ TEST_F(PanelOpen, FallsBackToTheGenerationThatIsInstalled)
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     EXPECT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel));
-    host->setDirectory(panel, "C:");
+    host->SetDirectory(panel, "C:");
     EXPECT_EQ(std::vector<std::string>{"x.txt"}, Names(panel));
-    auto advises = phone->journal(phone_emu::Op::Advise);
+    auto advises = phone->Journal(phone_emu::Op::Advise);
     ASSERT_EQ(1u, advises.size());
     EXPECT_EQ(2, advises[0].generation);
-    EXPECT_EQ(1, phone->counters().serversAlive);
+    EXPECT_EQ(1, phone->Counters().serversAlive);
 
-    host->closePlugin(panel);
-    EXPECT_EQ(0, phone->counters().serversAlive);
-    EXPECT_EQ(0, phone->sinkReferences());
-    EXPECT_TRUE(host->journal().messages().empty());
+    host->ClosePlugin(panel);
+    EXPECT_EQ(0, phone->Counters().serversAlive);
+    EXPECT_EQ(0, phone->SinkReferences());
+    EXPECT_TRUE(host->Journal().Messages().empty());
     ExpectNoHostFaults();
 }
 

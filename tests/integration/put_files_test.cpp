@@ -13,13 +13,13 @@ protected:
     int Put(HANDLE panel, std::vector<host::PluginPanelItem>& items, int move, int opMode = 0,
             const std::string& from = std::string())
     {
-        return host->putFiles(panel, items, move, from.empty() ? pcRoot : from, opMode);
+        return host->PutFiles(panel, items, move, from.empty() ? pcRoot : from, opMode);
     }
     int OverwritePrompts()
     {
         int n = 0;
-        for (const hostemu::JournalEntry* e : host->journal().prompts())
-            if (e->title == host->messageText(27)) ++n;
+        for (const host_emu::JournalEntry* e : host->Journal().Prompts())
+            if (e->title == host->MessageText(27)) ++n;
         return n;
     }
 };
@@ -37,15 +37,15 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     std::vector<host::PluginPanelItem> one = DiskItems({"b.txt"});
     EXPECT_EQ(1, Put(panel, one, 0));
     EXPECT_EQ("bravo", ReadFileText(PhonePath("C\\b.txt")));
-    EXPECT_EQ(1, host->journal().saves());
-    EXPECT_EQ(1, host->journal().restores());
+    EXPECT_EQ(1, host->Journal().Saves());
+    EXPECT_EQ(1, host->Journal().Restores());
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "tree", "empty"});
     EXPECT_EQ(1, Put(panel, items, 0));
     EXPECT_EQ("alpha", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("inside", ReadFileText(PhonePath("C\\tree\\in.txt")));
     EXPECT_EQ("deep", ReadFileText(PhonePath("C\\tree\\sub\\deep.txt")));
-    EXPECT_FALSE(PathExists(PhonePath("C\\tree\\.hidden")));
+    EXPECT_EQ("dot", ReadFileText(PhonePath("C\\tree\\.hidden")));  // a dot-file is a file
     EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
     EXPECT_EQ("alpha", ReadFileText(PcPath("a.txt")));  // a copy leaves the PC alone
     EXPECT_TRUE(PathExists(PcPath("tree\\sub\\deep.txt")));
@@ -56,19 +56,19 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     EXPECT_TRUE(Selected(items, "empty"));
 
     // New targets are copied without overwriting, and nothing was asked.
-    for (const phone_emu::JournalEntry& e : phone->journal(Op::FileCopy))
+    for (const phone_emu::JournalEntry& e : phone->Journal(Op::FileCopy))
         EXPECT_EQ(0, e.overwrite) << Narrow(e.target);
-    EXPECT_EQ((std::vector<std::string>{"C:\\b.txt", "C:\\a.txt", "C:\\tree\\in.txt",
-                                        "C:\\tree\\sub\\deep.txt"}),
+    EXPECT_EQ((std::vector<std::string>{"C:\\b.txt", "C:\\a.txt", "C:\\tree\\.hidden",
+                                        "C:\\tree\\in.txt", "C:\\tree\\sub\\deep.txt"}),
               Requests(Op::FileCopy));
-    EXPECT_TRUE(host->journal().prompts().empty());
-    EXPECT_EQ(2, host->journal().saves());
-    EXPECT_EQ(2, host->journal().restores());
-    host->closePlugin(panel);
+    EXPECT_TRUE(host->Journal().Prompts().empty());
+    EXPECT_EQ(2, host->Journal().Saves());
+    EXPECT_EQ(2, host->Journal().Restores());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
-TEST_F(PutFiles, MoveRemovesWhatWentAndKeepsAFolderWithADotFile)
+TEST_F(PutFiles, MoveTakesDotFilesAlong)
 {
     PcFile("a.txt", "alpha");
     PcFile("tree\\in.txt", "inside");
@@ -77,13 +77,13 @@ TEST_F(PutFiles, MoveRemovesWhatWentAndKeepsAFolderWithADotFile)
     HANDLE panel = OpenAt("C:");
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "tree", "empty"});
-    EXPECT_EQ(0, Put(panel, items, 1));  // the folder holding the dot-file stays
+    EXPECT_EQ(1, Put(panel, items, 1));
     EXPECT_EQ("alpha", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("inside", ReadFileText(PhonePath("C\\tree\\in.txt")));
+    EXPECT_EQ("dot", ReadFileText(PhonePath("C\\tree\\.hidden")));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\empty")));
-    EXPECT_EQ((std::vector<std::string>{".hidden"}), ListNames(PcPath("tree")));
-    EXPECT_EQ((std::vector<std::string>{"tree"}), ListNames(PcPath("")));
-    host->closePlugin(panel);
+    EXPECT_TRUE(ListNames(PcPath("")).empty());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -95,17 +95,17 @@ TEST_F(PutFiles, ExistingFolderIsFilledAndExistingFilesAsked)
     PhoneFile("C\\tree\\keep.txt", "keep");
     HANDLE panel = OpenAt("C:");
 
-    host->script().answerMessage(0);  // overwrite
+    host->Script().AnswerMessage(0);  // overwrite
     std::vector<host::PluginPanelItem> items = DiskItems({"tree"});
     EXPECT_EQ(1, Put(panel, items, 0));
     EXPECT_EQ("new in", ReadFileText(PhonePath("C\\tree\\in.txt")));
     EXPECT_EQ("more", ReadFileText(PhonePath("C\\tree\\more.txt")));
     EXPECT_EQ("keep", ReadFileText(PhonePath("C\\tree\\keep.txt")));
     ASSERT_EQ(1, OverwritePrompts());
-    const hostemu::JournalEntry* prompt = host->journal().lastPrompt();
+    const host_emu::JournalEntry* prompt = host->Journal().LastPrompt();
     EXPECT_EQ(1u, prompt->flags);  // warning colours
-    EXPECT_NE(std::string::npos, prompt->text().find("C:\\tree\\in.txt"));
-    host->closePlugin(panel);
+    EXPECT_NE(std::string::npos, prompt->Text().find("C:\\tree\\in.txt"));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -135,9 +135,9 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
     for (const OverwriteCase& c : cases) {
         SCOPED_TRACE(c.name);
         for (const char* name : names) PhoneFile(std::string("C\\") + name, "old");
-        host->journal().clear();
-        phone->clearJournal();
-        for (int answer : c.answers) host->script().answerMessage(answer);
+        host->Journal().Clear();
+        phone->ClearJournal();
+        for (int answer : c.answers) host->Script().AnswerMessage(answer);
 
         std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "b.txt", "c.txt"});
         EXPECT_EQ(c.result, Put(panel, items, 0, c.opMode));
@@ -148,55 +148,63 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
             EXPECT_EQ(!fresh, Selected(items, names[i])) << names[i];
         }
         EXPECT_EQ(c.prompts, OverwritePrompts());
-        EXPECT_EQ(0u, host->script().pendingMessages());
+        EXPECT_EQ(0u, host->Script().PendingMessages());
         if (c.opMode & host::OPM_EDIT) {
-            for (const phone_emu::JournalEntry& e : phone->journal(Op::FileCopy))
+            for (const phone_emu::JournalEntry& e : phone->Journal(Op::FileCopy))
                 EXPECT_EQ(1, e.overwrite);
-            EXPECT_EQ(3u, phone->count(Op::FileCopy));
+            EXPECT_EQ(3u, phone->Count(Op::FileCopy));
         }
         std::vector<std::string> copies = Requests(Op::FileCopy);
         if (c.result == -1) {  // nothing after the cancelled file was tried
             EXPECT_EQ(0, std::count(copies.begin(), copies.end(), "C:\\c.txt"));
         }
-        EXPECT_EQ(1, host->journal().saves());
+        EXPECT_EQ(1, host->Journal().Saves());
         ExpectNoHostFaults();
     }
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
 }
 
-TEST_F(PutFiles, ServerFailureOnOneFileIsSkippedSilently)
+TEST_F(PutFiles, ServerFailureOnOneFileIsAskedAboutAndItsOriginalStays)
 {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PcFile(name, name);
     phone_emu::Rule rule;
     rule.op = Op::FileCopy;
     rule.status = phone_emu::StatusIoError;
     rule.pathContains = L"b.txt";
-    phone->options().rules.push_back(rule);
+    phone->Options().rules.push_back(rule);
     HANDLE panel = OpenAt("C:");
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "b.txt", "c.txt"});
+    host->Script().AnswerMessage(1);  // skip
     EXPECT_EQ(0, Put(panel, items, 1));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "c.txt"}), ListNames(PhonePath("C")));
     EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PcPath("")));  // moved ones gone
     EXPECT_TRUE(Selected(items, "b.txt"));
-    EXPECT_TRUE(host->journal().prompts().empty());
-    host->closePlugin(panel);
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ("Phone server error -4", host->Journal().Prompts()[0]->lines[0]);
+
+    // Esc at the prompt cancels, and the failed file's original stays.
+    host->Script().AnswerMessage(-1);
+    items = DiskItems({"b.txt"});
+    EXPECT_EQ(-1, Put(panel, items, 1));
+    EXPECT_EQ((std::vector<std::string>{"b.txt"}), ListNames(PcPath("")));
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
 TEST_F(PutFiles, BreakDuringACopyStopsEverythingAndLeavesNoPartialFile)
 {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PcFile(name, std::string(4000, *name));
-    phone->options().progressNotices = 4;
+    phone->Options().progressNotices = 4;
     HANDLE panel = OpenAt("C:");
     bool broke = false;
-    host->setHook([&](const hostemu::JournalEntry& e) {
+    host->SetHook([&](const host_emu::JournalEntry& e) {
         // A box drawn from inside b.txt's copy: its bar has begun to fill.
-        if (broke || !e.isProgress() || e.text().find("b.txt") == std::string::npos ||
-            e.text().find('\xDB') == std::string::npos)
+        if (broke || !e.IsProgress() || e.Text().find("b.txt") == std::string::npos ||
+            e.Text().find('\xDB') == std::string::npos)
             return;
         broke = true;
-        host->exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
     });
 
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "b.txt", "c.txt"});
@@ -206,26 +214,30 @@ TEST_F(PutFiles, BreakDuringACopyStopsEverythingAndLeavesNoPartialFile)
     EXPECT_EQ(std::string(4000, 'a'), ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ((std::vector<std::string>{"b.txt", "c.txt"}), ListNames(PcPath("")));
     EXPECT_EQ((std::vector<std::string>{"C:\\a.txt", "C:\\b.txt"}), Requests(Op::FileCopy));
-    EXPECT_EQ(1, host->journal().saves());
+    EXPECT_EQ(1, host->Journal().Saves());
 
     // The break belongs to that operation: the next copy runs.
-    host->setHook(nullptr);
+    host->SetHook(nullptr);
     std::vector<host::PluginPanelItem> rest = DiskItems({"b.txt"});
     EXPECT_EQ(1, Put(panel, rest, 0));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
-TEST_F(PutFiles, AtTheDriveListThePathsAreBareNames)
+TEST_F(PutFiles, AtTheDriveListNothingIsSent)
 {
     PcFile("a.txt", "alpha");
     HANDLE panel = OpenAt("");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt"});
-    EXPECT_EQ(0, Put(panel, items, 0));  // the phone refuses a path without a drive
-    EXPECT_EQ((std::vector<std::string>{"\\a.txt"}), Requests(Op::FileCopy));
+    host->Script().AnswerMessage(0);
+    phone->ClearJournal();
+    EXPECT_EQ(0, Put(panel, items, 0));
+    EXPECT_TRUE(phone->Journal().empty());
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
     EXPECT_EQ((std::vector<std::string>{"C", "E"}), ListNames(PhonePath("")));
     EXPECT_TRUE(Selected(items, "a.txt"));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -233,14 +245,14 @@ TEST_F(PutFiles, FindModeSavesNoScreenAndDrawsOnce)
 {
     PcFile("a.txt", "alpha");
     PcFile("tree\\b.txt", "bravo");
-    phone->options().progressNotices = 4;
+    phone->Options().progressNotices = 4;
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.txt", "tree"});
     EXPECT_EQ(1, Put(panel, items, 0, host::OPM_FIND));
     EXPECT_EQ("bravo", ReadFileText(PhonePath("C\\tree\\b.txt")));
-    EXPECT_EQ(0, host->journal().saves());
-    EXPECT_EQ(1, host->journal().progressCount());
-    host->closePlugin(panel);
+    EXPECT_EQ(0, host->Journal().Saves());
+    EXPECT_EQ(1, host->Journal().ProgressCount());
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -251,13 +263,14 @@ TEST_F(PutFiles, PathsTooLongForTheHostAreRefusedWhole)
     std::string name(60, 'n');
     PcFile(name, "x");
     PcFile("a", "short");
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\" + std::string(190, 'd') + "\\" + std::string(8, 'e'))));
     HANDLE panel = OpenAt("C:\\" + std::string(190, 'd') + "\\" + std::string(8, 'e'));
-    phone->clearJournal();
+    phone->ClearJournal();
     std::vector<host::PluginPanelItem> items = DiskItems({name});
     EXPECT_EQ(0, Put(panel, items, 1));  // 3 + 190 + 1 + 8 + 1 + 60 > 259
-    EXPECT_EQ(0u, phone->journal().size());
+    EXPECT_EQ(0u, phone->Journal().size());
     EXPECT_TRUE(PathExists(PcPath(name)));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
 
     // The PC side: a current folder of 257 characters takes a name of one;
     // at 258 no name fits; at 259 the folder itself is more than the host's
@@ -278,17 +291,17 @@ TEST_F(PutFiles, PathsTooLongForTheHostAreRefusedWhole)
         DWORD written;
         WriteFile(h, folder.data(), (DWORD)folder.size(), &written, NULL);
         CloseHandle(h);
-        host->journal().clear();
-        phone->clearJournal();
+        host->Journal().Clear();
+        phone->ClearJournal();
         std::vector<host::PluginPanelItem> items = DiskItems({"a"}, folder);
         EXPECT_EQ(*tail ? 0 : 1, Put(panel, items, 1, 0, folder));
-        EXPECT_EQ(*tail ? 0u : 1u, phone->count(Op::FileCopy));
-        EXPECT_EQ(strlen(tail) < 2 ? 1 : 0, host->journal().saves());
+        EXPECT_EQ(*tail ? 0u : 1u, phone->Count(Op::FileCopy));
+        EXPECT_EQ(strlen(tail) < 2 ? 1 : 0, host->Journal().Saves());
         EXPECT_EQ(*tail != 0, GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES);
         DeleteFileW(file.c_str());  // beyond what the fixture's cleanup reaches
     }
     EXPECT_EQ(deep, ReadFileText(PhonePath("E\\a")));
-    host->closePlugin(panel);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 
@@ -309,9 +322,9 @@ TEST_F(PutFiles, CyrillicTreeKeepsItsNames)
     EXPECT_EQ(1, Put(panel, items, 0));
     const std::wstring target = Widen(PhonePath("C")) + L"\\" + folder + L"\\" + file;
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(target.c_str()));
-    ASSERT_EQ(1u, phone->count(Op::FileCopy));
-    EXPECT_EQ(L"C:\\" + folder + L"\\" + file, phone->journal(Op::FileCopy)[0].target);
-    host->closePlugin(panel);
+    ASSERT_EQ(1u, phone->Count(Op::FileCopy));
+    EXPECT_EQ(L"C:\\" + folder + L"\\" + file, phone->Journal(Op::FileCopy)[0].target);
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

@@ -34,7 +34,7 @@ protected:
     {
         std::vector<host::PluginPanelItem> items;
         for (const std::string& name : names) {
-            items.push_back(hostemu::MakeDiskItem(folder.empty() ? pcRoot : folder, name));
+            items.push_back(host_emu::MakeDiskItem(folder.empty() ? pcRoot : folder, name));
             items.back().Flags |= host::PPIF_SELECTED;
         }
         return items;
@@ -53,7 +53,7 @@ protected:
     std::vector<std::string> Requests(phone_emu::Op op)
     {
         std::vector<std::string> paths;
-        for (const phone_emu::JournalEntry& e : phone->journal(op))
+        for (const phone_emu::JournalEntry& e : phone->Journal(op))
             paths.push_back(Narrow(op == phone_emu::Op::FileCopy ? e.target : e.path));
         return paths;
     }
@@ -62,7 +62,7 @@ protected:
     std::vector<std::string> Removals()
     {
         std::vector<std::string> out;
-        for (const phone_emu::JournalEntry& e : phone->journal()) {
+        for (const phone_emu::JournalEntry& e : phone->Journal()) {
             if (e.op == phone_emu::Op::FileDelete) out.push_back("F " + Narrow(e.path));
             if (e.op == phone_emu::Op::DirRemove) out.push_back("D " + Narrow(e.path));
         }

@@ -11,7 +11,7 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
     ASSERT_EQ(S_OK, emu->Register(1));
     EXPECT_EQ(remote::StatusOk, link.Connect());
 
-    auto advises = emu->journal(Op::Advise);
+    auto advises = emu->Journal(Op::Advise);
     ASSERT_EQ(1u, advises.size());
     EXPECT_EQ(1, advises[0].generation);
     // The server checks its sink with QueryInterface for its own generation's
@@ -20,8 +20,8 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
     // The link's own thread registered, not the one that asked it to connect.
     EXPECT_NE(0u, advises[0].threadId);
     EXPECT_NE(GetCurrentThreadId(), advises[0].threadId);
-    EXPECT_EQ(1, emu->counters().serversCreated);
-    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(1, emu->Counters().serversCreated);
+    EXPECT_EQ(1, emu->SinkReferences());
 
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
@@ -31,8 +31,8 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
 TEST_F(LinkTest, NoServerRegisteredMeansNoAdviseAndNoRequests)
 {
     EXPECT_EQ(remote::StatusNoServer, link.Connect());
-    EXPECT_EQ(0, emu->counters().advises);
-    EXPECT_EQ(0, emu->counters().serversCreated);
+    EXPECT_EQ(0, emu->Counters().advises);
+    EXPECT_EQ(0, emu->Counters().serversCreated);
 
     DWORD mask = 0xABCD;
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));
@@ -47,46 +47,46 @@ TEST_F(LinkTest, NoServerRegisteredMeansNoAdviseAndNoRequests)
 
 TEST_F(LinkTest, DeclinedAdviseIsUndoneOnceWithItsCookie)
 {
-    emu->options().adviseDeclines = true;
+    emu->Options().adviseDeclines = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
     EXPECT_EQ(remote::StatusRefused, link.Connect());
 
-    auto advises = emu->journal(Op::Advise);
-    auto unadvises = emu->journal(Op::Unadvise);
+    auto advises = emu->Journal(Op::Advise);
+    auto unadvises = emu->Journal(Op::Unadvise);
     ASSERT_EQ(1u, advises.size());
     ASSERT_EQ(1u, unadvises.size());
     EXPECT_NE(0u, advises[0].value);
     EXPECT_EQ(advises[0].value, unadvises[0].value);
     EXPECT_EQ(S_OK, unadvises[0].callResult);
 
-    phone_emu::Counters k = emu->counters();
+    phone_emu::Counters k = emu->Counters();
     EXPECT_EQ(1, k.serversCreated);
     EXPECT_EQ(0, k.serversAlive);  // the link's one reference was given back
-    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_EQ(0, emu->SinkReferences());
 }
 
 TEST_F(LinkTest, FailedAdviseReleasesTheServerWithoutUnadvise)
 {
-    emu->options().adviseFails = true;
+    emu->Options().adviseFails = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
     EXPECT_EQ(remote::StatusRefused, link.Connect());
-    EXPECT_EQ(1u, emu->count(Op::Advise));
-    EXPECT_EQ(0u, emu->count(Op::Unadvise));
-    EXPECT_EQ(0, emu->counters().serversAlive);
+    EXPECT_EQ(1u, emu->Count(Op::Advise));
+    EXPECT_EQ(0u, emu->Count(Op::Unadvise));
+    EXPECT_EQ(0, emu->Counters().serversAlive);
 
     // The same link connects once the server accepts.
-    emu->options().adviseFails = false;
+    emu->Options().adviseFails = false;
     EXPECT_EQ(remote::StatusOk, link.Connect());
 }
 
 TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
 {
     ConnectAll();
-    DWORD firstCookie = emu->journal(Op::Advise)[0].value;
+    DWORD firstCookie = emu->Journal(Op::Advise)[0].value;
     ASSERT_EQ(remote::StatusOk, link.Connect());
 
-    auto advises = emu->journal(Op::Advise);
-    auto unadvises = emu->journal(Op::Unadvise);
+    auto advises = emu->Journal(Op::Advise);
+    auto unadvises = emu->Journal(Op::Unadvise);
     ASSERT_EQ(2u, advises.size());
     ASSERT_EQ(1u, unadvises.size());
     EXPECT_EQ(firstCookie, unadvises[0].value);
@@ -94,10 +94,10 @@ TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
     EXPECT_LT(unadvises[0].id, advises[1].id);
     EXPECT_NE(firstCookie, advises[1].value);
 
-    phone_emu::Counters k = emu->counters();
+    phone_emu::Counters k = emu->Counters();
     EXPECT_EQ(2, k.serversCreated);
     EXPECT_EQ(1, k.serversAlive);
-    EXPECT_EQ(1, emu->sinkReferences());
+    EXPECT_EQ(1, emu->SinkReferences());
 
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
@@ -107,14 +107,14 @@ TEST_F(LinkTest, ReconnectingDropsTheOldServerFirst)
 TEST_F(LinkTest, DisconnectIsHarmlessWhenRepeatedOrUnconnected)
 {
     link.Disconnect();
-    EXPECT_TRUE(emu->journal().empty());
+    EXPECT_TRUE(emu->Journal().empty());
 
     ConnectAll();
     link.Disconnect();
     link.Disconnect();
-    EXPECT_EQ(1u, emu->count(Op::Unadvise));
-    EXPECT_EQ(0, emu->counters().serversAlive);
-    EXPECT_EQ(0, emu->sinkReferences());
+    EXPECT_EQ(1u, emu->Count(Op::Unadvise));
+    EXPECT_EQ(0, emu->Counters().serversAlive);
+    EXPECT_EQ(0, emu->SinkReferences());
 
     DWORD mask = 0x77;
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));

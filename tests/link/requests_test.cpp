@@ -41,8 +41,8 @@ int LogProgress(int value, void* context)
 
 TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
 {
-    emu->options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
-    emu->options().chunkSize = 100;
+    emu->Options().rules.push_back(MakeRule(Op::Any, Action::CompleteInsideCall));
+    emu->Options().chunkSize = 100;
     ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", std::string(300, 'x')));
     ConnectAll();
 
@@ -56,22 +56,22 @@ TEST_F(LinkTest, CompletionInsideTheRequestCallEndsTheRequest)
                                               remote::CopyToPhone, 0, LogProgress, &log));
     EXPECT_EQ((std::vector<int>{33, 66, 100}), log.values);
 
-    for (auto& j : emu->journal()) {
+    for (auto& j : emu->Journal()) {
         if (j.op == Op::DriveList || j.op == Op::FileCopy) {
             EXPECT_TRUE(j.completedInsideCall);
         }
     }
 
     // The next request, completing through the queue, waits for its own.
-    emu->options().rules.clear();
+    emu->Options().rules.clear();
     EXPECT_EQ(remote::StatusExists, link.DirMake(L"C:\\f.bin"));
-    EXPECT_FALSE(emu->journal(Op::DirMake)[0].completedInsideCall);
+    EXPECT_FALSE(emu->Journal(Op::DirMake)[0].completedInsideCall);
 }
 
 TEST_F(LinkTest, RefusedRequestReturnsAtOnceAndWritesNothing)
 {
     for (Op op : {Op::DirOpen, Op::DirRead, Op::VolumeInfo, Op::EntryInfo, Op::FileDelete})
-        emu->options().rules.push_back(MakeRule(op, Action::Refuse));
+        emu->Options().rules.push_back(MakeRule(op, Action::Refuse));
     ConnectAll();
     // A message waiting in the queue shows whether a request waited: the
     // wait would dispatch it.
@@ -93,7 +93,7 @@ TEST_F(LinkTest, RefusedRequestReturnsAtOnceAndWritesNothing)
     EXPECT_EQ(remote::StatusNotAccepted, link.FileDelete(L"C:\\x"));
 
     // An accepted request waits, dispatching what is queued meanwhile.
-    emu->options().rules.clear();
+    emu->Options().rules.clear();
     EXPECT_EQ(remote::StatusOk, link.VolumeInfo(2, &volume));
     EXPECT_EQ(1, volume.validMark);
     EXPECT_EQ(1, probe.dispatched);
@@ -117,7 +117,7 @@ TEST_F(LinkTest, EndOfListingHandsBackThePreviousEntry)
     EXPECT_EQ(remote::StatusEndOfList, link.DirRead(handle, &again));
     EXPECT_EQ(0, memcmp(&first, &again, sizeof(first)));
     EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
-    EXPECT_EQ(0, emu->counters().openEnumerations);
+    EXPECT_EQ(0, emu->Counters().openEnumerations);
 
     // Another failure status on a record request behaves the same way.
     EXPECT_NE(remote::StatusOk, link.EntryInfo(L"C:\\missing.txt", &again));
@@ -129,13 +129,13 @@ TEST_F(LinkTest, CopyProgressAndCancel)
     std::string data(10000, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7);
     ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", data));
-    emu->options().chunkSize = 1000;
+    emu->Options().chunkSize = 1000;
     ConnectAll();
 
     // No progress function: every notice answers "go on".
     EXPECT_EQ(remote::StatusOk, link.FileCopy((pc + L"\\f.bin").c_str(), L"C:\\f.bin",
                                               remote::CopyToPhone, 0, nullptr, nullptr));
-    EXPECT_EQ(10, emu->journal(Op::FileCopy)[0].progressNotices);
+    EXPECT_EQ(10, emu->Journal(Op::FileCopy)[0].progressNotices);
     EXPECT_EQ(data, ReadBytes(root + L"\\C\\f.bin"));
 
     // A function that answers 0 cancels; nothing of the target is left.
@@ -157,7 +157,7 @@ TEST_F(LinkTest, LateCompletionOfARefusedRequestShiftsNothing)
     ASSERT_TRUE(WriteBytes(root + L"\\C\\b.txt", "b"));
     Rule late = MakeRule(Op::DirRead, Action::RefuseButComplete);
     late.occurrence = 1;
-    emu->options().rules.push_back(late);
+    emu->Options().rules.push_back(late);
     ConnectAll();
 
     DWORD handle = 0;
@@ -168,7 +168,7 @@ TEST_F(LinkTest, LateCompletionOfARefusedRequestShiftsNothing)
     EXPECT_STREQ(L"b.txt", entry.name);
     EXPECT_EQ(remote::StatusEndOfList, link.DirRead(handle, &entry));
     EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
-    EXPECT_EQ(0, emu->counters().pendingWork);
+    EXPECT_EQ(0, emu->Counters().pendingWork);
 }
 
 TEST_F(LinkTest, RequestsFromAnotherThreadWork)

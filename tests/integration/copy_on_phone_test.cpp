@@ -1,0 +1,172 @@
+// Copying and moving from one place on the phone to another: a destination
+// typed in the copy dialog without a PC root names a place on the phone.
+#include "copy_from_support.h"
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class CopyOnPhone : public CopyFromPhoneTest {
+protected:
+    void SetUp() override
+    {
+        CopyFromPhoneTest::SetUp();
+        // The items pass through a folder under the temporary folder: this test's own.
+        transit = tempRoot + "\\tmp";
+        ASSERT_TRUE(MakeDirs(transit));
+        DWORD length = GetEnvironmentVariableA("TMP", savedTmp, sizeof(savedTmp));
+        hadTmp = length > 0 && length < sizeof(savedTmp);
+        SetEnvironmentVariableA("TMP", transit.c_str());
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "BB");
+        PhoneFile("docs\\x.txt", "X");
+        PhoneFile("docs\\sub\\y.txt", "Y");
+        PhoneFolder("docs\\empty");
+        MakeDirs(PcPath("out"));
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("TMP", hadTmp ? savedTmp : nullptr);
+        CopyFromPhoneTest::TearDown();
+    }
+
+    // The copy dialog closed with `typed` as the destination.
+    int Typed(HANDLE panel, const std::vector<std::string>& names, int move,
+              const std::string& typed)
+    {
+        host->Script().AnswerDialog(4, {{2, typed}});
+        return Copy(panel, names, move, PcPath("out"));
+    }
+
+    // Nothing went to the PC, and nothing is left in transit.
+    void ExpectNothingLeftOnThePc()
+    {
+        EXPECT_TRUE(ListNames(PcPath("out")).empty());
+        EXPECT_TRUE(ListNames(transit).empty());
+    }
+
+    std::string transit;
+    char savedTmp[MAX_PATH];
+    bool hadTmp = false;
+};
+
+TEST_F(CopyOnPhone, MoveWithABareNameRenamesFilesAndFolders)
+{
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Typed(panel, {"a.txt"}, 1, "rn2.txt"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\rn2.txt")));
+    EXPECT_FALSE(OnPhone("a.txt"));
+    EXPECT_FALSE(Selected("a.txt"));
+
+    EXPECT_EQ(1, Typed(panel, {"docs"}, 1, "papers"));
+    EXPECT_FALSE(OnPhone("docs"));
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\papers\\x.txt")));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\papers\\sub\\y.txt")));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\papers\\empty")));
+    EXPECT_EQ((std::vector<std::string>{"b.txt", "papers", "rn2.txt"}), ListNames(PhonePath("C")));
+
+    // One box for the whole move, and every screen saved is given back.
+    EXPECT_EQ(host->MessageText(7), ProgressBoxes().back()->title);
+    EXPECT_EQ(2, host->Journal().Saves());
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyOnPhone, CopyGoesWhereTheTypedPathPointsFromTheFolder)
+{
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Typed(panel, {"a.txt", "b.txt"}, 0, "docs\\sub\\"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\docs\\sub\\a.txt")));
+    EXPECT_EQ("BB", ReadFileText(PhonePath("C\\docs\\sub\\b.txt")));
+    EXPECT_TRUE(OnPhone("a.txt") && OnPhone("b.txt"));  // a copy leaves the originals
+    // An existing folder without the final backslash, and a new one with it.
+    EXPECT_EQ(1, Typed(panel, {"a.txt"}, 0, "docs"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\docs\\a.txt")));
+    EXPECT_EQ(1, Typed(panel, {"a.txt"}, 0, "new\\deep\\"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\new\\deep\\a.txt")));
+    host->ClosePlugin(panel);
+
+    // Up a level, and from the drive's root.
+    panel = OpenAt("C:\\docs\\sub");
+    EXPECT_EQ(1, Typed(panel, {"y.txt"}, 0, "..\\y2.txt"));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\y2.txt")));
+    EXPECT_EQ(1, Typed(panel, {"y.txt"}, 0, "\\top.txt"));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\top.txt")));
+    EXPECT_TRUE(OnPhone("docs\\sub\\y.txt"));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyOnPhone, AFailureOnTheWayKeepsTheOriginal)
+{
+    HANDLE panel = OpenAt("C:");
+    // The second file of the tree can't be written at its new place.
+    FailCopies(L"moved\\sub\\y.txt");
+    host->Script().AnswerMessage(1);  // skip it
+    EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\moved\\x.txt")));
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\docs\\x.txt")));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\docs\\empty")));
+    EXPECT_EQ(0u, phone->Count(Op::FileDelete));
+    EXPECT_EQ(0u, phone->Count(Op::DirRemove));
+    EXPECT_TRUE(Selected("docs"));
+    phone->Options().rules.clear();
+
+    // The copy is written but can't be found where it went: the original stays.
+    phone_emu::Rule lost;
+    lost.op = Op::EntryInfo;
+    lost.pathContains = L"C:\\c.txt";
+    phone->Options().rules.push_back(lost);
+    EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "c.txt"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ(0u, phone->Count(Op::FileDelete));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyOnPhone, AnExistingTargetIsOverwrittenOnlyWhenTheUserSaysSo)
+{
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerMessage(2);  // skip
+    EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "b.txt"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ("BB", ReadFileText(PhonePath("C\\b.txt")));
+
+    host->Script().AnswerMessage(0);  // overwrite
+    EXPECT_EQ(1, Typed(panel, {"a.txt"}, 1, "b.txt"));
+    EXPECT_FALSE(OnPhone("a.txt"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\b.txt")));
+    ASSERT_EQ(2u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(27), host->Journal().Prompts()[1]->title);
+    EXPECT_NE(std::string::npos, host->Journal().Prompts()[1]->Text().find("C:\\b.txt"));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
+{
+    HANDLE panel = OpenAt("C:");
+    for (const char* typed : {"a.txt", ".\\", "docs\\sub\\"}) {
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        std::string name = std::string(typed) == "docs\\sub\\" ? "docs" : "a.txt";
+        EXPECT_EQ(0, Typed(panel, {name}, 1, typed)) << typed;
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
+        EXPECT_EQ(host->MessageText(73), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(0u, phone->Count(Op::FileCopy)) << typed;
+    }
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test

@@ -1,0 +1,43 @@
+#!/bin/sh
+# The plug-in's layers run one way: each folder includes headers of its own
+# layer and of the layers below it, never of one above.
+set -u
+root="$1"
+layers="host link panel transfer plugin"
+failed=0
+
+layer_of() {  # the layer that holds header $1, or nothing for a system header
+    for l in $layers; do
+        [ -e "$root/$l/$1" ] && { echo "$l"; return; }
+    done
+}
+
+rank() {
+    i=0
+    for l in $layers; do
+        [ "$l" = "$1" ] && { echo $i; return; }
+        i=$((i + 1))
+    done
+}
+
+for l in $layers; do
+    for file in "$root/$l"/*.h "$root/$l"/*.cpp; do
+        [ -e "$file" ] || continue
+        for header in $(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file"); do
+            owner=$(layer_of "$header")
+            [ -n "$owner" ] || continue
+            if [ "$(rank "$owner")" -gt "$(rank "$l")" ]; then
+                echo "$l/$(basename "$file") includes $owner/$header"
+                failed=1
+            fi
+        done
+    done
+done
+# The link talks to the server only: nothing of the host's at all.
+if grep -l '#include "\(host_api\|host_ui\|message_ids\)\.h"' "$root"/link/* 2>/dev/null; then
+    echo "the link includes a host header"
+    failed=1
+fi
+
+if [ $failed = 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
+exit $failed

@@ -1,0 +1,104 @@
+// One file copied or moved, in either direction: the copy, the overwrite
+// question, the error question, and for a move the original's removal once
+// its copy is known to be there.
+#include "copy_run.h"
+
+#include "code_page.h"
+#include "op_result.h"
+#include "path_builders.h"
+#include "transfer_prompts.h"
+
+#include <cstring>
+
+using namespace host;
+using namespace remote;
+
+// The destination's present file, for the overwrite question.
+static bool ExistingFile(CopyRun& run, LONG direction, const WCHAR* target, FAR_FIND_DATA* out)
+{
+    memset(out, 0, sizeof(*out));
+    if (direction == CopyFromPhone) {
+        WIN32_FILE_ATTRIBUTE_DATA found;
+        if (!GetFileAttributesExW(target, GetFileExInfoStandard, &found)) return false;
+        out->ftLastWriteTime = found.ftLastWriteTime;
+        out->nFileSizeLow = found.nFileSizeLow;
+        out->nFileSizeHigh = found.nFileSizeHigh;
+        return true;
+    }
+    RemoteEntry entry;
+    if (run.panel.link.EntryInfo(target, &entry) != StatusOk) return false;
+    PluginPanelItem existing;
+    ConvertEntry(&entry, &existing);
+    *out = existing.FindData;
+    return true;
+}
+
+// True when the copy is there, whole: a move deletes nothing on the word of
+// a completion alone, which a confused server may send for a copy that
+// never happened.
+static bool Landed(CopyRun& run, LONG direction, const WCHAR* target, const FAR_FIND_DATA& original)
+{
+    if (direction == CopyFromPhone) {
+        WIN32_FILE_ATTRIBUTE_DATA found;
+        return GetFileAttributesExW(target, GetFileExInfoStandard, &found) &&
+               !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+               found.nFileSizeLow == original.nFileSizeLow &&
+               found.nFileSizeHigh == original.nFileSizeHigh;
+    }
+    RemoteEntry entry;
+    return run.panel.link.EntryInfo(target, &entry) == StatusOk &&
+           !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && original.nFileSizeHigh == 0 &&
+           entry.size == original.nFileSizeLow;
+}
+
+// What the error question names as the destination: the folder the file was
+// going into, as the user gave it, or the file itself when it lands under
+// another name.
+static void DestinationShown(char* out, int size, const WCHAR* target, const char* name)
+{
+    if (!WideToNarrow(target, out, size)) return;
+    char* last = (char*)LastSeparator(out);
+    if (last && strcmp(last + 1, name) == 0) last[1] = 0;
+}
+
+int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const WCHAR* target,
+                LONG direction)
+{
+    PhonePanel& panel = run.panel;
+    PhoneLink& link = panel.link;
+    LONG overwrite = run.Overwrite();
+    LONG s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+
+    if (s == StatusExists) {
+        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
+        FAR_FIND_DATA existing;
+        char shown[NM];
+        if (!ExistingFile(run, direction, target, &existing) ||
+            !WideToNarrow(target, shown, sizeof(shown)))
+            return OpFailed;
+        int answer = AskOverwrite(panel, shown, item, &existing);
+        if (answer != OpDone) return answer;
+        overwrite = 1;
+        s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+    }
+
+    while (s != StatusOk) {
+        // Esc in the box, or the wait for the phone given up: the user stopped.
+        if (s == StatusCancelled || s == StatusAbandoned) return OpCancelled;
+        if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+        char shown[NM];
+        DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+        int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
+        if (answer != 1) return answer;
+        s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+    }
+
+    if (run.move) {
+        if (!Landed(run, direction, target, item->FindData)) return OpFailed;
+        if (direction == CopyFromPhone) link.FileDelete(source);
+        else DeleteFileW(source);
+    }
+    item->Flags &= ~PPIF_SELECTED;
+    ++run.progress.doneCount;
+    return OpDone;
+}

@@ -1,0 +1,265 @@
+// Copy and move from one place on the phone to another (Shift+F6 renames,
+// F5 to a phone folder). The server has no request that copies or renames on
+// the phone, so each item travels through a private folder on the PC: out of
+// the phone, back in under its new place, checked there, and for a move only
+// then taken from where it was. Nothing leaves the phone before its copy is
+// complete.
+#include "transfer.h"
+
+#include "bounded_string.h"
+#include "code_page.h"
+#include "copy_run.h"
+#include "host_ui.h"
+#include "local_folders.h"
+#include "message_ids.h"
+#include "op_result.h"
+#include "path_builders.h"
+#include "transfer_guards.h"
+#include "transfer_prompts.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+using namespace host;
+using namespace remote;
+
+bool NamesPlaceOnPhone(const char* d)
+{
+    bool letter = (d[0] >= 'A' && d[0] <= 'Z') || (d[0] >= 'a' && d[0] <= 'z');
+    bool drive = letter && d[1] == ':' && (d[2] == '\\' || d[2] == '/');
+    bool server = (d[0] == '\\' || d[0] == '/') && (d[1] == '\\' || d[1] == '/');
+    return !drive && !server;
+}
+
+namespace {
+
+// The PC folder the items pass through, made for one operation and removed
+// with everything in it on every way out.
+struct TransitFolder {
+    WCHAR path[NM];
+    bool made = false;
+
+    TransitFolder()
+    {
+        WCHAR base[NM];
+        DWORD length = GetTempPathW(NM, base);
+        if (length == 0 || length >= NM) return;
+        for (int attempt = 0; attempt < 100 && !made; ++attempt) {
+            WCHAR name[40];
+            _snwprintf(name, 40, L"Kelp-%lx-%lx", GetCurrentProcessId(),
+                       GetTickCount() + (DWORD)attempt);
+            name[39] = 0;
+            CopyBoundedWide(path, base, NM);
+            if (!AppendWideName(path, NM, name)) return;
+            made = CreateDirectoryW(path, NULL) != 0;
+            if (!made && GetLastError() != ERROR_ALREADY_EXISTS) return;
+        }
+    }
+    ~TransitFolder()
+    {
+        if (made) RemoveLocalTree(path);
+    }
+    TransitFolder(const TransitFolder&) = delete;
+    TransitFolder& operator=(const TransitFolder&) = delete;
+};
+
+// `path` with its final part cut off; false at a drive's root ("C:").
+bool CutLastPart(char* path)
+{
+    char* last = (char*)LastSeparator(path);
+    if (!last) return false;
+    *last = 0;
+    return true;
+}
+
+// The phone path `typed` names, from the panel's folder `current` (a
+// leading backslash: from its drive's root), into `out` without a final
+// backslash. False for a part that names nothing on the phone, or ".."
+// above the drive.
+bool ResolvePhonePath(const char* current, const char* typed, char* out)
+{
+    CopyBounded(out, current, NM);
+    const char* p = typed;
+    if (*p == '\\' || *p == '/') {
+        while (CutLastPart(out)) {}
+        ++p;
+    }
+    for (;;) {
+        const char* end = p;
+        while (*end && *end != '\\' && *end != '/') end = CharNextExA((WORD)NarrowCodePage(), end, 0);
+        char part[NM];
+        int length = (int)(end - p);
+        if (length >= NM) return false;
+        memcpy(part, p, length);
+        part[length] = 0;
+        if (strcmp(part, "..") == 0) {
+            if (!CutLastPart(out)) return false;
+        } else if (part[0] && strcmp(part, ".") != 0) {
+            char joined[NM];
+            if (!IsPlainName(part) || !JoinPath(joined, NM, out, part)) return false;
+            CopyBounded(out, joined, NM);
+        }
+        if (!*end) return true;
+        p = end + 1;
+    }
+}
+
+bool IsPhoneFolder(PhoneLink& link, const char* path)
+{
+    if (!LastSeparator(path)) return true;  // a drive's root
+    WCHAR wide[NM];
+    RemoteEntry entry;
+    return NarrowToWide(path, wide, NM) && link.EntryInfo(wide, &entry) == StatusOk &&
+           (entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the phone folder `path` and every missing folder above it.
+bool MakePhoneFolders(PhoneLink& link, const char* path)
+{
+    if (IsPhoneFolder(link, path)) return true;
+    char parent[NM];
+    CopyBounded(parent, path, NM);
+    WCHAR wide[NM];
+    if (!CutLastPart(parent) || !MakePhoneFolders(link, parent) || !NarrowToWide(path, wide, NM))
+        return false;
+    LONG made = link.DirMake(wide);
+    return made == StatusOk || made == StatusExists;
+}
+
+// Whether everything of the phone item at `source` is at `target` too, each
+// file by its size. For a move each original file goes as soon as its copy
+// is found, and a folder once it is empty.
+int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD attributes,
+           DWORD size, int move)
+{
+    PhoneLink& link = panel.link;
+    RemoteEntry found;
+    if (link.EntryInfo(target, &found) != StatusOk) return OpFailed;
+    bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder != ((found.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) return OpFailed;
+    if (!folder) {
+        if (found.size != size) return OpFailed;
+        return !move || link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
+    }
+
+    WCHAR listed[NM];
+    CopyBoundedWide(listed, source, NM);
+    if (!AppendWideSlash(listed, NM)) return OpFailed;
+    int result = OpDone;
+    {
+        ListingGuard listing;
+        if (panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
+            return OpFailed;
+        for (int i = 0; i < listing.count; ++i) {
+            const FAR_FIND_DATA& child = listing.items[i].FindData;
+            WCHAR childSource[NM], childTarget[NM];
+            CopyBoundedWide(childSource, source, NM);
+            CopyBoundedWide(childTarget, target, NM);
+            if (!AppendWideName(childSource, NM, child.cFileName) ||
+                !AppendWideName(childTarget, NM, child.cFileName) ||
+                Settle(panel, childSource, childTarget, child.dwFileAttributes,
+                       child.nFileSizeLow, move) != OpDone)
+                result = OpFailed;
+        }
+    }
+    // The server refuses a folder that still holds what could not be listed.
+    if (move && result == OpDone && link.DirRemove(listed) != StatusOk) result = OpFailed;
+    return result;
+}
+
+// One item: out, back in at `target`, checked, and for a move removed.
+int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
+                    const WCHAR* source, const WCHAR* target, int move)
+{
+    WCHAR local[NM];
+    CopyBoundedWide(local, transit, NM);
+    if (!AppendWideName(local, NM, item->FindData.cFileName)) return OpFailed;
+
+    // The box counts the files that reach their new place, once each.
+    int counted = run.progress.doneCount;
+    PluginPanelItem copy = *item;
+    int result = CopyItemFromPhone(run, &copy, source, local);
+    run.progress.doneCount = counted;
+    if (result == OpDone) {
+        copy = *item;
+        result = CopyItemToPhone(run, &copy, local, target);
+    }
+    RemoveLocalTree(local);
+    if (result != OpDone) return result;
+
+    result = Settle(run.panel, source, target, item->FindData.dwFileAttributes,
+                    item->FindData.nFileSizeLow, move);
+    if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    return result;
+}
+
+//   ╔═ Move ═════════════════════════════════╗
+//   ║ An item cannot be copied onto itself   ║
+//   ║ C:\docs\name                           ║
+//   ║                 [ Ok ]                 ║
+//   ╚════════════════════════════════════════╝
+void RefuseOntoItself(const WCHAR* source, int move)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), source, 60);
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), MOntoItself,
+                             TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
+// The target is the item itself, or inside it: the copy would go into what
+// it copies, and a move would then delete its own copy.
+bool OntoItself(const WCHAR* source, const WCHAR* target)
+{
+    size_t length = wcslen(source);
+    return _wcsnicmp(source, target, length) == 0 &&
+           (target[length] == 0 || target[length] == L'\\');
+}
+
+}  // namespace
+
+int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
+                const char* destination, int opMode)
+{
+    char place[NM];
+    if (!panel.curDir[0] || !ResolvePhonePath(panel.curDir, destination, place)) return OpFailed;
+
+    ScreenGuard screen(!(opMode & OPM_FIND));
+    panel.ClearFlags();
+    // Both legs are plain copies: the only removal is Settle's, after the check.
+    CopyRun run = {panel, 0, opMode, {}, {}};
+    BeginProgress(run.progress, panel, move);
+
+    // Several items, a final backslash or an existing folder: the items go
+    // inside under their own names. The folder they go to is made when
+    // missing, as the host's own copy makes it.
+    bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(panel.link, place);
+    char folder[NM];
+    CopyBounded(folder, place, NM);
+    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(panel.link, folder))
+        return OpFailed;
+
+    TransitFolder transit;
+    if (!transit.made) return OpFailed;
+
+    int result = OpDone;
+    for (int i = 0; i < count; ++i) {
+        const char* name = items[i].FindData.cFileName;
+        char target[NM];
+        CopyBounded(target, place, NM);
+        WCHAR source[NM], wideTarget[NM];
+        int r = OpFailed;
+        if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
+            (!inside || JoinPath(target, NM, place, name)) &&
+            NarrowToWide(target, wideTarget, NM)) {
+            if (OntoItself(source, wideTarget))
+                RefuseOntoItself(source, move);
+            else
+                r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move);
+        }
+        if (!FoldResult(result, r)) break;
+    }
+    if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);
+    return result;
+}
