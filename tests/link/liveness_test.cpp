@@ -1,6 +1,7 @@
 // A request whose server has gone away must not wait for ever; one whose
 // server is merely slow must wait as long as it takes.
 #include "phone_link.h"
+#include "watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,7 @@ protected:
 TEST_F(Liveness, ARequestToADeadServerEndsWithABrokenLink)
 {
     server.probeAnswer = (HRESULT)0x800706BA;  // RPC_S_SERVER_UNAVAILABLE
+    Watchdog watchdog("DriveList to give up on a server whose proxy answers 0x800706BA");
     DWORD mask = 0;
     DWORD start = GetTickCount();
     EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
@@ -89,6 +91,7 @@ TEST_F(Liveness, ARequestToADeadServerEndsWithABrokenLink)
 TEST_F(Liveness, ASlowLiveServerIsWaitedFor)
 {
     SetTimer(NULL, 0, 2500, CompleteDriveList);
+    Watchdog watchdog("DriveList to end when a timer completes it after 2.5 s");
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(0x14u, mask);
