@@ -48,9 +48,7 @@ std::wstring FastTempRoot()
         wcscpy(base, L"Z:\\dev\\shm\\");
     else
         GetTempPathW(MAX_PATH, base);
-    WCHAR name[64];
-    wsprintfW(name, L"kelp-bench-copy-%lu", GetCurrentProcessId());
-    return std::wstring(base) + name;
+    return test_files::MakeTempFolder(L"kelp-bench-copy", base);
 }
 
 using test_files::RemoveTree;
@@ -286,7 +284,6 @@ int main(int argc, char** argv)
 
     std::wstring root = FastTempRoot();
     std::wstring phoneRoot = root + L"\\phone";
-    CreateDirectoryW(root.c_str(), NULL);
     CreateDirectoryW(phoneRoot.c_str(), NULL);
     CreateDirectoryW((phoneRoot + L"\\C").c_str(), NULL);
     printf("working folder: %s\n", Narrow(root).c_str());

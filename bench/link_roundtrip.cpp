@@ -6,6 +6,7 @@
 #include "bench_support.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -76,22 +77,12 @@ double LinkRoundTrip(PhoneLink& link, int count)
     return (Now() - start) * 1e6 / count;
 }
 
-std::wstring TempRoot()
-{
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    WCHAR name[64];
-    wsprintfW(name, L"kelp-bench-link-%lu", GetCurrentProcessId());
-    return std::wstring(temp) + name;
-}
-
 }  // namespace
 
 int main()
 {
     CoInitialize(NULL);
-    std::wstring root = TempRoot();
-    CreateDirectoryW(root.c_str(), NULL);
+    std::wstring root = test_files::MakeTempFolder(L"kelp-bench-link");
     CreateDirectoryW((root + L"\\C").c_str(), NULL);
     int result = 0;
     {

@@ -6,6 +6,7 @@
 #include "host_emulator.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,15 +19,6 @@ namespace {
 
 using bench::Median;
 using bench::Now;
-
-std::wstring TempRoot()
-{
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    WCHAR name[64];
-    wsprintfW(name, L"kelp-bench-listing-%lu", GetCurrentProcessId());
-    return std::wstring(temp) + name;
-}
 
 bool MakeFolder(const std::wstring& folder, int files)
 {
@@ -122,8 +114,7 @@ int main()
     const Size sizes[] = {{1000, 15, 1.05, "n1000", L"C:\\n1000\\"},
                           {10000, 5, 1.20, "n10000", L"C:\\n10000\\"}};
 
-    std::wstring root = TempRoot();
-    CreateDirectoryW(root.c_str(), NULL);
+    std::wstring root = test_files::MakeTempFolder(L"kelp-bench-listing");
     CreateDirectoryW((root + L"\\C").c_str(), NULL);
     int result = 0;
     for (const Size& s : sizes) {

@@ -1,18 +1,58 @@
 #include "test_files.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 
 namespace test_files {
 
-std::wstring MakeTempFolder(const wchar_t* prefix)
+// Folders of ours ("kelp-...") in the temporary folder that nothing has
+// written to for this long are left over from a run that crashed or was
+// killed; no test or benchmark runs nearly this long.
+static const ULONGLONG kLeftoverAge = 30ull * 60 * 10000000;  // 30 minutes, in 100 ns
+
+static ULONGLONG Ticks(const FILETIME& t)
 {
-    static LONG counter = 0;
+    return ((ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime;
+}
+
+static void RemoveLeftovers(const std::wstring& temp)
+{
+    FILETIME nowTime;
+    GetSystemTimeAsFileTime(&nowTime);
+    ULONGLONG now = Ticks(nowTime);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((temp + L"kelp-*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        bool old = Ticks(fd.ftLastWriteTime) + kLeftoverAge < now;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && old)
+            RemoveTree(temp + fd.cFileName);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
+
+std::wstring MakeTempFolder(const wchar_t* prefix, const std::wstring& base)
+{
+    // Wine hands out the same process ids in every session, so a name made
+    // from one would meet the folder a killed run left behind. Random names
+    // instead, kept short (some tests expect a path to fit a box), and a
+    // name already taken is simply drawn again.
+    static LONG cleaned = 0;
     WCHAR temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    WCHAR name[96];
-    wsprintfW(name, L"%s-%lu-%ld", prefix, GetCurrentProcessId(), InterlockedIncrement(&counter));
-    std::wstring path = std::wstring(temp) + name;
-    CreateDirectoryW(path.c_str(), nullptr);
+    if (InterlockedExchange(&cleaned, 1) == 0) RemoveLeftovers(temp);
+
+    std::wstring path;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        GUID guid;
+        CoCreateGuid(&guid);  // random bits, not one of the process's numbers
+        WCHAR name[64];
+        wsprintfW(name, L"%s-%08lx", prefix, guid.Data1);
+        path = (base.empty() ? std::wstring(temp) : base) + name;
+        if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
     return path;
 }
 

@@ -9,8 +9,12 @@
 
 namespace test_files {
 
-// A new, empty folder under the temporary folder, named after `prefix`.
-std::wstring MakeTempFolder(const wchar_t* prefix = L"kelp-test");
+// A new, empty folder named `prefix` plus a random number, under `base` (with
+// its final backslash) or the temporary folder. The first call in a process
+// also removes what killed runs left in the temporary folder: folders named
+// "kelp-*" untouched for half an hour.
+std::wstring MakeTempFolder(const wchar_t* prefix = L"kelp-test",
+                            const std::wstring& base = std::wstring());
 void RemoveTree(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);  // "<missing>" when it cannot be opened

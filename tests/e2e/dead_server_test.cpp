@@ -5,6 +5,7 @@
 // timer), so the kill lands while a request is out, and a slow server must
 // still be waited for.
 #include "e2e_support.h"
+#include "watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,7 @@ protected:
     // once it has been restarted a new open starts a new server.
     void ExpectReconnect()
     {
+        watchdog.Waiting("a new server after RpcSs was restarted");
         ASSERT_TRUE(RestartRpcSs());
         HANDLE again = Open();
         ASSERT_NE(INVALID_HANDLE_VALUE, again);
@@ -66,6 +68,8 @@ protected:
         EXPECT_EQ(1u, ServerProcesses().size());
         host->ClosePlugin(again);
     }
+
+    Watchdog watchdog{"the server to start and the panel to open"};
 };
 
 TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
@@ -86,6 +90,7 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     // 800 ms lands among the reads. The panel stays where it was, says why,
     // and the host's next read closes it.
     Killer killer(800);
+    watchdog.Waiting("GetFindData to give back control after the server was killed");
     killer.Arm();
     int entered = host->SetDirectory(panel, "many");
     DWORD returnedAt = GetTickCount();
@@ -130,6 +135,7 @@ TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
         if (!e.buttons.empty() && !promptAt) promptAt = GetTickCount();
     });
     host->Script().AnswerMessage(1);  // skip the file that failed
+    watchdog.Waiting("GetFiles to give back control after the server was killed");
     std::string destination = pcRoot;
     int copied = host->GetFiles(panel, items, 0, destination, host::OPM_SILENT);
     host->SetHook(nullptr);

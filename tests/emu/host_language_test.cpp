@@ -1,6 +1,7 @@
 // The host's language files, read from small files in a temporary folder.
 #include "host_emulator.h"
 #include "language_file.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,11 @@ namespace {
 class HostLanguageFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        folder_ = std::string(temp) + "host_lng_" + std::to_string(GetCurrentProcessId()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(folder_.c_str(), nullptr);
+        std::wstring folder = test_files::MakeTempFolder(L"kelp-lng");
+        UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+        char narrow[MAX_PATH] = "";
+        WideCharToMultiByte(codePage, 0, folder.c_str(), -1, narrow, MAX_PATH, nullptr, nullptr);
+        folder_ = narrow;
     }
     void TearDown() override {
         for (const std::string& file : files_) DeleteFileA(file.c_str());

@@ -75,12 +75,7 @@ void KelpTest::SetUp()
     CoInitialize(NULL);
     host.reset(new host_emu::HostEmulator(hostOptions));  // switches the file APIs to OEM
 
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    static int serial = 0;
-    char name[64];
-    snprintf(name, sizeof(name), "kelp-it-%lu-%d", GetCurrentProcessId(), ++serial);
-    tempRoot = std::string(temp) + name;
+    tempRoot = Narrow(test_files::MakeTempFolder(L"kelp-it"));
     phoneRoot = tempRoot + "\\phone";
     pcRoot = tempRoot + "\\pc";
     ASSERT_TRUE(MakeDirs(phoneRoot + "\\C"));

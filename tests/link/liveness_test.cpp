@@ -2,6 +2,7 @@
 // server is merely slow must wait as long as it takes; one whose server is
 // stuck in a call ends too, and a wait can be given up.
 #include "phone_link.h"
+#include "watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,7 @@ TEST_F(Liveness, ARequestToADeadServerEndsWithABrokenLink)
 {
     Connect();
     server.probeAnswer = (HRESULT)0x800706BA;  // RPC_S_SERVER_UNAVAILABLE
+    Watchdog watchdog("DriveList to give up on a server whose proxy answers 0x800706BA");
     DWORD mask = 0;
     DWORD start = GetTickCount();
     EXPECT_EQ(StatusLinkBroken, link.DriveList(&mask));
@@ -135,6 +137,7 @@ TEST_F(Liveness, ASlowLiveServerIsWaitedForAndItsRegistrationLeftAlone)
 {
     Connect();
     server.completeAfterMs = 2500;
+    Watchdog watchdog("DriveList to end when the server completes it after 2.5 s");
     DWORD mask = 0;
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(0x14u, mask);

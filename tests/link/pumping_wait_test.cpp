@@ -1,5 +1,6 @@
 // The wait that keeps the thread's messages flowing.
 #include "link_test_support.h"
+#include "watchdog.h"
 
 #include <thread>
 
@@ -13,6 +14,7 @@ protected:
     void TearDown() override { CloseHandle(event); }
     HANDLE event = NULL;
     MessageProbe probe;
+    Watchdog watchdog{"the pumping wait to return"};
 };
 
 TEST_F(PumpingWaitTest, ZeroTimeoutOnlyPolls)
@@ -48,35 +50,24 @@ TEST_F(PumpingWaitTest, FiniteTimeoutDispatchesUntilItRunsOut)
 
 TEST_F(PumpingWaitTest, UnlimitedWaitEndsWhenAHandlerSetsTheEvent)
 {
-    HANDLE watchdogDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    bool watchdogFired = false;
-    std::thread watchdog([&] {
-        if (WaitForSingleObject(watchdogDone, 5000) == WAIT_TIMEOUT) {
-            watchdogFired = true;
-            SetEvent(event);
-        }
-    });
-
     // A posted message's handler.
+    watchdog.Waiting("a posted message's handler to end an unlimited wait");
     probe.Post(event);
     EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
     EXPECT_EQ(1, probe.dispatched);
 
     // A timer's handler, after a few idle wake-ups' worth of time.
+    watchdog.Waiting("a timer's handler to end an unlimited wait");
     probe.SetEventAfter(50, event);
     EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
     EXPECT_EQ(1, probe.timers);
 
     // A message sent from another thread is delivered inside the wait too.
+    watchdog.Waiting("a message sent from another thread to end an unlimited wait");
     std::thread sender([&] { SendMessageW(probe.window, WM_APP, 0, (LPARAM)event); });
     EXPECT_EQ(WAIT_OBJECT_0, PumpingWaitOne(event, INFINITE));
     sender.join();
     EXPECT_EQ(2, probe.dispatched);
-
-    SetEvent(watchdogDone);
-    watchdog.join();
-    EXPECT_FALSE(watchdogFired);
-    CloseHandle(watchdogDone);
 }
 
 TEST_F(PumpingWaitTest, AnInvalidHandleFailsTheWait)
