@@ -81,6 +81,10 @@ enum class Action {
     ForceStatus,         // the work is skipped; completes with `status`, value 0 and
                          // an all-zero record
     NeverComplete,       // accepted (0) and dropped: the sink hears nothing
+    Hang,                // the request call never returns, as a suspended
+                         // server's: its thread blocks until the process ends
+                         // (for the out-of-process server: in-process, the
+                         // caller's own thread would block)
     CompleteInsideCall,  // the whole work, a copy's every chunk included, runs
                          // inside the request call, before it returns
 };

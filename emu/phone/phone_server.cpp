@@ -371,7 +371,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         return j.callResult;
     }
 
-    bool refuse = false, drop = false, inside = false, lateAnyway = false;
+    bool refuse = false, drop = false, inside = false, lateAnyway = false, hang = false;
     for (Rule& r : state_->options.rules) {
         if (r.op == Op::None || (r.op != Op::Any && r.op != w->op)) continue;
         if (!r.pathContains.empty() && rulePath.find(r.pathContains) == std::wstring::npos &&
@@ -383,6 +383,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
             case Action::Refuse: refuse = true; break;
             case Action::RefuseButComplete: lateAnyway = true; break;
             case Action::NeverComplete: drop = true; break;
+            case Action::Hang: hang = true; break;
             case Action::CompleteInsideCall: inside = true; break;
             case Action::ForceStatus:
                 if (!w->forced) {
@@ -391,6 +392,10 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
                 }
                 break;
         }
+    }
+    if (hang) {
+        state_->Record(j);
+        for (;;) Sleep(INFINITE);
     }
     if (refuse) {
         j.callResult = CallRefused;

@@ -6,7 +6,8 @@
 //
 //   PhoneServer.exe --root <folder> [--generations 1,2,3] [--delay-ms N]
 //                   [--chunk-size N] [--progress-notices N]
-//                   [--first-client-ms N] [--log <file>] [-Embedding]
+//                   [--first-client-ms N] [--hang <request>] [--log <file>]
+//                   [-Embedding]
 //
 //   --root             the PC folder whose one-letter subfolders are the drives
 //   --generations      the server classes to register (default: all three);
@@ -18,6 +19,8 @@
 //   --first-client-ms  quit if no client has created an object by then
 //                      (default 5000): a server started for a creation that
 //                      failed must not stay behind
+//   --hang             every request of this kind (DirOpen, FileCopy, ...)
+//                      never returns, as a suspended server's call would not
 //   --log              append one line per event (start, exit, failures)
 //
 // It runs in a single-threaded apartment: requests, the emulator's queued
@@ -45,6 +48,7 @@ struct ServerArgs {
     DWORD chunkSize = 0;  // 0: the emulator's default
     int progressNotices = 0;
     DWORD firstClientMs = 5000;
+    phone_emu::Op hang = phone_emu::Op::None;
     std::wstring logFile;
 };
 
@@ -97,6 +101,13 @@ bool ParseArgs(int argc, wchar_t** argv, ServerArgs* a) {
             if (!ParseGenerations(value, a->generations)) return false;
         } else if (name == L"--log") {
             a->logFile = value;
+        } else if (name == L"--hang") {
+            a->hang = phone_emu::Op::None;
+            for (int op = (int)phone_emu::Op::DriveList; op <= (int)phone_emu::Op::FileDelete; ++op) {
+                std::string known = phone_emu::OpName((phone_emu::Op)op);
+                if (std::wstring(known.begin(), known.end()) == value) a->hang = (phone_emu::Op)op;
+            }
+            if (a->hang == phone_emu::Op::None) return false;
         } else if (!ParseNumber(value, &n)) {
             return false;
         } else if (name == L"--delay-ms") {
@@ -138,6 +149,12 @@ int Serve(const ServerArgs& args) {
     o.delayMs = args.delayMs;
     if (args.chunkSize) o.chunkSize = args.chunkSize;
     o.progressNotices = args.progressNotices;
+    if (args.hang != phone_emu::Op::None) {
+        phone_emu::Rule hang;
+        hang.op = args.hang;
+        hang.action = phone_emu::Action::Hang;
+        o.rules.push_back(hang);
+    }
     emulator.SetOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
 
     for (int i = 0; i < remote::GenerationCount; ++i) {
