@@ -1,6 +1,7 @@
-// The link's COM thread: a single-threaded apartment of its own that creates
-// the server, registers the sink, makes every request and waits for its
-// completion, asking a quiet server now and then whether it is still there.
+// The link's COM thread: it creates the server, registers the sink, makes
+// every request and waits for its completion, asking a quiet server now and
+// then whether it is still there. It lives in the process's multithreaded
+// apartment (link_worker.h says why), so completions come on COM's threads.
 #include "link_worker.h"
 
 #include <cstring>
@@ -13,7 +14,7 @@ namespace {
 
 // The sink the liveness question registers and takes back: a registration of
 // Kelp's own, so asking changes nothing the server keeps for anyone else.
-class QuietSink : public IRemoteFsSink {
+class QuietSink final : public IRemoteFsSink {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -26,7 +27,7 @@ public:
         *out = static_cast<IRemoteFsSink*>(this);
         return S_OK;
     }
-    // Lives as long as its worker's thread, which disconnects it before ending.
+    // Its worker owns it and disconnects it before freeing it.
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Unused3(LONG) override { return S_OK; }
@@ -94,10 +95,11 @@ LinkWorker::LinkWorker(ServerMaker m, void* context)
       thread(NULL), jobReady(CreateEventA(NULL, FALSE, FALSE, NULL)),
       quitEvent(CreateEventA(NULL, TRUE, FALSE, NULL)),
       completed(CreateEventA(NULL, FALSE, FALSE, NULL)), holds(2), sinkRefs(0), stuck(0),
-      callSince(0), lastSign(0), cancelRequested(0), server(NULL), cookie(0), expected(OpNone),
-      noticeCount(0)
+      callSince(0), lastSign(0), cancelRequested(0), callbacksRunning(0), server(NULL), cookie(0),
+      probe(new QuietSink), expected(OpNone), noticeCount(0)
 {
     memset(&job, 0, sizeof(job));
+    InitializeCriticalSection(&stateLock);
     InitializeCriticalSection(&noticeLock);
 }
 
@@ -106,6 +108,8 @@ LinkWorker::~LinkWorker()
     HANDLE handles[] = {jobDone, noticeEvent, jobReady, quitEvent, completed, thread};
     for (HANDLE h : handles)
         if (h) CloseHandle(h);
+    delete static_cast<QuietSink*>(probe);
+    DeleteCriticalSection(&stateLock);
     DeleteCriticalSection(&noticeLock);
 }
 
@@ -147,7 +151,7 @@ DWORD WINAPI LinkWorker::ThreadMain(void* self)
 
 void LinkWorker::Serve()
 {
-    CoInitialize(NULL);
+    CoInitializeEx(NULL, COINIT_MULTITHREADED);
     for (;;) {
         HANDLE waits[] = {jobReady, quitEvent};
         DWORD woke = PumpingWait(2, waits, FALSE, INFINITE);
@@ -162,9 +166,14 @@ void LinkWorker::Serve()
         Leave();
         server = NULL;
     }
-    // A server that died still holds the sink as far as COM knows.
+    // A server that died still holds the sinks as far as COM knows; the
+    // apartment may outlive this thread (and the module), so they must go.
     CoDisconnectObject(static_cast<IRemoteFsSink*>(this), 0);
+    CoDisconnectObject(probe, 0);
     CoUninitialize();
+    // A callback already under way on one of COM's threads still uses the
+    // worker.
+    while (InterlockedCompareExchange(&callbacksRunning, 0, 0) != 0) Sleep(1);
 }
 
 void LinkWorker::Stop(DWORD waitMs)
@@ -205,6 +214,34 @@ int LinkWorker::TakeNotices(LONG* values)
 void LinkWorker::Enter() { callSince = GetTickCount() | 1; }
 void LinkWorker::Leave() { callSince = 0; }
 
+// The job takes no completion from now on; `outcome` is its status unless its
+// completion got in first.
+void LinkWorker::EndExpecting(LONG outcome)
+{
+    EnterCriticalSection(&stateLock);
+    if (expected != OpNone) {
+        job.status = outcome;
+        expected = OpNone;
+    }
+    LeaveCriticalSection(&stateLock);
+}
+
+// Held for the length of a callback: it sees the job alone, and the worker is
+// not freed under it.
+struct LinkWorker::InCallback {
+    LinkWorker* w;
+    explicit InCallback(LinkWorker* worker) : w(worker)
+    {
+        InterlockedIncrement(&w->callbacksRunning);
+        EnterCriticalSection(&w->stateLock);
+    }
+    ~InCallback()
+    {
+        LeaveCriticalSection(&w->stateLock);
+        InterlockedDecrement(&w->callbacksRunning);
+    }
+};
+
 // --- the jobs --------------------------------------------------------------------
 
 void LinkWorker::Do()
@@ -221,13 +258,18 @@ void LinkWorker::Do()
     // yet completed, or one given up) has been dispatched and ignored by now;
     // what is latched must not end this one.
     ResetEvent(completed);
+    EnterCriticalSection(&stateLock);
     expected = job.op;
+    LeaveCriticalSection(&stateLock);
     lastSign = GetTickCount();
     Enter();
     HRESULT hr = CallServer();
     Leave();
     if (hr != S_OK) {
+        // What a refusing server completed inside its call stands.
+        EnterCriticalSection(&stateLock);
         expected = OpNone;
+        LeaveCriticalSection(&stateLock);
         return;
     }
     job.accepted = true;
@@ -235,24 +277,25 @@ void LinkWorker::Do()
     // A server that dies never completes; a slow one always does. So the
     // wait is unlimited for a live server, and every quiet second it asks
     // whether the server is still there.
+    LONG outcome;
     for (;;) {
         HANDLE waits[] = {completed, quitEvent};
         DWORD woke = PumpingWait(2, waits, FALSE, LivenessInterval);
         if (woke == WAIT_OBJECT_0) return;  // the completion filled the job
         if (woke == WAIT_OBJECT_0 + 1) {
-            job.status = StatusAbandoned;
+            outcome = StatusAbandoned;
             break;
         }
         if (woke != WAIT_TIMEOUT) {
-            job.status = StatusLinkBroken;
+            outcome = StatusLinkBroken;
             break;
         }
         if (GetTickCount() - lastSign >= LivenessInterval && !ServerAlive()) {
-            job.status = StatusLinkBroken;
+            outcome = StatusLinkBroken;
             break;
         }
     }
-    expected = OpNone;
+    EndExpecting(outcome);
 }
 
 void LinkWorker::DoConnect()
@@ -310,11 +353,10 @@ HRESULT LinkWorker::CallServer()
 // nothing of the link's own registration or anybody else's.
 bool LinkWorker::ServerAlive()
 {
-    static QuietSink probe;
     DWORD probeCookie = 0;
     LONG accepted = 0;
     Enter();
-    HRESULT hr = server->Advise(&probe, GetCurrentThreadId(), &probeCookie, &accepted);
+    HRESULT hr = server->Advise(probe, GetCurrentThreadId(), &probeCookie, &accepted);
     if (SUCCEEDED(hr)) hr = server->Unadvise(probeCookie);
     Leave();
     return !ServerGone(hr);
@@ -349,6 +391,7 @@ void LinkWorker::CompleteWithRecord(LinkOp op, LONG s, const void* record, void*
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDriveList(LONG s, DWORD mask)
 {
+    InCallback held(this);
     if (Expecting(OpDriveList)) {
         job.resultValue = mask;
         Complete(s);
@@ -358,6 +401,7 @@ HRESULT STDMETHODCALLTYPE LinkWorker::OnDriveList(LONG s, DWORD mask)
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDirOpen(LONG s, DWORD handle)
 {
+    InCallback held(this);
     if (Expecting(OpDirOpen)) {
         job.resultValue = handle;
         Complete(s);
@@ -367,48 +411,56 @@ HRESULT STDMETHODCALLTYPE LinkWorker::OnDirOpen(LONG s, DWORD handle)
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnVolumeInfo(LONG s, const RemoteVolume* record)
 {
+    InCallback held(this);
     CompleteWithRecord(OpVolumeInfo, s, record, &job.volume, sizeof(job.volume));
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDirRead(LONG s, const RemoteEntry* record)
 {
+    InCallback held(this);
     CompleteWithRecord(OpDirRead, s, record, &job.entry, sizeof(job.entry));
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnEntryInfo(LONG s, const RemoteEntry* record)
 {
+    InCallback held(this);
     CompleteWithRecord(OpEntryInfo, s, record, &job.entry, sizeof(job.entry));
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDirClose(LONG s)
 {
+    InCallback held(this);
     if (Expecting(OpDirClose)) Complete(s);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDirRemove(LONG s)
 {
+    InCallback held(this);
     if (Expecting(OpDirRemove)) Complete(s);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnDirMake(LONG s)
 {
+    InCallback held(this);
     if (Expecting(OpDirMake)) Complete(s);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnFileCopy(LONG s)
 {
+    InCallback held(this);
     if (Expecting(OpFileCopy)) Complete(s);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE LinkWorker::OnFileDelete(LONG s)
 {
+    InCallback held(this);
     if (Expecting(OpFileDelete)) Complete(s);
     return S_OK;
 }
@@ -416,6 +468,7 @@ HRESULT STDMETHODCALLTYPE LinkWorker::OnFileDelete(LONG s)
 // No request of ours completes through this slot.
 HRESULT STDMETHODCALLTYPE LinkWorker::OnRecord(LONG, const BYTE*)
 {
+    InCallback held(this);
     lastSign = GetTickCount();
     return S_OK;
 }
@@ -425,6 +478,7 @@ HRESULT STDMETHODCALLTYPE LinkWorker::OnRecord(LONG, const BYTE*)
 // thread), so a cancel it asks for is answered at the next notice.
 HRESULT STDMETHODCALLTYPE LinkWorker::OnCopyProgress(LONG value, LONG* cancel)
 {
+    InCallback held(this);
     bool copying = Expecting(OpFileCopy);
     if (!cancel) return S_OK;
     *cancel = copying && cancelRequested ? 1 : 0;

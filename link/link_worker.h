@@ -1,6 +1,15 @@
 // The link's own COM thread and the sink the server calls back. Private to
 // the link: only phone_connection.cpp and phone_requests.cpp use it.
 //
+// The thread joins the process's multithreaded apartment rather than opening
+// a single-threaded one of its own. Wine keeps a listening endpoint for every
+// single-threaded apartment that ever handed out an object (the sink) until
+// the process ends, and once there are more than 63 of them it takes no new
+// call into the process at all: a FAR session, or a test program, that opened
+// that many panels would hang on the next one. The multithreaded apartment
+// has one endpoint for the process's life. So the sink's callbacks come on
+// COM's threads, beside this one, and what they share with it is locked.
+//
 // The worker lives on the heap, held by its link and by its thread, because a
 // thread stuck in a call to a hung server can't be joined: its link lets go
 // of it and it frees itself whenever (if ever) the call returns.
@@ -108,12 +117,16 @@ private:
     bool ServerAlive();
     void Enter();
     void Leave();
+    void EndExpecting(LONG outcome);
 
+    struct InCallback;
+    // With stateLock held.
     bool Expecting(LinkOp op);
     void Complete(LONG completionStatus);
     void CompleteWithRecord(LinkOp op, LONG s, const void* record, void* store, size_t size);
 
-    // The sink's callbacks: run on this thread only, inside its waits.
+    // The sink's callbacks: on COM's threads, or on this one inside its waits
+    // (a server made in the thread's own apartment).
     HRESULT STDMETHODCALLTYPE Unused3(LONG) override;
     HRESULT STDMETHODCALLTYPE Unused4(LONG) override;
     HRESULT STDMETHODCALLTYPE OnDriveList(LONG status, DWORD mask) override;
@@ -154,9 +167,13 @@ private:
     volatile DWORD callSince;
     volatile DWORD lastSign;
     volatile LONG cancelRequested;
+    volatile LONG callbacksRunning;  // the worker is freed only when none is
 
     remote::IRemoteFs* server;
     DWORD cookie;
+    remote::IRemoteFsSink* probe;  // the liveness question's own sink
+
+    CRITICAL_SECTION stateLock;  // `expected` and the job's results, against the callbacks
     LinkOp expected;  // the completion the running job waits for; OpNone between jobs
 
     CRITICAL_SECTION noticeLock;

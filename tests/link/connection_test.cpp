@@ -1,5 +1,6 @@
 // Connecting to the server, registering as its sink, and the sink's identity.
 #include "link_test_support.h"
+#include "watchdog.h"
 
 using namespace link_test;
 using phone_emu::Op;
@@ -119,6 +120,24 @@ TEST_F(LinkTest, DisconnectIsHarmlessWhenRepeatedOrUnconnected)
     DWORD mask = 0x77;
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));
     EXPECT_EQ(0x77u, mask);
+}
+
+// Every panel gets a link, and so a thread, of its own: the seventieth link
+// of a session (more than the 63 single-threaded apartments Wine takes calls
+// for) connects and answers as the first did.
+TEST_F(LinkTest, ManyLinksOneAfterAnotherAllConnect)
+{
+    ASSERT_EQ(S_OK, emu->RegisterAll());
+    Watchdog watchdog("70 links to connect, list the drives and close in turn");
+    for (int i = 0; i < 70; ++i) {
+        PhoneLink another;
+        ASSERT_EQ(remote::StatusOk, another.Connect()) << "link " << i;
+        DWORD mask = 0;
+        ASSERT_EQ(remote::StatusOk, another.DriveList(&mask)) << "link " << i;
+        EXPECT_EQ(DrivesCE, mask);
+    }
+    EXPECT_EQ(0, emu->Counters().serversAlive);
+    EXPECT_EQ(0, emu->SinkReferences());
 }
 
 // A server that only asks its sink who it is, as a server of any
