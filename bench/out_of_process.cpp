@@ -1,0 +1,460 @@
+// Kelp.dll over the out-of-process PhoneServer.exe, as a user's machine has
+// it (scripts/run-bench.sh registers the server over a phone whose C:\n1000
+// holds 1,000 files, and takes the registration back afterwards):
+//   1. a listing of 1,000 entries through the DLL against the same DirOpen,
+//      DirRead and DirClose requests made straight through the server's
+//      proxy on this one thread, with a sink of our own and a pumping wait;
+//   2. how soon a break gives control back while the server's DirOpen never
+//      returns (the server started with --hang DirOpen);
+//   3. the CPU a pending wait burns (the server started with --delay-ms).
+// The server's extra options go onto its registered command line here and
+// come off again before the program ends.
+#include "bench_support.h"
+#include "host_emulator.h"
+#include "phone_link.h"
+#include "remote_fs.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::Now;
+
+const int ListingRounds = 9;
+const int ListingEntries = 1000;
+const int BreakRuns = 5;
+const DWORD BreakAfterMs = 1200;
+const int DelayMs = 2000;
+
+// ---- the registered server's command line ----------------------------------
+
+// HKLM\Software\Classes\CLSID\{class}\LocalServer32 of generation `g`.
+void CommandKeyPath(int g, WCHAR* path, int size)
+{
+    WCHAR id[40];
+    StringFromGUID2(remote::ServerClassIds[g], id, 40);
+    wsprintfW(path, L"Software\\Classes\\CLSID\\%s\\LocalServer32", id);
+    path[size - 1] = 0;
+}
+
+// The first registered generation (the one Kelp creates, as it tries them in
+// order) and its command line; -1 when none is registered.
+int ReadServerCommand(WCHAR* command, DWORD size)
+{
+    for (int g = 0; g < remote::GenerationCount; ++g) {
+        WCHAR path[128];
+        CommandKeyPath(g, path, 128);
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            continue;
+        DWORD type = 0, bytes = (size - 1) * sizeof(WCHAR);
+        LONG r = RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)command, &bytes);
+        RegCloseKey(key);
+        if (r == ERROR_SUCCESS && type == REG_SZ) {
+            command[bytes / sizeof(WCHAR)] = 0;
+            return g;
+        }
+    }
+    return -1;
+}
+
+bool WriteServerCommand(int g, const WCHAR* command)
+{
+    WCHAR path[128];
+    CommandKeyPath(g, path, 128);
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE*)command,
+                            (lstrlenW(command) + 1) * sizeof(WCHAR));
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+// ---- server processes (as tests/e2e/e2e_support.cpp handles them) ----------
+
+int CountServers(bool terminate)
+{
+    int found = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, L"PhoneServer.exe") != 0) continue;
+        ++found;
+        if (!terminate) continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process) continue;
+        if (TerminateProcess(process, 9)) WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool WaitForServiceState(SC_HANDLE service, DWORD state)
+{
+    for (int i = 0; i < 200; ++i) {
+        SERVICE_STATUS status;
+        if (!QueryServiceStatus(service, &status)) return false;
+        if (status.dwCurrentState == state) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+// Wine's RpcSs keeps the class registrations of a server that was killed, and
+// of the in-process emulators the other benchmarks registered, and would hand
+// them out instead of starting the registry's server; a restart drops them.
+bool RestartRpcSs()
+{
+    SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
+    if (!manager) return false;
+    SC_HANDLE service =
+        OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS);
+    bool ok = false;
+    if (service) {
+        SERVICE_STATUS status;
+        ControlService(service, SERVICE_CONTROL_STOP, &status);  // fails if already stopped
+        ok = WaitForServiceState(service, SERVICE_STOPPED) &&
+             (StartServiceW(service, 0, NULL) ||
+              GetLastError() == ERROR_SERVICE_ALREADY_RUNNING) &&
+             WaitForServiceState(service, SERVICE_RUNNING);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return ok;
+}
+
+// A server reads its options once, when Wine starts it: the next figure
+// needs the running one gone. It leaves by itself once its last object is
+// released; one that doesn't (a hung request) is killed.
+bool NoServerRunning()
+{
+    for (int i = 0; i < 100 && CountServers(false) > 0; ++i) Sleep(50);
+    if (CountServers(false) == 0) return true;
+    CountServers(true);
+    return RestartRpcSs() && CountServers(false) == 0;
+}
+
+// ---- figure 1: the old single-thread way, straight through the proxy -------
+
+// Keeps each completion's outcome and signals it. Lives on this thread's
+// stack; CoDisconnectObject ends the server's hold on it before it goes.
+class BenchSink final : public remote::IRemoteFsSink {
+public:
+    HANDLE done = CreateEventW(NULL, FALSE, FALSE, NULL);
+    LONG status = 0;
+    DWORD handle = 0;
+
+    ~BenchSink() { CloseHandle(done); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out) return E_POINTER;
+        *out = NULL;
+        bool known = IsEqualIID(iid, IID_IUnknown);
+        for (int g = 0; g < remote::GenerationCount && !known; ++g)
+            known = IsEqualIID(iid, remote::RemoteFsSinkIds[g]) != 0;
+        if (!known) return E_NOINTERFACE;
+        *out = static_cast<remote::IRemoteFsSink*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Unused3(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused4(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const remote::RemoteVolume*) override
+    {
+        return Complete(s);
+    }
+    HRESULT STDMETHODCALLTYPE Unused7(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD h) override
+    {
+        handle = h;
+        return Complete(s);
+    }
+    HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const remote::RemoteEntry*) override
+    {
+        return Complete(s);
+    }
+    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const remote::RemoteEntry*) override
+    {
+        return Complete(s);
+    }
+    HRESULT STDMETHODCALLTYPE Unused14(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Complete(s); }
+    HRESULT STDMETHODCALLTYPE Unused17(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused18(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused20(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused21(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused22(LONG, LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused23(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused24(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused25(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Unused26(LONG, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG, LONG*) override { return S_OK; }
+
+private:
+    HRESULT Complete(LONG s)
+    {
+        status = s;
+        SetEvent(done);
+        return S_OK;
+    }
+};
+
+// The completion of the request just made: it comes as a COM message to this
+// thread, so the wait must dispatch. StatusNoServer when the call failed or
+// nothing came within ten seconds.
+LONG AwaitCompletion(HRESULT call, BenchSink& sink)
+{
+    if (FAILED(call) || PumpingWaitOne(sink.done, 10000) != WAIT_OBJECT_0)
+        return remote::StatusNoServer;
+    return sink.status;
+}
+
+// Seconds for one enumeration of `path` through the proxy; -1 when it fails
+// or finds another number of entries.
+double ReadThroughProxy(remote::IRemoteFs* server, BenchSink& sink, DWORD cookie,
+                        const WCHAR* path, int expected)
+{
+    double start = Now();
+    if (AwaitCompletion(server->DirOpen(cookie, 0, path), sink) != remote::StatusOk) return -1;
+    DWORD handle = sink.handle;
+    int count = 0;
+    LONG status;
+    while ((status = AwaitCompletion(server->DirRead(cookie, 0, handle), sink)) ==
+           remote::StatusOk)
+        ++count;
+    AwaitCompletion(server->DirClose(cookie, 0, handle), sink);
+    double elapsed = Now() - start;
+    return status == remote::StatusEndOfList && count == expected ? elapsed : -1;
+}
+
+// Seconds for one read of the panel's folder through the DLL, as the host
+// makes it; -1 when it fails or finds another number of items.
+double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected)
+{
+    double start = Now();
+    host::PluginPanelItem* items = nullptr;
+    int count = 0;
+    int ok = host.Exports().GetFindData(panel, &items, &count, 0);
+    if (ok) host.Exports().FreeFindData(panel, items, count);
+    double elapsed = Now() - start;
+    return ok && count == expected ? elapsed : -1;
+}
+
+int ListingFigure(host_emu::HostEmulator& host, int generation)
+{
+    remote::IRemoteFs* server = nullptr;
+    BenchSink sink;
+    DWORD cookie = 0;
+    LONG accepted = 0;
+    HANDLE panel = host.OpenFromDiskMenu();
+    if (panel == INVALID_HANDLE_VALUE || !host.SetDirectory(panel, "C:") ||
+        !host.SetDirectory(panel, "n1000") ||
+        FAILED(CoCreateInstance(remote::ServerClassIds[generation], NULL, CLSCTX_LOCAL_SERVER,
+                                remote::RemoteFsIds[generation], (void**)&server)) ||
+        FAILED(server->Advise(&sink, GetCurrentThreadId(), &cookie, &accepted)) || !accepted) {
+        printf("out_of_process: cannot set up the listing\n");
+        if (server) server->Release();
+        if (panel != INVALID_HANDLE_VALUE) host.ClosePlugin(panel);
+        return 1;
+    }
+
+    // Warm-up of both, then rounds that pair them, each leading in turn: a
+    // busy machine slows reads close in time alike, so a round's ratio is
+    // steadier than a ratio of two medians.
+    const WCHAR* path = L"C:\\n1000\\";
+    ReadThroughDll(host, panel, ListingEntries);
+    ReadThroughProxy(server, sink, cookie, path, ListingEntries);
+    std::vector<double> dll, bare, ratios;
+    int result = 0;
+    for (int r = 0; r < ListingRounds && result == 0; ++r) {
+        double d = 0, b = 0;
+        for (int leg = 0; leg < 2; ++leg) {
+            if ((leg == 0) == (r % 2 == 0)) d = ReadThroughDll(host, panel, ListingEntries);
+            else b = ReadThroughProxy(server, sink, cookie, path, ListingEntries);
+        }
+        if (d < 0 || b < 0) {
+            printf("out_of_process: a read of %d entries failed\n", ListingEntries);
+            result = 1;
+            break;
+        }
+        dll.push_back(d);
+        bare.push_back(b);
+        ratios.push_back(d / b);
+    }
+    if (result == 0) {
+        double ratio = Median(ratios);
+        printf("listing %d entries out of process: GetFindData %.0f ms, the same requests "
+               "through the proxy on one thread %.0f ms (medians of %d paired rounds); ratio "
+               "%.3f (median of the rounds' ratios; target <= 1.10)%s\n",
+               ListingEntries, Median(dll) * 1e3, Median(bare) * 1e3, ListingRounds, ratio,
+               ratio <= 1.10 ? "" : "  MISSED");
+    }
+
+    server->Unadvise(cookie);
+    server->Release();
+    CoDisconnectObject(&sink, 0);
+    host.ClosePlugin(panel);
+    return result;
+}
+
+// ---- figure 2: a break while the server never answers ----------------------
+
+// Sends the host's break event to a panel after a while, from a thread of
+// its own, as FAR does for Ctrl+Break (Esc in the wait box goes the same way).
+struct Breaker {
+    host_emu::HostEmulator* host;
+    HANDLE panel;
+    double brokeAt;
+};
+
+DWORD WINAPI BreakLater(LPVOID context)
+{
+    Breaker* b = static_cast<Breaker*>(context);
+    Sleep(BreakAfterMs);
+    b->brokeAt = Now();
+    b->host->Exports().ProcessEvent(b->panel, host::FE_BREAK, nullptr);
+    return 0;
+}
+
+// Seconds from the break to SetDirectory's answer; -1 when something else
+// went wrong. Each run has a server of its own, killed afterwards: its hung
+// request would otherwise hold the next run's.
+double OneBreak(host_emu::HostEmulator& host)
+{
+    if (!NoServerRunning()) return -1;
+    host.Script().Clear();
+    HANDLE panel = host.OpenFromDiskMenu();
+    if (panel == INVALID_HANDLE_VALUE) return -1;
+    host.Script().AnswerMessage(0);  // the box that says the wait was given up
+    Breaker breaker = {&host, panel, 0};
+    HANDLE thread = CreateThread(NULL, 0, BreakLater, &breaker, 0, NULL);
+    int entered = host.SetDirectory(panel, "C:");
+    double returnedAt = Now();
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    host.ClosePlugin(panel);
+    CountServers(true);
+    RestartRpcSs();
+    return entered == 0 && breaker.brokeAt > 0 ? returnedAt - breaker.brokeAt : -1;
+}
+
+int BreakFigure(host_emu::HostEmulator& host)
+{
+    std::vector<double> runs;
+    for (int r = 0; r < BreakRuns; ++r) {
+        double seconds = OneBreak(host);
+        if (seconds < 0) {
+            printf("out_of_process: run %d of the break on a hung server went wrong\n", r + 1);
+            return 1;
+        }
+        runs.push_back(seconds);
+    }
+    double median = Median(runs);
+    printf("break during a DirOpen that never returns (break at %.1f s): control back %.0f ms "
+           "after the break (median of %d runs, each with a fresh server; target <= 1 s)%s\n",
+           BreakAfterMs / 1e3, median * 1e3, BreakRuns, median <= 1.0 ? "" : "  MISSED");
+    return 0;
+}
+
+// ---- figure 3: the CPU of a pending wait -----------------------------------
+
+double Seconds(const FILETIME& t)
+{
+    return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+}
+
+double ProcessCpu()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return Seconds(kernel) + Seconds(user);
+}
+
+int PendingWaitFigure(host_emu::HostEmulator& host)
+{
+    // The figure means something only if the process's CPU clock sees a spin
+    // at all; on this shared machine it reads about half of one.
+    double spin0 = Now(), spinCpu0 = ProcessCpu();
+    while (Now() - spin0 < 0.2) {
+    }
+    double spinCpu = ProcessCpu() - spinCpu0;
+
+    if (!NoServerRunning()) return 1;
+    HANDLE panel = host.OpenFromDiskMenu();
+    if (panel == INVALID_HANDLE_VALUE) {
+        printf("out_of_process: cannot open a panel on the slow server\n");
+        return 1;
+    }
+    // Entering a drive: every request it makes waits the server's delay.
+    double wall0 = Now(), cpu0 = ProcessCpu();
+    int entered = host.SetDirectory(panel, "C:");
+    double wall = Now() - wall0, cpu = ProcessCpu() - cpu0;
+    host.ClosePlugin(panel);
+    if (!entered || wall < DelayMs / 1e3 * 0.9) {
+        printf("out_of_process: entering C: on the slow server went wrong (%d after %.2f s)\n",
+               entered, wall);
+        return 1;
+    }
+    printf("pending wait through Kelp (server delay %d ms): %.2f s wall, %.1f ms process CPU "
+           "(a 200 ms spin reads %.0f ms); %.2f%% of wall time (target < 1%%)%s\n",
+           DelayMs, wall, cpu * 1e3, spinCpu * 1e3, 100.0 * cpu / wall,
+           cpu / wall < 0.01 ? "" : "  MISSED");
+    return spinCpu < 0.02 ? 1 : 0;
+}
+
+}  // namespace
+
+int main()
+{
+    setvbuf(stdout, NULL, _IONBF, 0);  // each figure as soon as it is measured
+    CoInitialize(NULL);
+    WCHAR command[1024];
+    int generation = ReadServerCommand(command, 1024);
+    if (generation < 0 || lstrlenW(command) > 900) {
+        printf("out_of_process: no phone server registered (scripts/run-bench.sh does it)\n");
+        CoUninitialize();
+        return 1;
+    }
+    int result = RestartRpcSs() ? 0 : 1;
+    host_emu::HostEmulator host;
+    if (result || !host.Load(host_emu::FindPluginDll())) {
+        printf("out_of_process: cannot set up (%s)\n", host.Error().c_str());
+        result = 1;
+    }
+
+    if (result == 0) result = ListingFigure(host, generation);
+
+    WCHAR changed[1024];
+    if (result == 0) {
+        wsprintfW(changed, L"%s --hang DirOpen", command);
+        result = WriteServerCommand(generation, changed) ? BreakFigure(host) : 1;
+    }
+    if (result == 0) {
+        wsprintfW(changed, L"%s --delay-ms %d", command, DelayMs);
+        result = WriteServerCommand(generation, changed) ? PendingWaitFigure(host) : 1;
+    }
+
+    WriteServerCommand(generation, command);
+    host.Unload();
+    NoServerRunning();
+    CoUninitialize();
+    return result;
+}
