@@ -74,3 +74,19 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
     free(hostItems);
     return answer;
 }
+
+bool EscapeTyped()
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD pending = 0;
+    while (GetNumberOfConsoleInputEvents(input, &pending) && pending > 0) {
+        INPUT_RECORD record;
+        DWORD read = 0;
+        if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) break;
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+        if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE ||
+            record.Event.KeyEvent.uChar.AsciiChar == 27)
+            return true;
+    }
+    return false;
+}

@@ -33,3 +33,7 @@ struct InitDialogItem {
 
 int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogItem* items,
               int count);
+
+// Reads the keys waiting in the process's console. True at the first Esc;
+// keys before it are discarded, keys after it stay for the next call.
+bool EscapeTyped();

@@ -6,28 +6,6 @@
 
 using namespace host;
 
-namespace {
-
-// Reads the keys waiting in the process's console; true at the first Esc.
-// Keys before it are discarded, as the progress box does.
-bool EscapeTyped()
-{
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD pending = 0;
-    while (GetNumberOfConsoleInputEvents(input, &pending) && pending > 0) {
-        INPUT_RECORD record;
-        DWORD read = 0;
-        if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) break;
-        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
-        if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE ||
-            record.Event.KeyEvent.uChar.AsciiChar == 27)
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 // A quick request shows nothing and reads no keys: the keys are the host's,
 // and during a copy they are the progress box's to read.
 bool WaitBox::KeepWaiting(DWORD quietMs)

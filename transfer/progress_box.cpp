@@ -27,24 +27,6 @@ enum ProgressRow {
 
 enum { BarCells = 40 };
 
-// Reads the keys waiting in the process's console. True at the first Esc;
-// keys before it are discarded, keys after it stay for the next call.
-bool EscapeWaiting()
-{
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD pending = 0;
-    while (GetNumberOfConsoleInputEvents(input, &pending) && pending > 0) {
-        INPUT_RECORD record;
-        DWORD read = 0;
-        if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) break;
-        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
-        if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE ||
-            record.Event.KeyEvent.uChar.AsciiChar == 27)
-            return true;
-    }
-    return false;
-}
-
 // Asking the console for keys costs a round trip to the console's owner;
 // a copy draws many times a second, and a person can't tell 20 ms apart.
 // Keys wait in the console meanwhile, and an Esc, once read, stays as Abort.
@@ -118,7 +100,7 @@ int ShowProgress(ProgressBox& box, int percent)
     // An Esc is kept as Abort: read at the first draw of an item, whose answer
     // the copy does not consult, it would otherwise be lost and the copy go
     // on as if the user had never pressed it.
-    if (KeysDue(box) && EscapeWaiting()) box.panel->SetFlag(OpFlag::Abort);
+    if (KeysDue(box) && EscapeTyped()) box.panel->SetFlag(OpFlag::Abort);
     return box.panel->HasFlag(OpFlag::Abort) ? 0 : 1;
 }
 
