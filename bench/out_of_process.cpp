@@ -13,14 +13,15 @@
 #include "host_emulator.h"
 #include "phone_link.h"
 #include "remote_fs.h"
-
-#include <tlhelp32.h>
+#include "server_processes.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+using namespace server_processes;
 
 using bench::Median;
 using bench::Now;
@@ -76,73 +77,14 @@ bool WriteServerCommand(int g, const WCHAR* command)
     return r == ERROR_SUCCESS;
 }
 
-// ---- server processes (as tests/e2e/e2e_support.cpp handles them) ----------
-
-int CountServers(bool terminate)
-{
-    int found = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (lstrcmpiW(entry.szExeFile, L"PhoneServer.exe") != 0) continue;
-        ++found;
-        if (!terminate) continue;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                     entry.th32ProcessID);
-        if (!process) continue;
-        if (TerminateProcess(process, 9)) WaitForSingleObject(process, 5000);
-        CloseHandle(process);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
-bool WaitForServiceState(SC_HANDLE service, DWORD state)
-{
-    for (int i = 0; i < 200; ++i) {
-        SERVICE_STATUS status;
-        if (!QueryServiceStatus(service, &status)) return false;
-        if (status.dwCurrentState == state) return true;
-        Sleep(25);
-    }
-    return false;
-}
-
-// Wine's RpcSs keeps the class registrations of a server that was killed, and
-// of the in-process emulators the other benchmarks registered, and would hand
-// them out instead of starting the registry's server; a restart drops them.
-bool RestartRpcSs()
-{
-    SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
-    if (!manager) return false;
-    SC_HANDLE service =
-        OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS);
-    bool ok = false;
-    if (service) {
-        SERVICE_STATUS status;
-        ControlService(service, SERVICE_CONTROL_STOP, &status);  // fails if already stopped
-        ok = WaitForServiceState(service, SERVICE_STOPPED) &&
-             (StartServiceW(service, 0, NULL) ||
-              GetLastError() == ERROR_SERVICE_ALREADY_RUNNING) &&
-             WaitForServiceState(service, SERVICE_RUNNING);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return ok;
-}
-
 // A server reads its options once, when Wine starts it: the next figure
 // needs the running one gone. It leaves by itself once its last object is
 // released; one that doesn't (a hung request) is killed.
 bool NoServerRunning()
 {
-    for (int i = 0; i < 100 && CountServers(false) > 0; ++i) Sleep(50);
-    if (CountServers(false) == 0) return true;
-    CountServers(true);
-    return RestartRpcSs() && CountServers(false) == 0;
+    if (WaitForNoServer(5000)) return true;
+    KillServers();
+    return RestartRpcSs() && ServerProcesses().empty();
 }
 
 // ---- figure 1: the old single-thread way, straight through the proxy -------
@@ -351,7 +293,7 @@ double OneBreak(host_emu::HostEmulator& host)
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
     host.ClosePlugin(panel);
-    CountServers(true);
+    KillServers();
     RestartRpcSs();
     return entered == 0 && breaker.brokeAt > 0 ? returnedAt - breaker.brokeAt : -1;
 }

@@ -430,40 +430,23 @@ HRESULT STDMETHODCALLTYPE LinkWorker::OnEntryInfo(LONG s, const RemoteEntry* rec
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE LinkWorker::OnDirClose(LONG s)
+// The completions that carry nothing but a status.
+HRESULT LinkWorker::CompleteStatus(LinkOp op, LONG s)
 {
     InCallback held(this);
-    if (Expecting(OpDirClose)) Complete(s);
+    if (Expecting(op)) Complete(s);
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE LinkWorker::OnDirRemove(LONG s)
-{
-    InCallback held(this);
-    if (Expecting(OpDirRemove)) Complete(s);
-    return S_OK;
-}
+HRESULT STDMETHODCALLTYPE LinkWorker::OnDirClose(LONG s) { return CompleteStatus(OpDirClose, s); }
 
-HRESULT STDMETHODCALLTYPE LinkWorker::OnDirMake(LONG s)
-{
-    InCallback held(this);
-    if (Expecting(OpDirMake)) Complete(s);
-    return S_OK;
-}
+HRESULT STDMETHODCALLTYPE LinkWorker::OnDirRemove(LONG s) { return CompleteStatus(OpDirRemove, s); }
 
-HRESULT STDMETHODCALLTYPE LinkWorker::OnFileCopy(LONG s)
-{
-    InCallback held(this);
-    if (Expecting(OpFileCopy)) Complete(s);
-    return S_OK;
-}
+HRESULT STDMETHODCALLTYPE LinkWorker::OnDirMake(LONG s) { return CompleteStatus(OpDirMake, s); }
 
-HRESULT STDMETHODCALLTYPE LinkWorker::OnFileDelete(LONG s)
-{
-    InCallback held(this);
-    if (Expecting(OpFileDelete)) Complete(s);
-    return S_OK;
-}
+HRESULT STDMETHODCALLTYPE LinkWorker::OnFileCopy(LONG s) { return CompleteStatus(OpFileCopy, s); }
+
+HRESULT STDMETHODCALLTYPE LinkWorker::OnFileDelete(LONG s) { return CompleteStatus(OpFileDelete, s); }
 
 // No request of ours completes through this slot.
 HRESULT STDMETHODCALLTYPE LinkWorker::OnRecord(LONG, const BYTE*)

@@ -120,6 +120,7 @@ private:
     void EndExpecting(LONG outcome);
 
     struct InCallback;
+    HRESULT CompleteStatus(LinkOp op, LONG s);  // takes stateLock itself
     // With stateLock held.
     bool Expecting(LinkOp op);
     void Complete(LONG completionStatus);

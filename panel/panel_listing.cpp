@@ -110,18 +110,17 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 }
 
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
-                            int* hidden, int* unshown)
+                            int* unshown)
 {
     if (!folder[0]) {
-        if (hidden) *hidden = 0;
-        if (unshown) *unshown = 0;
+        *unshown = 0;
         return ListDrives(items, count);
     }
     // The listing path ends with a backslash; without room for it the path
     // would name another folder.
     WCHAR path[NM];
     if (!NarrowToWide(folder, path, NM) || !AppendWideSlash(path, NM)) return StatusPathTooLong;
-    return ListDirectory(items, count, path, hidden, unshown);
+    return ListDirectory(items, count, path, NULL, unshown);
 }
 
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
@@ -139,7 +138,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // an operation). When it has vanished, the panel shows its nearest
     // existing parent, as the host does on a local disk.
     for (;;) {
-        LONG status = ListFolder(curDir, items, count, NULL, &hiddenNames);
+        LONG status = ListFolder(curDir, items, count, &hiddenNames);
         if (status == StatusOk) break;
         if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
             if (LinkLost(status)) ReportLostLink(status, opMode);

@@ -81,7 +81,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
 
     PreparedListing listing;
     int unshown = 0;
-    LONG status = ListFolder(next, &listing.items, &listing.count, NULL, &unshown);
+    LONG status = ListFolder(next, &listing.items, &listing.count, &unshown);
     if (status != remote::StatusOk) {
         if (LinkLost(status)) ReportLostLink(status, opMode);
         return 0;

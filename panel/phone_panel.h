@@ -52,7 +52,8 @@ public:
     // Listing (panel_listing.cpp). Each lister fills a new array the caller
     // frees and answers the status that ended it; `hidden`, when given,
     // counts the entries left out for their names, `unshown` those of them
-    // whose names did not convert (the console can't show them).
+    // whose names did not convert (the console can't show them; the
+    // information panel counts them).
     // ListDirectory takes a phone folder with its trailing backslash,
     // ListFolder a folder as curDir holds one ("" is the drive list).
     int GetFindData(host::PluginPanelItem** items, int* count, int opMode);
@@ -61,7 +62,7 @@ public:
                        int* hidden = NULL, int* unshown = NULL);
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
-                    int* hidden, int* unshown = NULL);
+                    int* unshown);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.
     void ReportLostLink(LONG status, int opMode);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "integration/integration_support.h"
+#include "server_processes.h"
 
 #include <string>
 #include <vector>
@@ -35,14 +36,11 @@ std::string ClassText(int generation);
 std::string FsIidText(int generation);
 std::string SinkIidText(int generation);
 
-// PhoneServer.exe processes of this Wine session.
-std::vector<DWORD> ServerProcesses();
-bool WaitForNoServer(DWORD timeoutMs);
-// Terminates every PhoneServer.exe; answers how many it ended.
-int KillServers();
-// Wine's RpcSs keeps a killed server's class registrations, so every later
-// creation would fail until it restarts (a Windows RpcSs has no such fault).
-bool RestartRpcSs();
+// The server's processes and Wine's RpcSs (tests/common/server_processes.h).
+using server_processes::KillServers;
+using server_processes::RestartRpcSs;
+using server_processes::ServerProcesses;
+using server_processes::WaitForNoServer;
 
 class E2eTest : public kelp_test::KelpTest {
 protected:
