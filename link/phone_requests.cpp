@@ -58,6 +58,9 @@ LONG PhoneLink::Run(Request& request)
             status = job.status;
             request.accepted = job.accepted;
             request.resultValue = job.resultValue;
+            // A server found dead serves nothing more: every later request
+            // says so at once, as after a wait given up.
+            if (status == StatusLinkBroken) untrusted = StatusLinkBroken;
             if (job.accepted && status == StatusOk) {
                 if (job.op == OpDirRead || job.op == OpEntryInfo) entry = job.entry;
                 if (job.op == OpVolumeInfo) volume = job.volume;

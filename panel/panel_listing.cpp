@@ -2,6 +2,7 @@
 // below; and the drive figures for the information panel.
 #include "phone_panel.h"
 
+#include "bounded_string.h"
 #include "code_page.h"
 #include "host_ui.h"
 #include "path_builders.h"
@@ -123,35 +124,75 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
     return ListDirectory(items, count, path, NULL, unshown);
 }
 
+void OwnedListing::Take(OwnedListing& from)
+{
+    if (&from == this) return;
+    free(items);
+    items = from.items;
+    count = from.count;
+    unshown = from.unshown;
+    ready = from.ready;
+    memcpy(folder, from.folder, sizeof(folder));
+    from.items = NULL;
+    from.count = 0;
+    from.unshown = 0;
+    from.ready = false;
+    from.folder[0] = 0;
+}
+
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
-    // The folder SetDirectory has just listed is handed out as it was read.
     RefreshVolume();
+    OwnedListing listing;
     if (prepared.ready) {
-        *items = prepared.items;
-        *count = prepared.count;
-        prepared = PreparedListing();
-        return 1;
+        // The folder SetDirectory has just listed is handed out as it was read.
+        listing.Take(prepared);
+    } else {
+        // Otherwise the current folder is read again (Ctrl+R, a change made
+        // by an operation). When it has vanished, the panel shows its
+        // nearest existing parent, as the host does on a local disk.
+        for (;;) {
+            LONG status = ListFolder(curDir, &listing.items, &listing.count, &listing.unshown);
+            if (status == StatusOk) break;
+            if (status == StatusAbandoned && shown.ready && !shownAfterStop &&
+                !(opMode & OPM_FIND)) {
+                // The user stopped waiting, in this read or in the operation
+                // before it: the panel shows what it showed, once. The read
+                // after that finds the link given up and closes the panel.
+                shownAfterStop = true;
+                CopyBounded(curDir, shown.folder, sizeof(curDir));
+                hiddenNames = shown.unshown;
+                *items = shown.items;
+                *count = shown.count;
+                return 1;
+            }
+            if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
+                if (LinkLost(status)) ReportLostLink(status, opMode);
+                return 0;
+            }
+            char* last = (char*)LastSeparator(curDir);
+            if (last) *last = 0;
+            else curDir[0] = 0;
+        }
+        listing.ready = true;
+        CopyBounded(listing.folder, curDir, sizeof(listing.folder));
     }
 
-    // Otherwise the current folder is read again (Ctrl+R, a change made by
-    // an operation). When it has vanished, the panel shows its nearest
-    // existing parent, as the host does on a local disk.
-    for (;;) {
-        LONG status = ListFolder(curDir, items, count, &hiddenNames);
-        if (status == StatusOk) break;
-        if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
-            if (LinkLost(status)) ReportLostLink(status, opMode);
-            return 0;
-        }
-        char* last = (char*)LastSeparator(curDir);
-        if (last) *last = 0;
-        else curDir[0] = 0;
-    }
+    hiddenNames = listing.unshown;
+    *items = listing.items;
+    *count = listing.count;
+    // Find's listings are its own until it hands them back; the panel keeps
+    // the others.
+    if (opMode & OPM_FIND) listing.items = NULL;
+    else shown.Take(listing);
     return 1;
 }
 
-void PhonePanel::FreeFindData(PluginPanelItem* items, int count) { free(items); }
+// The array the panel keeps is freed when it is replaced, not here.
+void PhonePanel::FreeFindData(PluginPanelItem* items, int count)
+{
+    if (items != shown.items) free(items);
+}
 
 void PhonePanel::RefreshVolume()
 {
@@ -160,7 +201,9 @@ void PhonePanel::RefreshVolume()
     } else {
         char letter = curDir[0];
         if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
-        if (link.VolumeInfo(letter - 'A', &volume) != StatusOk) volume.validMark = 0;
+        // A lost link keeps the figures the panel showed until it closes.
+        LONG status = link.VolumeInfo(letter - 'A', &volume);
+        if (status != StatusOk && !LinkLost(status)) volume.validMark = 0;
     }
 
     // Keep an information panel on the other side in step with the record.

@@ -15,7 +15,7 @@
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0), waitBox(&opFlags)
+PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0), shownAfterStop(false), waitBox(&opFlags)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -24,11 +24,7 @@ PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0), waitBox(&opFlags)
     memset(&volume, 0, sizeof(volume));
 }
 
-PhonePanel::~PhonePanel()
-{
-    free(prepared.items);
-    link.Disconnect();
-}
+PhonePanel::~PhonePanel() { link.Disconnect(); }
 
 HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
 {
@@ -73,23 +69,20 @@ static bool NextFolder(const char* folder, const char* name, char* out)
 // The new folder is listed before the panel moves there: a folder that is
 // missing, can't be listed, is stopped with Esc or has no room in a host
 // path leaves the panel where it was, its listing intact, instead of a
-// panel the host then throws out for a listing that fails.
+// panel the host then throws out for a listing that fails. The host reads
+// the panel after a refused change too, and that read tells of a lost link.
 int PhonePanel::SetDirectory(const char* name, int opMode)
 {
     char next[NM];
     if (!NextFolder(curDir, name, next)) return 0;
 
-    PreparedListing listing;
-    int unshown = 0;
-    LONG status = ListFolder(next, &listing.items, &listing.count, &unshown);
-    if (status != remote::StatusOk) {
-        if (LinkLost(status)) ReportLostLink(status, opMode);
+    OwnedListing listing;
+    if (ListFolder(next, &listing.items, &listing.count, &listing.unshown) != remote::StatusOk)
         return 0;
-    }
-    free(prepared.items);
-    prepared = listing;
-    prepared.ready = true;
-    hiddenNames = unshown;
+    listing.ready = true;
+    CopyBounded(listing.folder, next, sizeof(listing.folder));
+    prepared.Take(listing);
+    hiddenNames = prepared.unshown;
     CopyBounded(curDir, next, sizeof(curDir));
     return 1;
 }

@@ -10,6 +10,8 @@
 #include "phone_link.h"
 #include "wait_box.h"
 
+#include <cstdlib>
+
 // Bits of PhonePanel::opFlags: the running operation's stop request and the
 // answers that hold for the rest of it.
 struct OpFlag {
@@ -21,12 +23,24 @@ struct OpFlag {
     };
 };
 
-// A listing read ahead of its handing out: SetDirectory reads the folder it
-// is asked to enter, and GetFindData hands that same listing to the host.
-struct PreparedListing {
-    host::PluginPanelItem* items = NULL;
-    int count = 0;
-    bool ready = false;
+// A listing array the panel owns: the folder SetDirectory read ahead for the
+// host, or the one the host was last given. The array is freed when another
+// is taken in its place and with the panel; it is never copied.
+struct OwnedListing {
+    host::PluginPanelItem* items;
+    int count;
+    int unshown;  // names the console can't show (the information panel counts them)
+    bool ready;   // holds a listing; an empty folder's has no items
+    char folder[host::NM];
+
+    OwnedListing() : items(NULL), count(0), unshown(0), ready(false) { folder[0] = 0; }
+    ~OwnedListing() { free(items); }
+    // Takes over `from`'s listing, freeing the one held; `from` is left empty.
+    void Take(OwnedListing& from);
+
+private:
+    OwnedListing(const OwnedListing&);
+    OwnedListing& operator=(const OwnedListing&);
 };
 
 // Statuses of the panel's own: a folder whose path would not fit a host
@@ -80,7 +94,12 @@ public:
     host::InfoPanelLine infoLines[5];
     int hiddenNames;  // entries of the current folder whose names did not convert
     remote::RemoteVolume volume;
-    PreparedListing prepared;
+    OwnedListing prepared;  // read by SetDirectory, not yet handed out
+    // What the host was last given for the panel (Find's reads aside): a read
+    // the user stops with Esc hands it out once more, since the host throws
+    // out a panel whose read fails.
+    OwnedListing shown;
+    bool shownAfterStop;
 
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request

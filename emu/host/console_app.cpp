@@ -93,11 +93,10 @@ void ConsoleApp::Handle(const Key& key) {
     } else if (key.ctrl && key.vk == 'R') {
         Reread(active_);
     } else if (key.ctrl && key.vk == VK_OEM_5 && p.kind == FilePanel::Plugin) {
+        // As on Enter: the panel is read again whether the change was made or not.
         BeforeCall();
-        if (host_.SetDirectory(p.plugin, "\\")) {
-            p.entries.clear();
-            Reread(active_);
-        }
+        if (host_.SetDirectory(p.plugin, "\\")) p.entries.clear();
+        Reread(active_);
     } else if (key.Is(VK_UP) || key.Is(VK_DOWN)) {
         p.Move(key.vk == VK_UP ? -1 : 1);
     } else if (key.Is(VK_PRIOR) || key.Is(VK_NEXT)) {

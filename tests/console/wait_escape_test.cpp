@@ -46,28 +46,48 @@ protected:
     DWORD escAt = 0;
 };
 
-TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletes)
+// What the user stopped leaves the panel as it was: the host reads the panel
+// after a refused change of folder, and after a Ctrl+R, and that read gets
+// the listing it had. The link stays untrusted: the next read closes the
+// panel with one message, and a new panel connects afresh.
+TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletesAndThePanelStays)
 {
-    HANDLE panel = OpenAt("C:");
-    NeverComplete(phone_emu::Op::DirOpen);
-    host_emu::PanelListing listing;
-    DWORD start = GetTickCount();
-    EXPECT_FALSE(host->ReadPanel(panel, listing));
-    DWORD end = GetTickCount();
-    ASSERT_EQ(1, boxes);
-    EXPECT_GE(escAt - start, 900u);  // not shown for a quick request
-    EXPECT_LT(end - escAt, 2000u);
-    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
-    EXPECT_FALSE(host->IsOpen(panel));  // the host closes a panel it can't list
-    // The panel says why (a box nobody answers here).
-    EXPECT_TRUE(host->Journal().Find(host->MessageText(72)));
-    EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
-    host->Journal().Clear();
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\sub")));
+    const std::vector<std::string> before = {"a.bin", "sub"};
+    for (bool enter : {true, false}) {
+        HANDLE panel = OpenAt("C:");
+        boxes = 0;
+        host->Journal().Clear();
+        NeverComplete(phone_emu::Op::DirOpen);
+        DWORD start = GetTickCount();
+        host_emu::PanelListing listing;
+        if (enter) {
+            EXPECT_EQ(0, host->SetDirectory(panel, "sub"));
+        }
+        ASSERT_TRUE(host->ReadPanel(panel, listing)) << enter;
+        DWORD end = GetTickCount();
+        ASSERT_EQ(1, boxes) << enter;
+        EXPECT_GE(escAt - start, 900u);  // not shown for a quick request
+        EXPECT_LT(end - escAt, 2000u);
+        EXPECT_EQ(before, listing.Names()) << enter;
+        EXPECT_EQ("C:", listing.curDir);
+        EXPECT_TRUE(host->Journal().Prompts().empty()) << enter;  // the user knows
+        EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
+
+        // The next read finds the link given up: one message, and the host
+        // closes the panel.
+        host->Script().AnswerMessage(0);
+        EXPECT_FALSE(host->ReadPanel(panel, listing));
+        EXPECT_FALSE(host->IsOpen(panel));
+        EXPECT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+        EXPECT_TRUE(host->Journal().Find(host->MessageText(72)));
+        EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
+        phone->Options().rules.clear();
+    }
 
     // A new panel connects afresh.
-    phone->Options().rules.clear();
-    panel = OpenAt("C:");
-    EXPECT_EQ((std::vector<std::string>{"a.bin"}), Names(panel));
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(before, Names(panel));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

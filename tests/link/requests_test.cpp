@@ -196,6 +196,7 @@ TEST_F(LinkTest, RequestsFromAnotherThreadWork)
 class HostileServer final : public remote::IRemoteFs {
 public:
     remote::IRemoteFsSink* sink_ = nullptr;
+    int entryInfos = 0;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
     {
@@ -256,6 +257,7 @@ public:
     HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override
     {
+        ++entryInfos;
         sink_->OnEntryInfo(remote::StatusOk, nullptr);
         return S_OK;
     }
@@ -280,14 +282,20 @@ TEST(LinkCallbacks, SuccessWithoutARecordIsABrokenLink)
     PhoneLink link;
     ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
 
-    remote::RemoteEntry entry;
-    memset(&entry, 0x5A, sizeof(entry));
-    EXPECT_EQ(StatusLinkBroken, link.DirRead(1, &entry));
-    EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
     remote::RemoteVolume volume;
     memset(&volume, 0x5A, sizeof(volume));
     EXPECT_EQ(StatusLinkBroken, link.VolumeInfo(2, &volume));
     EXPECT_EQ(0, volume.validMark);  // the link's own empty record, not a drive
+
+    // Not used again: the server is not asked.
+    remote::RemoteEntry entry;
+    EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
+    EXPECT_EQ(0, server.entryInfos);
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    EXPECT_EQ(StatusLinkBroken, link.DirRead(1, &entry));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
+    EXPECT_EQ(1, server.entryInfos);
 
     link.Disconnect();
     CoUninitialize();
