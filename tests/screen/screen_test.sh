@@ -9,6 +9,9 @@
 # copy dialog, the file on the PC and the panels; then starts copying a big
 # file (the phone copies in small timed steps here) and stops it with Esc,
 # which must reach the plug-in while it copies; then quits with F10.
+# Then once more over the out-of-process server, as a user's machine has it:
+# the server's process is suspended while Kelp enters a folder, and Esc on
+# the waiting box must give the panel back where it was.
 # Fails, never skips, when tmux or Wine cannot run it.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -37,7 +40,13 @@ status_file="$BUILD_DIR/screen-test/exit-status"
 # A tmux server of our own, ended on every way out.
 socket="kelp-screen-$$"
 tmuxc() { tmux -u -L "$socket" "$@"; }
-trap 'tmuxc kill-server >/dev/null 2>&1 || true' EXIT INT TERM
+# A server suspended below is let go on every way out too.
+stopped_server=""
+finish() {
+    [ -n "$stopped_server" ] && kill -CONT $stopped_server 2>/dev/null
+    tmuxc kill-server >/dev/null 2>&1 || true
+}
+trap finish EXIT INT TERM
 
 screen_text=""
 capture() { screen_text=$(tmuxc capture-pane -p -t demo 2>/dev/null); }
@@ -128,11 +137,53 @@ ls "$demo/pc" | grep -q '^big\.bin' && fail "a stopped copy left $(ls "$demo/pc"
 capture
 printf '%s\n' "$screen_text" | grep -Eq '^║big\.bin' && fail "the left panel lists big.bin"
 
-keys F10
-deadline=$((SECONDS + 20))
-until [ -s "$status_file" ]; do
-    [ $SECONDS -ge $deadline ] && { capture; fail "the host did not quit on F10"; }
-    sleep 0.2
-done
-[ "$(cat "$status_file")" = 0 ] || fail "the demo ended with status $(cat "$status_file")"
-echo "screen test: panels, disk menu, copy dialog, F5 copy and Esc during a copy all as expected"
+# quit_demo: F10, and the demo script must end with status 0.
+quit_demo() {
+    keys F10
+    local deadline=$((SECONDS + 20))
+    until [ -s "$status_file" ]; do
+        [ $SECONDS -ge $deadline ] && { capture; fail "the host did not quit on F10"; }
+        sleep 0.2
+    done
+    [ "$(cat "$status_file")" = 0 ] || fail "the demo ended with status $(cat "$status_file")"
+}
+quit_demo
+
+# The out-of-process server: its process is suspended, as when the phone is
+# pulled out in the middle of a request, and Kelp enters C:\Documents.
+rm -f "$status_file"
+tmuxc kill-session -t demo 2>/dev/null
+tmuxc new-session -d -s demo -x 100 -y 30 \
+    "env LC_ALL=C.UTF-8 KELP_DEMO_DIR='$demo' sh '$root/scripts/demo.sh' '$BUILD_DIR'; \
+     echo \$? >'$status_file'; sleep 30" ||
+    fail "tmux could not start a session"
+wait_for 90 "panels over the server" 'Kelp:' '║C: +│ +<Folder>'
+keys Down Enter
+wait_for 15 "C: listing over the server" 'Kelp:C: ' '║Documents +│'
+stopped_server=$(pgrep -f 'PhoneServer\.exe.*screen-test' | tr '\n' ' ')
+[ -n "$stopped_server" ] || fail "no PhoneServer.exe serves the demo's phone"
+kill -STOP $stopped_server
+keys Down Enter
+wait_for 15 "the waiting box" 'Waiting for the phone' 'Esc stops'
+escape_at=$SECONDS
+keys Escape
+wait_gone 2 "the waiting box after Esc" 'Waiting for the phone'
+# Back where it was: C:, its listing, and nothing to answer.
+wait_for 2 "C: as it was" 'Kelp:C: ' '║Documents +│' '║Images +│'
+capture
+printf '%s\n' "$screen_text" | grep -q 'Phone error' && fail "a message after the user's own Esc"
+
+# The link is not trusted again: the next step says why and closes the
+# panel, and the disk menu connects afresh once the server runs again.
+kill -CONT $stopped_server
+stopped_server=""
+keys Enter
+wait_for 15 "the message of the stopped wait" 'Phone error' 'The wait for the phone was stopped'
+keys Enter
+wait_gone 10 "Kelp's panel" 'Kelp:'
+keys M-F2
+wait_for 10 "disk menu" '═ Disk ═' '║ Phone +║'
+keys Down Enter  # from the home folder, the line the menu starts on
+wait_for 30 "drives over a fresh connection" 'Kelp:' '║C: +│ +<Folder>'
+quit_demo
+echo "screen test: panels, disk menu, copy dialog, F5 copy, Esc during a copy, and Esc on a suspended server all as expected"
