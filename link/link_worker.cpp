@@ -156,7 +156,8 @@ void LinkWorker::Serve()
         HANDLE waits[] = {jobReady, quitEvent};
         DWORD woke = PumpingWait(2, waits, FALSE, INFINITE);
         if (woke != WAIT_OBJECT_0) break;
-        Do();
+        if (job.op == OpDirRead && job.entriesWanted > 0) DoReads();
+        else Do();
         SetEvent(jobDone);
     }
     if (server) {
@@ -296,6 +297,23 @@ void LinkWorker::Do()
         }
     }
     EndExpecting(outcome);
+}
+
+// Reads in a row until the batch is full or a read does not succeed; the job
+// ends with that read's status. A link that lets go of the worker stops it
+// between two reads.
+void LinkWorker::DoReads()
+{
+    job.entryCount = 0;
+    int wanted = job.entriesWanted < PhoneLink::ReadBatchMax ? job.entriesWanted
+                                                            : (int)PhoneLink::ReadBatchMax;
+    for (;;) {
+        Do();
+        if (!job.accepted || job.status != StatusOk) return;
+        memcpy(&job.entries[job.entryCount++], &job.entry, sizeof(job.entry));
+        if (job.entryCount == wanted || WaitForSingleObject(quitEvent, 0) == WAIT_OBJECT_0)
+            return;
+    }
 }
 
 void LinkWorker::DoConnect()

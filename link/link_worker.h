@@ -41,19 +41,23 @@ struct LinkJob {
     WCHAR target[PathUnits];
     DWORD value;  // a handle, a drive index
     LONG direction, overwrite;
+    int entriesWanted;  // OpDirRead: 0 for one read; else up to this many in a row
 
     bool accepted;  // the server took the request call
     LONG status;
     DWORD resultValue;
     remote::RemoteEntry entry;    // filled on success only
     remote::RemoteVolume volume;  // filled on success only
+    remote::RemoteEntry entries[PhoneLink::ReadBatchMax];  // the reads in a row that succeeded
+    int entryCount;
 };
 
 // A request as its caller describes it, and what came of it.
 struct PhoneLink::Request {
     explicit Request(LinkOp o, const WCHAR* p = NULL, const WCHAR* t = NULL)
         : op(o), path(p), target(t), value(0), direction(0), overwrite(0), progress(NULL),
-          context(NULL), cancelled(false), accepted(false), resultValue(0) {}
+          context(NULL), entries(NULL), entriesWanted(0), cancelled(false), accepted(false),
+          resultValue(0), entryCount(0) {}
 
     LinkOp op;
     const WCHAR* path;
@@ -62,10 +66,13 @@ struct PhoneLink::Request {
     LONG direction, overwrite;
     ProgressFn progress;
     void* context;
+    remote::RemoteEntry* entries;  // DirReadSome: where the entries go
+    int entriesWanted;
 
     bool cancelled;  // the progress function answered 0
     bool accepted;
     DWORD resultValue;
+    int entryCount;
 };
 
 class LinkWorker final : public remote::IRemoteFsSink {
@@ -112,6 +119,7 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     void Serve();
     void Do();
+    void DoReads();
     void DoConnect();
     HRESULT CallServer();
     bool ServerAlive();

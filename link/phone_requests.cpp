@@ -47,6 +47,7 @@ LONG PhoneLink::Run(Request& request)
     job.value = request.value;
     job.direction = request.direction;
     job.overwrite = request.overwrite;
+    job.entriesWanted = request.entriesWanted;
     LONG status = StatusNotAccepted;
     if (CopyPath(job.path, request.path) && CopyPath(job.target, request.target)) {
         // A completion an in-process server has queued here for an earlier
@@ -64,6 +65,11 @@ LONG PhoneLink::Run(Request& request)
             if (job.accepted && status == StatusOk) {
                 if (job.op == OpDirRead || job.op == OpEntryInfo) entry = job.entry;
                 if (job.op == OpVolumeInfo) volume = job.volume;
+            }
+            if (request.entries) {
+                request.entryCount = job.entryCount;
+                memcpy(request.entries, job.entries, job.entryCount * sizeof(RemoteEntry));
+                if (job.entryCount) entry = job.entries[job.entryCount - 1];
             }
         }
     }
@@ -177,6 +183,19 @@ LONG PhoneLink::DirRead(DWORD handle, RemoteEntry* out)
     r.value = handle;
     LONG s = Run(r);
     if (r.accepted) memcpy(out, &entry, sizeof(entry));
+    return s;
+}
+
+LONG PhoneLink::DirReadSome(DWORD handle, RemoteEntry* out, int capacity, int* got)
+{
+    *got = 0;
+    if (capacity < 1 || capacity > ReadBatchMax) return StatusNotAccepted;
+    Request r(OpDirRead);
+    r.value = handle;
+    r.entries = out;
+    r.entriesWanted = capacity;
+    LONG s = Run(r);
+    *got = r.entryCount;
     return s;
 }
 

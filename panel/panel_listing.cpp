@@ -64,22 +64,24 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
     DirHandleGuard close = {link, handle};
 
     ItemArray list;
-    RemoteEntry entry;
-    while ((status = link.DirRead(handle, &entry)) == StatusOk) {
-        PluginPanelItem* item = list.Add();
-        if (!item) {
-            status = StatusNotAccepted;
-            break;
+    RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
+    do {
+        int got = 0;
+        status = link.DirReadSome(handle, batch, PhoneLink::ReadBatchMax, &got);
+        for (int i = 0; i < got; ++i) {
+            PluginPanelItem* item = list.Add();
+            if (!item) return StatusReadFailed;
+            // The phone is outside input: an entry that is not a plain child
+            // of this folder (or whose name did not convert exactly) must
+            // reach neither the panel nor the recursive copy and delete, or
+            // they would act outside the place the user chose. "." and ".."
+            // name no entry.
+            int converted = ConvertEntry(&batch[i], item);
+            if (IsPlainName(item->FindData.cFileName)) ++list.count;
+            else if (hidden && !IsDotName(batch[i].name)) ++*hidden;
+            if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
         }
-        // The phone is outside input: an entry that is not a plain child of
-        // this folder (or whose name did not convert exactly) must reach
-        // neither the panel nor the recursive copy and delete, or they would
-        // act outside the place the user chose. "." and ".." name no entry.
-        int converted = ConvertEntry(&entry, item);
-        if (IsPlainName(item->FindData.cFileName)) ++list.count;
-        else if (hidden && !IsDotName(entry.name)) ++*hidden;
-        if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
-    }
+    } while (status == StatusOk);
     if (status != StatusEndOfList) return LinkLost(status) ? status : StatusReadFailed;
 
     *count = list.count;

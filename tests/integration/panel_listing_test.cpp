@@ -64,7 +64,8 @@ TEST_F(PanelListing, SizesAroundTheGrowthStepAndALargeFolder)
     struct Case {
         const char* folder;
         int count;
-    } cases[] = {{"C\\n0", 0}, {"C\\n11", 11}, {"C\\n12", 12}, {"C\\n5000", 5000}};
+    } cases[] = {{"C\\n0", 0},   {"C\\n11", 11}, {"C\\n12", 12},
+                 {"C\\n64", 64}, {"C\\n65", 65}, {"C\\n5000", 5000}};
     std::vector<std::vector<std::string>> expected;
     for (const Case& c : cases) expected.push_back(MakeFiles(c.folder, c.count));
 
