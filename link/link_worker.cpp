@@ -291,7 +291,8 @@ void LinkWorker::Do()
             outcome = StatusLinkBroken;
             break;
         }
-        if (GetTickCount() - lastSign >= LivenessInterval && !ServerAlive()) {
+        // Signed: a callback may stamp lastSign after GetTickCount was read.
+        if ((LONG)(GetTickCount() - lastSign) >= LivenessInterval && !ServerAlive()) {
             outcome = StatusLinkBroken;
             break;
         }
@@ -300,8 +301,9 @@ void LinkWorker::Do()
 }
 
 // Reads in a row until the batch is full or a read does not succeed; the job
-// ends with that read's status. A link that lets go of the worker stops it
-// between two reads.
+// ends with that read's status. A caller that asks the run to stop gets it
+// stopped after the read under way, as cancelled; a link that lets go of the
+// worker stops it there too.
 void LinkWorker::DoReads()
 {
     job.entryCount = 0;
@@ -313,6 +315,10 @@ void LinkWorker::DoReads()
         memcpy(&job.entries[job.entryCount++], &job.entry, sizeof(job.entry));
         if (job.entryCount == wanted || WaitForSingleObject(quitEvent, 0) == WAIT_OBJECT_0)
             return;
+        if (InterlockedCompareExchange(&cancelRequested, 0, 0)) {
+            job.status = StatusCancelled;
+            return;
+        }
     }
 }
 

@@ -60,7 +60,10 @@ public:
     // one request at a time, handed over together: a hand-over between
     // threads costs about as much as a request. `*got` entries are filled;
     // StatusOk when all `capacity` were read, else the status that ended the
-    // run (StatusEndOfList at the end of the folder).
+    // run (StatusEndOfList at the end of the folder). A watcher that says
+    // stop while the server answers ends the run after the read under way,
+    // as StatusCancelled, and the link stays usable; a read quiet for half a
+    // second is given up (StatusAbandoned).
     enum { ReadBatchMax = 32 };
     LONG DirReadSome(DWORD handle, remote::RemoteEntry* out, int capacity, int* got);
     LONG DirClose(DWORD handle);

@@ -10,7 +10,7 @@ using namespace remote;
 
 namespace {
 
-enum { WatchInterval = 100 };
+enum { WatchInterval = 100, WindDownMs = 500 };
 
 bool CopyPath(WCHAR* to, const WCHAR* from)
 {
@@ -23,6 +23,11 @@ bool CopyPath(WCHAR* to, const WCHAR* from)
 }
 
 bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
+
+// Milliseconds from `then` to `now`. The worker and the callbacks stamp
+// their ticks on other threads, maybe a tick after this thread read `now`:
+// that is no time, not 49 days.
+DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
 
 void DispatchWaiting()
 {
@@ -83,6 +88,7 @@ bool PhoneLink::WaitForWorker(Request& request, LONG* status)
 {
     HANDLE waits[] = {worker->jobDone, worker->noticeEvent};
     DWORD lastWatch = GetTickCount();
+    DWORD windingDownSince = 0;  // a run of reads asked to end after the read under way
     bool watched = false;
     bool done = false;
     for (;;) {
@@ -119,20 +125,32 @@ bool PhoneLink::WaitForWorker(Request& request, LONG* status)
         if (now - lastWatch < WatchInterval) continue;
         lastWatch = now;
         DWORD since = worker->CallSince();
-        if (since && now - since > LinkWorker::HungCallMs) {
+        if (since && Elapsed(now, since) > LinkWorker::HungCallMs) {
             if (request.op == OpConnect) worker->MarkStuckConnect();
             Abandon(StatusLinkBroken);
             *status = StatusLinkBroken;
             break;
         }
-        if (watcher) {
+        if (windingDownSince) {
+            if (now - windingDownSince < WindDownMs) continue;
+        } else if (watcher) {
             watched = true;
-            if (!watcher->KeepWaiting(now - worker->LastSign())) {
-                Abandon(StatusAbandoned);
-                *status = StatusAbandoned;
-                break;
+            DWORD quiet = Elapsed(now, worker->LastSign());
+            if (watcher->KeepWaiting(quiet)) continue;
+            if (request.entriesWanted > 0 && quiet < WindDownMs) {
+                // A run of reads from a server that answers stops after the
+                // read under way and ends as cancelled; the link stays usable.
+                worker->RequestCancel();
+                windingDownSince = now;
+                continue;
             }
+        } else {
+            continue;
         }
+        // The user stopped waiting, or a run of reads did not end when asked.
+        Abandon(StatusAbandoned);
+        *status = StatusAbandoned;
+        break;
     }
     if (watched) watcher->WaitEnded();
     return done;

@@ -82,7 +82,8 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
             if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
         }
     } while (status == StatusOk);
-    if (status != StatusEndOfList) return LinkLost(status) ? status : StatusReadFailed;
+    if (status != StatusEndOfList)
+        return LinkLost(status) || status == StatusCancelled ? status : StatusReadFailed;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -115,6 +116,7 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
                             int* unshown)
 {
+    WaitRun run(waitBox);
     if (!folder[0]) {
         *unshown = 0;
         return ListDrives(items, count);
@@ -145,10 +147,14 @@ void OwnedListing::Take(OwnedListing& from)
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
     RefreshVolume();
+    LONG stop = enteringStopped;
+    enteringStopped = StatusOk;
     OwnedListing listing;
     if (prepared.ready) {
         // The folder SetDirectory has just listed is handed out as it was read.
         listing.Take(prepared);
+    } else if (stop && ShowAgain(stop, opMode, items, count)) {
+        return 1;
     } else {
         // Otherwise the current folder is read again (Ctrl+R, a change made
         // by an operation). When it has vanished, the panel shows its
@@ -156,19 +162,9 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         for (;;) {
             LONG status = ListFolder(curDir, &listing.items, &listing.count, &listing.unshown);
             if (status == StatusOk) break;
-            if (status == StatusAbandoned && shown.ready && !shownAfterStop &&
-                !(opMode & OPM_FIND)) {
-                // The user stopped waiting, in this read or in the operation
-                // before it: the panel shows what it showed, once. The read
-                // after that finds the link given up and closes the panel.
-                shownAfterStop = true;
-                CopyBounded(curDir, shown.folder, sizeof(curDir));
-                hiddenNames = shown.unshown;
-                *items = shown.items;
-                *count = shown.count;
-                return 1;
-            }
-            if (LinkLost(status) || status == StatusReadFailed || !curDir[0]) {
+            if (ShowAgain(status, opMode, items, count)) return 1;
+            if (LinkLost(status) || status == StatusReadFailed || status == StatusCancelled ||
+                !curDir[0]) {
                 if (LinkLost(status)) ReportLostLink(status, opMode);
                 return 0;
             }
@@ -188,6 +184,26 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     if (opMode & OPM_FIND) listing.items = NULL;
     else shown.Take(listing);
     return 1;
+}
+
+// After a read the user stopped (StatusCancelled) or gave up on
+// (StatusAbandoned), now or in the operation before, the panel shows what it
+// showed: the host throws out a panel whose read fails. A link given up on
+// gets that once; the read after it closes the panel, with a message.
+bool PhonePanel::ShowAgain(LONG status, int opMode, PluginPanelItem** items, int* count)
+{
+    if ((opMode & OPM_FIND) || !shown.ready) return false;
+    if (status == StatusAbandoned) {
+        if (shownAfterStop) return false;
+        shownAfterStop = true;
+    } else if (status != StatusCancelled) {
+        return false;
+    }
+    CopyBounded(curDir, shown.folder, sizeof(curDir));
+    hiddenNames = shown.unshown;
+    *items = shown.items;
+    *count = shown.count;
+    return true;
 }
 
 // The array the panel keeps is freed when it is replaced, not here.

@@ -15,7 +15,8 @@
 
 using namespace host;
 
-PhonePanel::PhonePanel() : opFlags(0), hiddenNames(0), shownAfterStop(false), waitBox(&opFlags)
+PhonePanel::PhonePanel()
+    : opFlags(0), hiddenNames(0), shownAfterStop(false), enteringStopped(0), waitBox(&opFlags)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -77,8 +78,14 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (!NextFolder(curDir, name, next)) return 0;
 
     OwnedListing listing;
-    if (ListFolder(next, &listing.items, &listing.count, &listing.unshown) != remote::StatusOk)
+    LONG status = ListFolder(next, &listing.items, &listing.count, &listing.unshown);
+    if (status != remote::StatusOk) {
+        // What the user stopped: the host's read that follows gets what the
+        // panel showed, without asking the phone again.
+        if (status == remote::StatusCancelled || status == StatusAbandoned)
+            enteringStopped = status;
         return 0;
+    }
     listing.ready = true;
     CopyBounded(listing.folder, next, sizeof(listing.folder));
     prepared.Take(listing);

@@ -77,6 +77,7 @@ public:
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
                     int* unshown);
+    bool ShowAgain(LONG status, int opMode, host::PluginPanelItem** items, int* count);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.
     void ReportLostLink(LONG status, int opMode);
@@ -99,7 +100,8 @@ public:
     // the user stops with Esc hands it out once more, since the host throws
     // out a panel whose read fails.
     OwnedListing shown;
-    bool shownAfterStop;
+    bool shownAfterStop;   // ... once for a link given up on
+    LONG enteringStopped;  // SetDirectory's listing ended so (cancelled, abandoned)
 
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request

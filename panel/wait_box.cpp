@@ -15,7 +15,9 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
         // A stop left over from an earlier operation is not this wait's.
         abortBefore = (*flags & OpFlag::Abort) != 0;
     }
-    if (quietMs < ShowAfterMs) return true;
+    DWORD waited = quietMs;
+    if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
+    if (waited < ShowAfterMs) return true;
     if (!screen) {
         screen = startupInfo.SaveScreen(0, 0, -1, -1);
         const MsgItem lines[] = {MWaitingForPhone, MEscStops};
@@ -28,7 +30,24 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
 
 void WaitBox::WaitEnded()
 {
+    asked = false;
+    if (!inRun) Hide();
+}
+
+void WaitBox::RunBegun()
+{
+    runStart = GetTickCount();
+    inRun = true;
+}
+
+void WaitBox::RunEnded()
+{
+    inRun = false;
+    Hide();
+}
+
+void WaitBox::Hide()
+{
     if (screen && screen != INVALID_HANDLE_VALUE) startupInfo.RestoreScreen(screen);
     screen = NULL;
-    asked = false;
 }

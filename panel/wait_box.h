@@ -7,16 +7,34 @@
 
 class WaitBox : public WaitWatcher {
 public:
-    explicit WaitBox(volatile LONG* stopFlags) : flags(stopFlags), screen(NULL), asked(false),
-                                                 abortBefore(false) {}
+    explicit WaitBox(volatile LONG* stopFlags)
+        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), asked(false),
+          abortBefore(false) {}
     bool KeepWaiting(DWORD quietMs) override;
     void WaitEnded() override;
+
+    // A folder's listing is many quick requests the user waits on as one:
+    // during a run the box comes after about a second of the whole run, not
+    // only of one slow request, and stays up until the run ends.
+    void RunBegun();
+    void RunEnded();
 
     enum { ShowAfterMs = 1000 };
 
 private:
+    void Hide();
+
     volatile LONG* flags;  // the panel's opFlags
     HANDLE screen;         // saved under the box while it is shown
+    DWORD runStart;        // tick count when the run began
+    bool inRun;
     bool asked;            // KeepWaiting was called in this wait
     bool abortBefore;      // the stop bit was set before this wait began
+};
+
+// Holds a run for as long as it lives.
+struct WaitRun {
+    WaitBox& box;
+    explicit WaitRun(WaitBox& b) : box(b) { box.RunBegun(); }
+    ~WaitRun() { box.RunEnded(); }
 };

@@ -92,6 +92,42 @@ TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletesAndThePanelStays)
     ExpectNoHostFaults();
 }
 
+// A folder that lists slowly, every request answered: the box comes once
+// the listing has taken about a second, and Esc stops it after the read
+// under way. The server answers, so the link goes on serving the panel.
+TEST_F(WaitConsole, EscapeStopsASlowListingAndTheLinkGoesOn)
+{
+    for (int i = 0; i < 300; ++i) PhoneFile("slow\\f" + std::to_string(i), "x");
+    HANDLE panel = OpenAt("C:");
+    host->Journal().Clear();
+    phone->ClearJournal();
+    phone->Options().delayMs = 20;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, host->SetDirectory(panel, "slow"));
+    DWORD end = GetTickCount();
+    ASSERT_EQ(1, boxes);
+    EXPECT_GE(escAt - start, 900u);
+    EXPECT_LT(end - escAt, 1000u);
+    EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
+    EXPECT_EQ(1u, phone->Count(phone_emu::Op::DirClose));
+
+    // Where it was, read without asking the phone, and nothing to answer.
+    phone->ClearJournal();
+    host_emu::PanelListing listing;
+    ASSERT_TRUE(host->ReadPanel(panel, listing));
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "slow"}), listing.Names());
+    EXPECT_EQ("C:", listing.curDir);
+    EXPECT_EQ(0u, phone->Count(phone_emu::Op::DirOpen));
+    EXPECT_TRUE(host->Journal().Prompts().empty());
+    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
+
+    phone->Options().delayMs = 0;
+    ASSERT_EQ(1, host->SetDirectory(panel, "slow"));
+    EXPECT_EQ(300u, Names(panel).size());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
 {
     HANDLE panel = OpenAt("C:");
