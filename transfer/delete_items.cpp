@@ -1,5 +1,6 @@
-// Deleting files and whole trees on the phone, after confirmation. Deletion
-// cannot be interrupted; a failure marks its item and the rest goes on.
+// Deleting files and whole trees on the phone, after confirmation. A failure
+// marks its item and the rest goes on; Esc or a break stops the delete
+// between two requests, and what is deleted by then stays deleted.
 #include "transfer.h"
 
 #include "bounded_string.h"
@@ -43,7 +44,25 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHAR* path);
+// Whether the user has asked the delete to stop. The console is asked at
+// most every 100 ms: each asking is a round trip to the console's owner.
+struct DeleteRun {
+    PhonePanel& panel;
+    DWORD keysReadAt;
+
+    explicit DeleteRun(PhonePanel& p) : panel(p), keysReadAt(0) {}
+    bool Stopped()
+    {
+        DWORD now = GetTickCount();
+        if (keysReadAt == 0 || now - keysReadAt >= 100) {
+            keysReadAt = now ? now : 1;
+            if (EscapeTyped()) panel.SetFlag(OpFlag::Abort);
+        }
+        return panel.HasFlag(OpFlag::Abort);
+    }
+};
+
+static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
 int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
 {
@@ -65,6 +84,8 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
     if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
+    panel.ClearFlags();
+    DeleteRun run(panel);
 
     int result = OpDone;
     bool all = !ask;
@@ -86,16 +107,19 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
             if (answer != DeleteThis && answer != DeleteAll) break;
             if (answer == DeleteAll) all = true;
         }
-        if (!DeleteItem(panel, &item, path)) result = OpFailed;
+        if (!FoldResult(result, DeleteItem(run, &item, path))) break;
     }
-    return result;
+    // The host knows no cancelled delete; it reads the panel again either way.
+    return result == OpDone ? OpDone : OpFailed;
 }
 
 // One item and, for a folder, everything in it. `path` is the item's own
 // phone path.
-static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHAR* path)
+static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path)
 {
+    PhonePanel& panel = run.panel;
     PhoneLink& link = panel.link;
+    if (run.Stopped()) return OpCancelled;
 
     //   ╔═ Delete ═══════╗
     //   ║ Deleting       ║
@@ -129,7 +153,9 @@ static int DeleteItem(PhonePanel& panel, const PluginPanelItem* item, const WCHA
                 continue;
             }
             if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!DeleteItem(panel, &entry, entryPath)) result = OpFailed;
+                if (!FoldResult(result, DeleteItem(run, &entry, entryPath))) return OpCancelled;
+            } else if (run.Stopped()) {
+                return OpCancelled;
             } else if (link.FileDelete(entryPath) != StatusOk) {
                 result = OpFailed;
             }

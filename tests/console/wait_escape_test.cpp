@@ -128,6 +128,32 @@ TEST_F(WaitConsole, EscapeStopsASlowListingAndTheLinkGoesOn)
     ExpectNoHostFaults();
 }
 
+// Esc stops a delete between two requests: what is gone stays gone, and
+// nothing more is asked of the phone. Typed here as the second item's box
+// comes up, over a slow phone.
+TEST_F(WaitConsole, EscapeStopsADeleteBetweenTwoItems)
+{
+    for (int i = 0; i < 5; ++i) PhoneFile("tree\\f" + std::to_string(i), "x");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = Select(panel, {"a.bin", "tree"});
+    int treeBoxes = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.lines.size() > 1 && e.lines[1] == "tree" && ++treeBoxes == 1)
+            TypeKey(input, 27, VK_ESCAPE);
+    });
+    phone->Options().delayMs = 20;
+    phone->ClearJournal();
+    EXPECT_EQ(0, host->DeleteFiles(panel, items, host::OPM_SILENT));
+    host->SetHook(nullptr);
+    EXPECT_EQ(1, treeBoxes);
+    EXPECT_FALSE(OnPhone("a.bin"));
+    EXPECT_TRUE(OnPhone("tree\\f0"));
+    EXPECT_EQ(1u, phone->Count(phone_emu::Op::FileDelete));
+    EXPECT_EQ(0u, phone->Count(phone_emu::Op::DirRemove));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
 {
     HANDLE panel = OpenAt("C:");
