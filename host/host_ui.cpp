@@ -75,6 +75,14 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
     return answer;
 }
 
+bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt)
+{
+    DWORD now = GetTickCount();
+    if (lookedAt != 0 && now - lookedAt < intervalMs) return false;
+    lookedAt = now ? now : 1;
+    return EscapeTyped();
+}
+
 bool EscapeTyped()
 {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

@@ -37,3 +37,7 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
 // Reads the keys waiting in the process's console. True at the first Esc;
 // keys before it are discarded, keys after it stay for the next call.
 bool EscapeTyped();
+// EscapeTyped at most once per `intervalMs`: each look is a round trip to
+// the console's owner, and keys wait in the console meanwhile. `lookedAt`
+// holds the tick of the last look (0: none yet).
+bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt);

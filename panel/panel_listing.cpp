@@ -114,9 +114,11 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 }
 
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
-                            int* unshown)
+                            int* unshown, int opMode)
 {
-    WaitRun run(waitBox);
+    // Find reads on a thread of its own, and the host draws on its main
+    // thread only: Find's listings draw no box of their own.
+    WaitRun run(waitBox, !(opMode & OPM_FIND));
     if (!folder[0]) {
         *unshown = 0;
         return ListDrives(items, count);
@@ -160,7 +162,8 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // by an operation). When it has vanished, the panel shows its
         // nearest existing parent, as the host does on a local disk.
         for (;;) {
-            LONG status = ListFolder(curDir, &listing.items, &listing.count, &listing.unshown);
+            LONG status =
+                ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(status, opMode, items, count)) return 1;
             if (LinkLost(status) || status == StatusReadFailed || status == StatusCancelled ||

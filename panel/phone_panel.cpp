@@ -78,7 +78,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (!NextFolder(curDir, name, next)) return 0;
 
     OwnedListing listing;
-    LONG status = ListFolder(next, &listing.items, &listing.count, &listing.unshown);
+    LONG status = ListFolder(next, &listing.items, &listing.count, &listing.unshown, opMode);
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.

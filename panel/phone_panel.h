@@ -69,14 +69,15 @@ public:
     // whose names did not convert (the console can't show them; the
     // information panel counts them).
     // ListDirectory takes a phone folder with its trailing backslash,
-    // ListFolder a folder as curDir holds one ("" is the drive list).
+    // ListFolder a folder as curDir holds one ("" is the drive list), for
+    // the host's call made with `opMode`.
     int GetFindData(host::PluginPanelItem** items, int* count, int opMode);
     void FreeFindData(host::PluginPanelItem* items, int count);
     LONG ListDirectory(host::PluginPanelItem** items, int* count, const WCHAR* path,
                        int* hidden = NULL, int* unshown = NULL);
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
-                    int* unshown);
+                    int* unshown, int opMode);
     bool ShowAgain(LONG status, int opMode, host::PluginPanelItem** items, int* count);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.

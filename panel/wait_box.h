@@ -32,9 +32,16 @@ private:
     bool abortBefore;      // the stop bit was set before this wait began
 };
 
-// Holds a run for as long as it lives.
+// Holds a run for as long as it lives; `on` false holds none.
 struct WaitRun {
     WaitBox& box;
-    explicit WaitRun(WaitBox& b) : box(b) { box.RunBegun(); }
-    ~WaitRun() { box.RunEnded(); }
+    bool on;
+    WaitRun(WaitBox& b, bool runs) : box(b), on(runs)
+    {
+        if (on) box.RunBegun();
+    }
+    ~WaitRun()
+    {
+        if (on) box.RunEnded();
+    }
 };

@@ -44,8 +44,7 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-// Whether the user has asked the delete to stop. The console is asked at
-// most every 100 ms: each asking is a round trip to the console's owner.
+// Whether the user has asked the delete to stop (Esc, or a break).
 struct DeleteRun {
     PhonePanel& panel;
     DWORD keysReadAt;
@@ -53,11 +52,7 @@ struct DeleteRun {
     explicit DeleteRun(PhonePanel& p) : panel(p), keysReadAt(0) {}
     bool Stopped()
     {
-        DWORD now = GetTickCount();
-        if (keysReadAt == 0 || now - keysReadAt >= 100) {
-            keysReadAt = now ? now : 1;
-            if (EscapeTyped()) panel.SetFlag(OpFlag::Abort);
-        }
+        if (EscapeTypedEvery(100, keysReadAt)) panel.SetFlag(OpFlag::Abort);
         return panel.HasFlag(OpFlag::Abort);
     }
 };

@@ -27,17 +27,6 @@ enum ProgressRow {
 
 enum { BarCells = 40 };
 
-// Asking the console for keys costs a round trip to the console's owner;
-// a copy draws many times a second, and a person can't tell 20 ms apart.
-// Keys wait in the console meanwhile, and an Esc, once read, stays as Abort.
-bool KeysDue(ProgressBox& box)
-{
-    DWORD now = GetTickCount();
-    if (box.keysReadAt != 0 && now - box.keysReadAt < ProgressBox::KeyReadInterval) return false;
-    box.keysReadAt = now ? now : 1;
-    return true;
-}
-
 }  // namespace
 
 void BeginProgress(ProgressBox& box, PhonePanel& panel, int move)
@@ -100,7 +89,9 @@ int ShowProgress(ProgressBox& box, int percent)
     // An Esc is kept as Abort: read at the first draw of an item, whose answer
     // the copy does not consult, it would otherwise be lost and the copy go
     // on as if the user had never pressed it.
-    if (KeysDue(box) && EscapeTyped()) box.panel->SetFlag(OpFlag::Abort);
+    // A copy draws many times a second, and a person can't tell 20 ms apart.
+    if (EscapeTypedEvery(ProgressBox::KeyReadInterval, box.keysReadAt))
+        box.panel->SetFlag(OpFlag::Abort);
     return box.panel->HasFlag(OpFlag::Abort) ? 0 : 1;
 }
 
