@@ -1,5 +1,8 @@
-// What every benchmark program shares: a clock and the median of rounds.
+// What every benchmark program shares: a clock, the median of rounds, and
+// how a listing to measure is described.
 #pragma once
+
+#include <windows.h>
 
 #include <vector>
 
@@ -10,5 +13,15 @@ double Now();
 // The median of a round's figures: one slow round on a busy machine doesn't
 // move it.
 double Median(std::vector<double> values);
+
+// A folder of `entries` files to list, in `rounds` paired rounds, and the
+// ratio it must stay within.
+struct ListingSize {
+    int entries;
+    int rounds;
+    double target;
+    const char* folder;  // under drive C, as the panel enters it
+    const WCHAR* path;   // as the requests name it
+};
 
 }  // namespace bench

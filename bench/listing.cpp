@@ -17,6 +17,7 @@
 
 namespace {
 
+using bench::ListingSize;
 using bench::Median;
 using bench::Now;
 
@@ -99,21 +100,13 @@ double GrowArray(int entries, bool byHalf)
     return Now() - start;
 }
 
-struct Size {
-    int entries;
-    int rounds;
-    double target;
-    const char* folder;      // under drive C, as the panel enters it
-    const WCHAR* phonePath;  // as the link lists it
-};
-
 }  // namespace
 
 int main()
 {
     setvbuf(stdout, NULL, _IONBF, 0);  // each figure as soon as it is measured
     CoInitialize(NULL);
-    const Size sizes[] = {{1000, 15, 1.05, "n1000", L"C:\\n1000\\"},
+    const ListingSize sizes[] = {{1000, 15, 1.05, "n1000", L"C:\\n1000\\"},
                           {10000, 3, 1.20, "n10000", L"C:\\n10000\\"}};
 
     // Wine makes a file in a folder of n files in time proportional to n, so
@@ -131,9 +124,9 @@ int main()
         CreateDirectoryW((root + L"\\C").c_str(), NULL);
     }
     int result = 0;
-    for (const Size& s : sizes) {
+    for (const ListingSize& s : sizes) {
         if (!madeHere) break;
-        std::wstring folder = root + L"\\C\\" + (s.phonePath + 3);
+        std::wstring folder = root + L"\\C\\" + (s.path + 3);
         folder.pop_back();
         if (!MakeFolder(folder, s.entries)) {
             printf("listing: cannot make %d files\n", s.entries);
@@ -153,7 +146,7 @@ int main()
             result = 1;
         }
 
-        for (const Size& s : sizes) {
+        for (const ListingSize& s : sizes) {
             if (result) break;
             host.SetDirectory(panel, "\\");
             host.SetDirectory(panel, "C:");
@@ -162,7 +155,7 @@ int main()
             // other leading: a busy machine slows reads close in time alike,
             // so each round's ratio is steadier than a ratio of two medians.
             ReadThroughDll(host, panel, s.entries);
-            ReadThroughLink(link, s.phonePath, s.entries);
+            ReadThroughLink(link, s.path, s.entries);
             std::vector<double> dll, bare, ratios;
             for (int r = 0; r < s.rounds; ++r) {
                 double d = 0, b = 0;
@@ -170,7 +163,7 @@ int main()
                     emu.ClearJournal();
                     host.Journal().Clear();
                     if ((leg == 0) == (r % 2 == 0)) d = ReadThroughDll(host, panel, s.entries);
-                    else b = ReadThroughLink(link, s.phonePath, s.entries);
+                    else b = ReadThroughLink(link, s.path, s.entries);
                 }
                 if (d < 0 || b < 0) {
                     printf("listing: a read of %d entries failed\n", s.entries);
@@ -212,9 +205,9 @@ int main()
         link.Disconnect();
     }
 
-    for (const Size& s : sizes) {
+    for (const ListingSize& s : sizes) {
         if (!madeHere) break;
-        std::wstring folder = root + L"\\C\\" + (s.phonePath + 3);
+        std::wstring folder = root + L"\\C\\" + (s.path + 3);
         folder.pop_back();
         RemoveFolder(folder);
     }

@@ -25,19 +25,13 @@ namespace {
 
 using namespace server_processes;
 
+using bench::ListingSize;
 using bench::Median;
 using bench::Now;
 
 // The listings compared. A read of 100,000 entries takes minutes here (two
 // cross-process calls a request), so it is read once each way, after the
 // read that enters the folder; its ratio is over 100,000 requests anyway.
-struct ListingSize {
-    int entries;
-    int rounds;
-    double target;
-    const char* folder;  // under drive C, as the panel enters it
-    const WCHAR* path;   // as the requests name it
-};
 const ListingSize ListingSizes[] = {{1000, 9, 1.10, "n1000", L"C:\\n1000\\"},
                                     {100000, 1, 1.05, "n100000", L"C:\\n100000\\"}};
 const int BreakRuns = 5;
