@@ -165,7 +165,6 @@ stopped_server=$(pgrep -f 'PhoneServer\.exe.*screen-test' | tr '\n' ' ')
 kill -STOP $stopped_server
 keys Down Enter
 wait_for 15 "the waiting box" 'Waiting for the phone' 'Esc stops'
-escape_at=$SECONDS
 keys Escape
 wait_gone 2 "the waiting box after Esc" 'Waiting for the phone'
 # Back where it was: C:, its listing, and nothing to answer.
