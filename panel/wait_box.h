@@ -27,7 +27,7 @@ private:
     volatile LONG* flags;  // the panel's opFlags
     HANDLE screen;         // saved under the box while it is shown
     DWORD runStart;        // tick count when the run began
-    bool inRun;
+    bool inRun;            // between RunBegun and RunEnded
     bool asked;            // KeepWaiting was called in this wait
     bool abortBefore;      // the stop bit was set before this wait began
 };
