@@ -24,4 +24,15 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected)
+{
+    double start = Now();
+    host::PluginPanelItem* items = nullptr;
+    int count = 0;
+    int ok = host.Exports().GetFindData(panel, &items, &count, 0);
+    if (ok) host.Exports().FreeFindData(panel, items, count);
+    double elapsed = Now() - start;
+    return ok && count == expected ? elapsed : -1;
+}
+
 }  // namespace bench

@@ -1,6 +1,8 @@
 // What every benchmark program shares: a clock, the median of rounds, and
-// how a listing to measure is described.
+// how a listing to measure is described and read through the DLL.
 #pragma once
+
+#include "host_emulator.h"
 
 #include <windows.h>
 
@@ -23,5 +25,9 @@ struct ListingSize {
     const char* folder;  // under drive C, as the panel enters it
     const WCHAR* path;   // as the requests name it
 };
+
+// Seconds for one read of the panel's folder through the DLL, as the host
+// makes it; -1 when the read fails or finds another number of items.
+double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected);
 
 }  // namespace bench

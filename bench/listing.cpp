@@ -19,6 +19,7 @@ namespace {
 
 using bench::ListingSize;
 using bench::Median;
+using bench::ReadThroughDll;
 using bench::Now;
 
 bool MakeFolder(const std::wstring& folder, int files)
@@ -47,19 +48,6 @@ void RemoveFolder(const std::wstring& folder)
         FindClose(find);
     }
     RemoveDirectoryW(folder.c_str());
-}
-
-// Seconds for one read of the panel's folder through the DLL; -1 when the
-// read fails or finds another number of items.
-double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected)
-{
-    double start = Now();
-    host::PluginPanelItem* items = nullptr;
-    int count = 0;
-    int ok = host.Exports().GetFindData(panel, &items, &count, 0);
-    if (ok) host.Exports().FreeFindData(panel, items, count);
-    double elapsed = Now() - start;
-    return ok && count == expected ? elapsed : -1;
 }
 
 // Seconds for the same enumeration made with bare link requests.

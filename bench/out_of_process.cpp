@@ -27,6 +27,7 @@ using namespace server_processes;
 
 using bench::ListingSize;
 using bench::Median;
+using bench::ReadThroughDll;
 using bench::Now;
 
 // The listings compared. A read of 100,000 entries takes minutes here (two
@@ -191,19 +192,6 @@ double ReadThroughProxy(remote::IRemoteFs* server, BenchSink& sink, DWORD cookie
     AwaitCompletion(server->DirClose(cookie, 0, handle), sink);
     double elapsed = Now() - start;
     return status == remote::StatusEndOfList && count == expected ? elapsed : -1;
-}
-
-// Seconds for one read of the panel's folder through the DLL, as the host
-// makes it; -1 when it fails or finds another number of items.
-double ReadThroughDll(host_emu::HostEmulator& host, HANDLE panel, int expected)
-{
-    double start = Now();
-    host::PluginPanelItem* items = nullptr;
-    int count = 0;
-    int ok = host.Exports().GetFindData(panel, &items, &count, 0);
-    if (ok) host.Exports().FreeFindData(panel, items, count);
-    double elapsed = Now() - start;
-    return ok && count == expected ? elapsed : -1;
 }
 
 int ListingFigure(host_emu::HostEmulator& host, int generation, const ListingSize& size)

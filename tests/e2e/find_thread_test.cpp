@@ -13,12 +13,6 @@ namespace {
 
 using namespace kelp_test;
 
-DWORD WINAPI RunFunction(void* f)
-{
-    (*static_cast<std::function<void()>*>(f))();
-    return 0;
-}
-
 class FindThread : public E2eTest {};
 
 TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
@@ -42,12 +36,7 @@ TEST_F(FindThread, ListsAndCopiesFromAnotherThread)
         std::string destination = PcPath("found");
         got = host->GetFiles(panel, items, 0, destination, host::OPM_SILENT | host::OPM_FIND);
     };
-    HANDLE thread = CreateThread(
-        NULL, 0, RunFunction,
-        &find, 0, NULL);
-    ASSERT_NE(nullptr, thread);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
-    CloseHandle(thread);
+    ASSERT_TRUE(RunOnOwnThread(find));
 
     EXPECT_EQ((std::vector<std::string>{"docs", "top.txt"}), top);
     EXPECT_EQ((std::vector<std::string>{"a.txt"}), docs);

@@ -3,27 +3,8 @@
 // ends only an apartment that SetStartupInfo began.
 #include "integration_support.h"
 
-#include <functional>
-
 namespace kelp_test {
 namespace {
-
-DWORD WINAPI RunFunction(void* f)
-{
-    (*static_cast<std::function<void()>*>(f))();
-    return 0;
-}
-
-// Runs f on a fresh thread that nothing has initialised COM on.
-void OnFreshThread(std::function<void()> f)
-{
-    HANDLE thread = CreateThread(
-        NULL, 0, RunFunction,
-        &f, 0, NULL);
-    ASSERT_NE(nullptr, thread);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
-    CloseHandle(thread);
-}
 
 TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
 {
@@ -32,7 +13,7 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
     std::string root = std::string(temp) + "kelp-com-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(MakeDirs(root + "\\C"));
 
-    OnFreshThread([&] {
+    EXPECT_TRUE(RunOnOwnThread([&] {
         host_emu::HostEmulator host;
         ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
         {
@@ -50,11 +31,11 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
         // Balanced: the thread's apartment is gone, so this one is new.
         EXPECT_EQ(S_OK, CoInitialize(NULL));
         CoUninitialize();
-    });
+    }));
 
     // A host thread already in the multithreaded apartment: SetStartupInfo
     // can't make it single-threaded, and ExitFAR must leave it as it was.
-    OnFreshThread([&] {
+    EXPECT_TRUE(RunOnOwnThread([&] {
         ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
         host_emu::HostEmulator host;
         ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
@@ -62,7 +43,7 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
         EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_MULTITHREADED));  // still there
         CoUninitialize();
         CoUninitialize();
-    });
+    }));
     RemoveTree(root);
 }
 

@@ -9,6 +9,23 @@
 
 namespace kelp_test {
 
+namespace {
+DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+}  // namespace
+
+bool RunOnOwnThread(std::function<void()> f)
+{
+    HANDLE thread = CreateThread(NULL, 0, RunFunction, &f, 0, NULL);
+    if (!thread) return false;
+    bool ended = WaitForSingleObject(thread, 60000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return ended;
+}
+
 static UINT CodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 std::wstring Widen(const std::string& text)

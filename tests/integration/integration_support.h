@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ bool IsDirectory(const std::string& path);
 bool MakeDirs(const std::string& path);
 void RemoveTree(const std::string& path);
 std::vector<std::string> ListNames(const std::string& folder);  // sorted, without . and ..
+// Runs f on a thread of its own, one nothing has initialised COM on, and
+// waits up to a minute for it; false when it did not start or end.
+bool RunOnOwnThread(std::function<void()> f);
 
 class KelpTest : public ::testing::Test {
 protected:

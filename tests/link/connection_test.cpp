@@ -142,19 +142,12 @@ TEST_F(LinkTest, ManyLinksOneAfterAnotherAllConnect)
 
 // A server that only asks its sink who it is, as a server of any
 // generation may, and keeps the answers.
-class AskingServer final : public remote::IRemoteFs {
+class AskingServer final : public StackServer {
 public:
     std::vector<HRESULT> answers;
     remote::IRemoteFsSink* held = nullptr;
     int releasesAtUnadvise = 0;  // more than the one reference it took: a faulty server
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }  // lives in the test
     HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink* sink, DWORD, DWORD* cookie,
                                      LONG* accepted) override
     {
@@ -181,34 +174,12 @@ public:
         held = nullptr;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirRead(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirClose(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirRemove(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unused15() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE FileCopy(DWORD, const WCHAR*, const WCHAR*, LONG, LONG) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
 };
-
-HRESULT MakeAskingServer(void* context, remote::IRemoteFs** out)
-{
-    *out = static_cast<remote::IRemoteFs*>(context);
-    return S_OK;
-}
 
 TEST_F(LinkTest, SinkAnswersIUnknownAndEverySinkIdentifier)
 {
     AskingServer server;
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeAskingServer, &server));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server));
     link.Disconnect();
     std::vector<HRESULT> expected = {S_OK, S_OK, S_OK, S_OK,
                                      E_NOINTERFACE, E_NOINTERFACE, E_NOINTERFACE, E_NOINTERFACE};
@@ -221,9 +192,9 @@ TEST_F(LinkTest, ServerReleasingTooOftenNeverFreesTheLink)
 {
     AskingServer faulty;
     faulty.releasesAtUnadvise = 3;
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeAskingServer, &faulty));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &faulty));
     link.Disconnect();
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeAskingServer, &faulty));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &faulty));
     link.Disconnect();
 
     ConnectAll();

@@ -2,6 +2,12 @@
 
 namespace link_test {
 
+HRESULT MakeGivenServer(void* context, remote::IRemoteFs** out)
+{
+    *out = static_cast<remote::IRemoteFs*>(context);
+    return S_OK;
+}
+
 int CountEntries(const std::wstring& folder) { return (int)test_files::Names(folder).size(); }
 
 static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

@@ -44,6 +44,38 @@ public:
 // false when it did not end within 20 s.
 bool RunOnAnotherThread(std::function<void()> f);
 
+// A server of a test's own making, living on the test's stack: it hands out
+// no other interface, and every request it does not override is refused.
+// Advise and Unadvise are each test's own. PhoneLink::Connect takes one
+// with MakeGivenServer and the server as the context.
+class StackServer : public remote::IRemoteFs {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirRead(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirClose(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirRemove(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused15() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FileCopy(DWORD, const WCHAR*, const WCHAR*, LONG, LONG) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
+};
+HRESULT MakeGivenServer(void* context, remote::IRemoteFs** out);
+
 // A phone with drives C and E under a fresh temporary folder, registered in
 // this process; the link starts unconnected.
 class LinkTest : public ::testing::Test {

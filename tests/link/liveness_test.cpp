@@ -1,12 +1,16 @@
 // A request whose server has gone away must not wait for ever; one whose
 // server is merely slow must wait as long as it takes; one whose server is
 // stuck in a call ends too, and a wait can be given up.
+#include "link_test_support.h"
 #include "phone_link.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+using link_test::MakeGivenServer;
+using link_test::StackServer;
 
 namespace {
 
@@ -15,7 +19,7 @@ const DWORD LinkCookie = 7;
 // Accepts DriveList and completes it after `completeAfterMs` (never when 0);
 // answers the liveness question as a live or a dead server's proxy would;
 // or blocks inside DriveList until `release` is set, as a hung server does.
-class SilentServer final : public remote::IRemoteFs {
+class SilentServer final : public StackServer {
 public:
     HRESULT probeAnswer = S_OK;
     UINT completeAfterMs = 0;
@@ -24,13 +28,6 @@ public:
     std::vector<DWORD> unadvised;
     remote::IRemoteFsSink* sink = nullptr;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink* s, DWORD, DWORD* cookie,
                                      LONG* accepted) override
     {
@@ -49,27 +46,12 @@ public:
         unadvised.push_back(cookie);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override
     {
         if (release) WaitForSingleObject(release, INFINITE);
         if (completeAfterMs) SetTimer(NULL, 0, completeAfterMs, CompleteDriveList);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirRead(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirClose(DWORD, LONG, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirRemove(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unused15() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE FileCopy(DWORD, const WCHAR*, const WCHAR*, LONG, LONG) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
 
     static SilentServer* current;
     // Runs on the link's thread, which made the call that set the timer.
@@ -81,12 +63,6 @@ public:
 };
 
 SilentServer* SilentServer::current = nullptr;
-
-HRESULT MakeServer(void* context, remote::IRemoteFs** out)
-{
-    *out = static_cast<remote::IRemoteFs*>(context);
-    return S_OK;
-}
 
 // Gives up after a set time, and counts how it was asked.
 struct GiveUpAfter : WaitWatcher {
@@ -114,7 +90,7 @@ protected:
         link.Disconnect();
         CoUninitialize();
     }
-    void Connect() { ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &server)); }
+    void Connect() { ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server)); }
 
     // Never freed: a thread stuck in one of its calls may use it after the test.
     SilentServer& server = *new SilentServer;
@@ -169,7 +145,7 @@ TEST_F(Liveness, AStuckCallEndsAsABrokenLinkAndAGivenUpWaitAsAbandoned)
     SilentServer::current = &again;
     GiveUpAfter watcher(300);
     link.SetWatcher(&watcher);
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &again));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &again));
     start = GetTickCount();
     EXPECT_EQ(StatusAbandoned, link.DriveList(&mask));
     took = GetTickCount() - start;
@@ -185,7 +161,7 @@ TEST_F(Liveness, AStuckCallEndsAsABrokenLinkAndAGivenUpWaitAsAbandoned)
     SilentServer& third = *new SilentServer;
     third.completeAfterMs = 10;
     SilentServer::current = &third;
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeServer, &third));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &third));
     EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
     EXPECT_EQ(0x14u, mask);
     link.SetWatcher(nullptr);

@@ -193,18 +193,11 @@ TEST_F(LinkTest, RequestsFromAnotherThreadWork)
 // A server of our own making for what the emulator never does: success
 // completions without their record, and callbacks on the empty slots while a
 // request waits. Every request completes inside its call.
-class HostileServer final : public remote::IRemoteFs {
+class HostileServer final : public StackServer {
 public:
     remote::IRemoteFsSink* sink_ = nullptr;
     int entryInfos = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }  // lives on the stack
     HRESULT STDMETHODCALLTYPE Advise(remote::IRemoteFsSink* sink, DWORD, DWORD* cookie,
                                      LONG* accepted) override
     {
@@ -214,15 +207,11 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE VolumeInfo(DWORD, LONG, LONG) override
     {
         sink_->OnVolumeInfo(remote::StatusOk, nullptr);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Unused8() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirOpen(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DirRead(DWORD, LONG, DWORD) override
     {
         sink_->OnDirRead(remote::StatusOk, nullptr);
@@ -253,34 +242,20 @@ public:
         s->OnDirClose(-42);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE DirRemove(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DirMake(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EntryInfo(DWORD, LONG, const WCHAR*) override
     {
         ++entryInfos;
         sink_->OnEntryInfo(remote::StatusOk, nullptr);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Unused15() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE FileCopy(DWORD, const WCHAR*, const WCHAR*, LONG, LONG) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FileDelete(DWORD, LONG, const WCHAR*) override { return E_NOTIMPL; }
 };
-
-HRESULT MakeHostileServer(void* context, remote::IRemoteFs** out)
-{
-    *out = static_cast<remote::IRemoteFs*>(context);
-    return S_OK;
-}
 
 TEST(LinkCallbacks, SuccessWithoutARecordIsABrokenLink)
 {
     CoInitialize(nullptr);
     HostileServer server;
     PhoneLink link;
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server));
 
     remote::RemoteVolume volume;
     memset(&volume, 0x5A, sizeof(volume));
@@ -291,9 +266,9 @@ TEST(LinkCallbacks, SuccessWithoutARecordIsABrokenLink)
     remote::RemoteEntry entry;
     EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
     EXPECT_EQ(0, server.entryInfos);
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server));
     EXPECT_EQ(StatusLinkBroken, link.DirRead(1, &entry));
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server));
     EXPECT_EQ(StatusLinkBroken, link.EntryInfo(L"C:\\x", &entry));
     EXPECT_EQ(1, server.entryInfos);
 
@@ -306,7 +281,7 @@ TEST(LinkCallbacks, EmptySlotsAndOtherKindsOfCompletionWakeNobody)
     CoInitialize(nullptr);
     HostileServer server;
     PhoneLink link;
-    ASSERT_EQ(remote::StatusOk, link.Connect(MakeHostileServer, &server));
+    ASSERT_EQ(remote::StatusOk, link.Connect(MakeGivenServer, &server));
 
     // Called while a request waits: the request still ends on its own completion.
     EXPECT_EQ(-42, link.DirClose(1));
