@@ -1,41 +1,52 @@
 // Phone link subsystem. It owns a panel's connection to the phone server and
 // turns the server's asynchronous completions into blocking requests.
 //
-// Every COM call is made by one thread of the link's own (link_worker.cpp):
-// it creates the server, registers the sink and makes the requests, so a
-// request works from whichever thread calls it, and a call that never returns
-// blocks that thread alone. The caller hands a request over and waits
-// (phone_requests.cpp), dispatching its own messages, drawing copy progress
-// and asking a WaitWatcher whether to go on. The wire contract itself is
-// remote_fs.h and remote_ids.cpp, beside this file. The link knows nothing of
-// the host: what a user sees is the panel's.
+// A link is two sides of one hand-over:
+// - the asking side (phone_link.cpp), on whichever thread calls a request
+//   (FAR's main thread, or Find File's worker): it fills the request, hands
+//   it over, and waits, dispatching its own messages, drawing the copy
+//   progress and asking a WaitWatcher every tenth of a second whether to go
+//   on;
+// - the link's own thread (link_thread.cpp), in a single-threaded apartment
+//   of its own: it creates the server, registers the sink and makes every
+//   request, and the server's callbacks are dispatched inside its waits, so
+//   the next request can leave only after the last callback has returned to
+//   the server.
+// The wire contract itself is remote_fs.h and remote_ids.cpp, beside this
+// file. The link knows nothing of the host: what a user sees is the panel's.
 #pragma once
 
 #include "remote_fs.h"
 
-// Called during a FileCopy, on the requesting thread, with the server's
-// progress figure (0 to 100); answers non-zero to go on, zero to cancel.
+// Called during a FileCopy, on the asking thread, with the server's progress
+// figure (0 to 100); answers non-zero to go on, zero to cancel.
 typedef int (*ProgressFn)(int value, void* context);
 
 // Makes the server object on the link's thread, in place of trying every
 // generation with CoCreateInstance; a test's stand-in server comes this way.
 typedef HRESULT (*ServerMaker)(void* context, remote::IRemoteFs** server);
 
-// Statuses of our own, beside the server's.
-enum : LONG {
-    StatusLinkBroken = -102,  // the server is gone or stuck: no completion will come
-    StatusAbandoned = -103,   // the user stopped waiting; the link is not used again
+// Why a link no longer serves. This is not a status: every status is the
+// server's (or StatusNotAccepted), whatever its value; the link's own end is
+// told here, beside it.
+enum LinkLoss {
+    LinkServes = 0,
+    LinkBroken,     // the server is gone or stuck: no completion will come
+    LinkAbandoned,  // the user stopped waiting for it
 };
 
-// Asked about every 100 ms, on the requesting thread, while a request is out.
+// Asked about every 100 ms, on the asking thread, while a request is out.
 // quietMs: time since the server last gave a sign (a callback) or the request
-// began. Answering false abandons the request.
+// began. Answering false stops the wait.
 struct WaitWatcher {
+    // Before each wait: a stop asked for from now on is this wait's.
+    virtual void WaitBegun() {}
     virtual bool KeepWaiting(DWORD quietMs) = 0;
     virtual void WaitEnded() = 0;  // after a wait that asked KeepWaiting
 };
 
-class LinkWorker;
+class LinkThread;
+struct LinkRequest;
 
 // One request at a time: a request made while another is out (on any thread)
 // is refused with StatusNotAccepted.
@@ -48,10 +59,18 @@ public:
     void Disconnect();
     void SetWatcher(WaitWatcher* w) { watcher = w; }
 
-    // Each blocks until its completion has arrived and answers its status;
-    // StatusNotAccepted when the server refused the request call (or none is
-    // connected); StatusLinkBroken or StatusAbandoned as above. A request on
-    // a link that was abandoned or found stuck answers that status at once.
+    // LinkServes while the link is usable. Once a request finds the server
+    // gone or stuck, or its wait is given up, every request fails at once
+    // with StatusNotAccepted, asking nothing, until the next Connect.
+    LinkLoss Loss() const { return loss; }
+
+    // Each blocks until its completion has arrived and answers its status.
+    // StatusNotAccepted when the server refused the request call (whatever it
+    // completed inside it), when none is connected, when the completion came
+    // without its record, or when the link is lost (Loss() tells). Outputs
+    // are written only when the server accepted the request; a record request
+    // that failed hands back the record of the last one that succeeded, as
+    // the server's own contract has it.
     LONG DriveList(DWORD* mask);
     LONG VolumeInfo(LONG driveIndex, remote::RemoteVolume* out);
     LONG DirOpen(const WCHAR* path, DWORD* handle);
@@ -62,14 +81,16 @@ public:
     // StatusOk when all `capacity` were read, else the status that ended the
     // run (StatusEndOfList at the end of the folder). A watcher that says
     // stop while the server answers ends the run after the read under way,
-    // as StatusCancelled, and the link stays usable; a read quiet for half a
-    // second is given up (StatusAbandoned).
+    // as StatusCancelled, and the link stays usable.
     enum { ReadBatchMax = 32 };
     LONG DirReadSome(DWORD handle, remote::RemoteEntry* out, int capacity, int* got);
     LONG DirClose(DWORD handle);
     LONG DirRemove(const WCHAR* path);
     LONG DirMake(const WCHAR* path);
     LONG EntryInfo(const WCHAR* path, remote::RemoteEntry* out);
+    // A watcher that says stop during a copy first asks the server to cancel
+    // (at its next progress notice) and waits a moment for the cancelled
+    // completion; only a server that sends none loses the link.
     LONG FileCopy(const WCHAR* source, const WCHAR* target, LONG direction, LONG overwrite,
                   ProgressFn progress, void* context);
     LONG FileDelete(const WCHAR* path);
@@ -78,20 +99,21 @@ private:
     PhoneLink(const PhoneLink&);
     PhoneLink& operator=(const PhoneLink&);
 
-    struct Request;
-    LONG Run(Request& request);
-    bool WaitForWorker(Request& request, LONG* status);
-    void DeliverProgress(Request& request);
-    void Abandon(LONG status);
+    LinkRequest* Begin(int op, const WCHAR* path = NULL, const WCHAR* target = NULL);
+    bool Run(LinkRequest& request, LONG* status, ProgressFn progress = NULL,
+             void* context = NULL);
+    void End() { InterlockedExchange(&busy, 0); }
+    struct Wait;
+    bool WaitForThread(Wait& wait);
+    void GiveUp(LinkLoss why);
 
-    LinkWorker* worker;     // null while not connected
-    LinkWorker* abandoned;  // given up; still let end in peace when the link closes
+    LinkThread* thread;     // null while not connected
+    LinkThread* abandoned;  // given up; let end in peace when the link closes
     WaitWatcher* watcher;   // the panel's; may be null
-    LONG untrusted;         // 0, or the status every request answers at once
-    volatile LONG busy;     // 1 while a request is out
+    LinkLoss loss;
+    volatile LONG busy;     // 1 while a request is out: the gate every caller passes first
 
-    // A record request that fails hands back the record of the last one that
-    // succeeded, as the server's own contract has it.
+    // The records of the last requests that succeeded.
     remote::RemoteEntry entry;
     remote::RemoteVolume volume;
 };
@@ -101,3 +123,6 @@ private:
 // index, WAIT_TIMEOUT, or WAIT_FAILED.
 DWORD PumpingWait(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeout);
 DWORD PumpingWaitOne(HANDLE handle, DWORD timeout);
+// Dispatches every message waiting for this thread, without waiting; with
+// `after`, asks it after each message and stops when it answers true.
+void DispatchQueued(bool (*after)(void* context) = NULL, void* context = NULL);

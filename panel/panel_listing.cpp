@@ -83,7 +83,7 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
         }
     } while (status == StatusOk);
     if (status != StatusEndOfList)
-        return LinkLost(status) || status == StatusCancelled ? status : StatusReadFailed;
+        return LinkLost() || status == StatusCancelled ? status : StatusReadFailed;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -149,8 +149,8 @@ void OwnedListing::Take(OwnedListing& from)
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
     RefreshVolume();
-    LONG stop = enteringStopped;
-    enteringStopped = StatusOk;
+    Stop stop = enteringStopped;
+    enteringStopped = NotStopped;
     OwnedListing listing;
     if (prepared.ready) {
         // The folder SetDirectory has just listed is handed out as it was read.
@@ -165,10 +165,10 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
             LONG status =
                 ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
-            if (ShowAgain(status, opMode, items, count)) return 1;
-            if (LinkLost(status) || status == StatusReadFailed || status == StatusCancelled ||
+            if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
+            if (LinkLost() || status == StatusReadFailed || status == StatusCancelled ||
                 !curDir[0]) {
-                if (LinkLost(status)) ReportLostLink(status, opMode);
+                if (LinkLost()) ReportLostLink(opMode);
                 return 0;
             }
             char* last = (char*)LastSeparator(curDir);
@@ -189,18 +189,23 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     return 1;
 }
 
-// After a read the user stopped (StatusCancelled) or gave up on
-// (StatusAbandoned), now or in the operation before, the panel shows what it
-// showed: the host throws out a panel whose read fails. A link given up on
-// gets that once; the read after it closes the panel, with a message.
-bool PhonePanel::ShowAgain(LONG status, int opMode, PluginPanelItem** items, int* count)
+PhonePanel::Stop PhonePanel::HowStopped(LONG status) const
 {
-    if ((opMode & OPM_FIND) || !shown.ready) return false;
-    if (status == StatusAbandoned) {
+    if (link.Loss() == LinkAbandoned) return LinkGivenUp;
+    if (link.Loss() == LinkServes && status == StatusCancelled) return StoppedByUser;
+    return NotStopped;
+}
+
+// After a read the user stopped, or a wait given up on, now or in the
+// operation before, the panel shows what it showed: the host throws out a
+// panel whose read fails. A link given up on gets that once; the read after
+// it closes the panel, with a message.
+bool PhonePanel::ShowAgain(Stop stop, int opMode, PluginPanelItem** items, int* count)
+{
+    if ((opMode & OPM_FIND) || !shown.ready || stop == NotStopped) return false;
+    if (stop == LinkGivenUp) {
         if (shownAfterStop) return false;
         shownAfterStop = true;
-    } else if (status != StatusCancelled) {
-        return false;
     }
     CopyBounded(curDir, shown.folder, sizeof(curDir));
     hiddenNames = shown.unshown;
@@ -224,7 +229,7 @@ void PhonePanel::RefreshVolume()
         if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
         // A lost link keeps the figures the panel showed until it closes.
         LONG status = link.VolumeInfo(letter - 'A', &volume);
-        if (status != StatusOk && !LinkLost(status)) volume.validMark = 0;
+        if (status != StatusOk && !LinkLost()) volume.validMark = 0;
     }
 
     // Keep an information panel on the other side in step with the record.

@@ -16,7 +16,7 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), shownAfterStop(false), enteringStopped(0), waitBox(&opFlags)
+    : opFlags(0), hiddenNames(0), shownAfterStop(false), enteringStopped(NotStopped), waitBox(&opFlags)
 {
     curDir[0] = 0;
     panelTitle[0] = 0;
@@ -82,8 +82,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.
-        if (status == remote::StatusCancelled || status == StatusAbandoned)
-            enteringStopped = status;
+        enteringStopped = HowStopped(status);
         return 0;
     }
     listing.ready = true;
@@ -94,11 +93,11 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     return 1;
 }
 
-void PhonePanel::ReportLostLink(LONG status, int opMode)
+void PhonePanel::ReportLostLink(int opMode)
 {
     if (opMode & (OPM_SILENT | OPM_FIND)) return;
     char text[128];
-    StatusText(status, text, sizeof(text));
+    OutcomeText(link, remote::StatusNotAccepted, text, sizeof(text));
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
 }

@@ -78,10 +78,15 @@ public:
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
                     int* unshown, int opMode);
-    bool ShowAgain(LONG status, int opMode, host::PluginPanelItem** items, int* count);
+    // How a listing that failed was stopped, if it was: the user's Esc on a
+    // run of reads, or a link given up on.
+    enum Stop { NotStopped, StoppedByUser, LinkGivenUp };
+    Stop HowStopped(LONG status) const;
+    bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.
-    void ReportLostLink(LONG status, int opMode);
+    void ReportLostLink(int opMode);
+    bool LinkLost() const { return link.Loss() != LinkServes; }
 
     bool HasFlag(LONG bit) const { return (opFlags & bit) != 0; }
     // The break event may come on another thread while a prompt sets its own
@@ -102,18 +107,11 @@ public:
     // out a panel whose read fails.
     OwnedListing shown;
     bool shownAfterStop;   // ... once for a link given up on
-    LONG enteringStopped;  // SetDirectory's listing ended so (cancelled, abandoned)
+    Stop enteringStopped;  // how SetDirectory's listing was stopped
 
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request
 };
-
-// True for a status after which the link serves no further request: the
-// server went away, or the user stopped waiting for it.
-inline bool LinkLost(LONG status)
-{
-    return status == StatusLinkBroken || status == StatusAbandoned;
-}
 
 // Fills the find data of `item` from a server entry; 1 when both names
 // converted whole, 0 otherwise (the names are then still terminated).
@@ -127,3 +125,5 @@ bool IsDotName(const WCHAR* name);
 
 // The user's text for a status, cut to `size` bytes.
 void StatusText(LONG status, char* buffer, int size);
+// ... or, when the link is lost, for why it is.
+void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size);

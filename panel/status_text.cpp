@@ -1,4 +1,4 @@
-// The user's words for the server's statuses and Kelp's own.
+// The user's words for the server's statuses and for a link that is lost.
 #include "phone_panel.h"
 
 #include "bounded_string.h"
@@ -20,11 +20,20 @@ void StatusText(LONG status, char* buffer, int size)
     case StatusExists: id = MStatusExists; break;
     case StatusCancelled: id = MStatusCancelled; break;
     case StatusNotAccepted: id = MStatusNotAccepted; break;
-    case StatusLinkBroken: id = MStatusLinkBroken; break;
-    case StatusAbandoned: id = MStatusAbandoned; break;
     default:
         snprintf(buffer, size, GetMsg(MStatusOther), (int)status);
         return;
     }
     CopyBounded(buffer, GetMsg(id), size);
+}
+
+void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size)
+{
+    if (size <= 0) return;
+    switch (link.Loss()) {
+    case LinkBroken: CopyBounded(buffer, GetMsg(MStatusLinkBroken), size); return;
+    case LinkAbandoned: CopyBounded(buffer, GetMsg(MStatusAbandoned), size); return;
+    case LinkServes: break;
+    }
+    StatusText(status, buffer, size);
 }

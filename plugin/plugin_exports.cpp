@@ -26,8 +26,9 @@ extern "C" {
 void WINAPI SetStartupInfo(const PluginStartupInfo* info)
 {
     AdoptStartupInfo(info);
-    // The server calls its sink back through this thread's message queue,
-    // which needs a single-threaded apartment here.
+    // Every call to the server is made on the link's own threads, each in an
+    // apartment of its own; the host's thread joins one too, so that nothing
+    // COM does on it for the plug-in finds COM uninitialised.
     comInitialised = SUCCEEDED(CoInitialize(NULL));
 }
 

@@ -84,7 +84,7 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
 
     while (s != StatusOk) {
         // Esc in the box, or the wait for the phone given up: the user stopped.
-        if (s == StatusCancelled || s == StatusAbandoned) return OpCancelled;
+        if (s == StatusCancelled || link.Loss() == LinkAbandoned) return OpCancelled;
         if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
         char shown[NM];
         DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);

@@ -54,7 +54,7 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
                              const WCHAR* phone)
 {
     LONG made = run.panel.link.DirMake(phone);
-    if (made == StatusAbandoned) return OpCancelled;
+    if (run.panel.link.Loss() == LinkAbandoned) return OpCancelled;
     if (made != StatusOk && made != StatusExists) {
         if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
         char shown[NM];

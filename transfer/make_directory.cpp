@@ -36,13 +36,13 @@ static bool IsFolderName(const char* name)
 // What the host says for a failed DirMake, as the platform's error.
 static DWORD MakeError(PhonePanel& panel, LONG status, const WCHAR* path)
 {
+    if (panel.LinkLost()) return ERROR_DEV_NOT_EXIST;
     switch (status) {
     case StatusExists: return ERROR_ALREADY_EXISTS;
     case StatusCancelled: return ERROR_CANCELLED;
     case StatusRefused: return ERROR_ACCESS_DENIED;
     case StatusNotAccepted: return ERROR_NOT_READY;
-    case StatusNoServer:
-    case StatusLinkBroken: return ERROR_DEV_NOT_EXIST;
+    case StatusNoServer: return ERROR_DEV_NOT_EXIST;
     }
     // The server's other codes say nothing we know: whether the parent is
     // there is worth one more question (a drive's root always is).

@@ -102,7 +102,7 @@ int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destin
                    int move, LONG status)
 {
     char statusLine[60];
-    StatusText(status, statusLine, sizeof(statusLine));
+    OutcomeText(panel.link, status, statusLine, sizeof(statusLine));
     return AskOnCopyError(panel, sourceName, destinationName, move, statusLine);
 }
 

@@ -1,14 +1,17 @@
-// The wait that keeps the host thread alive while a request is out: the
-// server's callbacks reach this thread only through its message queue, so a
-// wait that stopped dispatching would never see its completion.
+// The one message pump. Every thread that waits for the phone keeps its
+// messages flowing: the link's thread, because the server's callbacks reach
+// its apartment only through them; an asking thread, because a server in the
+// same process (a test's emulator) and the host's own windows are served
+// through its queue.
 #include "phone_link.h"
 
-static void DispatchPendingMessages()
+void DispatchQueued(bool (*after)(void* context), void* context)
 {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        if (after && after(context)) return;
     }
 }
 
@@ -20,7 +23,7 @@ DWORD PumpingWait(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeou
         // Wake mask 255: every kind of queued input, posted and sent messages.
         DWORD woke = MsgWaitForMultipleObjects(count, handles, waitAll, remaining, 0xFF);
         if (woke != WAIT_OBJECT_0 + count) return woke;
-        DispatchPendingMessages();
+        DispatchQueued();
         if (timeout != INFINITE) {
             DWORD elapsed = GetTickCount() - start;  // unsigned: the wrap-around is harmless
             if (elapsed > timeout) elapsed = timeout;

@@ -1,0 +1,34 @@
+// Every waiting time the plug-in keeps, in one place: how long before the
+// user is shown a wait, how often keys are looked at, and when a server
+// counts as gone or stuck. Milliseconds.
+#pragma once
+
+namespace timing {
+
+enum : unsigned long {
+    // The "waiting for the phone" box comes after a wait this long.
+    WaitBoxAfterMs = 1000,
+    // The console's keys are looked at no more often than this: a look costs
+    // a round trip to the console's owner.
+    KeyLookMs = 20,
+    // A delete, whose requests give the console no other look, reads keys
+    // between two requests at most this often.
+    DeleteKeyLookMs = 100,
+    // A waiting thread wakes this often to draw and to ask whether to go on.
+    WatchMs = 100,
+    // A server quiet this long is asked whether it is still there.
+    LivenessMs = 1000,
+    // A call into the server with no sign of life for this long is stuck: a
+    // suspended or hung server's.
+    StuckCallMs = 5000,
+    // A read run or a copy asked to stop gets this long to end by itself
+    // before the link is given up.
+    WindDownMs = 1000,
+    // After the server refused a request, what it may still complete of it
+    // is let in and dropped for this long before the next request.
+    RefusalDrainMs = 100,
+    // A given-up link's thread is waited for this long when the link closes.
+    AbandonedGraceMs = 1000,
+};
+
+}  // namespace timing

@@ -1,0 +1,500 @@
+// The link's thread: it creates the server, registers the sink, makes every
+// request and waits for its completion inside its own apartment, asking a
+// quiet server now and then whether it is still there. Threads are pooled
+// (link_thread.h says why).
+#include "link_thread.h"
+
+#include "sink_base.h"
+#include "timings.h"
+
+#include <cstring>
+
+using namespace remote;
+
+volatile LONG LinkThread::stuckConnects = 0;
+
+namespace {
+
+// What a proxy answers for a real call once its server process is gone.
+bool ServerGone(HRESULT hr)
+{
+    switch ((DWORD)hr) {
+    case 0x800706BA:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BE:  // RPC_S_CALL_FAILED
+    case 0x800706BF:  // RPC_S_CALL_FAILED_DNE
+    case 0x80010007:  // RPC_E_SERVER_DIED
+    case 0x80010012:  // RPC_E_SERVER_DIED_DNE
+    case 0x80010108:  // RPC_E_DISCONNECTED
+    case 0x800401FD:  // CO_E_OBJNOTCONNECTED
+        return true;
+    default:
+        return false;
+    }
+}
+
+HMODULE ThisModule()
+{
+    HMODULE module = NULL;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&ServerGone, &module);
+    return module;
+}
+
+// Milliseconds from `then` to `now`; a stamp taken on another thread a tick
+// after `now` was read is no time, not 49 days.
+DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
+
+// The pool of idle threads: a short list, changed in a few instructions.
+enum { PoolMax = 8 };
+volatile LONG poolLocked = 0;
+LinkThread* idleThreads = NULL;
+int idleCount = 0;
+
+struct PoolLock {
+    PoolLock()
+    {
+        while (InterlockedExchange(&poolLocked, 1)) Sleep(0);
+    }
+    ~PoolLock() { InterlockedExchange(&poolLocked, 0); }
+};
+
+}  // namespace
+
+// The sink the server calls back, one per connection. Its callbacks run on
+// the link's thread (the apartment it was handed out from). It lives while
+// its connection holds it or COM holds a reference: a dead server's stub may
+// let go of it late, and that must reach this sink, never a later one at its
+// address. A server that releases more than it took can't free it under its
+// connection.
+class LinkSink final : public SinkBase {
+public:
+    explicit LinkSink(LinkThread* o) : owner(o), refs(0) {}
+    // The connection is over: nothing reaches the link from now on, and the
+    // sink goes as soon as COM lets go of it too.
+    void Drop()
+    {
+        owner = NULL;
+        if (InterlockedCompareExchange(&refs, 0, 0) == 0) delete this;
+    }
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs) + 1; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = InterlockedDecrement(&refs);
+        if (left < 0) left = InterlockedIncrement(&refs);  // more than was taken
+        if (left == 0 && !owner) {
+            delete this;
+            return 0;
+        }
+        return left + (owner ? 1 : 0);
+    }
+
+    HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override
+    {
+        if (owner) owner->Completed(OpDriveList, s, mask, NULL, 0);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const RemoteVolume* v) override
+    {
+        if (owner) owner->Completed(OpVolumeInfo, s, 0, v, sizeof(RemoteVolume));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override
+    {
+        if (owner) owner->Completed(OpDirOpen, s, handle, NULL, 0);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const RemoteEntry* e) override
+    {
+        if (owner) owner->Completed(OpDirRead, s, 0, e, sizeof(RemoteEntry));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Status(OpDirClose, s); }
+    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Status(OpDirRemove, s); }
+    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Status(OpDirMake, s); }
+    HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const RemoteEntry* e) override
+    {
+        if (owner) owner->Completed(OpEntryInfo, s, 0, e, sizeof(RemoteEntry));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Status(OpFileCopy, s); }
+    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Status(OpFileDelete, s); }
+    // No request of ours completes here, but the server is alive.
+    HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override
+    {
+        if (owner) owner->Sign();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG value, LONG* cancel) override
+    {
+        LONG answer = owner ? owner->Progress(value) : 0;
+        if (cancel) *cancel = answer;
+        return S_OK;
+    }
+
+private:
+    ~LinkSink() {}
+    HRESULT Status(LinkOp op, LONG s)
+    {
+        if (owner) owner->Completed(op, s, 0, NULL, 0);
+        return S_OK;
+    }
+
+    LinkThread* owner;  // null once the connection is over
+    volatile LONG refs;
+};
+
+// --- life --------------------------------------------------------------------------
+
+LinkThread::LinkThread()
+    : done(CreateEventA(NULL, FALSE, FALSE, NULL)), notice(CreateEventA(NULL, FALSE, FALSE, NULL)),
+      thread(NULL), ready(CreateEventA(NULL, FALSE, FALSE, NULL)),
+      quit(CreateEventA(NULL, TRUE, FALSE, NULL)), holds(2), stuck(0), callSince(0), lastSign(0),
+      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL), expected(OpNone),
+      completed(false), recordMissing(false), nextIdle(NULL)
+{
+    memset(&request, 0, sizeof(request));
+    InitializeCriticalSection(&noticeLock);
+}
+
+LinkThread::~LinkThread()
+{
+    HANDLE handles[] = {done, notice, ready, quit, thread};
+    for (HANDLE h : handles)
+        if (h) CloseHandle(h);
+    DeleteCriticalSection(&noticeLock);
+}
+
+LinkThread* LinkThread::Acquire()
+{
+    {
+        PoolLock lock;
+        if (idleThreads) {
+            LinkThread* t = idleThreads;
+            idleThreads = t->nextIdle;
+            t->nextIdle = NULL;
+            --idleCount;
+            return t;
+        }
+    }
+    LinkThread* t = new LinkThread;
+    if (!t->done || !t->notice || !t->ready || !t->quit) {
+        delete t;
+        return NULL;
+    }
+    // The thread keeps the module loaded until it ends, which may be after
+    // the host has let the plug-in go.
+    HMODULE module = ThisModule();
+    t->thread = CreateThread(NULL, 0, ThreadMain, t, 0, NULL);
+    if (!t->thread) {
+        if (module) FreeLibrary(module);
+        delete t;
+        return NULL;
+    }
+    return t;
+}
+
+void LinkThread::Park()
+{
+    {
+        PoolLock lock;
+        if (idleCount < PoolMax) {
+            nextIdle = idleThreads;
+            idleThreads = this;
+            ++idleCount;
+            return;
+        }
+    }
+    Quit();
+    Leave(0);
+}
+
+void LinkThread::Leave(DWORD waitMs)
+{
+    if (waitMs) PumpingWaitOne(thread, waitMs);
+    Let();
+}
+
+void LinkThread::Let()
+{
+    if (InterlockedDecrement(&holds) == 0) delete this;
+}
+
+DWORD WINAPI LinkThread::ThreadMain(void* self)
+{
+    static_cast<LinkThread*>(self)->Serve();
+    static_cast<LinkThread*>(self)->Let();
+    HMODULE module = ThisModule();
+    if (module) {
+        FreeLibrary(module);  // the reference taken by GetModuleHandleEx just now
+        FreeLibraryAndExitThread(module, 0);
+    }
+    return 0;
+}
+
+void LinkThread::Serve()
+{
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    for (;;) {
+        // Given up wins over a request posted meanwhile.
+        HANDLE waits[] = {quit, ready};
+        if (PumpingWait(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+        request.accepted = false;
+        request.status = StatusNotAccepted;
+        request.loss = LinkServes;
+        request.entryCount = 0;
+        switch (request.op) {
+        case OpConnect: Connect(); break;
+        case OpDisconnect: Disconnect(); break;
+        case OpDirRead: Reads(); break;
+        default: Do(); break;
+        }
+        SetEvent(done);
+    }
+    Disconnect();
+    CoUninitialize();
+}
+
+void LinkThread::MarkStuckConnect()
+{
+    if (InterlockedCompareExchange(&stuck, 1, 0) == 0) InterlockedIncrement(&stuckConnects);
+}
+
+// --- the hand-over ----------------------------------------------------------------------
+
+void LinkThread::Post()
+{
+    EnterCriticalSection(&noticeLock);
+    noticeCount = 0;
+    LeaveCriticalSection(&noticeLock);
+    InterlockedExchange(&cancelWanted, 0);
+    ResetEvent(done);
+    ResetEvent(notice);
+    Sign();
+    SetEvent(ready);
+}
+
+int LinkThread::TakeNotices(LONG* values)
+{
+    EnterCriticalSection(&noticeLock);
+    int n = noticeCount;
+    memcpy(values, notices, n * sizeof(LONG));
+    noticeCount = 0;
+    LeaveCriticalSection(&noticeLock);
+    return n;
+}
+
+void LinkThread::Sign() { InterlockedExchange(&lastSign, (LONG)GetTickCount()); }
+
+DWORD LinkThread::QuietFor(DWORD now) const { return Elapsed(now, (DWORD)lastSign); }
+
+// A call is stuck when neither its start nor any callback since is recent: a
+// server copying a big file inside its call while it sends progress is alive.
+DWORD LinkThread::StuckFor(DWORD now) const
+{
+    DWORD since = (DWORD)callSince;
+    if (!since) return 0;
+    DWORD sign = (DWORD)lastSign;
+    if ((LONG)(sign - since) > 0) since = sign;
+    return Elapsed(now, since);
+}
+
+// --- the connection ---------------------------------------------------------------------
+
+void LinkThread::Connect()
+{
+    request.status = StatusNoServer;
+    InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
+    if (request.maker) {
+        if (FAILED(request.maker(request.makerContext, &server))) server = NULL;
+    } else {
+        for (int g = 0; g < GenerationCount; ++g) {
+            HRESULT hr = CoCreateInstance(ServerClassIds[g], NULL, CLSCTX_LOCAL_SERVER,
+                                          RemoteFsIds[g], (void**)&server);
+            if (SUCCEEDED(hr)) {
+                serverProcess = OpenServerProcess(ServerClassIds[g]);
+                break;
+            }
+            server = NULL;
+        }
+    }
+    InterlockedExchange(&callSince, 0);
+    if (InterlockedExchange(&stuck, 2) == 1) InterlockedDecrement(&stuckConnects);
+    if (!server) return;
+
+    sink = new LinkSink(this);
+    LONG accepted = 0;
+    InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
+    HRESULT hr = server->Advise(sink, GetCurrentThreadId(), &cookie, &accepted);
+    if (SUCCEEDED(hr) && !accepted) server->Unadvise(cookie);
+    InterlockedExchange(&callSince, 0);
+    if (FAILED(hr) || !accepted) {
+        cookie = 0;
+        Disconnect();
+        request.status = StatusRefused;
+        return;
+    }
+    request.status = StatusOk;
+}
+
+// Takes the registration back and lets go of the server and the sink. A
+// server that died may still hold the sink as far as COM knows: it is cut
+// off here, and whatever still reaches it finds no link.
+void LinkThread::Disconnect()
+{
+    if (server) {
+        InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
+        if (cookie) server->Unadvise(cookie);
+        server->Release();
+        InterlockedExchange(&callSince, 0);
+        server = NULL;
+        cookie = 0;
+    }
+    if (serverProcess) CloseHandle(serverProcess);
+    serverProcess = NULL;
+    if (sink) {
+        CoDisconnectObject(static_cast<IRemoteFsSink*>(sink), 0);
+        sink->Drop();
+        sink = NULL;
+    }
+    request.status = StatusOk;
+}
+
+// --- the requests -----------------------------------------------------------------------
+
+void LinkThread::Do()
+{
+    request.accepted = false;
+    request.status = StatusNotAccepted;
+    if (!server) return;
+
+    // Whatever an earlier request left on its way here (a stray, a late
+    // completion) comes in now, while nothing waits for it.
+    DispatchQueued();
+    expected = request.op;
+    completed = false;
+    recordMissing = false;
+    Sign();
+    InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
+    HRESULT hr = CallServer();
+    InterlockedExchange(&callSince, 0);
+    if (hr != S_OK) {
+        // Refused: whatever it completed inside the call is dropped, and
+        // whatever it may still complete of it is let in and dropped too.
+        expected = OpNone;
+        request.status = StatusNotAccepted;
+        if (ServerGone(hr)) request.loss = LinkBroken;
+        else DrainRefused();
+        return;
+    }
+
+    // A server that dies never completes; a slow one always does. So the wait
+    // is unlimited for a live server, and every quiet second it asks whether
+    // the server is still there.
+    while (!completed) {
+        DWORD woke = MsgWaitForMultipleObjects(1, &quit, FALSE, timing::LivenessMs, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            DispatchQueued();
+        } else if (woke == WAIT_OBJECT_0) {
+            request.loss = LinkAbandoned;
+            break;
+        } else if (woke != WAIT_TIMEOUT) {
+            request.loss = LinkBroken;
+            break;
+        } else if (QuietFor(GetTickCount()) >= timing::LivenessMs && !ServerAlive()) {
+            request.loss = LinkBroken;
+            break;
+        }
+    }
+    expected = OpNone;
+    if (!completed) {
+        request.status = StatusNotAccepted;
+        return;
+    }
+    request.accepted = !recordMissing;
+}
+
+// Reads in a row until the batch is full or a read does not succeed; the
+// request ends with that read's status. An asker that wants the run stopped
+// gets it stopped after the read under way, as cancelled.
+void LinkThread::Reads()
+{
+    int wanted = request.entriesWanted;
+    if (wanted < 1) wanted = 1;
+    if (wanted > PhoneLink::ReadBatchMax) wanted = PhoneLink::ReadBatchMax;
+    for (;;) {
+        Do();
+        if (!request.accepted || request.status != StatusOk) return;
+        ++request.entryCount;
+        if (request.entryCount == wanted || WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return;
+        if (InterlockedCompareExchange(&cancelWanted, 0, 0)) {
+            request.status = StatusCancelled;
+            return;
+        }
+    }
+}
+
+HRESULT LinkThread::CallServer()
+{
+    LinkRequest& r = request;
+    switch (r.op) {
+    case OpDriveList: return server->DriveList(cookie, 0);
+    case OpVolumeInfo: return server->VolumeInfo(cookie, 0, (LONG)r.value);
+    case OpDirOpen: return server->DirOpen(cookie, 0, r.path);
+    case OpDirRead: return server->DirRead(cookie, 0, r.value);
+    case OpDirClose: return server->DirClose(cookie, 0, r.value);
+    case OpDirRemove: return server->DirRemove(cookie, 0, r.path);
+    case OpDirMake: return server->DirMake(cookie, 0, r.path);
+    case OpEntryInfo: return server->EntryInfo(cookie, 0, r.path);
+    case OpFileCopy: return server->FileCopy(cookie, r.path, r.target, r.direction, r.overwrite);
+    case OpFileDelete: return server->FileDelete(cookie, 0, r.path);
+    default: return E_INVALIDARG;
+    }
+}
+
+// A server whose process has ended is gone. The question touches nothing
+// the server keeps (server_process.cpp says why it is asked of the process).
+bool LinkThread::ServerAlive()
+{
+    return !serverProcess || WaitForSingleObject(serverProcess, 0) == WAIT_TIMEOUT;
+}
+
+void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); }
+
+// --- the sink's side --------------------------------------------------------------------
+// A completion counts only while a request waits, and only when it is the kind
+// that request waits for: any other is left alone, or it would end the wait
+// with somebody else's outcome.
+
+void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size)
+{
+    Sign();
+    if (expected == OpNone || expected != op) return;
+    expected = OpNone;
+    completed = true;
+    request.status = status;
+    request.resultValue = value;
+    if (!size || status != StatusOk) return;
+    if (!record) {
+        // A success without its record is no success: nothing to hand on.
+        request.status = StatusNotAccepted;
+        recordMissing = true;
+        return;
+    }
+    void* store = op == OpVolumeInfo ? (void*)&request.volume
+                                     : (void*)&request.entries[op == OpDirRead ? request.entryCount : 0];
+    memcpy(store, record, size);
+}
+
+// The figure goes to the asking thread, which draws it; its answer reaches
+// the server at the next notice.
+LONG LinkThread::Progress(LONG value)
+{
+    Sign();
+    if (expected != OpFileCopy) return 0;
+    EnterCriticalSection(&noticeLock);
+    if (noticeCount == NoticeSlots) --noticeCount;  // the drawer is behind: keep the latest
+    notices[noticeCount++] = value;
+    LeaveCriticalSection(&noticeLock);
+    SetEvent(notice);
+    return InterlockedCompareExchange(&cancelWanted, 0, 0) ? 1 : 0;
+}
