@@ -40,7 +40,9 @@
 //   --strict, --complete-inside-call, --one-registration,
 //   --stray-after-completion
 //                      Options::strict, completeInsideCall, oneRegistration
-//                      and strayAfterCompletion
+//                      and strayAfterCompletion; e.g. a copy of 8 s inside one
+//                      call with a notice every 500 ms: --complete-inside-call
+//                      --delay-ms 500 --progress-notices 16
 //   --log              append one line per event (start, exit, failures)
 //
 // Every log line starts with "[<process id> <tick count>] ". A request that
@@ -48,9 +50,12 @@
 // Options::strict) writes, when it arrives:
 //   inside callback: <request> "<path>" refused      (--strict)
 //   inside callback: <request> "<path>" let through  (otherwise)
-// and the server's last line, as it exits, is always
+// and the server's last line, as it exits after serving, is always
 //   exit: <n> requests inside callbacks
 // (after "exit: <n> servers created, <n> advises").
+//
+// Wine reads the registry's command line into a buffer of about MAX_PATH
+// characters; CoCreateInstance fails (0x80040152) when it is longer.
 //
 // It runs in a single-threaded apartment: requests, the emulator's queued
 // work and the callbacks to the client's sink proxy all happen on the main
