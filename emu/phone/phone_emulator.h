@@ -160,7 +160,8 @@ struct Options {
     bool strict = false;
     // Every request is carried out inside its request call, a copy's every
     // chunk and progress notice included, as the CompleteInsideCall rule
-    // does for the requests it matches.
+    // does for the requests it matches (a rule that refuses, drops or
+    // completes late still has its way).
     bool completeInsideCall = false;
     // One registration per server object, as some real servers keep: Advise
     // replaces it (the new sink gets every callback from then on, also those
