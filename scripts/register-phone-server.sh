@@ -8,7 +8,8 @@
 # Generations are 1, 2, 3 (default: all). Afterwards the registry names
 # exactly the generations given: each gets CLSID\{class}\LocalServer32 with
 # the command line of <build>/bin/PhoneServer.exe (the phone root and the
-# generations, plus $PHONE_SERVER_ARGS if set, e.g. "--delay-ms 200"), and
+# generations, plus $PHONE_SERVER_ARGS if set, e.g. "--delay-ms 200" or
+# "--strict"; PhoneServer.exe's usage comment lists them), and
 # both of its interfaces get Interface\{iid}\ProxyStubClsid32 naming the
 # proxy/stub class, whose InprocServer32 is <build>/bin/PhoneProxy.dll
 # (ThreadingModel Both). The other generations' keys are removed, so running

@@ -18,6 +18,13 @@
 // Everything a test needs to provoke or observe is plain data: Options (fault
 // rules and overrides) and the journal and counters, all shared by every
 // server object one PhoneEmulator creates.
+//
+// Options can also make it behave like servers that are stricter or sloppier
+// than the contract's plain reading: a single-threaded server that refuses a
+// request arriving while it is calling the sink (strict), one that carries
+// out every request inside its call (completeInsideCall), one that keeps a
+// single registration per object (oneRegistration), one that sends each
+// completion twice (strayAfterCompletion).
 #pragma once
 
 #include "remote_fs.h"
@@ -87,7 +94,20 @@ enum class Action {
                          // caller's own thread would block)
     CompleteInsideCall,  // the whole work, a copy's every chunk included, runs
                          // inside the request call, before it returns
+    CompleteInsideButRefuse,  // as CompleteInsideCall, and then the call answers
+                              // CallRefused (1): completed and refused at once
+    SuccessWithoutRecord,  // the work is skipped; completes with status 0 and a
+                           // null record pointer (VolumeInfo, DirRead,
+                           // EntryInfo; the others get status 0 and value 0).
+                           // In-process only: the wire sends records as fixed
+                           // arrays, which cannot be null
 };
+
+// The command-line names of the actions (PhoneServer.exe --fault):
+// "refuse", "refuse-but-complete", "force-status", "never-complete", "hang",
+// "complete-inside-call", "complete-inside-but-refuse",
+// "success-without-record".
+const char* ActionName(Action action);
 
 // A fault rule. It applies to a request when `op` matches (Op::Any: any
 // request), `pathContains` is empty or occurs in the request's path
@@ -126,7 +146,34 @@ struct Options {
                                       // file, percentages k*100/N, instead of one
                                       // per chunk
     DWORD delayMs = 0;                // each queued step (a completion, a copy
-                                      // chunk) waits this long on a timer first
+                                      // chunk) waits this long on a timer first;
+                                      // a step run inside the request call
+                                      // sleeps this long first
+
+    // A single-threaded server: a request (not Advise/Unadvise) arriving
+    // while the server is calling that connection's sink (a completion or a
+    // progress notice, or while it is inside another request call of that
+    // connection) answers CallRefused (1) and does nothing: no rule sees it.
+    // Such requests are journaled with insideCallback and counted in
+    // Counters::requestsInsideCallback whether strict or not; strict only
+    // adds the refusal.
+    bool strict = false;
+    // Every request is carried out inside its request call, a copy's every
+    // chunk and progress notice included, as the CompleteInsideCall rule
+    // does for the requests it matches (a rule that refuses, drops or
+    // completes late still has its way).
+    bool completeInsideCall = false;
+    // One registration per server object, as some real servers keep: Advise
+    // replaces it (the new sink gets every callback from then on, also those
+    // of requests made with an earlier cookie), and Unadvise removes it
+    // whatever cookie it is given. Requests with any cookie the object gave
+    // are still accepted when no registration is left; their completions
+    // then reach nobody. Advise again from the thread of the first one.
+    bool oneRegistration = false;
+    // Right after each completion call returns, the server makes the same
+    // call once more, same slot, same status and record, as a faulty server
+    // might (not after progress notices).
+    bool strayAfterCompletion = false;
 
     bool overrideDriveMask = false;   // DriveList answers driveMask instead of
     DWORD driveMask = 0;              // the folders present
@@ -158,6 +205,9 @@ struct JournalEntry {
     LONG status = 0;           // the completion's status, when completed
     DWORD resultValue = 0;     // DriveList: the mask; DirOpen: the handle
     int progressNotices = 0;   // FileCopy: OnCopyProgress calls made
+    bool insideCallback = false;  // the call arrived while the server was calling
+                                  // this connection's sink, or inside another
+                                  // request call of it (see Options::strict)
 };
 
 struct Counters {
@@ -169,6 +219,7 @@ struct Counters {
     LONG serversAlive = 0;
     LONG openEnumerations = 0; // DirOpen handles not yet closed by DirClose
     LONG pendingWork = 0;      // queued steps not yet run
+    LONG requestsInsideCallback = 0;  // requests journaled with insideCallback
 };
 
 // The state every server object of one emulator shares.
@@ -209,6 +260,8 @@ public:
     // Runs when the last living server object goes away, on the thread that
     // released it: the local-server program quits then.
     void SetOnLastServerGone(std::function<void()> callback);
+    // Runs for each request journaled with insideCallback, when it is.
+    void SetOnRequestInsideCallback(std::function<void(const JournalEntry&)> callback);
 
 private:
     std::shared_ptr<PhoneState> state_;

@@ -164,11 +164,17 @@ phone_emu::Counters PhoneEmulator::Counters() const {
     k.serversAlive = read(s.serversAlive);
     k.openEnumerations = read(s.openEnumerations);
     k.pendingWork = read(s.pendingWork);
+    k.requestsInsideCallback = read(s.requestsInsideCallback);
     return k;
 }
 
 void PhoneEmulator::SetOnLastServerGone(std::function<void()> callback) {
     state_->onLastServerGone = std::move(callback);
+}
+
+void PhoneEmulator::SetOnRequestInsideCallback(
+    std::function<void(const JournalEntry&)> callback) {
+    state_->onRequestInsideCallback = std::move(callback);
 }
 
 LONG PhoneEmulator::SinkReferences() const {

@@ -24,6 +24,7 @@ struct Work {
     LONG direction = 0, overwrite = 0;
     bool forced = false;
     LONG forcedStatus = 0;
+    bool noRecord = false;  // a forced success completes with a null record
 
     // A copy under way.
     bool started = false;
@@ -56,10 +57,12 @@ struct Connection {
     DWORD cookie = 0;
     DWORD thread = 0;
     HWND window = nullptr;
-    remote::IRemoteFsSink* sink = nullptr;
+    remote::IRemoteFsSink* sink = nullptr;  // null: registration removed (oneRegistration)
+    std::vector<DWORD> earlierCookies;      // oneRegistration: cookies Advise replaced
     std::map<UINT_PTR, std::unique_ptr<Work>> pending;
     UINT_PTR lastWork = 0;
-    int busy = 0;  // steps running right now (a sink may re-enter)
+    int busy = 0;       // steps running right now (a sink may re-enter)
+    int sinkCalls = 0;  // calls to the sink under way right now
     bool closed = false;
 };
 
@@ -225,9 +228,31 @@ private:
     }
 
     Connection* Find(DWORD cookie) {
-        for (auto& c : connections_)
-            if (!c->closed && c->cookie == cookie) return c.get();
+        for (auto& c : connections_) {
+            if (c->closed) continue;
+            if (c->cookie == cookie) return c.get();
+            for (DWORD earlier : c->earlierCookies)
+                if (earlier == cookie) return c.get();
+        }
         return nullptr;
+    }
+
+    // oneRegistration: the object's single connection, if it has one.
+    Connection* TheRegistration() {
+        for (auto& c : connections_)
+            if (!c->closed) return c.get();
+        return nullptr;
+    }
+
+    // Every call to a sink goes through here, so that a request arriving
+    // meanwhile can be told apart. False when there is no sink to call.
+    template <class F>
+    bool CallSink(Connection* c, F call) {
+        if (c->closed || !c->sink) return false;
+        ++c->sinkCalls;
+        call(c->sink);
+        --c->sinkCalls;
+        return true;
     }
 
     HRESULT Request(DWORD cookie, std::unique_ptr<Work> w, const std::wstring& rulePath,
@@ -286,6 +311,23 @@ HRESULT PhoneServer::Advise(remote::IRemoteFsSink* sink, DWORD threadId, DWORD* 
     static_cast<IUnknown*>(same)->Release();
     InterlockedIncrement(&k.sinkReleases);
 
+    if (o.oneRegistration) {
+        if (Connection* c = TheRegistration()) {
+            if (c->sink) {
+                c->sink->Release();
+                InterlockedIncrement(&k.sinkReleases);
+            }
+            sink->AddRef();
+            InterlockedIncrement(&k.sinkAddRefs);
+            c->sink = sink;
+            c->earlierCookies.push_back(c->cookie);
+            c->cookie = state_->NewCookie();
+            *cookie = c->cookie;
+            *accepted = o.adviseDeclines ? 0 : 1;
+            j.value = c->cookie;
+            return finish(S_OK);
+        }
+    }
     if (!EnsureWindowClass()) return finish(E_FAIL);
     auto c = std::make_unique<Connection>();
     c->server = this;
@@ -310,13 +352,24 @@ HRESULT PhoneServer::Unadvise(DWORD cookie) {
     j.op = Op::Unadvise;
     j.generation = index_;
     j.value = cookie;
-    Connection* c = Find(cookie);
+    bool one = state_->options.oneRegistration;
+    Connection* c = one ? TheRegistration() : Find(cookie);
     if (!c)
         j.callResult = CallUnknownCookie;
     else if (c->thread != GetCurrentThreadId())
         j.callResult = RPC_E_WRONG_THREAD;
     state_->Record(j);
     if (j.callResult != S_OK) return j.callResult;
+    if (one) {
+        // The cookie is not looked at: whoever registered last loses it.
+        if (c->sink) {
+            InterlockedIncrement(&state_->counters.unadvises);
+            c->sink->Release();
+            InterlockedIncrement(&state_->counters.sinkReleases);
+            c->sink = nullptr;
+        }
+        return S_OK;
+    }
     InterlockedIncrement(&state_->counters.unadvises);
     Close(c);
     if (c->busy == 0) Forget(c);
@@ -327,7 +380,7 @@ void PhoneServer::Close(Connection* c) {
     c->closed = true;
     InterlockedExchangeAdd(&state_->counters.pendingWork, -static_cast<LONG>(c->pending.size()));
     c->pending.clear();
-    int releases = state_->options.releaseSinkTwice ? 2 : 1;
+    int releases = !c->sink ? 0 : state_->options.releaseSinkTwice ? 2 : 1;
     for (int i = 0; i < releases; ++i) {
         c->sink->Release();
         InterlockedIncrement(&state_->counters.sinkReleases);
@@ -371,7 +424,22 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         return j.callResult;
     }
 
-    bool refuse = false, drop = false, inside = false, lateAnyway = false, hang = false;
+    const Options& o = state_->options;
+    if (c->sinkCalls > 0 || inRequestCall_ > 0) {
+        // The server is still in its own call to this client. A
+        // single-threaded one can only say no, and the request never happened.
+        j.insideCallback = true;
+        InterlockedIncrement(&state_->counters.requestsInsideCallback);
+        if (o.strict) {
+            j.callResult = CallRefused;
+            j.id = state_->Record(j);
+        }
+        if (state_->onRequestInsideCallback) state_->onRequestInsideCallback(j);
+        if (o.strict) return CallRefused;
+    }
+
+    bool refuse = false, drop = false, inside = o.completeInsideCall, lateAnyway = false,
+         hang = false, refuseAfter = false;
     for (Rule& r : state_->options.rules) {
         if (r.op == Op::None || (r.op != Op::Any && r.op != w->op)) continue;
         if (!r.pathContains.empty() && rulePath.find(r.pathContains) == std::wstring::npos &&
@@ -385,6 +453,13 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
             case Action::NeverComplete: drop = true; break;
             case Action::Hang: hang = true; break;
             case Action::CompleteInsideCall: inside = true; break;
+            case Action::CompleteInsideButRefuse: inside = refuseAfter = true; break;
+            case Action::SuccessWithoutRecord:
+                if (!w->forced) {
+                    w->forced = w->noRecord = true;
+                    w->forcedStatus = 0;
+                }
+                break;
             case Action::ForceStatus:
                 if (!w->forced) {
                     w->forced = true;
@@ -408,6 +483,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         Queue(c, std::move(w));
         return CallRefused;
     }
+    if (inside && refuseAfter) j.callResult = CallRefused;
     w->journalId = state_->Record(j);
     if (drop) return S_OK;
     if (!inside) {
@@ -416,18 +492,21 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
     }
 
     // Completing inside the call: the sink hears the outcome before the
-    // request returns, which a client must be ready for.
+    // request returns, which a client must be ready for. A server busy with
+    // the work takes as long inside the call as it would have outside.
     AddRef();
     ++inRequestCall_;
     ++c->busy;
-    while (!c->closed && !Step(c, w.get())) {
+    for (;;) {
+        if (o.delayMs > 0) Sleep(o.delayMs);
+        if (c->closed || Step(c, w.get())) break;
     }
     --c->busy;
     --inRequestCall_;
     w.reset();
     if (c->closed && c->busy == 0) Forget(c);
     Release();
-    return S_OK;
+    return refuseAfter ? CallRefused : S_OK;
 }
 
 void PhoneServer::Queue(Connection* c, std::unique_ptr<Work> w) {
@@ -465,8 +544,9 @@ void PhoneServer::Finish(Connection* c, Work* w, LONG status, DWORD value, const
     if (c->closed) return;
     bool inside = inRequestCall_ > 0;
     int notices = w->progressSent;
+    bool heard = c->sink != nullptr;
     state_->Update(w->journalId, [&](JournalEntry& j) {
-        j.completed = true;
+        j.completed = heard;
         j.completedInsideCall = inside;
         j.status = status;
         j.resultValue = value;
@@ -477,20 +557,27 @@ void PhoneServer::Finish(Connection* c, Work* w, LONG status, DWORD value, const
     auto entry = record && status == 0 ? static_cast<const remote::RemoteEntry*>(record) : &noEntry;
     auto volume =
         record && status == 0 ? static_cast<const remote::RemoteVolume*>(record) : &noVolume;
-    remote::IRemoteFsSink* s = c->sink;
-    switch (w->op) {
-        case Op::DriveList: s->OnDriveList(status, value); break;
-        case Op::VolumeInfo: s->OnVolumeInfo(status, volume); break;
-        case Op::DirOpen: s->OnDirOpen(status, value); break;
-        case Op::DirRead: s->OnDirRead(status, entry); break;
-        case Op::DirClose: s->OnDirClose(status); break;
-        case Op::DirRemove: s->OnDirRemove(status); break;
-        case Op::DirMake: s->OnDirMake(status); break;
-        case Op::EntryInfo: s->OnEntryInfo(status, entry); break;
-        case Op::FileCopy: s->OnFileCopy(status); break;
-        case Op::FileDelete: s->OnFileDelete(status); break;
-        default: break;
+    if (w->noRecord) {
+        entry = nullptr;
+        volume = nullptr;
     }
+    Op op = w->op;
+    auto complete = [&](remote::IRemoteFsSink* s) {
+        switch (op) {
+            case Op::DriveList: s->OnDriveList(status, value); break;
+            case Op::VolumeInfo: s->OnVolumeInfo(status, volume); break;
+            case Op::DirOpen: s->OnDirOpen(status, value); break;
+            case Op::DirRead: s->OnDirRead(status, entry); break;
+            case Op::DirClose: s->OnDirClose(status); break;
+            case Op::DirRemove: s->OnDirRemove(status); break;
+            case Op::DirMake: s->OnDirMake(status); break;
+            case Op::EntryInfo: s->OnEntryInfo(status, entry); break;
+            case Op::FileCopy: s->OnFileCopy(status); break;
+            case Op::FileDelete: s->OnFileDelete(status); break;
+            default: break;
+        }
+    };
+    if (CallSink(c, complete) && state_->options.strayAfterCompletion) CallSink(c, complete);
 }
 
 bool PhoneServer::Step(Connection* c, Work* w) {
@@ -724,7 +811,7 @@ bool PhoneServer::CopyStep(Connection* c, Work* w) {
                               : w->size ? static_cast<LONG>(w->done * 100 / w->size) : 100;
     LONG cancel = 0;
     ++w->progressSent;
-    c->sink->OnCopyProgress(percent, &cancel);
+    CallSink(c, [&](remote::IRemoteFsSink* s) { s->OnCopyProgress(percent, &cancel); });
     if (c->closed) return true;
     if (cancel) {
         Finish(c, w, remote::StatusCancelled);

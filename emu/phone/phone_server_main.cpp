@@ -6,8 +6,10 @@
 //
 //   PhoneServer.exe --root <folder> [--generations 1,2,3] [--delay-ms N]
 //                   [--chunk-size N] [--progress-notices N]
-//                   [--first-client-ms N] [--hang <request>] [--log <file>]
-//                   [-Embedding]
+//                   [--first-client-ms N] [--hang <request>]
+//                   [--fault <request>:<action>[:<n>][:<status>]]...
+//                   [--strict] [--complete-inside-call] [--one-registration]
+//                   [--stray-after-completion] [--log <file>] [-Embedding]
 //
 //   --root             the PC folder whose one-letter subfolders are the drives
 //   --generations      the server classes to register (default: all three);
@@ -21,7 +23,39 @@
 //                      failed must not stay behind
 //   --hang             every request of this kind (DirOpen, FileCopy, ...)
 //                      never returns, as a suspended server's call would not
+//                      (the same as --fault <request>:hang)
+//   --fault            a fault rule (Options::rules; may be given many times):
+//                      <request> a request's name (DriveList, VolumeInfo,
+//                      DirOpen, DirRead, DirClose, DirRemove, DirMake,
+//                      EntryInfo, FileCopy, FileDelete) or Any; <action> one
+//                      of refuse, refuse-but-complete, force-status,
+//                      never-complete, hang, complete-inside-call,
+//                      complete-inside-but-refuse; <n> only the Nth such
+//                      request, counted from 1 (0 or none: every one);
+//                      <status> force-status's status (default -4), e.g.
+//                      --fault DirOpen:refuse-but-complete:2
+//                      --fault FileCopy:force-status:0:-25
+//                      (success-without-record is refused here: the wire
+//                      sends records as fixed arrays, never a null pointer)
+//   --strict, --complete-inside-call, --one-registration,
+//   --stray-after-completion
+//                      Options::strict, completeInsideCall, oneRegistration
+//                      and strayAfterCompletion; e.g. a copy of 8 s inside one
+//                      call with a notice every 500 ms: --complete-inside-call
+//                      --delay-ms 500 --progress-notices 16
 //   --log              append one line per event (start, exit, failures)
+//
+// Every log line starts with "[<process id> <tick count>] ". A request that
+// arrives while the server is calling its client's sink (see
+// Options::strict) writes, when it arrives:
+//   inside callback: <request> "<path>" refused      (--strict)
+//   inside callback: <request> "<path>" let through  (otherwise)
+// and the server's last line, as it exits after serving, is always
+//   exit: <n> requests inside callbacks
+// (after "exit: <n> servers created, <n> advises").
+//
+// Wine reads the registry's command line into a buffer of about MAX_PATH
+// characters; CoCreateInstance fails (0x80040152) when it is longer.
 //
 // It runs in a single-threaded apartment: requests, the emulator's queued
 // work and the callbacks to the client's sink proxy all happen on the main
@@ -38,6 +72,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,7 +83,11 @@ struct ServerArgs {
     DWORD chunkSize = 0;  // 0: the emulator's default
     int progressNotices = 0;
     DWORD firstClientMs = 5000;
-    phone_emu::Op hang = phone_emu::Op::None;
+    std::vector<phone_emu::Rule> rules;
+    bool strict = false;
+    bool completeInsideCall = false;
+    bool oneRegistration = false;
+    bool strayAfterCompletion = false;
     std::wstring logFile;
 };
 
@@ -65,6 +104,53 @@ void Log(const wchar_t* format, ...) {
     va_end(args);
     fputwc(L'\n', f);
     fclose(f);
+}
+
+phone_emu::Op OpNamed(const std::wstring& name) {
+    for (int op = (int)phone_emu::Op::Any; op <= (int)phone_emu::Op::FileDelete; ++op) {
+        std::string known = phone_emu::OpName((phone_emu::Op)op);
+        if (std::wstring(known.begin(), known.end()) == name &&
+            op != (int)phone_emu::Op::Advise && op != (int)phone_emu::Op::Unadvise)
+            return (phone_emu::Op)op;
+    }
+    return phone_emu::Op::None;
+}
+
+// <request>:<action>[:<n>][:<status>]
+bool ParseFault(const std::wstring& text, phone_emu::Rule* rule) {
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t colon = text.find(L':', start);
+        parts.push_back(text.substr(start, colon - start));
+        if (colon == std::wstring::npos) break;
+        start = colon + 1;
+    }
+    if (parts.size() < 2 || parts.size() > 4) return false;
+    rule->op = OpNamed(parts[0]);
+    if (rule->op == phone_emu::Op::None) return false;
+    bool known = false;
+    for (int a = (int)phone_emu::Action::Refuse; a <= (int)phone_emu::Action::SuccessWithoutRecord;
+         ++a) {
+        std::string name = phone_emu::ActionName((phone_emu::Action)a);
+        if (std::wstring(name.begin(), name.end()) == parts[1]) {
+            rule->action = (phone_emu::Action)a;
+            known = true;
+        }
+    }
+    if (!known || rule->action == phone_emu::Action::SuccessWithoutRecord) return false;
+    wchar_t* end = nullptr;
+    if (parts.size() > 2) {
+        long n = wcstol(parts[2].c_str(), &end, 10);
+        if (parts[2].empty() || *end || n < 0) return false;
+        rule->occurrence = static_cast<int>(n);
+    }
+    if (parts.size() > 3) {
+        long status = wcstol(parts[3].c_str(), &end, 10);
+        if (parts[3].empty() || *end) return false;
+        rule->status = status;
+    }
+    return true;
 }
 
 bool ParseNumber(const wchar_t* text, DWORD* out) {
@@ -92,6 +178,22 @@ bool ParseArgs(int argc, wchar_t** argv, ServerArgs* a) {
     for (int i = 1; i < argc; ++i) {
         std::wstring name = argv[i];
         if (name == L"-Embedding" || name == L"/Embedding") continue;
+        if (name == L"--strict") {
+            a->strict = true;
+            continue;
+        }
+        if (name == L"--complete-inside-call") {
+            a->completeInsideCall = true;
+            continue;
+        }
+        if (name == L"--one-registration") {
+            a->oneRegistration = true;
+            continue;
+        }
+        if (name == L"--stray-after-completion") {
+            a->strayAfterCompletion = true;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const wchar_t* value = argv[++i];
         DWORD n = 0;
@@ -102,12 +204,15 @@ bool ParseArgs(int argc, wchar_t** argv, ServerArgs* a) {
         } else if (name == L"--log") {
             a->logFile = value;
         } else if (name == L"--hang") {
-            a->hang = phone_emu::Op::None;
-            for (int op = (int)phone_emu::Op::DriveList; op <= (int)phone_emu::Op::FileDelete; ++op) {
-                std::string known = phone_emu::OpName((phone_emu::Op)op);
-                if (std::wstring(known.begin(), known.end()) == value) a->hang = (phone_emu::Op)op;
-            }
-            if (a->hang == phone_emu::Op::None) return false;
+            phone_emu::Rule hang;
+            hang.op = OpNamed(value);
+            hang.action = phone_emu::Action::Hang;
+            if (hang.op == phone_emu::Op::None || hang.op == phone_emu::Op::Any) return false;
+            a->rules.push_back(hang);
+        } else if (name == L"--fault") {
+            phone_emu::Rule rule;
+            if (!ParseFault(value, &rule)) return false;
+            a->rules.push_back(rule);
         } else if (!ParseNumber(value, &n)) {
             return false;
         } else if (name == L"--delay-ms") {
@@ -149,13 +254,17 @@ int Serve(const ServerArgs& args) {
     o.delayMs = args.delayMs;
     if (args.chunkSize) o.chunkSize = args.chunkSize;
     o.progressNotices = args.progressNotices;
-    if (args.hang != phone_emu::Op::None) {
-        phone_emu::Rule hang;
-        hang.op = args.hang;
-        hang.action = phone_emu::Action::Hang;
-        o.rules.push_back(hang);
-    }
+    o.rules = args.rules;
+    o.strict = args.strict;
+    o.completeInsideCall = args.completeInsideCall;
+    o.oneRegistration = args.oneRegistration;
+    o.strayAfterCompletion = args.strayAfterCompletion;
     emulator.SetOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
+    bool strict = args.strict;
+    emulator.SetOnRequestInsideCallback([strict](const phone_emu::JournalEntry& j) {
+        Log(L"inside callback: %hs \"%ls\" %ls", phone_emu::OpName(j.op), j.path.c_str(),
+            strict ? L"refused" : L"let through");
+    });
 
     for (int i = 0; i < remote::GenerationCount; ++i) {
         if (!args.generations[i]) continue;
@@ -183,6 +292,7 @@ int Serve(const ServerArgs& args) {
     }
     phone_emu::Counters k = emulator.Counters();
     Log(L"exit: %ld servers created, %ld advises", k.serversCreated, k.advises);
+    Log(L"exit: %ld requests inside callbacks", k.requestsInsideCallback);
     phone = nullptr;
     return 0;
 }

@@ -63,6 +63,20 @@ const char* OpName(Op op) {
     return "?";
 }
 
+const char* ActionName(Action action) {
+    switch (action) {
+        case Action::Refuse: return "refuse";
+        case Action::RefuseButComplete: return "refuse-but-complete";
+        case Action::ForceStatus: return "force-status";
+        case Action::NeverComplete: return "never-complete";
+        case Action::Hang: return "hang";
+        case Action::CompleteInsideCall: return "complete-inside-call";
+        case Action::CompleteInsideButRefuse: return "complete-inside-but-refuse";
+        case Action::SuccessWithoutRecord: return "success-without-record";
+    }
+    return "?";
+}
+
 remote::RemoteEntry MakeEntry(const std::wstring& name, DWORD attributes, DWORD size,
                               const std::wstring& shortName) {
     remote::RemoteEntry e{};

@@ -235,3 +235,115 @@ TEST(PhoneRegistration, PlugInStyleCreationFindsOnlyRegisteredGenerations) {
     RemoveTree(root);
     CoUninitialize();
 }
+
+// A single-threaded server is busy while it calls the sink: a request made
+// from inside that call, whether the completion came later or inside the
+// request call itself, is refused, never carried out, and counted.
+TEST_F(PhoneTest, AStrictServerRefusesRequestsMadeInsideItsCallbacks) {
+    emu->Options().strict = true;
+    emu->Options().rules.push_back(MakeRule(Op::DirRemove, Action::CompleteInsideCall));
+    std::vector<HRESULT> inside;
+    int more = 2;  // requests still to make from inside a completion
+    sink.onCompletion = [&] {
+        if (more-- > 0) inside.push_back(server->DirMake(cookie, 0, L"C:\\inner"));
+    };
+    ASSERT_EQ(0, Run([&] { return server->DirMake(cookie, 0, L"C:\\d"); }));
+    ASSERT_EQ(0, Run([&] { return server->DirRemove(cookie, 0, L"C:\\d\\"); }));
+    EXPECT_EQ((std::vector<HRESULT>{phone_emu::CallRefused, phone_emu::CallRefused}), inside);
+    EXPECT_FALSE(Exists(root + L"\\C\\inner"));
+    EXPECT_FALSE(PumpUntil(sink, 3, 100));
+    EXPECT_EQ(2, emu->Counters().requestsInsideCallback);
+    auto j = emu->Journal(Op::DirMake);
+    ASSERT_EQ(3u, j.size());
+    EXPECT_TRUE(j[1].insideCallback);
+    EXPECT_EQ(phone_emu::CallRefused, j[1].callResult);
+    EXPECT_FALSE(j[0].insideCallback);
+
+    // Not strict: still counted, but carried out.
+    emu->Options().strict = false;
+    inside.clear();
+    more = 1;
+    int before = sink.completions;
+    ASSERT_EQ(0, Run([&] { return server->DriveList(cookie, 0); }));
+    ASSERT_TRUE(PumpUntil(sink, before + 2));  // the inner request's own completion
+    EXPECT_EQ(S_OK, inside.at(0));
+    EXPECT_TRUE(Exists(root + L"\\C\\inner"));
+    EXPECT_EQ(3, emu->Counters().requestsInsideCallback);
+}
+
+TEST_F(PhoneTest, CompleteInsideCallOptionTakesItsTimeInsideTheCall) {
+    emu->Options().completeInsideCall = true;
+    emu->Options().delayMs = 100;
+    emu->Options().chunkSize = 1000;
+    ASSERT_TRUE(WriteBytes(pc + L"\\s.bin", Pattern(3000, 8)));
+    DWORD start = GetTickCount();
+    sink.inCall = true;
+    EXPECT_EQ(S_OK, server->FileCopy(cookie, (pc + L"\\s.bin").c_str(), L"C:\\s.bin",
+                                     remote::CopyToPhone, 0));
+    sink.inCall = false;
+    EXPECT_GE(GetTickCount() - start, 290u);  // three chunks, each after the delay
+    EXPECT_EQ(1, sink.completedInCall);
+    EXPECT_EQ((std::vector<LONG>{33, 66, 100}), sink.progress);
+    EXPECT_EQ(Pattern(3000, 8), ReadBytes(root + L"\\C\\s.bin"));
+    EXPECT_EQ(0, Run([&] { return server->DriveList(cookie, 0); }));
+    EXPECT_EQ(2, sink.completedInCall);
+}
+
+TEST_F(PhoneTest, CompleteInsideButRefuseCompletesAndThenRefuses) {
+    emu->Options().rules.push_back(MakeRule(Op::DirOpen, Action::CompleteInsideButRefuse));
+    EXPECT_EQ(1000 + phone_emu::CallRefused, Run([&] { return server->DirOpen(cookie, 0, L"C:\\"); }));
+    EXPECT_EQ(1, sink.completedInCall);
+    EXPECT_EQ(0, sink.status);
+    EXPECT_NE(0u, sink.value);
+    EXPECT_EQ(1, emu->Counters().openEnumerations);  // the handle is real
+    auto j = emu->Journal(Op::DirOpen);
+    EXPECT_EQ(phone_emu::CallRefused, j.at(0).callResult);
+    EXPECT_TRUE(j.at(0).completedInsideCall);
+}
+
+TEST_F(PhoneTest, SuccessWithoutRecordSendsANullRecord) {
+    emu->Options().rules.push_back(MakeRule(Op::Any, Action::SuccessWithoutRecord));
+    EXPECT_EQ(0, Run([&] { return server->VolumeInfo(cookie, 0, 2); }));
+    EXPECT_EQ(0, Run([&] { return server->EntryInfo(cookie, 0, L"C:\\missing"); }));
+    EXPECT_EQ(0, Run([&] { return server->DirRead(cookie, 0, 0x999); }));
+    EXPECT_EQ(3, sink.nullRecords);
+    EXPECT_EQ(0, Run([&] { return server->DirOpen(cookie, 0, L"C:\\"); }));
+    EXPECT_EQ(0u, sink.value);
+    EXPECT_EQ(0, emu->Counters().openEnumerations);  // the work was skipped
+}
+
+// Advise replaces the object's one registration and Unadvise removes it
+// whatever the cookie: the first client's requests are then heard by nobody.
+TEST_F(PhoneTest, OneRegistrationIsReplacedAndRemovedWhateverTheCookie) {
+    emu->Options().oneRegistration = true;
+    TestSink second;
+    DWORD secondCookie = 0;
+    LONG accepted = 0;
+    ASSERT_EQ(S_OK, server->Advise(&second, GetCurrentThreadId(), &secondCookie, &accepted));
+    EXPECT_NE(cookie, secondCookie);
+    EXPECT_EQ(1, sink.refs);
+    ASSERT_EQ(S_OK, server->DriveList(cookie, 0));
+    ASSERT_TRUE(PumpUntil(second, 1));
+    EXPECT_EQ(0, sink.completions);
+
+    EXPECT_EQ(S_OK, server->Unadvise(secondCookie));
+    EXPECT_EQ(1, second.refs);
+    EXPECT_EQ(0, emu->SinkReferences());
+    EXPECT_EQ(S_OK, server->DriveList(cookie, 0));
+    EXPECT_FALSE(PumpUntil(second, 2, 200));
+    EXPECT_EQ(0, sink.completions);
+    EXPECT_FALSE(emu->Journal(Op::DriveList).at(1).completed);
+}
+
+TEST_F(PhoneTest, StrayAfterCompletionRepeatsTheCompletion) {
+    emu->Options().strayAfterCompletion = true;
+    std::vector<DWORD> handles;
+    sink.onCompletion = [&] { handles.push_back(sink.value); };
+    ASSERT_EQ(S_OK, server->DirOpen(cookie, 0, L"E:\\"));
+    ASSERT_TRUE(PumpUntil(sink, 2));
+    EXPECT_FALSE(PumpUntil(sink, 3, 100));
+    ASSERT_EQ(2u, handles.size());
+    EXPECT_NE(0u, handles[0]);
+    EXPECT_EQ(handles[0], handles[1]);
+    EXPECT_EQ(1, emu->Counters().openEnumerations);
+}

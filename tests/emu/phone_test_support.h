@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     remote::RemoteVolume volume{};
     std::vector<LONG> progress;
     int cancelAtNotice = 0;     // answer cancel at this notice (1-based); 0 never
+    int nullRecords = 0;        // successes that came with a null record
+    std::function<void()> onCompletion;  // runs inside each completion call
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         *out = nullptr;
@@ -45,20 +48,20 @@ public:
     HRESULT STDMETHODCALLTYPE Unused4(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override { value = mask; return Done(s); }
     HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const remote::RemoteVolume* v) override {
-        if (s == 0) volume = *v;
+        Keep(s, v, &volume);
         return Done(s);
     }
     HRESULT STDMETHODCALLTYPE Unused7(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override { value = handle; return Done(s); }
     HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const remote::RemoteEntry* e) override {
-        if (s == 0) entry = *e;
+        Keep(s, e, &entry);
         return Done(s);
     }
     HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Done(s); }
     HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Done(s); }
     HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Done(s); }
     HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const remote::RemoteEntry* e) override {
-        if (s == 0) entry = *e;
+        Keep(s, e, &entry);
         return Done(s);
     }
     HRESULT STDMETHODCALLTYPE Unused14(LONG) override { return S_OK; }
@@ -81,10 +84,19 @@ public:
     }
 
 private:
+    template <class T>
+    void Keep(LONG s, const T* record, T* to) {
+        if (s != 0) return;
+        if (record)
+            *to = *record;
+        else
+            ++nullRecords;
+    }
     HRESULT Done(LONG s) {
         status = s;
         ++completions;
         if (inCall) ++completedInCall;
+        if (onCompletion) onCompletion();
         return S_OK;
     }
 };
