@@ -27,6 +27,10 @@ enum : unsigned long {
     // After the server refused a request, what it may still complete of it
     // is let in and dropped for this long before the next request.
     RefusalDrainMs = 100,
+    // A request refused this soon after the server's last callback may have
+    // overtaken the reply to it (the server still sat in the callback): it
+    // is asked once more.
+    BusyAfterCallbackMs = 1000,
     // A given-up link's thread is waited for this long when the link closes.
     AbandonedGraceMs = 1000,
 };

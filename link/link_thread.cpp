@@ -121,7 +121,10 @@ public:
     // No request of ours completes here, but the server is alive.
     HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override
     {
-        if (owner) owner->Sign();
+        if (owner) {
+            owner->Sign();
+            owner->InCallback();
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG value, LONG* cancel) override
@@ -149,7 +152,8 @@ LinkThread::LinkThread()
     : done(CreateEventA(NULL, FALSE, FALSE, NULL)), notice(CreateEventA(NULL, FALSE, FALSE, NULL)),
       thread(NULL), ready(CreateEventA(NULL, FALSE, FALSE, NULL)),
       quit(CreateEventA(NULL, TRUE, FALSE, NULL)), holds(2), stuck(0), callSince(0), lastSign(0),
-      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL), expected(OpNone),
+      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL), lastCallback(0), refusedOp(OpNone),
+      refusedCompleted(false), expected(OpNone),
       completed(false), recordMissing(false), nextIdle(NULL)
 {
     memset(&request, 0, sizeof(request));
@@ -370,21 +374,37 @@ void LinkThread::Do()
     // Whatever an earlier request left on its way here (a stray, a late
     // completion) comes in now, while nothing waits for it.
     DispatchQueued();
-    expected = request.op;
-    completed = false;
-    recordMissing = false;
-    Sign();
-    InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
-    HRESULT hr = CallServer();
-    InterlockedExchange(&callSince, 0);
-    if (hr != S_OK) {
+    for (int attempt = 0;; ++attempt) {
+        expected = request.op;
+        completed = false;
+        recordMissing = false;
+        // COM sends the reply to a callback from another of this process's
+        // threads: let it run before a request that could overtake it.
+        bool afterCallback = lastCallback && GetTickCount() - lastCallback < timing::BusyAfterCallbackMs;
+        if (afterCallback) SwitchToThread();
+        Sign();
+        InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
+        HRESULT hr = CallServer();
+        InterlockedExchange(&callSince, 0);
+        if (hr == S_OK) break;
+
         // Refused: whatever it completed inside the call is dropped, and
         // whatever it may still complete of it is let in and dropped too.
         expected = OpNone;
         request.status = StatusNotAccepted;
-        if (ServerGone(hr)) request.loss = LinkBroken;
-        else DrainRefused();
-        return;
+        if (ServerGone(hr)) {
+            request.loss = LinkBroken;
+            return;
+        }
+        refusedOp = request.op;
+        refusedCompleted = completed;
+        DrainRefused();
+        refusedOp = OpNone;
+        // A single-threaded server says "not accepted" to a request that
+        // reaches it while it still sits in its last callback, which a
+        // request made right after that callback can do however it is made.
+        // Asked once more, after the drain, unless it did the work anyway.
+        if (!afterCallback || refusedCompleted || attempt > 0) return;
     }
 
     // A server that dies never completes; a slow one always does. So the wait
@@ -458,6 +478,9 @@ bool LinkThread::ServerAlive()
     return !serverProcess || WaitForSingleObject(serverProcess, 0) == WAIT_TIMEOUT;
 }
 
+// When the server last called the sink (a tick count; 0 before any).
+void LinkThread::InCallback() { lastCallback = GetTickCount() | 1; }
+
 void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); }
 
 // --- the sink's side --------------------------------------------------------------------
@@ -468,6 +491,8 @@ void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); 
 void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size)
 {
     Sign();
+    InCallback();
+    if (expected == OpNone && op == refusedOp) refusedCompleted = true;
     if (expected == OpNone || expected != op) return;
     expected = OpNone;
     completed = true;
@@ -490,6 +515,7 @@ void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* reco
 LONG LinkThread::Progress(LONG value)
 {
     Sign();
+    InCallback();
     if (expected != OpFileCopy) return 0;
     EnterCriticalSection(&noticeLock);
     if (noticeCount == NoticeSlots) --noticeCount;  // the drawer is behind: keep the latest

@@ -111,6 +111,8 @@ public:
     void Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size);
     LONG Progress(LONG value);
     void Sign();
+    // Every callback that reached the link notes when it ran.
+    void InCallback();
 
     enum { NoticeSlots = 32 };
 
@@ -151,6 +153,9 @@ private:
     DWORD cookie;
     HANDLE serverProcess;  // the server's process, when it could be told; else null
     LinkSink* sink;
+    DWORD lastCallback;    // tick | 1 when the server last called the sink
+    LinkOp refusedOp;      // a refused request, while what it may complete is drained
+    bool refusedCompleted; // ... and completed all the same
     LinkOp expected;  // the completion the request under way waits for; OpNone between
     bool completed;   // it came
     bool recordMissing;  // ... as a success without its record
