@@ -1,0 +1,187 @@
+// The panel as FAR's own features drive it: F3 and Quick View counting a
+// folder, Find File on its worker thread, folder shortcuts and "cd". After
+// each, F8 must delete the file the user sees, whatever the sequence met.
+#include "far_sequences.h"
+#include "integration_support.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class FarSequences : public KelpTest {
+protected:
+    // C:\same.txt, C:\top\same.txt, and under C:\top the folders Dir (with
+    // Sub3 inside) and Dir2, each holding a same.txt: a delete in the wrong
+    // folder shows.
+    void SetUp() override
+    {
+        KelpTest::SetUp();
+        if (HasFailure()) return;
+        for (const char* path : {"C\\same.txt", "C\\top\\same.txt", "C\\top\\Dir\\same.txt",
+                                 "C\\top\\Dir\\a.txt", "C\\top\\Dir\\Sub3\\same.txt",
+                                 "C\\top\\Dir2\\same.txt"})
+            ASSERT_TRUE(MakeDirs(PhonePath(std::string(path).substr(0, std::string(path).rfind('\\')))) &&
+                        WriteFileText(PhonePath(path), path));
+    }
+
+    // F8 on `name` as the panel showed it in `shown`, confirmed.
+    int DeleteShown(HANDLE panel, const host_emu::PanelListing& shown, const std::string& name)
+    {
+        const host::PluginPanelItem* item = shown.Find(name);
+        EXPECT_TRUE(item) << name;
+        if (!item) return -1;
+        std::vector<host::PluginPanelItem> items = {*item};
+        host->Script().AnswerMessage(0);
+        return host->DeleteFiles(panel, items);
+    }
+
+    // Which of the same.txt files are still there.
+    std::vector<std::string> SameFilesLeft()
+    {
+        std::vector<std::string> left;
+        for (const char* path : {"C\\same.txt", "C\\top\\same.txt", "C\\top\\Dir\\same.txt",
+                                 "C\\top\\Dir\\Sub3\\same.txt", "C\\top\\Dir2\\same.txt"})
+            if (PathExists(PhonePath(path))) left.push_back(path);
+        return left;
+    }
+    const std::vector<std::string> onlyTopDeleted = {"C\\same.txt", "C\\top\\Dir\\same.txt",
+                                                     "C\\top\\Dir\\Sub3\\same.txt",
+                                                     "C\\top\\Dir2\\same.txt"};
+
+    std::string CurDir(HANDLE panel)
+    {
+        host::OpenPluginInfo info = {};
+        host->Exports().GetOpenPluginInfo(panel, &info);
+        return info.CurDir;
+    }
+
+    void FailDirOpen(const std::wstring& path, int occurrence = 0)
+    {
+        phone_emu::Rule rule;
+        rule.op = Op::DirOpen;
+        rule.pathIs = path;
+        rule.occurrence = occurrence;
+        phone->Options().rules.push_back(rule);
+    }
+};
+
+// F3 on a folder while its parent can't be listed for a moment: the count is
+// whole, the panel is back where FAR shows it, each folder is read once and
+// no drive figures are asked for.
+TEST_F(FarSequences, SizeOfAFolderWhileItsParentCannotBeListed)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    phone->ClearJournal();
+    FailDirOpen(L"C:\\top\\");
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "Dir");
+    EXPECT_TRUE(size.ok);
+    EXPECT_EQ(1u, size.folders);
+    EXPECT_EQ(3u, size.files);
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    EXPECT_EQ(2u, phone->Count(Op::DirOpen));
+    EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    // A listing read during the count is not handed to the read after the
+    // delete: the panel shows the folder as it now is.
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2"}), Names(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Quick View moving over two folders, the first with a listing that fails
+// once inside it (on the way back from Sub3).
+TEST_F(FarSequences, QuickViewOverFoldersWithAFailingListingInside)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    FailDirOpen(L"C:\\top\\Dir\\", 2);
+    host_emu::DirList first = host_emu::GetPluginDirList(*host, panel, "Dir");
+    host_emu::DirList second = host_emu::GetPluginDirList(*host, panel, "Dir2");
+    EXPECT_EQ(3u, first.files);
+    EXPECT_TRUE(second.ok);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, second.names);
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Find "from the current folder" on a worker thread, FAR's mutex around each
+// call, while the main thread asks for the panel's description and a
+// listing fails once inside: FAR never restores the folder at the end.
+TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    FailDirOpen(L"C:\\top\\Dir\\", 2);
+    phone->ClearJournal();
+    HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Current;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        host_emu::FindFiles(*host, panel, find, mutex);
+        done = true;
+    });
+    // FAR's main thread keeps drawing the panels meanwhile.
+    while (!done) {
+        EXPECT_EQ(0u, CurDir(panel).find("C:\\top"));
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(1);
+    }
+    worker.join();
+    CloseHandle(mutex);
+    std::vector<std::string> found = find.found;
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "Dir2\\same.txt", "Dir\\Sub3",
+                                        "Dir\\Sub3\\same.txt", "Dir\\a.txt", "Dir\\same.txt",
+                                        "same.txt"}),
+              found);
+    EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// However an OPM_FIND sequence ends (here it never comes back up), what FAR
+// starts from its panel acts on the folder it shows: delete, make folder,
+// the information panel, and the read that follows.
+TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+    ASSERT_EQ(1, host->SetDirectory(panel, "Sub3", host::OPM_FIND));
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    ASSERT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+    host->Script().AnswerDialog(4, {{2, "made"}});
+    std::string name;
+    EXPECT_EQ(1, host->MakeDirectory(panel, name));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\top\\made")));
+    host_emu::PanelListing after = Read(panel);
+    EXPECT_EQ("C:\\top", after.curDir);
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "made"}), after.Names());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test
