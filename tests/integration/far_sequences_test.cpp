@@ -183,5 +183,77 @@ TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
     ExpectNoHostFaults();
 }
 
+// A folder shortcut comes back to its folder; "cd" and SetDirectory take
+// full paths shaped like CurDir (any case of the drive letter, from any
+// folder and from the drive list), "\", "..", several levels, and refuse
+// wildcards and "." or ".." inside a path before asking the phone anything.
+TEST_F(FarSequences, ShortcutsAndCdTakeWhatFarGives)
+{
+    HANDLE panel = OpenAt("C:\\top\\Dir\\Sub3");
+    host_emu::FolderShortcut saved = host_emu::SaveShortcut(*host, panel);
+    host->ClosePlugin(panel);
+    host_emu::PanelListing listing;
+    panel = host_emu::OpenShortcut(*host, saved, &listing);
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ("C:\\top\\Dir\\Sub3", listing.curDir);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, listing.Names());
+
+    struct Step {
+        const char* typed;
+        int result;
+        const char* curDir;
+    } steps[] = {
+        {"..\\..\\Dir2", 1, "C:\\top\\Dir2"},
+        {"c:\\top\\Dir", 1, "C:\\top\\Dir"},
+        {"Sub3\\", 1, "C:\\top\\Dir\\Sub3"},
+        {"\\", 1, ""},
+        {"C:\\top\\Dir", 1, "C:\\top\\Dir"},
+        {"..", 1, "C:\\top"},
+        {"Dir\\Sub3", 1, "C:\\top\\Dir\\Sub3"},
+        {"C:\\", 1, "C:"},
+        {"top", 1, "C:\\top"},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(step.result, host_emu::CommandLineCd(*host, panel, step.typed, &listing))
+            << step.typed;
+        EXPECT_EQ(step.curDir, listing.curDir) << step.typed;
+    }
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), listing.Names());
+
+    phone->ClearJournal();
+    for (const char* refused : {"D*", "Di?", "Dir\\..\\Dir2", ".\\Dir", "Dir\\.", "Dir\\\\Sub3",
+                                "C:\\top\\..\\top", "C:top", "c:\\top\\Dir\\*"}) {
+        EXPECT_EQ(0, host->SetDirectory(panel, refused)) << refused;
+        EXPECT_EQ(0, host->SetDirectory(panel, refused, host::OPM_FIND)) << refused;
+        EXPECT_EQ("C:\\top", CurDir(panel)) << refused;
+    }
+    EXPECT_TRUE(phone->Journal().empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A read of the current folder that fails moves the panel up only when the
+// server says the folder is gone; a refused request or a server error
+// answers 0 and leaves the panel where it is.
+TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
+{
+    HANDLE panel = OpenAt("C:\\top\\Dir");
+    host::PluginPanelItem* items = nullptr;
+    int count = 0;
+    for (phone_emu::Action action : {phone_emu::Action::Refuse, phone_emu::Action::ForceStatus}) {
+        FailDirOpen(L"C:\\top\\Dir\\");
+        phone->Options().rules.back().action = action;
+        EXPECT_EQ(0, host->Exports().GetFindData(panel, &items, &count, 0));
+        EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
+        phone->Options().rules.clear();
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "same.txt", "Sub3"}), Names(panel));
+    RemoveTree(PhonePath("C\\top\\Dir"));
+    EXPECT_EQ((std::vector<std::string>{"Dir2", "same.txt"}), Names(panel));
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 }  // namespace
 }  // namespace kelp_test
