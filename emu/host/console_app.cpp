@@ -86,9 +86,11 @@ void ConsoleApp::Handle(const Key& key) {
         BeforeCall();
         if (host_.Exports().ProcessKey(p.plugin, key.vk, state)) return;
     }
-    if (key.ctrl && key.shift && key.vk >= '0' && key.vk <= '9') {
+    // A terminal has no Ctrl+digit: Alt+Shift+digit and Alt+digit stand in.
+    bool digit = key.vk >= '0' && key.vk <= '9';
+    if (digit && ((key.ctrl && key.shift) || (key.alt && key.shift))) {
         SaveShortcut(key.vk - '0');
-    } else if (key.ctrl && !key.shift && !key.alt && key.vk >= '0' && key.vk <= '9') {
+    } else if (digit && (key.ctrl || key.alt) && !key.shift) {
         JumpToShortcut(key.vk - '0');
     } else if (key.ch >= ' ' && (unsigned char)key.ch < 127 && !key.ctrl && !key.alt) {
         commandLine_ += key.ch;
@@ -331,8 +333,8 @@ void ConsoleApp::SaveShortcut(int digit) {
     }
 }
 
-// RightCtrl+digit in FAR (a terminal does not tell the two Ctrl keys apart,
-// so either does here): Kelp's shortcut opens a new panel with
+// RightCtrl+digit in FAR (Ctrl or Alt and a digit here: a terminal tells
+// no Ctrl apart, and sends no Ctrl+digit at all): Kelp's shortcut opens a new panel with
 // OPEN_SHORTCUT and then sets its saved folder.
 void ConsoleApp::JumpToShortcut(int digit) {
     const Shortcut& s = shortcuts_[digit];
