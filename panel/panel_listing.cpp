@@ -177,7 +177,11 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // Find's and a size count's reads draw nothing, ask for no drive
     // figures and leave the panel FAR shows as it is.
     bool find = (opMode & OPM_FIND) != 0;
-    if (!find) RefreshVolume();
+    if (find && countBroken) return 0;
+    if (!find) {
+        countBroken = false;
+        RefreshVolume();
+    }
     LONG stop = enteringStopped;
     enteringStopped = StatusOk;
     OwnedListing listing;
@@ -198,6 +202,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
             if (status == StatusOk) break;
             if (ShowAgain(status, opMode, items, count)) return 1;
             if (LinkLost(status)) ReportLostLink(status, opMode);
+            if (find && MayDraw()) countBroken = true;
             if (find || LinkLost(status) || status == StatusCancelled || !curDir[0] ||
                 !FolderGone(curDir))
                 return 0;

@@ -16,7 +16,8 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), findMoved(false), shownAfterStop(false), enteringStopped(0),
+    : opFlags(0), hiddenNames(0), findMoved(false), countBroken(false), shownAfterStop(false),
+      enteringStopped(0),
       waitBox(&opFlags)
 {
     callLock = CreateMutexA(NULL, FALSE, NULL);
@@ -58,7 +59,9 @@ void PhonePanel::ClosePlugin(HANDLE handle)
 void PhonePanel::BeginHostCall(int opMode)
 {
     prepared.Drop();
-    if ((opMode & OPM_FIND) || !findMoved) return;
+    if (opMode & OPM_FIND) return;
+    countBroken = false;
+    if (!findMoved) return;
     // FAR names what it shows: an OPM_FIND sequence that did not end where
     // it began (a restore that failed, a search stopped part way, a Find
     // "from the current folder", which never restores) must not make an
@@ -83,6 +86,8 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     char next[NM];
     int kind = ResolveFolder(curDir, name, next);
     if (kind == ResolveRefused) return 0;
+    if (kind == ResolveUp && find && countBroken) return 0;  // the count fails
+    countBroken = false;
 
     if (kind == ResolveUp || (kind == ResolveFull && find)) {
         CopyBounded(curDir, next, sizeof(curDir));
@@ -97,6 +102,14 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
         // panel showed, without asking the phone again.
         if (!find && (status == remote::StatusCancelled || status == StatusAbandoned))
             enteringStopped = status;
+        // FAR's count passes over a folder it could not enter as if it were
+        // empty: entered all the same, it fails at the read and the "..".
+        if (find && MayDraw() && status != StatusPathTooLong) {
+            CopyBounded(curDir, next, sizeof(curDir));
+            findMoved = true;
+            countBroken = true;
+            return 1;
+        }
         return 0;
     }
     listing.ready = true;

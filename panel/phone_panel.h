@@ -131,6 +131,11 @@ public:
     // a panel whose read fails.
     OwnedListing shown;
     bool findMoved;  // an OPM_FIND call moved the panel since FAR last got a listing
+    // A listing under OPM_FIND on FAR's main thread (F3 or Quick View
+    // counting a folder) failed or was stopped: FAR's count fails only on a
+    // refused "..", so ".." and reads under OPM_FIND are refused until the
+    // count puts the panel back (a full path) or FAR calls otherwise.
+    bool countBroken;
     bool shownAfterStop;   // ... once for a link given up on
     LONG enteringStopped;  // SetDirectory's listing ended so (cancelled, abandoned)
 

@@ -97,9 +97,21 @@ void ScanPluginTree(FindScan& scan, const std::string& path) {
         MutexHold hold(scan.mutex);
         if (scan.run.stop || !e.GetFindData(scan.panel, &items, &count, host::OPM_FIND)) return;
     }
-    for (int i = 0; i < count && !scan.run.stop; ++i)
-        if (!IsDotName(items[i].FindData.cFileName))
-            scan.run.found.push_back(path + items[i].FindData.cFileName);
+    for (int i = 0; i < count && !scan.run.stop; ++i) {
+        if (IsDotName(items[i].FindData.cFileName)) continue;
+        scan.run.found.push_back(path + items[i].FindData.cFileName);
+        if (IsFolder(items[i]) || scan.run.fetchInto.empty()) continue;
+        // The text search: one file fetched as the host's GetFile fetches
+        // it, into a new empty folder.
+        std::vector<host::PluginPanelItem> one = {items[i]};
+        std::string folder = scan.run.fetchInto + "\\" + std::to_string(scan.run.found.size());
+        CreateDirectoryA(folder.c_str(), NULL);
+        char dest[host::NM] = {0};
+        std::strncpy(dest, folder.c_str(), sizeof dest - 1);
+        MutexHold hold(scan.mutex);
+        if (e.GetFiles(scan.panel, one.data(), 1, 0, dest, host::OPM_SILENT | host::OPM_FIND) == 1)
+            ++scan.run.fetched;
+    }
     for (int i = 0; i < count && !scan.run.stop; ++i) {
         const host::PluginPanelItem& item = items[i];
         if (!IsFolder(item) || IsDotName(item.FindData.cFileName)) continue;

@@ -47,6 +47,11 @@ struct FindRun {
     // chance to act in the middle of the search.
     std::function<void(const std::string&)> onFolder;
     std::vector<std::string> found;  // every item seen, as "Sub\name"
+    // A search for text fetches every file it meets, each into a new folder
+    // made in this one, with GetFiles(OPM_SILENT | OPM_FIND) under the
+    // mutex; empty: no fetch.
+    std::string fetchInto;
+    int fetched = 0;  // fetches that answered 1
 };
 // Runs the search on the calling thread: run it on a thread of its own to
 // play FAR, which searches on a worker and keeps its main thread for the

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace kelp_test {
@@ -58,6 +59,25 @@ protected:
         host::OpenPluginInfo info = {};
         host->Exports().GetOpenPluginInfo(panel, &info);
         return info.CurDir;
+    }
+
+    // Runs `f` on a thread of its own, as FAR runs Find, while this thread
+    // goes on as FAR's main thread: dispatching its messages (the phone
+    // emulator's calls come through them) and running `meanwhile`.
+    void RunAsFind(std::function<void()> f, std::function<void()> meanwhile = nullptr)
+    {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            f();
+            done = true;
+        });
+        while (!done) {
+            if (meanwhile) meanwhile();
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            Sleep(1);
+        }
+        worker.join();
     }
 
     void FailDirOpen(const std::wstring& path, int occurrence = 0)
@@ -130,19 +150,9 @@ TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
     HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
     host_emu::FindRun find;
     find.from = host_emu::FindFrom::Current;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        host_emu::FindFiles(*host, panel, find, mutex);
-        done = true;
-    });
     // FAR's main thread keeps drawing the panels meanwhile.
-    while (!done) {
-        EXPECT_EQ(0u, CurDir(panel).find("C:\\top"));
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        Sleep(1);
-    }
-    worker.join();
+    RunAsFind([&] { host_emu::FindFiles(*host, panel, find, mutex); },
+              [&] { EXPECT_EQ(0u, CurDir(panel).find("C:\\top")); });
     CloseHandle(mutex);
     std::vector<std::string> found = find.found;
     std::sort(found.begin(), found.end());
@@ -250,6 +260,60 @@ TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
     EXPECT_EQ((std::vector<std::string>{"a.txt", "same.txt", "Sub3"}), Names(panel));
     RemoveTree(PhonePath("C\\top\\Dir"));
     EXPECT_EQ((std::vector<std::string>{"Dir2", "same.txt"}), Names(panel));
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// F3 on FAR's main thread over a folder that lists slowly: the waiting box
+// comes under OPM_FIND too, a break stops the listing, and the count fails
+// (FAR then shows no size) instead of passing over the folder as empty;
+// the panel is back where FAR shows it.
+TEST_F(FarSequences, StoppingASlowListingInsideACountFailsTheCount)
+{
+    for (int i = 0; i < 120; ++i)
+        ASSERT_TRUE(WriteFileText(PhonePath("C\\top\\Dir\\Sub3\\f" + std::to_string(i)), "x"));
+    HANDLE panel = OpenAt("C:\\top");
+    host->Journal().Clear();
+    int boxes = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.title == host->MessageText(68)) {
+            ++boxes;
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        }
+    });
+    phone->Options().delayMs = 20;
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "Dir");
+    phone->Options().delayMs = 0;
+    host->SetHook(nullptr);
+    EXPECT_EQ(1, boxes);
+    EXPECT_FALSE(size.ok);
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), Names(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// On Find's worker thread Kelp draws nothing and asks the host nothing: not
+// the waiting box of a slow request, not the copy box of a search in file
+// contents, no Control call.
+TEST_F(FarSequences, FindsWorkerDrawsNothing)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    ASSERT_TRUE(MakeDirs(PcPath("fetched")));
+    host->Journal().Clear();
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Root;
+    find.fetchInto = PcPath("fetched");
+    find.onFolder = [&](const std::string& folder) {
+        // One request of Dir2's listing stays quiet for over a second.
+        phone->Options().delayMs = folder == "C:\\top\\Dir2" ? 1200 : 0;
+    };
+    RunAsFind([&] { host_emu::FindFiles(*host, panel, find); });
+    phone->Options().delayMs = 0;
+    EXPECT_EQ(6, find.fetched);
+    EXPECT_TRUE(host->Journal().Entries().empty()) << host->Journal().Dump();
     EXPECT_EQ("C:\\top", CurDir(panel));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
