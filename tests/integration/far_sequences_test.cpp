@@ -110,8 +110,19 @@ TEST_F(FarSequences, SizeOfAFolderWhileItsParentCannotBeListed)
 
     EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
     EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
-    // A listing read during the count is not handed to the read after the
-    // delete: the panel shows the folder as it now is.
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A listing read ahead by a change of folder goes only to the next read of
+// that folder: after Quick View passed over a folder and F8 deleted a file,
+// the read shows the file gone.
+TEST_F(FarSequences, AListingReadAheadIsNotHandedOutAfterAChange)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    EXPECT_TRUE(host_emu::GetPluginDirList(*host, panel, "Dir").ok);
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
     EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2"}), Names(panel));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
