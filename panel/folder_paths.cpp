@@ -35,7 +35,9 @@ bool CutLastLevel(char* folder)
 int ResolveFolder(const char* current, const char* name, char* out)
 {
     out[0] = 0;
-    if (!name[0]) return ResolveRefused;
+    // An empty CurDir is the drive list: FAR restores it so after Find and
+    // after a count begun there.
+    if (!name[0]) return ResolveFull;
     if (strcmp(name, "\\") == 0) return ResolveDown;  // the drive list: one quick request
 
     const char* p = name;
