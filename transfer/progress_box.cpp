@@ -63,9 +63,6 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 //   ╚══════════════════════════════════════════╝
 int ShowProgress(ProgressBox& box, int percent)
 {
-    // Off the host's main thread (Find's search in file contents) the box is
-    // neither drawn nor asked for keys; a break still stops the copy.
-    if (!MayDraw()) return box.panel->HasFlag(OpFlag::Abort) ? 0 : 1;
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
     int filled = 2 * (p / 5);
