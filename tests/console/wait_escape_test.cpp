@@ -3,6 +3,7 @@
 // within a second, and the link is not trusted again.
 #include "console_input.h"
 #include "copy_from_support.h"
+#include "far_sequences.h"
 
 namespace kelp_test {
 namespace {
@@ -165,6 +166,27 @@ TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
     EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
     // The user has already said stop: no prompt asks again.
     EXPECT_TRUE(host->Journal().Prompts().empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// F3 on a folder counts it with OPM_FIND on FAR's main thread: a slow
+// listing inside shows the box there too, Esc stops it at once, and the
+// count fails rather than show a size too small.
+TEST_F(WaitConsole, EscapeStopsAFolderSizeCount)
+{
+    for (int i = 0; i < 300; ++i) PhoneFile("outer\\slow\\f" + std::to_string(i), "x");
+    HANDLE panel = OpenAt("C:");
+    phone->Options().delayMs = 20;
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "outer");
+    DWORD end = GetTickCount();
+    phone->Options().delayMs = 0;
+    ASSERT_EQ(1, boxes);
+    EXPECT_LT(end - escAt, 1000u);
+    EXPECT_FALSE(size.ok);
+    EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "outer"}), Read(panel).Names());
+    EXPECT_EQ("C:", Read(panel).curDir);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
