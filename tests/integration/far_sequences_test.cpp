@@ -276,36 +276,6 @@ TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
     ExpectNoHostFaults();
 }
 
-// F3 on FAR's main thread over a folder that lists slowly: the waiting box
-// comes under OPM_FIND too, a break stops the listing, and the count fails
-// (FAR then shows no size) instead of passing over the folder as empty;
-// the panel is back where FAR shows it.
-TEST_F(FarSequences, StoppingASlowListingInsideACountFailsTheCount)
-{
-    for (int i = 0; i < 120; ++i)
-        ASSERT_TRUE(WriteFileText(PhonePath("C\\top\\Dir\\Sub3\\f" + std::to_string(i)), "x"));
-    HANDLE panel = OpenAt("C:\\top");
-    host->Journal().Clear();
-    int boxes = 0;
-    host->SetHook([&](const host_emu::JournalEntry& e) {
-        if (e.IsProgress() && e.title == host->MessageText(68)) {
-            ++boxes;
-            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
-        }
-    });
-    phone->Options().delayMs = 20;
-    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "Dir");
-    phone->Options().delayMs = 0;
-    host->SetHook(nullptr);
-    EXPECT_EQ(1, boxes);
-    EXPECT_FALSE(size.ok);
-    EXPECT_EQ("C:\\top", CurDir(panel));
-    EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
-    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), Names(panel));
-    host->ClosePlugin(panel);
-    ExpectNoHostFaults();
-}
-
 // On Find's worker thread Kelp draws nothing and asks the host nothing: not
 // the waiting box of a slow request, not the copy box of a search in file
 // contents, no Control call.
