@@ -56,16 +56,18 @@ void PhonePanel::ClosePlugin(HANDLE handle)
     if (handle && handle != INVALID_HANDLE_VALUE) delete (PhonePanel*)handle;
 }
 
-void PhonePanel::BeginHostCall(int opMode)
+void PhonePanel::BeginHostCall(int opMode, bool operation)
 {
     prepared.Drop();
     if (opMode & OPM_FIND) return;
     countBroken = false;
-    if (!findMoved) return;
+    if (!findMoved && !operation) return;
     // FAR names what it shows: an OPM_FIND sequence that did not end where
     // it began (a restore that failed, a search stopped part way, a Find
     // "from the current folder", which never restores) must not make an
-    // F8 delete a namesake elsewhere.
+    // F8 delete a namesake elsewhere. The transfers work in curDir, which
+    // from here on is that folder for the whole call (the panel's lock keeps
+    // Find's worker out meanwhile).
     if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
     findMoved = false;
 }
@@ -81,7 +83,7 @@ void PhonePanel::BeginHostCall(int opMode)
 // lost link.
 int PhonePanel::SetDirectory(const char* name, int opMode)
 {
-    BeginHostCall(opMode);
+    BeginHostCall(opMode, false);
     bool find = (opMode & OPM_FIND) != 0;
     char next[NM];
     int kind = ResolveFolder(curDir, name, next);

@@ -66,11 +66,11 @@ public:
     // server in this process is served through them).
     void Enter() { PumpingWaitOne(callLock, INFINITE); }
     void Leave() { ReleaseMutex(callLock); }
-    // Before an operation FAR starts from the panel it shows (copy, move,
-    // delete, make folder, a change of folder without OPM_FIND): the panel
-    // is put back in the folder FAR last received a listing of, wherever an
-    // OPM_FIND sequence left it; a listing prepared ahead is dropped.
-    void BeginHostCall(int opMode);
+    // Before every call but a read: a listing prepared ahead is dropped.
+    // Without OPM_FIND, an operation (copy, move, delete, make folder) works
+    // in the folder FAR last received a listing of, always; a change of
+    // folder starts there when an OPM_FIND sequence moved the panel since.
+    void BeginHostCall(int opMode, bool operation);
 
     // Opening and closing; the handle the host holds is the panel itself.
     static HANDLE OpenPlugin(int openFrom, INT_PTR item);

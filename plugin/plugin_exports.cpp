@@ -23,7 +23,7 @@ static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
 struct HostOperation : PanelCall {
     HostOperation(HANDLE handle, int opMode) : PanelCall(*Panel(handle))
     {
-        panel.BeginHostCall(opMode);
+        panel.BeginHostCall(opMode, true);
     }
 };
 
