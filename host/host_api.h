@@ -390,3 +390,8 @@ extern host::FarStandardFunctions standardFunctions;
 
 // Copies the host's start-up record and its function table into the above.
 void AdoptStartupInfo(const host::PluginStartupInfo* info);
+
+// True on the host's main thread (the one that called SetStartupInfo): the
+// only thread on which the plug-in may draw, call Control or read the
+// console. Find File calls a panel from a worker thread of its own.
+bool MayDraw();

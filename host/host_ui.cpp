@@ -18,6 +18,9 @@ const char* GetMsg(int id)
 int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
                    int buttons)
 {
+    // FAR draws on its main thread only; elsewhere a box is answered as if
+    // Esc closed it, unseen.
+    if (!MayDraw()) return -1;
     return startupInfo.Message(startupInfo.ModuleNumber, flags, helpTopic, items, count,
                                buttons);
 }
@@ -41,7 +44,7 @@ static bool IsEditItem(int type)
 int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogItem* items,
               int count)
 {
-    if (count <= 0) return -1;
+    if (count <= 0 || !MayDraw()) return -1;
     host::FarDialogItem* hostItems =
         (host::FarDialogItem*)calloc(count, sizeof(host::FarDialogItem));
     if (!hostItems) return -1;
@@ -85,6 +88,7 @@ bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt)
 
 bool EscapeTyped()
 {
+    if (!MayDraw()) return false;  // the console's keys are FAR's main thread's
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD pending = 0;
     while (GetNumberOfConsoleInputEvents(input, &pending) && pending > 0) {

@@ -36,6 +36,8 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
 
 // Reads the keys waiting in the process's console. True at the first Esc;
 // keys before it are discarded, keys after it stay for the next call.
+// Off the host's main thread (MayDraw() false) no key is read, and every
+// box and dialog above answers -1 without being shown.
 bool EscapeTyped();
 // EscapeTyped at most once per `intervalMs`: each look is a round trip to
 // the console's owner, and keys wait in the console meanwhile. `lookedAt`

@@ -116,9 +116,9 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
                             int* unshown, int opMode)
 {
-    // Find reads on a thread of its own, and the host draws on its main
-    // thread only: Find's listings draw no box of their own.
-    WaitRun run(waitBox, !(opMode & OPM_FIND));
+    // The box and Esc wherever FAR may draw: on its main thread, under
+    // OPM_FIND too (a folder's size count); never on Find's worker.
+    WaitRun run(waitBox, MayDraw());
     if (!folder[0]) {
         *unshown = 0;
         return ListDrives(items, count);
@@ -140,37 +140,72 @@ void OwnedListing::Take(OwnedListing& from)
     ready = from.ready;
     memcpy(folder, from.folder, sizeof(folder));
     from.items = NULL;
-    from.count = 0;
-    from.unshown = 0;
-    from.ready = false;
-    from.folder[0] = 0;
+    from.Drop();
+}
+
+void OwnedListing::Drop()
+{
+    free(items);
+    items = NULL;
+    count = 0;
+    unshown = 0;
+    ready = false;
+    folder[0] = 0;
+}
+
+bool PhonePanel::FolderGone(const char* folder)
+{
+    if (!LastSeparator(folder)) {
+        // A drive's root: gone when the phone no longer lists the drive.
+        DWORD mask = 0;
+        char letter = folder[0];
+        if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
+        return letter >= 'A' && letter <= 'Z' && link.DriveList(&mask) == StatusOk &&
+               !(mask & (1u << (letter - 'A')));
+    }
+    WCHAR path[NM];
+    if (!NarrowToWide(folder, path, NM)) return false;
+    RemoteEntry entry;
+    LONG status = link.EntryInfo(path, &entry);
+    if (status == StatusOk) return !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // A request refused, stopped or never answered says nothing of the folder.
+    return status != StatusNotAccepted && status != StatusCancelled && !LinkLost();
 }
 
 int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
 {
-    RefreshVolume();
+    // Find's and a size count's reads draw nothing, ask for no drive
+    // figures and leave the panel FAR shows as it is.
+    bool find = (opMode & OPM_FIND) != 0;
+    if (find && countBroken) return 0;
+    if (!find) {
+        countBroken = false;
+        RefreshVolume();
+    }
     Stop stop = enteringStopped;
     enteringStopped = NotStopped;
     OwnedListing listing;
-    if (prepared.ready) {
+    if (prepared.ready && strcmp(prepared.folder, curDir) == 0) {
         // The folder SetDirectory has just listed is handed out as it was read.
         listing.Take(prepared);
     } else if (stop && ShowAgain(stop, opMode, items, count)) {
         return 1;
     } else {
+        prepared.Drop();
         // Otherwise the current folder is read again (Ctrl+R, a change made
-        // by an operation). When it has vanished, the panel shows its
-        // nearest existing parent, as the host does on a local disk.
+        // by an operation). When the server says it is gone, FAR's own read
+        // shows its nearest existing parent, as the host does on a local
+        // disk; any other failure answers 0 and leaves the panel where it is.
         for (;;) {
             LONG status =
                 ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
-            if (LinkLost() || status == StatusReadFailed || status == StatusCancelled ||
-                !curDir[0]) {
-                if (LinkLost()) ReportLostLink(opMode);
+            if (LinkLost()) ReportLostLink(opMode);
+            if (find && MayDraw()) countBroken = true;
+            if (find || LinkLost() || status == StatusCancelled || !curDir[0] ||
+                !FolderGone(curDir))
                 return 0;
-            }
             char* last = (char*)LastSeparator(curDir);
             if (last) *last = 0;
             else curDir[0] = 0;
@@ -179,13 +214,16 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         CopyBounded(listing.folder, curDir, sizeof(listing.folder));
     }
 
-    hiddenNames = listing.unshown;
     *items = listing.items;
     *count = listing.count;
-    // Find's listings are its own until it hands them back; the panel keeps
-    // the others.
-    if (opMode & OPM_FIND) listing.items = NULL;
-    else shown.Take(listing);
+    if (find) {
+        // Find's listings are its own until it hands them back.
+        listing.items = NULL;
+    } else {
+        hiddenNames = listing.unshown;
+        shown.Take(listing);
+        findMoved = false;
+    }
     return 1;
 }
 
@@ -208,6 +246,7 @@ bool PhonePanel::ShowAgain(Stop stop, int opMode, PluginPanelItem** items, int* 
         shownAfterStop = true;
     }
     CopyBounded(curDir, shown.folder, sizeof(curDir));
+    findMoved = false;
     hiddenNames = shown.unshown;
     *items = shown.items;
     *count = shown.count;
@@ -223,7 +262,7 @@ void PhonePanel::FreeFindData(PluginPanelItem* items, int count)
 void PhonePanel::RefreshVolume()
 {
     if (!curDir[0]) {
-        volume.validMark = 0;
+        volume.validMark = 0;  // FAR's read of the drive list
     } else {
         char letter = curDir[0];
         if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
@@ -233,6 +272,7 @@ void PhonePanel::RefreshVolume()
     }
 
     // Keep an information panel on the other side in step with the record.
+    if (!MayDraw()) return;
     PanelInfo other;
     memset(&other, 0, sizeof(other));
     if (startupInfo.Control(INVALID_HANDLE_VALUE, FCTL_GETANOTHERPANELSHORTINFO, &other) &&

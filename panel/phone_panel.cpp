@@ -16,16 +16,24 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), shownAfterStop(false), enteringStopped(NotStopped), waitBox(&opFlags)
+    : opFlags(0), hiddenNames(0), findMoved(false), countBroken(false), shownAfterStop(false),
+      enteringStopped(NotStopped),
+      waitBox(&opFlags)
 {
+    callLock = CreateMutexA(NULL, FALSE, NULL);
     curDir[0] = 0;
+    reportedDir[0] = 0;
     panelTitle[0] = 0;
     link.SetWatcher(&waitBox);
     memset(infoLines, 0, sizeof(infoLines));
     memset(&volume, 0, sizeof(volume));
 }
 
-PhonePanel::~PhonePanel() { link.Disconnect(); }
+PhonePanel::~PhonePanel()
+{
+    link.Disconnect();
+    if (callLock) CloseHandle(callLock);
+}
 
 HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
 {
@@ -48,54 +56,74 @@ void PhonePanel::ClosePlugin(HANDLE handle)
     if (handle && handle != INVALID_HANDLE_VALUE) delete (PhonePanel*)handle;
 }
 
-// The folder `name` leads to from `folder`: "\\" the drive list, ".." one
-// level up, anything else one level down. False when the result would not
-// fit a host path: a path cut to fit would name another folder.
-static bool NextFolder(const char* folder, const char* name, char* out)
+void PhonePanel::BeginHostCall(int opMode, bool operation)
 {
-    if (strcmp(name, "\\") == 0) {
-        out[0] = 0;
-        return true;
-    }
-    if (strcmp(name, "..") == 0) {
-        CopyBounded(out, folder, NM);
-        char* last = (char*)LastSeparator(out);
-        if (last) *last = 0;
-        else out[0] = 0;
-        return true;
-    }
-    return JoinPath(out, NM, folder, name);
+    prepared.Drop();
+    if (opMode & OPM_FIND) return;
+    countBroken = false;
+    if (!findMoved && !operation) return;
+    // FAR names what it shows: an OPM_FIND sequence that did not end where
+    // it began (a restore that failed, a search stopped part way, a Find
+    // "from the current folder", which never restores) must not make an
+    // F8 delete a namesake elsewhere. The transfers work in curDir, which
+    // from here on is that folder for the whole call (the panel's lock keeps
+    // Find's worker out meanwhile).
+    if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
+    findMoved = false;
 }
 
-// The new folder is listed before the panel moves there: a folder that is
+// A child (or drive) is listed before the panel enters it: one that is
 // missing, can't be listed, is stopped with Esc or has no room in a host
 // path leaves the panel where it was, its listing intact, instead of a
-// panel the host then throws out for a listing that fails. The host reads
-// the panel after a refused change too, and that read tells of a lost link.
+// panel the host then throws out for a listing that fails; the listing is
+// kept for the read that follows. ".." and "\\" need none (the folder was
+// there; if it vanished, the next read falls back), nor does a full path
+// under OPM_FIND, which puts the panel back where FAR saw it. The host
+// reads the panel after a refused change too, and that read tells of a
+// lost link.
 int PhonePanel::SetDirectory(const char* name, int opMode)
 {
+    BeginHostCall(opMode, false);
+    bool find = (opMode & OPM_FIND) != 0;
     char next[NM];
-    if (!NextFolder(curDir, name, next)) return 0;
+    int kind = ResolveFolder(curDir, name, next);
+    if (kind == ResolveRefused) return 0;
+    if (kind == ResolveUp && find && countBroken) return 0;  // the count fails
+    countBroken = false;
+
+    if (kind == ResolveUp || (kind == ResolveFull && find)) {
+        CopyBounded(curDir, next, sizeof(curDir));
+        findMoved = find;
+        return 1;
+    }
 
     OwnedListing listing;
     LONG status = ListFolder(next, &listing.items, &listing.count, &listing.unshown, opMode);
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.
-        enteringStopped = HowStopped(status);
+        if (!find) enteringStopped = HowStopped(status);
+        // FAR's count passes over a folder it could not enter as if it were
+        // empty: entered all the same, it fails at the read and the "..".
+        if (find && MayDraw() && status != StatusPathTooLong) {
+            CopyBounded(curDir, next, sizeof(curDir));
+            findMoved = true;
+            countBroken = true;
+            return 1;
+        }
         return 0;
     }
     listing.ready = true;
     CopyBounded(listing.folder, next, sizeof(listing.folder));
     prepared.Take(listing);
-    hiddenNames = prepared.unshown;
     CopyBounded(curDir, next, sizeof(curDir));
+    findMoved = find;
     return 1;
 }
 
 void PhonePanel::ReportLostLink(int opMode)
 {
-    if (opMode & (OPM_SILENT | OPM_FIND)) return;
+    if ((opMode & (OPM_SILENT | OPM_FIND)) || !MayDraw()) return;
     char text[128];
     OutcomeText(link, remote::StatusNotAccepted, text, sizeof(text));
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};
@@ -107,14 +135,18 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     info->StructSize = sizeof(OpenPluginInfo);
     info->Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_ADDDOTS |
                   OPIF_FINDFOLDERS | OPIF_COMPAREFATTIME;
-    info->CurDir = curDir;
+    // Copied: Find's thread may move the panel once this call is over.
+    CopyBounded(reportedDir, curDir, sizeof(reportedDir));
+    info->CurDir = reportedDir;
     info->Format = GetMsg(MPanelFormat);
 
     CopyBounded(panelTitle, "Kelp:", sizeof(panelTitle));
-    AppendBounded(panelTitle, curDir, sizeof(panelTitle));
+    AppendBounded(panelTitle, reportedDir, sizeof(panelTitle));
     info->PanelTitle = panelTitle;
 
-    if (!curDir[0] || volume.validMark == 0) return;
+    // The information panel describes the folder FAR shows.
+    const char* showing = shown.ready ? shown.folder : curDir;
+    if (!showing[0] || volume.validMark == 0) return;
 
     int kind;
     switch (volume.kindCode) {

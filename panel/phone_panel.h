@@ -37,6 +37,7 @@ struct OwnedListing {
     ~OwnedListing() { free(items); }
     // Takes over `from`'s listing, freeing the one held; `from` is left empty.
     void Take(OwnedListing& from);
+    void Drop();
 
 private:
     OwnedListing(const OwnedListing&);
@@ -47,10 +48,29 @@ private:
 // path; a folder that opened but could not be read to its end.
 enum : LONG { StatusPathTooLong = -104, StatusReadFailed = -105 };
 
+// What a SetDirectory argument leads to (folder_paths.cpp): refused; up by
+// ".." levels, needing no listing; down to a child, a drive or the drive
+// list ("\\"), listed first; a full path ("C:\\x", as CurDir gives it).
+enum { ResolveRefused, ResolveUp, ResolveDown, ResolveFull };
+// The folder `name` leads to from `current`, into `out` (NM bytes).
+int ResolveFolder(const char* current, const char* name, char* out);
+
 class PhonePanel {
 public:
     PhonePanel();
     virtual ~PhonePanel();
+
+    // FAR's main thread and Find's worker may both call a panel: one call
+    // at a time, held by PanelCall for the length of an export. A thread
+    // waiting for it keeps its messages flowing, as the link's waits do (a
+    // server in this process is served through them).
+    void Enter() { PumpingWaitOne(callLock, INFINITE); }
+    void Leave() { ReleaseMutex(callLock); }
+    // Before every call but a read: a listing prepared ahead is dropped.
+    // Without OPM_FIND, an operation (copy, move, delete, make folder) works
+    // in the folder FAR last received a listing of, always; a change of
+    // folder starts there when an OPM_FIND sequence moved the panel since.
+    void BeginHostCall(int opMode, bool operation);
 
     // Opening and closing; the handle the host holds is the panel itself.
     static HANDLE OpenPlugin(int openFrom, INT_PTR item);
@@ -83,6 +103,8 @@ public:
     enum Stop { NotStopped, StoppedByUser, LinkGivenUp };
     Stop HowStopped(LONG status) const;
     bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
+    // True when the server says `folder` is gone (not when it only failed).
+    bool FolderGone(const char* folder);
     void RefreshVolume();
     // Tells the user that the server is gone, unless the host asked for quiet.
     void ReportLostLink(int opMode);
@@ -94,23 +116,52 @@ public:
     void SetFlag(LONG bit) { InterlockedOr(&opFlags, bit); }
     void ClearFlags() { InterlockedExchange(&opFlags, 0); }
 
-    char curDir[host::NM];  // no trailing backslash; empty at the drive list
+    // Where SetDirectory moved the panel, and what CurDir reports: FAR's
+    // sequences (a folder's size, Find) walk it with OPM_FIND and expect it
+    // back where they began. No trailing backslash; empty at the drive list.
+    char curDir[host::NM];
+    char reportedDir[host::NM];  // CurDir as last handed to the host
     char panelTitle[324];
     PhoneLink link;
     volatile LONG opFlags;
     host::InfoPanelLine infoLines[5];
     int hiddenNames;  // entries of the current folder whose names did not convert
     remote::RemoteVolume volume;
-    OwnedListing prepared;  // read by SetDirectory, not yet handed out
-    // What the host was last given for the panel (Find's reads aside): a read
-    // the user stops with Esc hands it out once more, since the host throws
-    // out a panel whose read fails.
+    // Read by SetDirectory for the read of that folder that comes next; any
+    // other call in between drops it.
+    OwnedListing prepared;
+    // What the host was last given for the panel without OPM_FIND: the
+    // folder FAR shows, which the operations it starts act on. A read the
+    // user stops with Esc hands it out once more, since the host throws out
+    // a panel whose read fails.
     OwnedListing shown;
+    bool findMoved;  // an OPM_FIND call moved the panel since FAR last got a listing
+    // A listing under OPM_FIND on FAR's main thread (F3 or Quick View
+    // counting a folder) failed or was stopped: FAR's count fails only on a
+    // refused "..", so ".." and reads under OPM_FIND are refused until the
+    // count puts the panel back (a full path) or FAR calls otherwise.
+    bool countBroken;
     bool shownAfterStop;   // ... once for a link given up on
     Stop enteringStopped;  // how SetDirectory's listing was stopped
 
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request
+
+private:
+    PhonePanel(const PhonePanel&);
+    PhonePanel& operator=(const PhonePanel&);
+    HANDLE callLock;  // a mutex: held again by the thread that holds it
+};
+
+// Holds the panel's call lock for as long as it lives.
+struct PanelCall {
+    PhonePanel& panel;
+    explicit PanelCall(PhonePanel& p) : panel(p) { panel.Enter(); }
+    ~PanelCall() { panel.Leave(); }
+
+private:
+    PanelCall(const PanelCall&);
+    PanelCall& operator=(const PanelCall&);
 };
 
 // Fills the find data of `item` from a server entry; 1 when both names

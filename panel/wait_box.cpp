@@ -10,6 +10,10 @@ using namespace host;
 // and during a copy they are the progress box's to read.
 bool WaitBox::KeepWaiting(DWORD quietMs)
 {
+    // Off the host's main thread nothing is drawn and no key read: such a
+    // wait ends by the link's own rules for a dead or stuck server, and
+    // FAR's Find dialog stops the search between two calls.
+    if (!MayDraw()) return true;
     if (!asked) {
         asked = true;
         // A stop left over from an earlier operation is not this wait's.

@@ -16,6 +16,17 @@ static const char commandPrefix[] = "";
 
 static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
 
+// Every panel call holds the panel's lock: FAR's main thread may call while
+// Find's worker is inside the same panel, and the link takes one request at
+// a time. The operations FAR starts from what it shows begin in the folder
+// it shows.
+struct HostOperation : PanelCall {
+    HostOperation(HANDLE handle, int opMode) : PanelCall(*Panel(handle))
+    {
+        panel.BeginHostCall(opMode, true);
+    }
+};
+
 // Whether SetStartupInfo's CoInitialize counted: a host thread whose
 // apartment is already of another kind answers RPC_E_CHANGED_MODE, and
 // uninitialising then would end an apartment that is not ours.
@@ -54,42 +65,50 @@ void WINAPI ClosePlugin(HANDLE handle) { PhonePanel::ClosePlugin(handle); }
 
 void WINAPI GetOpenPluginInfo(HANDLE handle, OpenPluginInfo* info)
 {
+    PanelCall call(*Panel(handle));
     Panel(handle)->GetOpenPluginInfo(info);
 }
 
 int WINAPI GetFindData(HANDLE handle, PluginPanelItem** items, int* count, int opMode)
 {
+    PanelCall call(*Panel(handle));
     return Panel(handle)->GetFindData(items, count, opMode);
 }
 
 void WINAPI FreeFindData(HANDLE handle, PluginPanelItem* items, int count)
 {
+    PanelCall call(*Panel(handle));
     Panel(handle)->FreeFindData(items, count);
 }
 
 int WINAPI SetDirectory(HANDLE handle, const char* dir, int opMode)
 {
+    PanelCall call(*Panel(handle));
     return Panel(handle)->SetDirectory(dir, opMode);
 }
 
 int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, char* destPath,
                     int opMode)
 {
+    HostOperation call(handle, opMode);
     return GetFilesFromPhone(*Panel(handle), items, count, move, destPath, opMode);
 }
 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
+    HostOperation call(handle, opMode);
     return PutFilesToPhone(*Panel(handle), items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
+    HostOperation call(handle, opMode);
     return DeleteFilesOnPhone(*Panel(handle), items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
+    HostOperation call(handle, opMode);
     return MakeDirectoryOnPhone(*Panel(handle), name, opMode);
 }
 

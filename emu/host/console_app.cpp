@@ -51,11 +51,12 @@ void ConsoleApp::Draw() {
     panels_[1].Draw(screen_, half, 0, w - half, h - 2, active_ == 1, panels_[0]);
 
     const FilePanel& a = ActivePanel();
-    std::string prompt = (a.kind == FilePanel::Plugin ? a.listing.panelTitle : a.folder) + ">";
+    std::string prompt =
+        (a.kind == FilePanel::Plugin ? a.listing.panelTitle : a.folder) + ">" + commandLine_;
     screen_.Fill(0, h - 2, w, 1, ' ', kCommandLine);
     screen_.Text(0, h - 2, prompt, kCommandLine, w - 1);
 
-    static const char* const labels[10] = {"Help", "",       "",       "",   "Copy",
+    static const char* const labels[10] = {"Help", "",       "View",   "",   "Copy",
                                            "RenMov", "MkFold", "Delete", "", "Quit"};
     int cell = w / 10;
     for (int i = 0; i < 10; ++i) {
@@ -85,7 +86,21 @@ void ConsoleApp::Handle(const Key& key) {
         BeforeCall();
         if (host_.Exports().ProcessKey(p.plugin, key.vk, state)) return;
     }
-    if (key.alt && (key.vk == VK_F1 || key.vk == VK_F2)) {
+    // A terminal has no Ctrl+digit: Alt+Shift+digit and Alt+digit stand in.
+    bool digit = key.vk >= '0' && key.vk <= '9';
+    if (digit && ((key.ctrl && key.shift) || (key.alt && key.shift))) {
+        SaveShortcut(key.vk - '0');
+    } else if (digit && (key.ctrl || key.alt) && !key.shift) {
+        JumpToShortcut(key.vk - '0');
+    } else if (key.ch >= ' ' && (unsigned char)key.ch < 127 && !key.ctrl && !key.alt) {
+        commandLine_ += key.ch;
+    } else if (key.Is(VK_BACK)) {
+        if (!commandLine_.empty()) commandLine_.pop_back();
+    } else if (key.Is(VK_RETURN) && !commandLine_.empty()) {
+        RunCommandLine();
+    } else if (key.Is(VK_ESCAPE)) {
+        commandLine_.clear();
+    } else if (key.alt && (key.vk == VK_F1 || key.vk == VK_F2)) {
         DiskMenu(key.vk == VK_F1 ? 0 : 1);
     } else if (key.ctrl && key.vk == 'L') {
         PassivePanel().info = !PassivePanel().info;
@@ -113,6 +128,8 @@ void ConsoleApp::Handle(const Key& key) {
         if (!PassivePanel().info) active_ = 1 - active_;
         if (ActivePanel().kind == FilePanel::Local)
             SetCurrentDirectoryA(ActivePanel().folder.c_str());
+    } else if (key.Is(VK_F3)) {
+        FolderSize();
     } else if (key.Is(VK_F5) || key.Is(VK_F6)) {
         Copy(key.vk == VK_F6);
     } else if (key.Is(VK_F7)) {
@@ -281,6 +298,112 @@ void ConsoleApp::Remove() {
         for (const PanelEntry& e : chosen) RemoveLocalTree(JoinPath(p.folder, e.name));
     }
     RereadBoth();
+}
+
+// F3 on a folder of Kelp's panel: the host counts it as FAR does, walking
+// the plug-in with OPM_FIND, and reads the panel no more afterwards.
+void ConsoleApp::FolderSize() {
+    FilePanel& p = ActivePanel();
+    const PanelEntry* e = p.CurrentEntry();
+    if (p.kind != FilePanel::Plugin || p.info || !e || !e->IsFolder() || e->IsUp()) return;
+    std::string name = e->name;
+    BeforeCall();
+    keys_.BeginOperation();
+    DirList size = GetPluginDirList(host_, p.plugin, name);
+    keys_.EndOperation();
+    if (!size.ok) {
+        ui_.Ask("View", {"The size of " + name + " could not be counted"}, {"Ok"}, true);
+        return;
+    }
+    ui_.Ask("View", {name, std::to_string(size.folders) + " folders, " +
+                               std::to_string(size.files) + " files",
+                     Grouped(size.bytes) + " bytes"},
+            {"Ok"});
+}
+
+void ConsoleApp::SaveShortcut(int digit) {
+    FilePanel& p = ActivePanel();
+    Shortcut& s = shortcuts_[digit];
+    s.set = true;
+    s.plugin = p.kind == FilePanel::Plugin;
+    s.folder = p.folder;
+    if (s.plugin) {
+        BeforeCall();
+        s.kelp = host_emu::SaveShortcut(host_, p.plugin);
+    }
+}
+
+// RightCtrl+digit in FAR (Ctrl or Alt and a digit here: a terminal tells
+// no Ctrl apart, and sends no Ctrl+digit at all): Kelp's shortcut opens a new panel with
+// OPEN_SHORTCUT and then sets its saved folder.
+void ConsoleApp::JumpToShortcut(int digit) {
+    const Shortcut& s = shortcuts_[digit];
+    if (!s.set) return;
+    FilePanel& p = ActivePanel();
+    if (p.kind == FilePanel::Plugin) CloseKelp(active_);
+    p.info = false;
+    p.entries.clear();
+    p.current = 0;
+    if (!s.plugin) {
+        p.folder = s.folder;
+        Reread(active_);
+        return;
+    }
+    BeforeCall();
+    HANDLE panel = OpenShortcut(host_, s.kelp);
+    if (panel == INVALID_HANDLE_VALUE) {
+        Reread(active_);
+        return;
+    }
+    if (!host_.IsOpen(panel)) {  // its first read failed: the host closed it
+        Reread(active_);
+        return;
+    }
+    p.kind = FilePanel::Plugin;
+    p.plugin = panel;
+    Reread(active_);
+}
+
+// The command line knows "cd" (and "chdir"); over Kelp's panel the typed
+// folder goes to SetDirectory as FAR's own "cd" sends it.
+void ConsoleApp::RunCommandLine() {
+    std::string line = commandLine_;
+    commandLine_.clear();
+    std::string lower = line;
+    for (char& c : lower) c = (char)tolower((unsigned char)c);
+    size_t skip = lower.rfind("cd ", 0) == 0 ? 3 : lower.rfind("chdir ", 0) == 0 ? 6 : 0;
+    if (!skip) {
+        ui_.Ask("Command line", {"This host runs only \"cd <folder>\""}, {"Ok"});
+        return;
+    }
+    std::string typed = line.substr(skip);
+    while (!typed.empty() && typed[0] == ' ') typed.erase(0, 1);
+    FilePanel& p = ActivePanel();
+    if (typed.empty()) return;
+    if (p.kind == FilePanel::Plugin) {
+        BeforeCall();
+        CommandLineCd(host_, p.plugin, typed);
+        if (!host_.IsOpen(p.plugin)) {
+            p.kind = FilePanel::Local;
+            p.plugin = INVALID_HANDLE_VALUE;
+        }
+        p.entries.clear();
+        p.current = 0;
+        Reread(active_);
+        return;
+    }
+    std::string next = typed.size() > 1 && typed[1] == ':' ? typed : JoinPath(p.folder, typed);
+    char full[MAX_PATH];
+    if (!GetFullPathNameA(next.c_str(), sizeof full, full, nullptr) ||
+        !(GetFileAttributesA(full) & FILE_ATTRIBUTE_DIRECTORY) ||
+        GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES) {
+        ui_.Ask("Error", {"Cannot find the folder", typed}, {"Ok"}, true);
+        return;
+    }
+    p.folder = full;
+    p.entries.clear();
+    p.current = 0;
+    Reread(active_);
 }
 
 // Alt+F1 / Alt+F2: the PC's drives, the folder the host started in, and the

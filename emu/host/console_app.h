@@ -7,6 +7,7 @@
 #include "console_keys.h"
 #include "console_panels.h"
 #include "console_screen.h"
+#include "far_sequences.h"
 #include "host_emulator.h"
 
 #include <string>
@@ -43,6 +44,10 @@ private:
     void MakeFolder();
     void Remove();
     void DiskMenu(int side);
+    void FolderSize();
+    void SaveShortcut(int digit);
+    void JumpToShortcut(int digit);
+    void RunCommandLine();
     bool OpenKelp(int side, int item);
     void CloseKelp(int side);
 
@@ -53,6 +58,13 @@ private:
     FilePanel panels_[2];
     int active_ = 0;
     bool quit_ = false;
+    std::string commandLine_;  // typed after the prompt
+    // Ctrl+Shift+0..9: a PC folder, or Kelp's module with the saved CurDir.
+    struct Shortcut {
+        bool set = false, plugin = false;
+        std::string folder;
+        FolderShortcut kelp;
+    } shortcuts_[10];
     std::string home_;
     std::string error_;
 };

@@ -111,7 +111,8 @@ const char* ActionName(Action action);
 
 // A fault rule. It applies to a request when `op` matches (Op::Any: any
 // request), `pathContains` is empty or occurs in the request's path
-// (case-sensitive), and `occurrence` is 0 (every such request) or equals
+// (case-sensitive), `pathIs` is empty or is the whole path (one folder, not
+// the folders below it), and `occurrence` is 0 (every such request) or equals
 // `matched` after counting this one (only the Nth, counted from 1).
 // The path of DirRead/DirClose is the path its handle was opened with; of
 // VolumeInfo "X:\"; of FileCopy both source and target are tried; DriveList
@@ -121,6 +122,7 @@ struct Rule {
     Action action = Action::ForceStatus;
     LONG status = StatusIoError;
     std::wstring pathContains;
+    std::wstring pathIs;
     int occurrence = 0;
     int matched = 0;  // kept by the server: matching requests seen so far
 };

@@ -445,6 +445,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         if (!r.pathContains.empty() && rulePath.find(r.pathContains) == std::wstring::npos &&
             (ruleTarget.empty() || ruleTarget.find(r.pathContains) == std::wstring::npos))
             continue;
+        if (!r.pathIs.empty() && rulePath != r.pathIs && ruleTarget != r.pathIs) continue;
         ++r.matched;
         if (r.occurrence != 0 && r.matched != r.occurrence) continue;
         switch (r.action) {

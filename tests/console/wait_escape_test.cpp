@@ -3,6 +3,10 @@
 // within a second, and the link is not trusted again.
 #include "console_input.h"
 #include "copy_from_support.h"
+#include "far_sequences.h"
+
+#include <atomic>
+#include <thread>
 
 namespace kelp_test {
 namespace {
@@ -165,6 +169,61 @@ TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
     EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
     // The user has already said stop: no prompt asks again.
     EXPECT_TRUE(host->Journal().Prompts().empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// F3 on a folder counts it with OPM_FIND on FAR's main thread: a slow
+// listing inside shows the box there too, Esc stops it at once, and the
+// count fails rather than show a size too small.
+TEST_F(WaitConsole, EscapeStopsAFolderSizeCount)
+{
+    for (int i = 0; i < 300; ++i) PhoneFile("outer\\slow\\f" + std::to_string(i), "x");
+    HANDLE panel = OpenAt("C:");
+    phone->Options().delayMs = 20;
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "outer");
+    DWORD end = GetTickCount();
+    phone->Options().delayMs = 0;
+    ASSERT_EQ(1, boxes);
+    EXPECT_LT(end - escAt, 1000u);
+    EXPECT_FALSE(size.ok);
+    EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "outer"}), Read(panel).Names());
+    EXPECT_EQ("C:", Read(panel).curDir);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// An Esc typed while Find searches the phone on its worker thread is FAR's
+// (its dialog stops the search): Kelp reads no key there, even over a
+// request quiet for more than a second, and the link goes on serving.
+TEST_F(WaitConsole, FindsWorkerLeavesEscToFar)
+{
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\slow")));
+    HANDLE panel = OpenAt("C:");
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Current;
+    find.onFolder = [&](const std::string& folder) {
+        phone->Options().delayMs = folder == "slow" ? 1300 : 0;
+    };
+    TypeKey(input, 27, VK_ESCAPE);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        host_emu::FindFiles(*host, panel, find);
+        done = true;
+    });
+    while (!done) {  // FAR's main thread, dispatching what the phone sends
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(1);
+    }
+    worker.join();
+    phone->Options().delayMs = 0;
+    DWORD pending = 0;
+    EXPECT_TRUE(GetNumberOfConsoleInputEvents(input, &pending));
+    EXPECT_EQ(1u, pending);
+    EXPECT_EQ(0, boxes);
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "slow"}), Names(panel));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -5,6 +5,7 @@
 // timer), so the kill lands while a request is out, and a slow server must
 // still be waited for.
 #include "e2e_support.h"
+#include "far_sequences.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,45 @@ protected:
 
     Watchdog watchdog{"the server to start and the panel to open"};
 };
+
+// F3 counting a folder when the server dies part way: the count fails within
+// seconds, the panel is back in its folder, and the host's next read says
+// the server is gone.
+TEST_F(DeadServer, AFolderSizeCountFailsAndThePanelStays)
+{
+    for (int d = 0; d < 4; ++d) {
+        std::string folder = "C\\tree\\d" + std::to_string(d);
+        ASSERT_TRUE(MakeDirs(PhonePath(folder)));
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(WriteFileText(PhonePath(folder + "\\f" + std::to_string(i)), "x"));
+    }
+    Serve(1, "--delay-ms 150");
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->SetDirectory(panel, "C:");
+    Read(panel);
+
+    Killer killer(1500);
+    watchdog.Waiting("the count to end after the server was killed");
+    killer.Arm();
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "tree");
+    DWORD returnedAt = GetTickCount();
+    WaitForSingleObject(killer.thread, 10000);
+    EXPECT_EQ(1, killer.killed);
+    EXPECT_FALSE(size.ok);
+    EXPECT_LT(returnedAt - killer.killedAt, kGiveBackWithin);
+    host::OpenPluginInfo info = {};
+    host->Exports().GetOpenPluginInfo(panel, &info);
+    EXPECT_STREQ("C:", info.CurDir);
+    EXPECT_TRUE(host->Journal().Prompts().empty());
+    host_emu::PanelListing listing;
+    EXPECT_FALSE(host->ReadPanel(panel, listing));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(70), host->Journal().Prompts().back()->lines[0]);
+    ExpectReconnect();
+    for (const std::string& fault : host->Journal().Faults())
+        EXPECT_EQ("unscripted message box: " + host->MessageText(2), fault);
+}
 
 TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
 {

@@ -2,9 +2,8 @@
 // server generation registered alone: every request, record, path, progress
 // notice and cancel flag crosses processes through the generated proxies, and
 // every callback reaches the plug-in's apartment through its message queue.
-// The server is a strict single-threaded one: a request that reached it
-// while one of its callbacks was still under way would be refused, and its
-// log counts them.
+// The server's log counts the requests that reached it while one of its
+// callbacks was still under way.
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
@@ -21,25 +20,30 @@ using namespace kelp_test;
 
 // Copies move 4 KB per step, so a 256 KB file takes 64 steps, each with its
 // own progress notice from the server.
-std::string StrictServer(const std::string& log)
+std::string LoggingServer(const std::string& log)
 {
-    return "--chunk-size 4096 --strict --log \"" + log + "\"";
+    return "--chunk-size 4096 --log \"" + log + "\"";
 }
 
 // Once the server has quit: its log's last line counts the requests that
-// reached it inside one of its callbacks. COM sends the reply to a callback
-// from another thread than the one that makes the next request, so now and
-// then one overtakes the reply; the plug-in asks it again, and every
-// operation above succeeded all the same.
+// reached it inside one of its callbacks. The link's thread makes the next
+// request only after the callback has returned on it, but COM sends the reply
+// from another thread, so now and then a request still overtakes it; a
+// strict single-threaded server refuses such a request and the link asks
+// again (phone_emulator.h's strict mode; the figure is printed, not judged,
+// for it depends on how the machine schedules those threads).
 void ReportRequestsInsideCallbacks(const std::string& log)
 {
     ASSERT_TRUE(WaitForNoServer(5000));
     std::ifstream in(log);
     std::stringstream text;
     text << in.rdbuf();
-    size_t at = text.str().find("] exit: ");
+    const std::string tail = " requests inside callbacks\n";
+    size_t at = text.str().find(tail);
     ASSERT_NE(std::string::npos, at) << text.str();
-    printf("strict server: %d requests inside callbacks\n", atoi(text.str().c_str() + at + 8));
+    size_t start = text.str().rfind("exit: ", at);
+    ASSERT_NE(std::string::npos, start) << text.str();
+    printf("server: %s requests inside callbacks\n", text.str().substr(start + 6, at - start - 6).c_str());
 }
 
 std::string Pattern(size_t size)
@@ -63,7 +67,7 @@ TEST_P(OutOfProcess, BrowsesAndCopiesTreesBothWays)
     ASSERT_TRUE(WriteFileText(PcPath("up\\deeper\\y.txt"), Pattern(9000)));
 
     std::string log = tempRoot + "\\server.log";
-    Serve(GetParam(), StrictServer(log));
+    Serve(GetParam(), LoggingServer(log));
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     EXPECT_EQ(1u, ServerProcesses().size()) << "the server runs in a process of its own";
@@ -114,7 +118,7 @@ TEST_P(OutOfProcess, DeletesATreeMakesAFolderAndCancelsCopies)
     ASSERT_TRUE(WriteFileText(PcPath("big2.bin"), Pattern(256 * 1024)));
 
     std::string log = tempRoot + "\\server.log";
-    Serve(GetParam(), StrictServer(log));
+    Serve(GetParam(), LoggingServer(log));
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
     host->SetDirectory(panel, "C:");

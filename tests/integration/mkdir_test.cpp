@@ -95,9 +95,10 @@ TEST_F(MakeFolder, FailuresLeaveTheHostTheirReason)
     EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
     phone->Options().rules.clear();
 
-    // The list of drives: refused with Kelp's own box before the dialog,
-    // and -1 so the host adds none.
+    // The list of drives (Ctrl+\\, and the host's read): refused with
+    // Kelp's own box before the dialog, and -1 so the host adds none.
     host->SetDirectory(panel, "\\");
+    Read(panel);
     host->Journal().Clear();
     host->Script().AnswerMessage(0);
     std::string name;

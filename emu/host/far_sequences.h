@@ -1,0 +1,78 @@
+// The host's own sequences that move a plug-in panel besides Enter, played as
+// FAR 1.75 (build 2634) plays them: far/plugapi.cpp FarGetPluginDirList and
+// ScanPluginDir (F3 on a folder, Quick View over one), far/findfile.cpp
+// PreparePluginList, ScanPluginTree and SetPluginDirectory (Find File),
+// far/filelist.cpp and far/ffolders.cpp (folder shortcuts), far/execute.cpp
+// IntChDir with far/filelist.cpp ChangeDir (the command line's "cd").
+//
+// Each talks to the plug-in through its exports directly, as the host does;
+// a host call the plug-in makes meanwhile reaches the emulator as ever.
+#pragma once
+
+#include "host_emulator.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace host_emu {
+
+enum { OPEN_SHORTCUT = 6 };
+
+// What FarGetPluginDirList gives its caller: every file and folder below
+// `dir`, named by their paths under it, and the sums F3 and Quick View show.
+struct DirList {
+    bool ok = false;  // FALSE: the count failed (the size is not shown)
+    std::vector<std::string> names;
+    unsigned folders = 0, files = 0;
+    unsigned long long bytes = 0;
+};
+
+// F3 on the folder item `dir` (Quick View moving onto it plays the same).
+// `escape`, when given, is asked between folders as CheckForEscSilent looks
+// at the console; true stops the count as a confirmed Esc does.
+DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& dir,
+                         std::function<bool()> escape = nullptr);
+
+// Find File over a plug-in panel: from the root (also what "all drives" and
+// "in the path list" do there) or from the current folder.
+enum class FindFrom { Root, Current };
+struct FindRun {
+    FindFrom from = FindFrom::Root;
+    // Set by another thread to stop the search, as Find's dialog does; read
+    // between two plug-in calls.
+    std::atomic<bool> stop{false};
+    // Called with each folder's full name before it is entered: a test's
+    // chance to act in the middle of the search.
+    std::function<void(const std::string&)> onFolder;
+    std::vector<std::string> found;  // every item seen, as "Sub\name"
+    // A search for text fetches every file it meets, each into a new folder
+    // made in this one, with GetFiles(OPM_SILENT | OPM_FIND) under the
+    // mutex; empty: no fetch.
+    std::string fetchInto;
+    int fetched = 0;  // fetches that answered 1
+};
+// Runs the search on the calling thread: run it on a thread of its own to
+// play FAR, which searches on a worker and keeps its main thread for the
+// dialog (and the panels' GetOpenPluginInfo). Plug-in calls are made under
+// `pluginMutex` (FAR's hPluginMutex), when given.
+void FindFiles(HostEmulator& host, HANDLE panel, FindRun& run, HANDLE pluginMutex = NULL);
+
+// A folder shortcut: what Ctrl+Shift+digit keeps of a plug-in panel.
+struct FolderShortcut {
+    std::string curDir, shortcutData;
+};
+FolderShortcut SaveShortcut(HostEmulator& host, HANDLE panel);
+// RightCtrl+digit: OpenPlugin(OPEN_SHORTCUT, data), SetDirectory(saved
+// CurDir, 0), then the panel's read. INVALID_HANDLE_VALUE when it did not
+// open; the panel is then the host's to close.
+HANDLE OpenShortcut(HostEmulator& host, const FolderShortcut& shortcut, PanelListing* read = nullptr);
+
+// "cd <typed>" on the command line over the plug-in's panel: the drive
+// letter upper-cased, SetDirectory(typed, 0), the panel read again. Answers
+// SetDirectory's result; ".." at the drive list closes the panel instead.
+int CommandLineCd(HostEmulator& host, HANDLE panel, const std::string& typed,
+                  PanelListing* read = nullptr);
+
+}  // namespace host_emu

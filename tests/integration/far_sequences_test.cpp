@@ -1,0 +1,304 @@
+// The panel as FAR's own features drive it: F3 and Quick View counting a
+// folder, Find File on its worker thread, folder shortcuts and "cd". After
+// each, F8 must delete the file the user sees, whatever the sequence met.
+#include "far_sequences.h"
+#include "integration_support.h"
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace kelp_test {
+namespace {
+
+using phone_emu::Op;
+
+class FarSequences : public KelpTest {
+protected:
+    // C:\same.txt, C:\top\same.txt, and under C:\top the folders Dir (with
+    // Sub3 inside) and Dir2, each holding a same.txt: a delete in the wrong
+    // folder shows.
+    void SetUp() override
+    {
+        KelpTest::SetUp();
+        if (HasFailure()) return;
+        for (const char* path : {"C\\same.txt", "C\\top\\same.txt", "C\\top\\Dir\\same.txt",
+                                 "C\\top\\Dir\\a.txt", "C\\top\\Dir\\Sub3\\same.txt",
+                                 "C\\top\\Dir2\\same.txt"})
+            ASSERT_TRUE(MakeDirs(PhonePath(std::string(path).substr(0, std::string(path).rfind('\\')))) &&
+                        WriteFileText(PhonePath(path), path));
+    }
+
+    // F8 on `name` as the panel showed it in `shown`, confirmed.
+    int DeleteShown(HANDLE panel, const host_emu::PanelListing& shown, const std::string& name)
+    {
+        const host::PluginPanelItem* item = shown.Find(name);
+        EXPECT_TRUE(item) << name;
+        if (!item) return -1;
+        std::vector<host::PluginPanelItem> items = {*item};
+        host->Script().AnswerMessage(0);
+        return host->DeleteFiles(panel, items);
+    }
+
+    // Which of the same.txt files are still there.
+    std::vector<std::string> SameFilesLeft()
+    {
+        std::vector<std::string> left;
+        for (const char* path : {"C\\same.txt", "C\\top\\same.txt", "C\\top\\Dir\\same.txt",
+                                 "C\\top\\Dir\\Sub3\\same.txt", "C\\top\\Dir2\\same.txt"})
+            if (PathExists(PhonePath(path))) left.push_back(path);
+        return left;
+    }
+    const std::vector<std::string> onlyTopDeleted = {"C\\same.txt", "C\\top\\Dir\\same.txt",
+                                                     "C\\top\\Dir\\Sub3\\same.txt",
+                                                     "C\\top\\Dir2\\same.txt"};
+
+    std::string CurDir(HANDLE panel)
+    {
+        host::OpenPluginInfo info = {};
+        host->Exports().GetOpenPluginInfo(panel, &info);
+        return info.CurDir;
+    }
+
+    // Runs `f` on a thread of its own, as FAR runs Find, while this thread
+    // goes on as FAR's main thread: dispatching its messages (the phone
+    // emulator's calls come through them) and running `meanwhile`.
+    void RunAsFind(std::function<void()> f, std::function<void()> meanwhile = nullptr)
+    {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            f();
+            done = true;
+        });
+        while (!done) {
+            if (meanwhile) meanwhile();
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            Sleep(1);
+        }
+        worker.join();
+    }
+
+    void FailDirOpen(const std::wstring& path, int occurrence = 0)
+    {
+        phone_emu::Rule rule;
+        rule.op = Op::DirOpen;
+        rule.pathIs = path;
+        rule.occurrence = occurrence;
+        phone->Options().rules.push_back(rule);
+    }
+};
+
+// F3 on a folder while its parent can't be listed for a moment: the count is
+// whole, the panel is back where FAR shows it, each folder is read once and
+// no drive figures are asked for.
+TEST_F(FarSequences, SizeOfAFolderWhileItsParentCannotBeListed)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    phone->ClearJournal();
+    FailDirOpen(L"C:\\top\\");
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "Dir");
+    EXPECT_TRUE(size.ok);
+    EXPECT_EQ(1u, size.folders);
+    EXPECT_EQ(3u, size.files);
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    EXPECT_EQ(2u, phone->Count(Op::DirOpen));
+    EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A listing read ahead by a change of folder goes only to the next read of
+// that folder: after Quick View passed over a folder and F8 deleted a file,
+// the read shows the file gone.
+TEST_F(FarSequences, AListingReadAheadIsNotHandedOutAfterAChange)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    EXPECT_TRUE(host_emu::GetPluginDirList(*host, panel, "Dir").ok);
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2"}), Names(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Quick View moving over two folders, the first with a listing that fails
+// once inside it (on the way back from Sub3).
+TEST_F(FarSequences, QuickViewOverFoldersWithAFailingListingInside)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    FailDirOpen(L"C:\\top\\Dir\\", 2);
+    host_emu::DirList first = host_emu::GetPluginDirList(*host, panel, "Dir");
+    host_emu::DirList second = host_emu::GetPluginDirList(*host, panel, "Dir2");
+    EXPECT_EQ(3u, first.files);
+    EXPECT_TRUE(second.ok);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, second.names);
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Find "from the current folder" on a worker thread, FAR's mutex around each
+// call, while the main thread asks for the panel's description and a
+// listing fails once inside: FAR never restores the folder at the end.
+TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    FailDirOpen(L"C:\\top\\Dir\\", 2);
+    phone->ClearJournal();
+    HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Current;
+    // FAR's main thread keeps drawing the panels meanwhile.
+    RunAsFind([&] { host_emu::FindFiles(*host, panel, find, mutex); },
+              [&] { EXPECT_EQ(0u, CurDir(panel).find("C:\\top")); });
+    CloseHandle(mutex);
+    std::vector<std::string> found = find.found;
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "Dir2\\same.txt", "Dir\\Sub3",
+                                        "Dir\\Sub3\\same.txt", "Dir\\a.txt", "Dir\\same.txt",
+                                        "same.txt"}),
+              found);
+    EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
+    phone->Options().rules.clear();
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// However an OPM_FIND sequence ends (here it never comes back up), what FAR
+// starts from its panel acts on the folder it shows: delete, make folder,
+// the information panel, and the read that follows.
+TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+    ASSERT_EQ(1, host->SetDirectory(panel, "Sub3", host::OPM_FIND));
+
+    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+    ASSERT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+    host->Script().AnswerDialog(4, {{2, "made"}});
+    std::string name;
+    EXPECT_EQ(1, host->MakeDirectory(panel, name));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\top\\made")));
+    host_emu::PanelListing after = Read(panel);
+    EXPECT_EQ("C:\\top", after.curDir);
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "made"}), after.Names());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A folder shortcut comes back to its folder; "cd" and SetDirectory take
+// full paths shaped like CurDir (any case of the drive letter, from any
+// folder and from the drive list), "\", "..", several levels, and refuse
+// wildcards and "." or ".." inside a path before asking the phone anything.
+TEST_F(FarSequences, ShortcutsAndCdTakeWhatFarGives)
+{
+    HANDLE panel = OpenAt("C:\\top\\Dir\\Sub3");
+    host_emu::FolderShortcut saved = host_emu::SaveShortcut(*host, panel);
+    host->ClosePlugin(panel);
+    host_emu::PanelListing listing;
+    panel = host_emu::OpenShortcut(*host, saved, &listing);
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ("C:\\top\\Dir\\Sub3", listing.curDir);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, listing.Names());
+
+    struct Step {
+        const char* typed;
+        int result;
+        const char* curDir;
+    } steps[] = {
+        {"..\\..\\Dir2", 1, "C:\\top\\Dir2"},
+        {"c:\\top\\Dir", 1, "C:\\top\\Dir"},
+        {"Sub3\\", 1, "C:\\top\\Dir\\Sub3"},
+        {"\\", 1, ""},
+        {"C:\\top\\Dir", 1, "C:\\top\\Dir"},
+        {"..", 1, "C:\\top"},
+        {"Dir\\Sub3", 1, "C:\\top\\Dir\\Sub3"},
+        {"C:\\", 1, "C:"},
+        {"top", 1, "C:\\top"},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(step.result, host_emu::CommandLineCd(*host, panel, step.typed, &listing))
+            << step.typed;
+        EXPECT_EQ(step.curDir, listing.curDir) << step.typed;
+    }
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), listing.Names());
+
+    phone->ClearJournal();
+    for (const char* refused : {"D*", "Di?", "Dir\\..\\Dir2", ".\\Dir", "Dir\\.", "Dir\\\\Sub3",
+                                "C:\\top\\..\\top", "C:top", "c:\\top\\Dir\\*"}) {
+        EXPECT_EQ(0, host->SetDirectory(panel, refused)) << refused;
+        EXPECT_EQ(0, host->SetDirectory(panel, refused, host::OPM_FIND)) << refused;
+        EXPECT_EQ("C:\\top", CurDir(panel)) << refused;
+    }
+    EXPECT_TRUE(phone->Journal().empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A read of the current folder that fails moves the panel up only when the
+// server says the folder is gone; a refused request or a server error
+// answers 0 and leaves the panel where it is.
+TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
+{
+    HANDLE panel = OpenAt("C:\\top\\Dir");
+    host::PluginPanelItem* items = nullptr;
+    int count = 0;
+    for (phone_emu::Action action : {phone_emu::Action::Refuse, phone_emu::Action::ForceStatus}) {
+        FailDirOpen(L"C:\\top\\Dir\\");
+        phone->Options().rules.back().action = action;
+        EXPECT_EQ(0, host->Exports().GetFindData(panel, &items, &count, 0));
+        EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
+        phone->Options().rules.clear();
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "same.txt", "Sub3"}), Names(panel));
+    RemoveTree(PhonePath("C\\top\\Dir"));
+    EXPECT_EQ((std::vector<std::string>{"Dir2", "same.txt"}), Names(panel));
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// On Find's worker thread Kelp draws nothing and asks the host nothing: not
+// the waiting box of a slow request, not the copy box of a search in file
+// contents, no Control call.
+TEST_F(FarSequences, FindsWorkerDrawsNothing)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    ASSERT_TRUE(MakeDirs(PcPath("fetched")));
+    host->Journal().Clear();
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Root;
+    find.fetchInto = PcPath("fetched");
+    find.onFolder = [&](const std::string& folder) {
+        // One request of Dir2's listing stays quiet for over a second.
+        phone->Options().delayMs = folder == "C:\\top\\Dir2" ? 1200 : 0;
+    };
+    RunAsFind([&] { host_emu::FindFiles(*host, panel, find); });
+    phone->Options().delayMs = 0;
+    EXPECT_EQ(6, find.fetched);
+    EXPECT_TRUE(host->Journal().Entries().empty()) << host->Journal().Dump();
+    EXPECT_EQ("C:\\top", CurDir(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+}  // namespace
+}  // namespace kelp_test
