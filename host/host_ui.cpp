@@ -2,6 +2,7 @@
 
 #include "bounded_string.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,6 +14,34 @@ static const char* ResolveItem(MsgItem item)
 const char* GetMsg(int id)
 {
     return startupInfo.GetMsg(startupInfo.ModuleNumber, id);
+}
+
+// Which of `forms` forms a count takes.
+static int PluralForm(int forms, int count)
+{
+    unsigned n = count < 0 ? 0u - (unsigned)count : (unsigned)count;
+    if (forms == 2) return n == 1 ? 0 : 1;
+    if (forms == 3) {
+        if (n % 10 == 1 && n % 100 != 11) return 0;
+        if (n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14)) return 1;
+        return 2;
+    }
+    return 0;
+}
+
+void FormatCount(char* out, int size, int id, int count)
+{
+    if (size <= 0) return;
+    const char* text = GetMsg(id);
+    int forms = 1;
+    for (const char* p = text; *p; ++p) forms += *p == '|';
+    const char* form = text;
+    for (int skip = PluralForm(forms, count); skip > 0; --skip) form = strchr(form, '|') + 1;
+    const char* end = strchr(form, '|');
+    char format[512];
+    CopyBounded(format, form, end && end - form < (int)sizeof(format) ? (int)(end - form) + 1
+                                                                      : (int)sizeof(format));
+    snprintf(out, size, format, count);
 }
 
 int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,

@@ -9,6 +9,10 @@ typedef UINT_PTR MsgItem;
 inline MsgItem TextItem(const char* text) { return (MsgItem)text; }
 
 const char* GetMsg(int id);
+// Message `id` formatted with `count`. A counted message holds one form per
+// kind of count, apart by '|': two (one, other), as English counts, or three
+// (one: 1, 21, 31 ...; few: 2-4, 22-24 ...; many: the rest), as Russian does.
+void FormatCount(char* out, int size, int id, int count);
 
 int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
                    int buttons);

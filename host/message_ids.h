@@ -13,8 +13,8 @@ enum MessageId {
     MMoveTitle = 7,
     MCopyOneItem = 8,        // %s item name
     MMoveOneItem = 9,        // %s item name
-    MCopyManyItems = 10,     // %d count
-    MMoveManyItems = 11,     // %d count
+    MCopyManyItems = 10,     // %d count, in forms by count (FormatCount)
+    MMoveManyItems = 11,     // %d count, in forms by count
     MCopyButton = 12,
     MMoveButton = 13,
     MCancel = 14,            // copy dialog and copy-error prompt
@@ -38,7 +38,7 @@ enum MessageId {
     MDeleteTitle = 32,
     MDeleting = 33,
     MDeleteQuestion = 34,
-    MDeleteItems = 35,       // %d count
+    MDeleteItems = 35,       // %d count, in forms by count
     MDeleteButton = 36,
     MDeleteDirTitle = 37,
     MDeleteDirLabel = 38,
@@ -78,7 +78,16 @@ enum MessageId {
     MStatusAbandoned = 72,   // a request the user stopped waiting for
     MOntoItself = 73,        // a destination that names the item itself
     MInfoHidden = 74,        // information panel: names left out
-    MInfoHiddenCount = 75,   // %d names
+    MInfoHiddenCount = 75,   // %d names, in forms by count
+    MCaseOnlyRename = 76,    // a rename by letter case alone, refused
+    MOriginalKept = 77,      // a move's copy made, its original not deleted
+    MFolderNotRead = 78,     // a PC folder that cannot be searched
+    MSizeChanged = 79,       // a PC file whose size changed since it was listed
+    MNoPhonePlace = 80,      // a typed destination that names nothing on the phone
+    MTransitNotMade = 81,    // the PC folder a copy on the phone passes through
+    MPhoneFolderNotMade = 82,
+    MPcFolderNotMade = 83,
+    MKeptSinceCopy = 84,     // %d entries a silent delete kept, in forms by count
 
-    MessageCount = 76
+    MessageCount = 85
 };

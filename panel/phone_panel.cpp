@@ -149,8 +149,7 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     int lines = 4;
     if (hiddenNames > 0) {
         CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
-        snprintf(infoLines[4].Data, sizeof(infoLines[4].Data), GetMsg(MInfoHiddenCount),
-                 hiddenNames);
+        FormatCount(infoLines[4].Data, sizeof(infoLines[4].Data), MInfoHiddenCount, hiddenNames);
         lines = 5;
     }
     info->InfoLines = infoLines;

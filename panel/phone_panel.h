@@ -6,6 +6,7 @@
 // that change files are the transfer layer's (transfer/transfer.h).
 #pragma once
 
+#include "copied_files.h"
 #include "host_api.h"
 #include "phone_link.h"
 #include "wait_box.h"
@@ -103,6 +104,11 @@ public:
     OwnedListing shown;
     bool shownAfterStop;   // ... once for a link given up on
     LONG enteringStopped;  // SetDirectory's listing ended so (cancelled, abandoned)
+
+    // What the last copy into another plug-in's panel took (GetFiles with
+    // OPM_SILENT alone): the host's silent delete of the same items, which
+    // ends such a move, deletes these and nothing else, then forgets them.
+    CopiedFiles copied;
 
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request

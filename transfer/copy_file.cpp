@@ -4,6 +4,8 @@
 #include "copy_run.h"
 
 #include "code_page.h"
+#include "host_ui.h"
+#include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_prompts.h"
@@ -61,6 +63,44 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
     if (last && strcmp(last + 1, name) == 0) last[1] = 0;
 }
 
+// The error question for a file whose copy is done but whose move cannot
+// end: the reason is said, a retry does the failed step again.
+static int AskAboutFile(CopyRun& run, PluginPanelItem* item, const WCHAR* target, int reason)
+{
+    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+    char shown[NM];
+    DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+    return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, GetMsg(reason));
+}
+
+// A move's last step: the original goes, or the item fails, said once.
+static int RemoveOriginal(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                          const WCHAR* target, LONG direction)
+{
+    for (;;) {
+        LONG s = StatusOk;
+        if (direction == CopyFromPhone) s = run.panel.link.FileDelete(source);
+        else if (!DeleteFileW(source)) s = StatusRefused;
+        if (s == StatusOk) return OpDone;
+        if (s == StatusAbandoned) return OpCancelled;
+        int answer = AskAboutFile(run, item, target, MOriginalKept);
+        if (answer != OpDone) return answer;
+    }
+}
+
+// The size of the PC file at `path` as it is now differs from its listing's.
+static bool SizeChanged(const WCHAR* path, FAR_FIND_DATA& listed)
+{
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &now)) return false;
+    if (now.nFileSizeLow == listed.nFileSizeLow && now.nFileSizeHigh == listed.nFileSizeHigh)
+        return false;
+    listed.nFileSizeLow = now.nFileSizeLow;
+    listed.nFileSizeHigh = now.nFileSizeHigh;
+    listed.ftLastWriteTime = now.ftLastWriteTime;
+    return true;
+}
+
 int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const WCHAR* target,
                 LONG direction)
 {
@@ -82,21 +122,35 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
         s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
     }
 
-    while (s != StatusOk) {
-        // Esc in the box, or the wait for the phone given up: the user stopped.
-        if (s == StatusCancelled || s == StatusAbandoned) return OpCancelled;
-        if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
-        char shown[NM];
-        DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
-        int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
-        if (answer != 1) return answer;
+    for (;;) {
+        while (s != StatusOk) {
+            // Esc in the box, or the wait for the phone given up: the user stopped.
+            if (s == StatusCancelled || s == StatusAbandoned) return OpCancelled;
+            if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+            char shown[NM];
+            DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+            int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
+            if (answer != 1) return answer;
+            s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+        }
+        // A copy kept for a later delete, or a move's, must be there whole.
+        bool keep = direction == CopyFromPhone && run.copied;
+        if (!run.move && !keep) break;
+        if (Landed(run, direction, target, item->FindData)) break;
+        if (!run.move) return OpDone;  // copied, but not known whole: never deleted later
+        // A PC file written to since the host listed it was copied as it is
+        // now; the user says whether that copy will do.
+        if (direction != CopyToPhone || !SizeChanged(source, item->FindData)) return OpFailed;
+        int answer = AskAboutFile(run, item, target, MSizeChanged);
+        if (answer != OpDone) return answer;
+        overwrite = 1;
         s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
     }
 
+    if (direction == CopyFromPhone && run.copied) run.copied->Add(source, item->FindData);
     if (run.move) {
-        if (!Landed(run, direction, target, item->FindData)) return OpFailed;
-        if (direction == CopyFromPhone) link.FileDelete(source);
-        else DeleteFileW(source);
+        int removed = RemoveOriginal(run, item, source, target, direction);
+        if (removed != OpDone) return removed;
     }
     item->Flags &= ~PPIF_SELECTED;
     ++run.progress.doneCount;

@@ -43,6 +43,19 @@ static bool LocalTarget(const char* destination, const char* name, WCHAR* target
     return true;
 }
 
+//   ╔═ Phone error ════════════════════════════╗
+//   ║ The folder could not be made on the PC   ║
+//   ║ Z:\...\afile\                            ║
+//   ║                  [ Ok ]                  ║
+//   ╚══════════════════════════════════════════╝
+static void RefusePcDestination(const char* destination)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), destination, 60);
+    const MsgItem lines[] = {MErrorTitle, MPcFolderNotMade, TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
 int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
                       char* destPath, int opMode)
 {
@@ -52,19 +65,25 @@ int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int 
     }
 
     char destination[512];
-    CopyBounded(destination, destPath, sizeof(destination));
-    standardFunctions.AddEndSlash(destination);
+    TakeHostDestination(destination, sizeof(destination), destPath);
 
     if (!(opMode & OPM_SILENT) && !AskCopyDestination(items, count, move, destination))
         return OpCancelled;
     // Typed without a PC root, the destination is a place on the phone.
     if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
         return CopyOnPhone(panel, items, count, move, destination, opMode);
-    if (!PrepareLocalDestination(destination, sizeof(destination), count)) return OpFailed;
+    if (!PrepareLocalDestination(destination, sizeof(destination), count)) {
+        if (!(opMode & OPM_FIND)) RefusePcDestination(destination);
+        return OpFailed;
+    }
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     panel.ClearFlags();
     CopyRun run = {panel, move, opMode, {}, {}};
+    // A plain silent copy is how the host starts a move into another
+    // plug-in's panel: what it takes is kept for the delete that ends it.
+    panel.copied.Clear();
+    if (!move && (opMode & ~OPM_TOPLEVEL) == OPM_SILENT) run.copied = &panel.copied;
     BeginProgress(run.progress, panel, move);
 
     int result = OpDone;
@@ -145,7 +164,7 @@ int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
     if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
-    if (!IsStorableLocalName(LastPathPart(target))) return RefuseLocalName(run, item, target);
+    if (!IsStorableLocalPath(target)) return RefuseLocalName(run, item, target);
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return CopyFolderFromPhone(run, source, target);

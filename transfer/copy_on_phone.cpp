@@ -127,20 +127,25 @@ bool MakePhoneFolders(PhoneLink& link, const char* path)
     return made == StatusOk || made == StatusExists;
 }
 
-// Whether everything of the phone item at `source` is at `target` too, each
-// file by its size. For a move each original file goes as soon as its copy
-// is found, and a folder once it is empty.
-int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD attributes,
-           DWORD size, int move)
+// Whether everything of the phone item at `source` (as `now` describes it)
+// is at `target` too, each file by its size. For a move each original file
+// goes as soon as its copy is found, if it is still as this move took it
+// out; a folder goes once it is empty.
+int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIND_DATA& now,
+           int move)
 {
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.panel.link;
     RemoteEntry found;
     if (link.EntryInfo(target, &found) != StatusOk) return OpFailed;
-    bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool folder = (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (folder != ((found.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) return OpFailed;
     if (!folder) {
-        if (found.size != size) return OpFailed;
-        return !move || link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
+        if (now.nFileSizeHigh != 0 || found.size != now.nFileSizeLow) return OpFailed;
+        if (!move) return OpDone;
+        // Written or changed on the phone since this move took it out: its
+        // content never reached the target.
+        if (!run.copied->Holds(source, now)) return OpFailed;
+        return link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
     }
 
     WCHAR listed[NM];
@@ -149,7 +154,7 @@ int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD at
     int result = OpDone;
     {
         ListingGuard listing;
-        if (panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
+        if (run.panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
             return OpFailed;
         for (int i = 0; i < listing.count; ++i) {
             const FAR_FIND_DATA& child = listing.items[i].FindData;
@@ -158,8 +163,7 @@ int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD at
             CopyBoundedWide(childTarget, target, NM);
             if (!AppendWideName(childSource, NM, child.cFileName) ||
                 !AppendWideName(childTarget, NM, child.cFileName) ||
-                Settle(panel, childSource, childTarget, child.dwFileAttributes,
-                       child.nFileSizeLow, move) != OpDone)
+                Settle(run, childSource, childTarget, child, move) != OpDone)
                 result = OpFailed;
         }
     }
@@ -188,8 +192,12 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     RemoveLocalTree(local);
     if (result != OpDone) return result;
 
-    result = Settle(run.panel, source, target, item->FindData.dwFileAttributes,
-                    item->FindData.nFileSizeLow, move);
+    // The item as it is now, not as the host listed it.
+    RemoteEntry entry;
+    PluginPanelItem present;
+    if (run.panel.link.EntryInfo(source, &entry) != StatusOk) return OpFailed;
+    ConvertEntry(&entry, &present);
+    result = Settle(run, source, target, present.FindData, move);
     if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
     return result;
 }
@@ -208,13 +216,57 @@ void RefuseOntoItself(const WCHAR* source, int move)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
+// `count` units of two phone paths name the same place: the phone, like
+// the PC, tells names apart by the letters' Unicode upper case, not by A-Z
+// alone ("Été" and "été", "Фото" and "фото" are one name).
+bool SamePhonePlace(const WCHAR* a, const WCHAR* b, int count)
+{
+    WCHAR upperA[NM], upperB[NM];
+    if (count <= 0) return count == 0;
+    if (count > NM) return false;
+    return LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, a, count, upperA, NM) == count &&
+           LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, b, count, upperB, NM) == count &&
+           wmemcmp(upperA, upperB, count) == 0;
+}
+
 // The target is the item itself, or inside it: the copy would go into what
 // it copies, and a move would then delete its own copy.
 bool OntoItself(const WCHAR* source, const WCHAR* target)
 {
-    size_t length = wcslen(source);
-    return _wcsnicmp(source, target, length) == 0 &&
+    int length = (int)wcslen(source);
+    return (int)wcslen(target) >= length && SamePhonePlace(source, target, length) &&
            (target[length] == 0 || target[length] == L'\\');
+}
+
+//   ╔═ Move ═══════════════════════════════════════════════════════╗
+//   ║ The phone takes names that differ only in letter case for    ║
+//   ║ one name: rename through another name                        ║
+//   ║ C:\docs\name                                                 ║
+//   ║                            [ Ok ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+// A rename that changes letter case alone would copy the item over itself
+// and then delete the only copy; the server has no rename to do it safely.
+void RefuseCaseOnly(const WCHAR* source)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), source, 60);
+    const MsgItem lines[] = {MMoveTitle, MCaseOnlyRename, TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
+//   ╔═ Copy ═══════════════════════════════════════╗
+//   ║ The destination names no place on the phone  ║
+//   ║ D:name                                       ║
+//   ║                    [ Ok ]                    ║
+//   ╚══════════════════════════════════════════════╝
+// Why a copy on the phone did not start.
+void RefuseDestination(int reason, const char* destination, int move)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), destination, 60);
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), (MsgItem)reason,
+                             TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
 }  // namespace
@@ -223,25 +275,44 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
                 const char* destination, int opMode)
 {
     char place[NM];
-    if (!panel.curDir[0] || !ResolvePhonePath(panel.curDir, destination, place)) return OpFailed;
+    if (!ResolvePhonePath(panel.curDir, destination, place)) {
+        RefuseDestination(MNoPhonePlace, destination, move);
+        return OpFailed;
+    }
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     panel.ClearFlags();
-    // Both legs are plain copies: the only removal is Settle's, after the check.
-    CopyRun run = {panel, 0, opMode, {}, {}};
+    // Both legs are plain copies: the only removal is Settle's, after the
+    // check, of files the first leg took out.
+    CopiedFiles takenOut;
+    CopyRun run = {panel, 0, opMode, {}, {}, &takenOut};
     BeginProgress(run.progress, panel, move);
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when
-    // missing, as the host's own copy makes it.
+    // missing, as the host's own copy makes it. One item typed as its own
+    // name in other letters is that item, not a folder to go into.
+    WCHAR widePlace[NM], first[NM];
     bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(panel.link, place);
+    if (inside && count == 1 && !EndsWithSeparator(destination) &&
+        NarrowToWide(place, widePlace, NM) &&
+        PhoneItemPath(first, NM, panel.curDir, items[0].FindData.cFileName) &&
+        wcslen(first) == wcslen(widePlace) && SamePhonePlace(first, widePlace, (int)wcslen(first)))
+        inside = false;
+
+    // The PC's folder comes first: nothing is made on the phone for a copy
+    // that could not pass.
+    TransitFolder transit;
+    if (!transit.made) {
+        RefuseDestination(MTransitNotMade, destination, move);
+        return OpFailed;
+    }
     char folder[NM];
     CopyBounded(folder, place, NM);
-    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(panel.link, folder))
+    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(panel.link, folder)) {
+        RefuseDestination(MPhoneFolderNotMade, folder, move);
         return OpFailed;
-
-    TransitFolder transit;
-    if (!transit.made) return OpFailed;
+    }
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
@@ -253,10 +324,12 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
         if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
             (!inside || JoinPath(target, NM, place, name)) &&
             NarrowToWide(target, wideTarget, NM)) {
-            if (OntoItself(source, wideTarget))
-                RefuseOntoItself(source, move);
-            else
+            if (!OntoItself(source, wideTarget))
                 r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move);
+            else if (move && wcscmp(source, wideTarget) != 0 && wcslen(source) == wcslen(wideTarget))
+                RefuseCaseOnly(source);
+            else
+                RefuseOntoItself(source, move);
         }
         if (!FoldResult(result, r)) break;
     }

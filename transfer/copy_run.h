@@ -10,6 +10,9 @@ struct CopyRun {
     int opMode;
     ProgressBox progress;
     LeftBehind left;
+    // Files taken from the phone and found whole where they went, when a
+    // delete may follow: only these may be deleted after the copy.
+    CopiedFiles* copied = nullptr;
 
     // Find File copies for its own reading: no box, no progress.
     bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }

@@ -7,6 +7,7 @@
 #include "code_page.h"
 #include "copy_run.h"
 #include "host_ui.h"
+#include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
@@ -48,37 +49,50 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
     return result;
 }
 
-// A folder: made on the phone (or filled, when it is there already), then
-// its entries one by one; for a move, removed on the PC once emptied.
+// The error question about a folder: the server's status, or a reason.
+static int AskAboutFolder(CopyRun& run, PluginPanelItem* item, const WCHAR* phone, LONG status,
+                          int reason)
+{
+    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
+    char shown[NM];
+    WideToNarrow(phone, shown, sizeof(shown));
+    if (reason) return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move,
+                                      GetMsg(reason));
+    return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, status);
+}
+
+// A folder: searched on the PC first, then made on the phone (or filled,
+// when it is there already), then its entries one by one; for a move,
+// removed on the PC once emptied. A folder that can't be searched, or
+// stops answering midway, fails: its copy would be missing what it holds.
 static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
                              const WCHAR* phone)
 {
-    LONG made = run.panel.link.DirMake(phone);
-    if (made == StatusAbandoned) return OpCancelled;
-    if (made != StatusOk && made != StatusExists) {
-        if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
-        char shown[NM];
-        WideToNarrow(phone, shown, sizeof(shown));
-        int answer = AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, made);
-        if (answer == 1) return CopyFolderToPhone(run, item, local, phone);
-        return answer;
-    }
-
     // A pattern cut to fit would search some other folder.
     WCHAR pattern[NM];
     CopyBoundedWide(pattern, local, NM);
     if (!AppendWideName(pattern, NM, L"*.*")) return OpFailed;
 
+    WIN32_FIND_DATAW found;
+    FindGuard search(FindFirstFileW(pattern, &found));
+    if (!search.IsOpen()) {
+        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    }
+
+    LONG made = run.panel.link.DirMake(phone);
+    if (made == StatusAbandoned) return OpCancelled;
+    if (made != StatusOk && made != StatusExists) {
+        int answer = AskAboutFolder(run, item, phone, made, 0);
+        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    }
+
     PluginPanelItem child;
     memset(&child, 0, sizeof(child));
-    WIN32_FIND_DATAW found;
     int result = OpDone;
-    {
-        FindGuard search(FindFirstFileW(pattern, &found));
-        for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
-            // Only "." and ".." stay behind; a dot-file is a file like any other.
-            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
-                continue;
+    for (;;) {
+        // Only "." and ".." stay behind; a dot-file is a file like any other.
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
             child.FindData.dwFileAttributes = found.dwFileAttributes;
             child.FindData.ftLastWriteTime = found.ftLastWriteTime;
             child.FindData.nFileSizeLow = found.nFileSizeLow;
@@ -95,6 +109,11 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
                 r = CopyItemToPhone(run, &child, childLocal, childPhone);
             if (!FoldResult(result, r)) return result;
         }
+        if (FindNextFileW(search.search, &found)) continue;
+        if (GetLastError() == ERROR_NO_MORE_FILES) break;
+        // The rest of the folder is unknown: the item is not copied whole.
+        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        return answer == OpCancelled ? OpCancelled : OpFailed;
     }
 
     if (run.move && result == OpDone && !RemoveDirectoryW(local)) result = OpFailed;

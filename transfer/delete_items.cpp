@@ -44,18 +44,46 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-// Whether the user has asked the delete to stop (Esc, or a break).
+// One delete: whether the user has asked it to stop (Esc, or a break), and
+// for the delete that ends a move, which files it may take.
 struct DeleteRun {
     PhonePanel& panel;
     DWORD keysReadAt;
+    CopiedFiles* only;  // the move's copied files; null: everything selected
+    int kept;           // files and folders left for not being in `only`
 
-    explicit DeleteRun(PhonePanel& p) : panel(p), keysReadAt(0) {}
+    DeleteRun(PhonePanel& p, CopiedFiles* copied) : panel(p), keysReadAt(0), only(copied), kept(0) {}
     bool Stopped()
     {
         if (EscapeTypedEvery(100, keysReadAt)) panel.SetFlag(OpFlag::Abort);
         return panel.HasFlag(OpFlag::Abort);
     }
+    // A file is deleted when no copy restricts the delete, or when it is
+    // still as the copy took it. `data` describes it now.
+    bool MayDelete(const WCHAR* path, const FAR_FIND_DATA& data)
+    {
+        if (!only || only->Holds(path, data)) return true;
+        ++kept;
+        return false;
+    }
+    int DeleteOne(const WCHAR* path, const FAR_FIND_DATA& data)
+    {
+        if (!MayDelete(path, data)) return OpFailed;
+        return panel.link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
+    }
 };
+
+//   ╔═ Delete ═════════════════════════════════════════════════════╗
+//   ║ 2 entries changed or appeared after the copy and were kept   ║
+//   ║                            [ OK ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+static void TellKept(int kept)
+{
+    char line[128];
+    FormatCount(line, sizeof(line), MKeptSinceCopy, kept);
+    const MsgItem lines[] = {MDeleteTitle, TextItem(line)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+}
 
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
@@ -71,7 +99,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
     if (count == 1)
         DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
     else
-        snprintf(itemLine, sizeof(itemLine), GetMsg(MDeleteItems), count);
+        FormatCount(itemLine, sizeof(itemLine), MDeleteItems, count);
     // The host deletes the originals of a move into another panel silently:
     // the user confirmed the move, not a delete.
     bool ask = !(opMode & OPM_SILENT);
@@ -80,7 +108,9 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
 
     ScreenGuard screen(true);
     panel.ClearFlags();
-    DeleteRun run(panel);
+    // The host's silent delete ends a move into another panel: it takes what
+    // that move's copy took and found whole, not what the phone has now.
+    DeleteRun run(panel, ask ? NULL : &panel.copied);
 
     int result = OpDone;
     bool all = !ask;
@@ -104,6 +134,8 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         }
         if (!FoldResult(result, DeleteItem(run, &item, path))) break;
     }
+    if (run.kept) TellKept(run.kept);
+    panel.copied.Clear();
     // The host knows no cancelled delete; it reads the panel again either way.
     return result == OpDone ? OpDone : OpFailed;
 }
@@ -125,8 +157,19 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     const MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown)};
     ShowMessage(0, NULL, box, 3, 0);
 
-    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
+    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // The host's item says how the file was listed; a restricted delete
+        // asks how it is now.
+        FAR_FIND_DATA now = item->FindData;
+        if (run.only) {
+            RemoteEntry entry;
+            PluginPanelItem present;
+            if (link.EntryInfo(path, &entry) != StatusOk) return OpFailed;
+            ConvertEntry(&entry, &present);
+            now = present.FindData;
+        }
+        return run.DeleteOne(path, now);
+    }
 
     // Listed and removed with a trailing backslash; without room for it the
     // path would name something else.
@@ -135,6 +178,7 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     if (!AppendWideSlash(folder, NM)) return OpFailed;
 
     int result = OpDone;
+    int keptBefore = run.kept;
     {
         ListingGuard listing;
         if (panel.ListDirectory(&listing.items, &listing.count, folder) != StatusOk)
@@ -151,7 +195,7 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
                 if (!FoldResult(result, DeleteItem(run, &entry, entryPath))) return OpCancelled;
             } else if (run.Stopped()) {
                 return OpCancelled;
-            } else if (link.FileDelete(entryPath) != StatusOk) {
+            } else if (run.DeleteOne(entryPath, entry.FindData) != OpDone) {
                 result = OpFailed;
             }
         }
@@ -159,6 +203,8 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
 
     // Removed even when something inside failed: the server refuses a folder
     // that still holds entries, and the item counts as failed either way.
+    // A folder holding what a restricted delete kept is not asked for.
+    if (keptBefore != run.kept) return OpFailed;
     if (link.DirRemove(folder) != StatusOk) result = OpFailed;
     return result;
 }

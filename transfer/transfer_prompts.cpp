@@ -24,7 +24,7 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
         snprintf(prompt, sizeof(prompt), GetMsg(move ? MMoveOneItem : MCopyOneItem),
                  items[0].FindData.cFileName);
     else
-        snprintf(prompt, sizeof(prompt), GetMsg(move ? MMoveManyItems : MCopyManyItems), count);
+        FormatCount(prompt, sizeof(prompt), move ? MMoveManyItems : MCopyManyItems, count);
 
     int button = move ? MMoveButton : MCopyButton;
     int buttonLeft = 34 - (int)strlen(GetMsg(button));

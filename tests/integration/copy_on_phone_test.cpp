@@ -1,6 +1,7 @@
 // Copying and moving from one place on the phone to another: a destination
 // typed in the copy dialog without a PC root names a place on the phone.
 #include "copy_from_support.h"
+#include "test_files.h"
 
 namespace kelp_test {
 namespace {
@@ -163,6 +164,111 @@ TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
     }
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The phone tells names apart as the PC does, by Unicode letters' case, not
+// A-Z alone; a move to the same name in other letters would copy the item
+// over itself and then delete the only copy.
+TEST_F(CopyOnPhone, ARenameByLetterCaseAloneIsRefusedAndSaysWhy)
+{
+    ASSERT_TRUE(test_files::WriteBytes(Widen(PhonePath("C")) + L"\\\u00C9t\u00E9.txt", "E"));
+    HANDLE panel = OpenAt("C:");
+    const std::pair<std::wstring, std::wstring> renames[] = {{L"a.txt", L"A.txt"},
+                                                             {L"\u00C9t\u00E9.txt", L"\u00E9t\u00E9.txt"}};
+    for (const auto& rename : renames) {
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(0, Typed(panel, {Narrow(rename.first)}, 1, Narrow(rename.second)));
+        ASSERT_EQ(1u, host->Journal().Prompts().size());
+        EXPECT_EQ(host->MessageText(76), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+    }
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ("E", test_files::ReadBytes(Widen(PhonePath("C")) + L"\\\u00C9t\u00E9.txt"));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+class CopyOnPhoneCyrillic : public CopyOnPhone {};
+
+TEST_F(CopyOnPhoneCyrillic, AFolderRenamedByLetterCaseStaysWhole)
+{
+    if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian locale (OEM 866)";
+    std::wstring drive = Widen(PhonePath("C"));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Фото").c_str(), NULL));
+    ASSERT_TRUE(test_files::WriteBytes(drive + L"\\Фото\\Отпуск.txt", "O"));
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {Narrow(L"Фото")}, 1, Narrow(L"фото")));
+    EXPECT_EQ(host->MessageText(76), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ((std::vector<std::wstring>{L"Отпуск.txt"}), test_files::Names(drive + L"\\Фото"));
+    EXPECT_EQ("O", test_files::ReadBytes(drive + L"\\Фото\\Отпуск.txt"));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A move on the phone deletes only what it took out: a file the phone wrote
+// meanwhile stays, even beside a copy of its name and size.
+TEST_F(CopyOnPhone, AMoveDeletesOnlyWhatItTookOut)
+{
+    PhoneFile("moved\\docs\\late.txt", "L");
+    HANDLE panel = OpenAt("C:");
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.Text().find("moved") != std::string::npos &&
+            !OnPhone("docs\\late.txt"))
+            ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\late.txt"), "N"));
+    });
+    EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
+    host->SetHook(nullptr);
+    EXPECT_EQ("N", ReadFileText(PhonePath("C\\docs\\late.txt")));
+    EXPECT_EQ("L", ReadFileText(PhonePath("C\\moved\\docs\\late.txt")));
+    EXPECT_FALSE(OnPhone("docs\\x.txt"));  // what it took out went
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\moved\\docs\\x.txt")));
+    EXPECT_TRUE(Selected("docs"));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Every copy on the phone that can't start says why, once, and makes
+// nothing first.
+TEST_F(CopyOnPhone, ADestinationThatCannotBeUsedIsSaid)
+{
+    HANDLE panel = OpenAt("C:\\docs");
+    for (const char* typed : {"D:name", "*.txt", "..\\..\\x"}) {
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, typed)) << typed;
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
+        EXPECT_EQ(host->MessageText(80), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_TRUE(phone->Journal().empty()) << typed;
+    }
+
+    // No folder to pass through on the PC.
+    ASSERT_TRUE(WriteFileText(transit + "\\afile", "F"));
+    SetEnvironmentVariableA("TMP", (transit + "\\afile").c_str());
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
+    EXPECT_EQ(host->MessageText(81), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(0u, phone->Count(Op::DirMake));
+    SetEnvironmentVariableA("TMP", transit.c_str());
+
+    // The phone won't make the folder.
+    phone_emu::Rule refuse;
+    refuse.op = Op::DirMake;
+    phone->Options().rules.push_back(refuse);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
+    EXPECT_EQ(host->MessageText(82), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+    EXPECT_FALSE(OnPhone("docs\\new"));
+    DeleteFileA((transit + "\\afile").c_str());
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();

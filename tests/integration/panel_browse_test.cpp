@@ -207,9 +207,7 @@ TEST_F(PanelBrowse, InformationPanelCountsTheNamesLeftOut)
     host::OpenPluginInfo info = Describe(panel);
     ASSERT_EQ(5, info.InfoLinesNumber);
     EXPECT_EQ(host->MessageText(74), info.InfoLines[4].Text);
-    char count[100];
-    snprintf(count, sizeof(count), host->MessageText(75).c_str(), 2);
-    EXPECT_STREQ(count, info.InfoLines[4].Data);
+    EXPECT_STREQ("2 names the console cannot show", info.InfoLines[4].Data);
 
     // Another folder with nothing left out has no such line.
     host->SetDirectory(panel, "\\");

@@ -59,6 +59,16 @@ TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
     EXPECT_EQ("Copied 3", Last().items[Counter]);
     EXPECT_EQ("a.txt", Last().items[Source]);
     EXPECT_EQ("C:\\dst\\a.txt", Last().items[Target]);
+
+    // Long names keep their tails within the box's 40 columns.
+    std::string name = std::string(50, 'n') + "0123456789";
+    SetProgressNames(box, name.c_str(), (L"C:\\" + std::wstring(name.begin(), name.end())).c_str());
+    ShowProgress(box, 50);
+    for (int row : {Source, Target}) {
+        const std::string& shown = Last().items[row];
+        EXPECT_LE(shown.size(), 40u) << row;
+        EXPECT_EQ("0123456789", shown.substr(shown.size() - 10)) << row;
+    }
 }
 
 TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
