@@ -92,10 +92,25 @@ TEST_F(MoveSafety, ABreakBetweenFilesStopsTheRest)
             host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
     });
     EXPECT_EQ(-1, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
-    host->SetHook(nullptr);
     EXPECT_EQ(1u, phone->Count(Op::FileCopy));
     EXPECT_TRUE(OnPhone("b.txt"));
     EXPECT_TRUE(OnPhone("c.txt"));
+
+    // The same on the way to the phone.
+    std::string out = PcPath("out");
+    for (const char* name : {"b.txt", "c.txt"})
+        ASSERT_TRUE(WriteFileText(out + "\\" + name, name));
+    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(out, "a.txt"),
+                                              host_emu::MakeDiskItem(out, "b.txt"),
+                                              host_emu::MakeDiskItem(out, "c.txt")};
+    RemoveTree(PhonePath("C"));
+    MakeDirs(PhonePath("C"));
+    phone->ClearJournal();
+    EXPECT_EQ(-1, host->PutFiles(panel, put, 1, PcPath("out"), 0));
+    host->SetHook(nullptr);
+    EXPECT_EQ(1u, phone->Count(Op::FileCopy));
+    EXPECT_EQ((std::vector<std::string>{"a.txt"}), ListNames(PhonePath("C")));
+    EXPECT_TRUE(PathExists(PcPath("out\\b.txt")));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
