@@ -136,6 +136,9 @@ TEST_F(WaitConsole, EscapeStopsADeleteBetweenTwoItems)
     for (int i = 0; i < 5; ++i) PhoneFile("tree\\f" + std::to_string(i), "x");
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = Select(panel, {"a.bin", "tree"});
+    // The end of a move into another panel: its silent copy, then the delete.
+    std::string temp = PcPath("out");
+    ASSERT_EQ(1, host->GetFiles(panel, items, 0, temp, host::OPM_SILENT));
     int treeBoxes = 0;
     host->SetHook([&](const host_emu::JournalEntry& e) {
         if (e.IsProgress() && e.lines.size() > 1 && e.lines[1] == "tree" && ++treeBoxes == 1)
