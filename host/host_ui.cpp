@@ -104,6 +104,31 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
     return answer;
 }
 
+HANDLE SaveWholeScreen()
+{
+    HANDLE screen = startupInfo.SaveScreen(0, 0, -1, -1);
+    return screen == INVALID_HANDLE_VALUE ? NULL : screen;
+}
+
+void RestoreSavedScreen(HANDLE screen)
+{
+    if (screen && screen != INVALID_HANDLE_VALUE) startupInfo.RestoreScreen(screen);
+}
+
+int HostControl(HANDLE plugin, int command, void* param)
+{
+    return startupInfo.Control(plugin, command, param);
+}
+
+void ShortenPath(char* text, int columns) { standardFunctions.TruncPathStr(text, columns); }
+
+void AddFinalSlash(char* path) { standardFunctions.AddEndSlash(path); }
+
+bool GenerateName(const char* name, char* mask)
+{
+    return standardFunctions.ProcessName(name, mask, host::PN_GENERATENAME) != 0;
+}
+
 bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt)
 {
     DWORD now = GetTickCount();

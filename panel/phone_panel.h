@@ -13,14 +13,12 @@
 
 #include <cstdlib>
 
-// Bits of PhonePanel::opFlags: the running operation's stop request and the
-// answers that hold for the rest of it.
+// Bits of PhonePanel::opFlags: the running operation's stop request, which
+// the host may set from another thread. The answers that hold for the rest
+// of one operation are that operation's own.
 struct OpFlag {
     enum : LONG {
-        Abort = 1,            // Esc or break: the running operation stops
-        OverwriteAll = 2,     // replace every further existing destination
-        SkipAllExisting = 4,  // skip every further existing destination
-        SkipAllErrors = 8,    // skip every further failed file without asking
+        Abort = 1,  // Esc or break: the running operation stops
     };
 };
 
@@ -120,6 +118,11 @@ inline bool LinkLost(LONG status)
 {
     return status == StatusLinkBroken || status == StatusAbandoned;
 }
+
+// Lists the phone folder `path` (with its trailing backslash) through `link`
+// into a new array the caller frees, as PhonePanel::ListDirectory does.
+LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
+                     int* hidden = NULL, int* unshown = NULL);
 
 // Fills the find data of `item` from a server entry; 1 when both names
 // converted whole, 0 otherwise (the names are then still terminated).

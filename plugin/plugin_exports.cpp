@@ -15,6 +15,12 @@ static const char* diskMenuStrings[1];
 static const char commandPrefix[] = "";
 
 static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
+// What a transfer needs of the panel the handle names.
+static PhoneSide Side(HANDLE handle)
+{
+    PhonePanel* panel = Panel(handle);
+    return PhoneSide{panel->link, panel->curDir, {&panel->opFlags}};
+}
 
 // Whether SetStartupInfo's CoInitialize counted: a host thread whose
 // apartment is already of another kind answers RPC_E_CHANGED_MODE, and
@@ -74,22 +80,23 @@ int WINAPI SetDirectory(HANDLE handle, const char* dir, int opMode)
 int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, char* destPath,
                     int opMode)
 {
-    return GetFilesFromPhone(*Panel(handle), items, count, move, destPath, opMode);
+    return GetFilesFromPhone(Side(handle), Panel(handle)->copied, items, count, move, destPath,
+                             opMode);
 }
 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
-    return PutFilesToPhone(*Panel(handle), items, count, move, opMode);
+    return PutFilesToPhone(Side(handle), items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
-    return DeleteFilesOnPhone(*Panel(handle), items, count, opMode);
+    return DeleteFilesOnPhone(Side(handle), Panel(handle)->copied, items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
-    return MakeDirectoryOnPhone(*Panel(handle), name, opMode);
+    return MakeDirectoryOnPhone(Side(handle), name, opMode);
 }
 
 int WINAPI ProcessKey(HANDLE handle, int key, unsigned int controlState)

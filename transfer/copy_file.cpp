@@ -28,7 +28,7 @@ static bool ExistingFile(CopyRun& run, LONG direction, const WCHAR* target, FAR_
         return true;
     }
     RemoteEntry entry;
-    if (run.panel.link.EntryInfo(target, &entry) != StatusOk) return false;
+    if (run.phone.link.EntryInfo(target, &entry) != StatusOk) return false;
     PluginPanelItem existing;
     ConvertEntry(&entry, &existing);
     *out = existing.FindData;
@@ -48,7 +48,7 @@ static bool Landed(CopyRun& run, LONG direction, const WCHAR* target, const FAR_
                found.nFileSizeHigh == original.nFileSizeHigh;
     }
     RemoteEntry entry;
-    return run.panel.link.EntryInfo(target, &entry) == StatusOk &&
+    return run.phone.link.EntryInfo(target, &entry) == StatusOk &&
            !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && original.nFileSizeHigh == 0 &&
            entry.size == original.nFileSizeLow;
 }
@@ -63,14 +63,46 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
     if (last && strcmp(last + 1, name) == 0) last[1] = 0;
 }
 
+int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
+                          const FAR_FIND_DATA* existing)
+{
+    if (skipAllExisting) return OpFailed;
+    switch (::AskOverwrite(targetName, item, existing)) {
+    case OverwriteAnswer::OverwriteAll: overwriteAll = true; return OpDone;
+    case OverwriteAnswer::Overwrite: return OpDone;
+    case OverwriteAnswer::SkipAll: skipAllExisting = true; return OpFailed;
+    case OverwriteAnswer::Skip: return OpFailed;
+    case OverwriteAnswer::Cancel: break;
+    }
+    return OpCancelled;
+}
+
+int CopyRun::AskError(const char* name, const char* destination, const char* reason)
+{
+    if (skipAllErrors) return OpFailed;
+    switch (AskOnCopyError(name, destination, move, reason)) {
+    case ErrorAnswer::Retry: return OpDone;
+    case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;
+    case ErrorAnswer::Skip: return OpFailed;
+    case ErrorAnswer::Cancel: break;
+    }
+    return OpCancelled;
+}
+
+int CopyRun::AskError(const char* name, const char* destination, LONG status)
+{
+    char text[60];
+    StatusText(status, text, sizeof(text));
+    return AskError(name, destination, text);
+}
+
 // The error question for a file whose copy is done but whose move cannot
 // end: the reason is said, a retry does the failed step again.
 static int AskAboutFile(CopyRun& run, PluginPanelItem* item, const WCHAR* target, int reason)
 {
-    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
     char shown[NM];
     DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
-    return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, GetMsg(reason));
+    return run.AskError(item->FindData.cFileName, shown, GetMsg(reason));
 }
 
 // A move's last step: the original goes, or the item fails, said once.
@@ -79,7 +111,7 @@ static int RemoveOriginal(CopyRun& run, PluginPanelItem* item, const WCHAR* sour
 {
     for (;;) {
         LONG s = StatusOk;
-        if (direction == CopyFromPhone) s = run.panel.link.FileDelete(source);
+        if (direction == CopyFromPhone) s = run.phone.link.FileDelete(source);
         else if (!DeleteFileW(source)) s = StatusRefused;
         if (s == StatusOk) return OpDone;
         if (s == StatusAbandoned) return OpCancelled;
@@ -104,19 +136,18 @@ static bool SizeChanged(const WCHAR* path, FAR_FIND_DATA& listed)
 int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const WCHAR* target,
                 LONG direction)
 {
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.phone.link;
     LONG overwrite = run.Overwrite();
     LONG s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
 
     if (s == StatusExists) {
-        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
+        if (run.skipAllExisting) return OpFailed;
         FAR_FIND_DATA existing;
         char shown[NM];
         if (!ExistingFile(run, direction, target, &existing) ||
             !WideToNarrow(target, shown, sizeof(shown)))
             return OpFailed;
-        int answer = AskOverwrite(panel, shown, item, &existing);
+        int answer = run.AskOverwrite(shown, item, &existing);
         if (answer != OpDone) return answer;
         overwrite = 1;
         s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
@@ -126,11 +157,10 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
         while (s != StatusOk) {
             // Esc in the box, or the wait for the phone given up: the user stopped.
             if (s == StatusCancelled || s == StatusAbandoned) return OpCancelled;
-            if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
             char shown[NM];
             DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
-            int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
-            if (answer != 1) return answer;
+            int answer = run.AskError(item->FindData.cFileName, shown, s);
+            if (answer != OpDone) return answer;
             s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
         }
         // A copy kept for a later delete, or a move's, must be there whole.

@@ -14,6 +14,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -134,7 +135,7 @@ bool MakePhoneFolders(PhoneLink& link, const char* path)
 int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIND_DATA& now,
            int move)
 {
-    PhoneLink& link = run.panel.link;
+    PhoneLink& link = run.phone.link;
     RemoteEntry found;
     if (link.EntryInfo(target, &found) != StatusOk) return OpFailed;
     bool folder = (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -148,27 +149,20 @@ int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIN
         return link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
     }
 
-    WCHAR listed[NM];
-    CopyBoundedWide(listed, source, NM);
-    if (!AppendWideSlash(listed, NM)) return OpFailed;
-    int result = OpDone;
-    {
-        ListingGuard listing;
-        if (run.panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
-            return OpFailed;
-        for (int i = 0; i < listing.count; ++i) {
-            const FAR_FIND_DATA& child = listing.items[i].FindData;
-            WCHAR childSource[NM], childTarget[NM];
-            CopyBoundedWide(childSource, source, NM);
-            CopyBoundedWide(childTarget, target, NM);
-            if (!AppendWideName(childSource, NM, child.cFileName) ||
-                !AppendWideName(childTarget, NM, child.cFileName) ||
-                Settle(run, childSource, childTarget, child, move) != OpDone)
-                result = OpFailed;
-        }
-    }
+    int result = WalkPhoneFolder(link, source, NULL,
+                                 [&](PluginPanelItem& child, const WCHAR* childSource) {
+        WCHAR childTarget[NM];
+        CopyBoundedWide(childTarget, target, NM);
+        if (!childSource || !AppendWideName(childTarget, NM, child.FindData.cFileName))
+            return (int)OpFailed;
+        // Each entry is settled, whatever became of the one before.
+        return Settle(run, childSource, childTarget, child.FindData, move);
+    });
     // The server refuses a folder that still holds what could not be listed.
-    if (move && result == OpDone && link.DirRemove(listed) != StatusOk) result = OpFailed;
+    WCHAR removed[NM];
+    if (move && result == OpDone &&
+        (!FolderRequestPath(removed, source) || link.DirRemove(removed) != StatusOk))
+        result = OpFailed;
     return result;
 }
 
@@ -195,7 +189,7 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     // The item as it is now, not as the host listed it.
     RemoteEntry entry;
     PluginPanelItem present;
-    if (run.panel.link.EntryInfo(source, &entry) != StatusOk) return OpFailed;
+    if (run.phone.link.EntryInfo(source, &entry) != StatusOk) return OpFailed;
     ConvertEntry(&entry, &present);
     result = Settle(run, source, target, present.FindData, move);
     if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
@@ -271,32 +265,32 @@ void RefuseDestination(int reason, const char* destination, int move)
 
 }  // namespace
 
-int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
+int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
                 const char* destination, int opMode)
 {
     char place[NM];
-    if (!ResolvePhonePath(panel.curDir, destination, place)) {
+    if (!ResolvePhonePath(phone.folder, destination, place)) {
         RefuseDestination(MNoPhonePlace, destination, move);
         return OpFailed;
     }
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    panel.ClearFlags();
+    phone.stop.Clear();
     // Both legs are plain copies: the only removal is Settle's, after the
     // check, of files the first leg took out.
     CopiedFiles takenOut;
-    CopyRun run = {panel, 0, opMode, {}, {}, &takenOut};
-    BeginProgress(run.progress, panel, move);
+    CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
+    BeginProgress(run.progress, phone.stop, move);
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when
     // missing, as the host's own copy makes it. One item typed as its own
     // name in other letters is that item, not a folder to go into.
     WCHAR widePlace[NM], first[NM];
-    bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(panel.link, place);
+    bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(phone.link, place);
     if (inside && count == 1 && !EndsWithSeparator(destination) &&
         NarrowToWide(place, widePlace, NM) &&
-        PhoneItemPath(first, NM, panel.curDir, items[0].FindData.cFileName) &&
+        PhoneItemPath(first, NM, phone.folder, items[0].FindData.cFileName) &&
         wcslen(first) == wcslen(widePlace) && SamePhonePlace(first, widePlace, (int)wcslen(first)))
         inside = false;
 
@@ -309,7 +303,7 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
     }
     char folder[NM];
     CopyBounded(folder, place, NM);
-    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(panel.link, folder)) {
+    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(phone.link, folder)) {
         RefuseDestination(MPhoneFolderNotMade, folder, move);
         return OpFailed;
     }
@@ -321,7 +315,7 @@ int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
         CopyBounded(target, place, NM);
         WCHAR source[NM], wideTarget[NM];
         int r = OpFailed;
-        if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
+        if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
             (!inside || JoinPath(target, NM, place, name)) &&
             NarrowToWide(target, wideTarget, NM)) {
             if (!OntoItself(source, wideTarget))

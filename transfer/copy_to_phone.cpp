@@ -18,10 +18,10 @@
 using namespace host;
 using namespace remote;
 
-int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move, int opMode)
+int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move, int opMode)
 {
-    panel.ClearFlags();
-    if (!panel.curDir[0]) {
+    phone.stop.Clear();
+    if (!phone.folder[0]) {
         if (!(opMode & OPM_FIND)) RefuseAtDriveList();
         return OpFailed;
     }
@@ -32,18 +32,20 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run = {panel, move, opMode, {}, {}};
-    BeginProgress(run.progress, panel, move);
-    if (opMode & OPM_EDIT) panel.SetFlag(OpFlag::OverwriteAll);
+    CopyRun run = {phone, move, opMode, {}, {}};
+    BeginProgress(run.progress, phone.stop, move);
+    // The host hands back a file it had taken out for editing: it replaces
+    // the phone's.
+    if (opMode & OPM_EDIT) run.overwriteAll = true;
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
         const char* name = items[i].FindData.cFileName;
-        WCHAR local[NM], phone[NM];
+        WCHAR local[NM], target[NM];
         CopyBoundedWide(local, localDir, NM);
         int r = OpFailed;
-        if (AppendWideName(local, NM, name) && PhoneItemPath(phone, NM, panel.curDir, name))
-            r = CopyItemToPhone(run, &items[i], local, phone);
+        if (AppendWideName(local, NM, name) && PhoneItemPath(target, NM, phone.folder, name))
+            r = CopyItemToPhone(run, &items[i], local, target);
         if (!FoldResult(result, r)) break;
     }
     return result;
@@ -53,12 +55,10 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
 static int AskAboutFolder(CopyRun& run, PluginPanelItem* item, const WCHAR* phone, LONG status,
                           int reason)
 {
-    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
     char shown[NM];
     WideToNarrow(phone, shown, sizeof(shown));
-    if (reason) return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move,
-                                      GetMsg(reason));
-    return AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, status);
+    if (reason) return run.AskError(item->FindData.cFileName, shown, GetMsg(reason));
+    return run.AskError(item->FindData.cFileName, shown, status);
 }
 
 // A folder: searched on the PC first, then made on the phone (or filled,
@@ -80,7 +80,7 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
         return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
     }
 
-    LONG made = run.panel.link.DirMake(phone);
+    LONG made = run.phone.link.DirMake(phone);
     if (made == StatusAbandoned) return OpCancelled;
     if (made != StatusOk && made != StatusExists) {
         int answer = AskAboutFolder(run, item, phone, made, 0);
@@ -126,7 +126,7 @@ int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local, con
     if (!run.Quiet()) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
-    if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
+    if (run.phone.stop.Asked()) return OpCancelled;
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return CopyFolderToPhone(run, item, local, phone);

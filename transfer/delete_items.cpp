@@ -9,6 +9,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -47,16 +48,17 @@ static int AskDeleteDirectory(const char* path)
 // One delete: whether the user has asked it to stop (Esc, or a break), and
 // for the delete that ends a move, which files it may take.
 struct DeleteRun {
-    PhonePanel& panel;
+    PhoneSide phone;
     DWORD keysReadAt;
     CopiedFiles* only;  // the move's copied files; null: everything selected
-    int kept;           // files and folders left for not being in `only`
+    int kept;           // files left for not being in `only`
 
-    DeleteRun(PhonePanel& p, CopiedFiles* copied) : panel(p), keysReadAt(0), only(copied), kept(0) {}
+    DeleteRun(PhoneSide side, CopiedFiles* copied)
+        : phone(side), keysReadAt(0), only(copied), kept(0) {}
     bool Stopped()
     {
-        if (EscapeTypedEvery(100, keysReadAt)) panel.SetFlag(OpFlag::Abort);
-        return panel.HasFlag(OpFlag::Abort);
+        if (EscapeTypedEvery(100, keysReadAt)) phone.stop.Ask();
+        return phone.stop.Asked();
     }
     // A file is deleted when no copy restricts the delete, or when it is
     // still as the copy took it. `data` describes it now.
@@ -69,7 +71,7 @@ struct DeleteRun {
     int DeleteOne(const WCHAR* path, const FAR_FIND_DATA& data)
     {
         if (!MayDelete(path, data)) return OpFailed;
-        return panel.link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
+        return phone.link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
     }
 };
 
@@ -87,10 +89,11 @@ static void TellKept(int kept)
 
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
-int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
+int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
+                       int opMode)
 {
     // A drive is no entry the server could delete.
-    if (!panel.curDir[0]) {
+    if (!phone.folder[0]) {
         RefuseAtDriveList();
         return OpFailed;
     }
@@ -107,10 +110,10 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
     if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
-    panel.ClearFlags();
+    phone.stop.Clear();
     // The host's silent delete ends a move into another panel: it takes what
     // that move's copy took and found whole, not what the phone has now.
-    DeleteRun run(panel, ask ? NULL : &panel.copied);
+    DeleteRun run(phone, ask ? NULL : &copied);
 
     int result = OpDone;
     bool all = !ask;
@@ -118,7 +121,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];
         // A path cut short would name its parent's entries instead.
-        if (!PhoneItemPath(path, NM, panel.curDir, item.FindData.cFileName)) {
+        if (!PhoneItemPath(path, NM, phone.folder, item.FindData.cFileName)) {
             result = OpFailed;
             continue;
         }
@@ -135,7 +138,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         if (!FoldResult(result, DeleteItem(run, &item, path))) break;
     }
     if (run.kept) TellKept(run.kept);
-    panel.copied.Clear();
+    copied.Clear();
     // The host knows no cancelled delete; it reads the panel again either way.
     return result == OpDone ? OpDone : OpFailed;
 }
@@ -144,8 +147,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
 // phone path.
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path)
 {
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.phone.link;
     if (run.Stopped()) return OpCancelled;
 
     //   ╔═ Delete ═══════╗
@@ -171,35 +173,20 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
         return run.DeleteOne(path, now);
     }
 
-    // Listed and removed with a trailing backslash; without room for it the
-    // path would name something else.
+    // Removed with a trailing backslash; without room for it the path would
+    // name something else.
     WCHAR folder[NM];
-    CopyBoundedWide(folder, path, NM);
-    if (!AppendWideSlash(folder, NM)) return OpFailed;
+    if (!FolderRequestPath(folder, path)) return OpFailed;
 
-    int result = OpDone;
     int keptBefore = run.kept;
-    {
-        ListingGuard listing;
-        if (panel.ListDirectory(&listing.items, &listing.count, folder) != StatusOk)
-            result = OpFailed;
-        for (int i = 0; i < listing.count; ++i) {
-            const PluginPanelItem& entry = listing.items[i];
-            WCHAR entryPath[NM];
-            CopyBoundedWide(entryPath, folder, NM);
-            if (!AppendWideName(entryPath, NM, entry.FindData.cFileName)) {
-                result = OpFailed;
-                continue;
-            }
-            if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!FoldResult(result, DeleteItem(run, &entry, entryPath))) return OpCancelled;
-            } else if (run.Stopped()) {
-                return OpCancelled;
-            } else if (run.DeleteOne(entryPath, entry.FindData) != OpDone) {
-                result = OpFailed;
-            }
-        }
-    }
+    int result = WalkPhoneFolder(link, path, NULL, [&](PluginPanelItem& entry, const WCHAR* entryPath) {
+        if (!entryPath) return (int)OpFailed;
+        if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return DeleteItem(run, &entry, entryPath);
+        if (run.Stopped()) return (int)OpCancelled;
+        return run.DeleteOne(entryPath, entry.FindData);
+    });
+    if (result == OpCancelled) return OpCancelled;
 
     // Removed even when something inside failed: the server refuses a folder
     // that still holds entries, and the item counts as failed either way.

@@ -3,6 +3,7 @@
 #include "bounded_string.h"
 #include "code_page.h"
 #include "host_api.h"
+#include "host_ui.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
 
@@ -108,5 +109,5 @@ void TakeHostDestination(char* out, int size, const char* given)
     CopyBounded(out, given, size);
     // The host's AddEndSlash writes past the text without a bound: it gets
     // the text only when there is room for one more character.
-    if ((int)strlen(out) + 1 < size) standardFunctions.AddEndSlash(out);
+    if ((int)strlen(out) + 1 < size) AddFinalSlash(out);
 }

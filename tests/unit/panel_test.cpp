@@ -77,11 +77,10 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
     EXPECT_EQ(OpFlag::Abort, panel.opFlags);
 
     PhonePanel other;
-    other.SetFlag(OpFlag::SkipAllErrors);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
-    EXPECT_EQ(OpFlag::SkipAllErrors, other.opFlags);
+    EXPECT_EQ(0, other.opFlags);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
-    EXPECT_EQ(OpFlag::SkipAllErrors | OpFlag::Abort, other.opFlags);
+    EXPECT_EQ(OpFlag::Abort, other.opFlags);
 }
 
 TEST_F(Panel, InformationLinesDescribeAValidDrive)
