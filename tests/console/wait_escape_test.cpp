@@ -2,6 +2,7 @@
 // Kelp is waiting comes up after about a second, the Esc gives control back
 // within a second, and the link is not trusted again.
 #include "console_input.h"
+#include "message_ids.h"
 #include "copy_from_support.h"
 
 namespace kelp_test {
@@ -17,7 +18,7 @@ protected:
         PhoneFile("a.bin", "abc");
         MakeDirs(PcPath("out"));
         // Esc is typed when the waiting box is drawn.
-        waitingText = host->MessageText(68);
+        waitingText = host->MessageText(MWaitingForPhone);
         host->SetHook([this](const host_emu::JournalEntry& e) {
             if (e.IsProgress() && e.title == waitingText) {
                 ++boxes;
@@ -80,7 +81,7 @@ TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletesAndThePanelStays)
         EXPECT_FALSE(host->ReadPanel(panel, listing));
         EXPECT_FALSE(host->IsOpen(panel));
         EXPECT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
-        EXPECT_TRUE(host->Journal().Find(host->MessageText(72)));
+        EXPECT_TRUE(host->Journal().Find(host->MessageText(MStatusAbandoned)));
         EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
         phone->Options().rules.clear();
     }

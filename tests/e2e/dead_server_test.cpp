@@ -5,6 +5,7 @@
 // timer), so the kill lands while a request is out, and a slow server must
 // still be waited for.
 #include "e2e_support.h"
+#include "message_ids.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -105,7 +106,7 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     host_emu::PanelListing listing;
     EXPECT_FALSE(host->ReadPanel(panel, listing));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(70), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MStatusLinkBroken), host->Journal().Prompts().back()->lines[0]);
     // The failed read closed the panel, as FAR does; closing it again would
     // free it twice.
     EXPECT_FALSE(host->IsOpen(panel));
@@ -114,7 +115,7 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     // The boxes that said why the listing failed went unanswered here, and
     // nothing else was left undone.
     for (const std::string& fault : host->Journal().Faults())
-        EXPECT_EQ("unscripted message box: " + host->MessageText(2), fault);
+        EXPECT_EQ("unscripted message box: " + host->MessageText(MErrorTitle), fault);
     EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
 }
 

@@ -1,6 +1,7 @@
 // Copying and moving from one place on the phone to another: a destination
 // typed in the copy dialog without a PC root names a place on the phone.
 #include "copy_from_support.h"
+#include "message_ids.h"
 #include "test_files.h"
 
 namespace kelp_test {
@@ -68,7 +69,7 @@ TEST_F(CopyOnPhone, MoveWithABareNameRenamesFilesAndFolders)
     EXPECT_EQ((std::vector<std::string>{"b.txt", "papers", "rn2.txt"}), ListNames(PhonePath("C")));
 
     // One box for the whole move, and every screen saved is given back.
-    EXPECT_EQ(host->MessageText(7), ProgressBoxes().back()->title);
+    EXPECT_EQ(host->MessageText(MMoveTitle), ProgressBoxes().back()->title);
     EXPECT_EQ(2, host->Journal().Saves());
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
@@ -143,7 +144,7 @@ TEST_F(CopyOnPhone, AnExistingTargetIsOverwrittenOnlyWhenTheUserSaysSo)
     EXPECT_FALSE(OnPhone("a.txt"));
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\b.txt")));
     ASSERT_EQ(2u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(27), host->Journal().Prompts()[1]->title);
+    EXPECT_EQ(host->MessageText(MOverwriteTitle), host->Journal().Prompts()[1]->title);
     EXPECT_NE(std::string::npos, host->Journal().Prompts()[1]->Text().find("C:\\b.txt"));
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
@@ -159,7 +160,7 @@ TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
         std::string name = std::string(typed) == "docs\\sub\\" ? "docs" : "a.txt";
         EXPECT_EQ(0, Typed(panel, {name}, 1, typed)) << typed;
         ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
-        EXPECT_EQ(host->MessageText(73), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(host->MessageText(MOntoItself), host->Journal().Prompts()[0]->lines[0]);
         EXPECT_EQ(0u, phone->Count(Op::FileCopy)) << typed;
     }
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
@@ -183,7 +184,7 @@ TEST_F(CopyOnPhone, ARenameByLetterCaseAloneIsRefusedAndSaysWhy)
         host->Script().AnswerMessage(0);
         EXPECT_EQ(0, Typed(panel, {Narrow(rename.first)}, 1, Narrow(rename.second)));
         ASSERT_EQ(1u, host->Journal().Prompts().size());
-        EXPECT_EQ(host->MessageText(76), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(host->MessageText(MCaseOnlyRename), host->Journal().Prompts()[0]->lines[0]);
         EXPECT_EQ(0u, phone->Count(Op::FileCopy));
     }
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
@@ -204,7 +205,7 @@ TEST_F(CopyOnPhoneCyrillic, AFolderRenamedByLetterCaseStaysWhole)
     HANDLE panel = OpenAt("C:");
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {Narrow(L"Фото")}, 1, Narrow(L"фото")));
-    EXPECT_EQ(host->MessageText(76), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MCaseOnlyRename), host->Journal().Prompts().back()->lines[0]);
     EXPECT_EQ((std::vector<std::wstring>{L"Отпуск.txt"}), test_files::Names(drive + L"\\Фото"));
     EXPECT_EQ("O", test_files::ReadBytes(drive + L"\\Фото\\Отпуск.txt"));
     host->ClosePlugin(panel);
@@ -219,8 +220,9 @@ TEST_F(CopyOnPhone, AMoveDeletesOnlyWhatItTookOut)
     HANDLE panel = OpenAt("C:");
     host->SetHook([&](const host_emu::JournalEntry& e) {
         if (e.IsProgress() && e.Text().find("moved") != std::string::npos &&
-            !OnPhone("docs\\late.txt"))
+            !OnPhone("docs\\late.txt")) {
             ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\late.txt"), "N"));
+        }
     });
     EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
     host->SetHook(nullptr);
@@ -244,7 +246,7 @@ TEST_F(CopyOnPhone, ADestinationThatCannotBeUsedIsSaid)
         host->Script().AnswerMessage(0);
         EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, typed)) << typed;
         ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
-        EXPECT_EQ(host->MessageText(80), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(host->MessageText(MNoPhonePlace), host->Journal().Prompts()[0]->lines[0]);
         EXPECT_TRUE(phone->Journal().empty()) << typed;
     }
 
@@ -254,7 +256,7 @@ TEST_F(CopyOnPhone, ADestinationThatCannotBeUsedIsSaid)
     host->Journal().Clear();
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
-    EXPECT_EQ(host->MessageText(81), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MTransitNotMade), host->Journal().Prompts().back()->lines[0]);
     EXPECT_EQ(0u, phone->Count(Op::DirMake));
     SetEnvironmentVariableA("TMP", transit.c_str());
 
@@ -265,7 +267,7 @@ TEST_F(CopyOnPhone, ADestinationThatCannotBeUsedIsSaid)
     host->Journal().Clear();
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
-    EXPECT_EQ(host->MessageText(82), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MPhoneFolderNotMade), host->Journal().Prompts().back()->lines[0]);
     EXPECT_EQ(0u, phone->Count(Op::FileCopy));
     EXPECT_FALSE(OnPhone("docs\\new"));
     DeleteFileA((transit + "\\afile").c_str());

@@ -1,5 +1,6 @@
 // Deleting files and trees on the phone, through the host's DeleteFiles.
 #include "put_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 
@@ -42,7 +43,7 @@ TEST_F(DeleteFiles, TheDriveListDeletesNothing)
     EXPECT_EQ(0, Delete(panel, {"E:"}, {0}));
     EXPECT_TRUE(phone->Journal().empty());
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MNotAtDriveList), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

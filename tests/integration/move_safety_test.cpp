@@ -2,6 +2,7 @@
 // completion that copied nothing, not for a name the PC would store as
 // another, not after a stop between two files.
 #include "copy_from_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -58,7 +59,7 @@ TEST_F(MoveSafety, NamesThePcCannotStoreAreNotCopied)
     EXPECT_EQ(1u, phone->Count(Op::FileCopy));
     EXPECT_EQ(0u, phone->Count(Op::DirRemove));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(61), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MNameNotForPc), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -75,7 +76,7 @@ TEST_F(MoveSafety, AFolderMeetingAFileOfItsNameStays)
     EXPECT_TRUE(OnPhone("docs\\x.txt"));
     EXPECT_EQ("a file", ReadFileText(PcPath("out\\docs")));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(66), host->Journal().Prompts()[0]->lines[2]);
+    EXPECT_EQ(host->MessageText(MReasonInTheWay), host->Journal().Prompts()[0]->lines[2]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -132,7 +133,7 @@ TEST_F(MoveSafety, AnOriginalThatCannotBeDeletedFailsItsItem)
     EXPECT_TRUE(OnPhone("a.txt"));
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(77), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MOriginalKept), host->Journal().Prompts()[0]->lines[0]);
 
     // A PC file another program holds open without leave to delete it.
     ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "C"));
@@ -148,7 +149,7 @@ TEST_F(MoveSafety, AnOriginalThatCannotBeDeletedFailsItsItem)
     EXPECT_EQ("C", ReadFileText(PcPath("c.txt")));
     EXPECT_EQ("C", ReadFileText(PhonePath("C\\c.txt")));
     ASSERT_EQ(2u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(77), host->Journal().Prompts()[1]->lines[0]);
+    EXPECT_EQ(host->MessageText(MOriginalKept), host->Journal().Prompts()[1]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -166,7 +167,7 @@ TEST_F(MoveSafety, APcSourceThatIsNotAsListedIsSaid)
     EXPECT_EQ(0, host->PutFiles(panel, put, 0, pcRoot, 0));
     EXPECT_EQ(0u, phone->Count(Op::DirMake));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(78), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MFolderNotRead), host->Journal().Prompts()[0]->lines[0]);
 
     ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "C"));
     put = {host_emu::MakeDiskItem(pcRoot, "c.txt")};
@@ -175,7 +176,7 @@ TEST_F(MoveSafety, APcSourceThatIsNotAsListedIsSaid)
     EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
     EXPECT_EQ("CCC", ReadFileText(PcPath("c.txt")));
     ASSERT_EQ(2u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(79), host->Journal().Prompts()[1]->lines[0]);
+    EXPECT_EQ(host->MessageText(MSizeChanged), host->Journal().Prompts()[1]->lines[0]);
     host->Script().AnswerMessage(0);  // overwrite the copy the skip left
     host->Script().AnswerMessage(0);  // retry: the file as it is now will do
     EXPECT_EQ(1, host->PutFiles(panel, put, 1, pcRoot, 0));
@@ -196,7 +197,7 @@ TEST_F(MoveSafety, APcDestinationThatCannotBeMadeIsSaid)
     EXPECT_TRUE(phone->Journal().empty());
     EXPECT_TRUE(OnPhone("a.txt"));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(83), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MPcFolderNotMade), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
