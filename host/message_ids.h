@@ -88,6 +88,7 @@ enum MessageId {
     MPhoneFolderNotMade = 82,
     MPcFolderNotMade = 83,
     MKeptSinceCopy = 84,     // %d entries a silent delete kept, in forms by count
+    MNotSettled = 85,        // %d items a copy on the phone did not find whole, in forms
 
-    MessageCount = 85
+    MessageCount = 86
 };

@@ -167,8 +167,9 @@ int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIN
 }
 
 // One item: out, back in at `target`, checked, and for a move removed.
+// An item whose copy is not found whole where it went adds to `unsettled`.
 int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
-                    const WCHAR* source, const WCHAR* target, int move)
+                    const WCHAR* source, const WCHAR* target, int move, int& unsettled)
 {
     WCHAR local[NM];
     CopyBoundedWide(local, transit, NM);
@@ -193,6 +194,7 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     ConvertEntry(&entry, &present);
     result = Settle(run, source, target, present.FindData, move);
     if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    else ++unsettled;
     return result;
 }
 
@@ -263,6 +265,19 @@ void RefuseDestination(int reason, const char* destination, int move)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
+//   ╔═ Move ═══════════════════════════════════════════════════════╗
+//   ║ 1 item was not found whole at its new place; what was not    ║
+//   ║ stays where it was                                           ║
+//   ║                            [ Ok ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+void TellUnsettled(int count, int move)
+{
+    char line[200];
+    FormatCount(line, sizeof(line), MNotSettled, count);
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), TextItem(line)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+}
+
 }  // namespace
 
 int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
@@ -309,6 +324,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     }
 
     int result = OpDone;
+    int unsettled = 0;
     for (int i = 0; i < count; ++i) {
         const char* name = items[i].FindData.cFileName;
         char target[NM];
@@ -319,7 +335,8 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
             (!inside || JoinPath(target, NM, place, name)) &&
             NarrowToWide(target, wideTarget, NM)) {
             if (!OntoItself(source, wideTarget))
-                r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move);
+                r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move,
+                                    unsettled);
             else if (move && wcscmp(source, wideTarget) != 0 && wcslen(source) == wcslen(wideTarget))
                 RefuseCaseOnly(source);
             else
@@ -327,6 +344,9 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
         }
         if (!FoldResult(result, r)) break;
     }
-    if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);
+    if (result != OpCancelled && !run.Quiet()) {
+        TellLeftBehind(run.left);
+        if (unsettled) TellUnsettled(unsettled, move);
+    }
     return result;
 }

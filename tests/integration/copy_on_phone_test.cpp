@@ -123,9 +123,14 @@ TEST_F(CopyOnPhone, AFailureOnTheWayKeepsTheOriginal)
     lost.op = Op::EntryInfo;
     lost.pathContains = L"C:\\c.txt";
     phone->Options().rules.push_back(lost);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "c.txt"));
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ(0u, phone->Count(Op::FileDelete));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ("1 item was not found whole at its new place; what was not stays where it was",
+              host->Journal().Prompts()[0]->lines[0]);
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
@@ -224,8 +229,10 @@ TEST_F(CopyOnPhone, AMoveDeletesOnlyWhatItTookOut)
             ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\late.txt"), "N"));
         }
     });
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
     host->SetHook(nullptr);
+    EXPECT_EQ(host->MessageText(MMoveTitle), host->Journal().Prompts().back()->title);
     EXPECT_EQ("N", ReadFileText(PhonePath("C\\docs\\late.txt")));
     EXPECT_EQ("L", ReadFileText(PhonePath("C\\moved\\docs\\late.txt")));
     EXPECT_FALSE(OnPhone("docs\\x.txt"));  // what it took out went
