@@ -83,8 +83,11 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
     CopyRun run = {phone, move, opMode, {}, {}};
     // A plain silent copy is how the host starts a move into another
     // plug-in's panel: what it takes is kept for the delete that ends it.
-    copied.Clear();
-    if (!move && (opMode & ~OPM_TOPLEVEL) == OPM_SILENT) run.copied = &copied;
+    // Other copies leave that record alone (Find's come from another thread).
+    if (!move && (opMode & ~OPM_TOPLEVEL) == OPM_SILENT) {
+        copied.Clear();
+        run.copied = &copied;
+    }
     BeginProgress(run.progress, phone.stop, move);
 
     int result = OpDone;
