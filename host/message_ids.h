@@ -79,16 +79,15 @@ enum MessageId {
     MOntoItself = 73,        // a destination that names the item itself
     MInfoHidden = 74,        // information panel: names left out
     MInfoHiddenCount = 75,   // %d names, in forms by count
-    MCaseOnlyRename = 76,    // a rename by letter case alone, refused
-    MOriginalKept = 77,      // a move's copy made, its original not deleted
-    MFolderNotRead = 78,     // a PC folder that cannot be searched
-    MSizeChanged = 79,       // a PC file whose size changed since it was listed
-    MNoPhonePlace = 80,      // a typed destination that names nothing on the phone
-    MTransitNotMade = 81,    // the PC folder a copy on the phone passes through
-    MPhoneFolderNotMade = 82,
-    MPcFolderNotMade = 83,
-    MKeptSinceCopy = 84,     // %d entries a silent delete kept, in forms by count
-    MNotSettled = 85,        // %d items a copy on the phone did not find whole, in forms
+    MOriginalKept = 76,      // a move's copy made, its original not deleted
+    MFolderNotRead = 77,     // a PC folder that cannot be searched
+    MSizeChanged = 78,       // a PC file whose size changed since it was listed
+    MNoPhonePlace = 79,      // a typed destination that names nothing on the phone
+    MTransitNotMade = 80,    // the PC folder a copy on the phone passes through
+    MPhoneFolderNotMade = 81,
+    MPcFolderNotMade = 82,
+    MKeptSinceCopy = 83,     // %d entries a silent delete kept, in forms by count
+    MNotSettled = 84,        // %d items a copy on the phone did not find whole, in forms
 
-    MessageCount = 86
+    MessageCount = 85
 };

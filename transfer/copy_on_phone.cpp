@@ -234,20 +234,51 @@ bool OntoItself(const WCHAR* source, const WCHAR* target)
            (target[length] == 0 || target[length] == L'\\');
 }
 
-//   ╔═ Move ═══════════════════════════════════════════════════════╗
-//   ║ The phone takes names that differ only in letter case for    ║
-//   ║ one name: rename through another name                        ║
-//   ║ C:\docs\name                                                 ║
-//   ║                            [ Ok ]                            ║
-//   ╚══════════════════════════════════════════════════════════════╝
-// A rename that changes letter case alone would copy the item over itself
-// and then delete the only copy; the server has no rename to do it safely.
-void RefuseCaseOnly(const WCHAR* source)
+// A free name beside the phone item at `path`: its own with ".kelp-N".
+bool TemporaryPhoneName(PhoneLink& link, const WCHAR* path, WCHAR* out)
 {
-    char shown[NM];
-    DisplayName(shown, sizeof(shown), source, 60);
-    const MsgItem lines[] = {MMoveTitle, MCaseOnlyRename, TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    for (int n = 1; n < 100; ++n) {
+        WCHAR suffix[16];
+        _snwprintf(suffix, 16, L".kelp-%d", n);
+        suffix[15] = 0;
+        CopyBoundedWide(out, path, NM);
+        if ((int)(wcslen(out) + wcslen(suffix)) >= NM) return false;
+        wcscat(out, suffix);
+        RemoteEntry entry;
+        LONG s = link.EntryInfo(out, &entry);
+        if (s != StatusOk) return !LinkLost(s);
+    }
+    return false;
+}
+
+// A rename that changes letter case alone. The phone takes both names for
+// one, so the item can't go straight to its new name: that would copy it
+// over itself and delete the only copy. It goes to a temporary name beside
+// it first, checked there before the original goes, then to its new name,
+// checked again before the temporary goes: at every moment one whole,
+// checked copy is on the phone.
+int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, const WCHAR* source,
+                 const WCHAR* target, int& unsettled)
+{
+    WCHAR temporary[NM];
+    if (!TemporaryPhoneName(run.phone.link, source, temporary)) return OpFailed;
+    int counted = run.progress.doneCount;
+    int result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
+    if (result != OpDone) return result;
+
+    // The item as it now is, under its temporary name.
+    RemoteEntry entry;
+    PluginPanelItem moved;
+    memset(&moved, 0, sizeof(moved));
+    if (run.phone.link.EntryInfo(temporary, &entry) != StatusOk ||
+        !ConvertEntry(&entry, &moved)) {
+        ++unsettled;
+        return OpFailed;
+    }
+    run.progress.doneCount = counted;  // each file counts once
+    result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
+    if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    return result;
 }
 
 //   ╔═ Copy ═══════════════════════════════════════╗
@@ -338,7 +369,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
                 r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move,
                                     unsettled);
             else if (move && wcscmp(source, wideTarget) != 0 && wcslen(source) == wcslen(wideTarget))
-                RefuseCaseOnly(source);
+                r = RenameByCase(run, transit.path, &items[i], source, wideTarget, unsettled);
             else
                 RefuseOntoItself(source, move);
         }
