@@ -2,6 +2,7 @@
 
 #include "bounded_string.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,6 +14,34 @@ static const char* ResolveItem(MsgItem item)
 const char* GetMsg(int id)
 {
     return startupInfo.GetMsg(startupInfo.ModuleNumber, id);
+}
+
+// Which of `forms` forms a count takes.
+static int PluralForm(int forms, int count)
+{
+    unsigned n = count < 0 ? 0u - (unsigned)count : (unsigned)count;
+    if (forms == 2) return n == 1 ? 0 : 1;
+    if (forms == 3) {
+        if (n % 10 == 1 && n % 100 != 11) return 0;
+        if (n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14)) return 1;
+        return 2;
+    }
+    return 0;
+}
+
+void FormatCount(char* out, int size, int id, int count)
+{
+    if (size <= 0) return;
+    const char* text = GetMsg(id);
+    int forms = 1;
+    for (const char* p = text; *p; ++p) forms += *p == '|';
+    const char* form = text;
+    for (int skip = PluralForm(forms, count); skip > 0; --skip) form = strchr(form, '|') + 1;
+    const char* end = strchr(form, '|');
+    char format[512];
+    CopyBounded(format, form, end && end - form < (int)sizeof(format) ? (int)(end - form) + 1
+                                                                      : (int)sizeof(format));
+    snprintf(out, size, format, count);
 }
 
 int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
@@ -76,6 +105,31 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
     }
     free(hostItems);
     return answer;
+}
+
+HANDLE SaveWholeScreen()
+{
+    HANDLE screen = startupInfo.SaveScreen(0, 0, -1, -1);
+    return screen == INVALID_HANDLE_VALUE ? NULL : screen;
+}
+
+void RestoreSavedScreen(HANDLE screen)
+{
+    if (screen && screen != INVALID_HANDLE_VALUE) startupInfo.RestoreScreen(screen);
+}
+
+int HostControl(HANDLE plugin, int command, void* param)
+{
+    return startupInfo.Control(plugin, command, param);
+}
+
+void ShortenPath(char* text, int columns) { standardFunctions.TruncPathStr(text, columns); }
+
+void AddFinalSlash(char* path) { standardFunctions.AddEndSlash(path); }
+
+bool GenerateName(const char* name, char* mask)
+{
+    return standardFunctions.ProcessName(name, mask, host::PN_GENERATENAME) != 0;
 }
 
 bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt)

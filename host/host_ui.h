@@ -9,6 +9,10 @@ typedef UINT_PTR MsgItem;
 inline MsgItem TextItem(const char* text) { return (MsgItem)text; }
 
 const char* GetMsg(int id);
+// Message `id` formatted with `count`. A counted message holds one form per
+// kind of count, apart by '|': two (one, other), as English counts, or three
+// (one: 1, 21, 31 ...; few: 2-4, 22-24 ...; many: the rest), as Russian does.
+void FormatCount(char* out, int size, int id, int count);
 
 int ShowRawMessage(DWORD flags, const char* helpTopic, const char* const* items, int count,
                    int buttons);
@@ -33,6 +37,21 @@ struct InitDialogItem {
 
 int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogItem* items,
               int count);
+
+// The whole screen, saved and given back; null when the host saved nothing
+// (null and INVALID_HANDLE_VALUE are given back as nothing).
+HANDLE SaveWholeScreen();
+void RestoreSavedScreen(HANDLE screen);
+// The host's Control on the panel `plugin` (INVALID_HANDLE_VALUE: the
+// active one); its answer.
+int HostControl(HANDLE plugin, int command, void* param);
+// The host's standard functions. ShortenPath cuts `text` to `columns` in
+// place, keeping its end; AddFinalSlash needs room for one more character;
+// GenerateName makes a name from `mask` (at least two host paths long) and
+// `name` in place of the mask.
+void ShortenPath(char* text, int columns);
+void AddFinalSlash(char* path);
+bool GenerateName(const char* name, char* mask);
 
 // Reads the keys waiting in the process's console. True at the first Esc;
 // keys before it are discarded, keys after it stay for the next call.

@@ -13,8 +13,8 @@ enum MessageId {
     MMoveTitle = 7,
     MCopyOneItem = 8,        // %s item name
     MMoveOneItem = 9,        // %s item name
-    MCopyManyItems = 10,     // %d count
-    MMoveManyItems = 11,     // %d count
+    MCopyManyItems = 10,     // %d count, in forms by count (FormatCount)
+    MMoveManyItems = 11,     // %d count, in forms by count
     MCopyButton = 12,
     MMoveButton = 13,
     MCancel = 14,            // copy dialog and copy-error prompt
@@ -38,7 +38,7 @@ enum MessageId {
     MDeleteTitle = 32,
     MDeleting = 33,
     MDeleteQuestion = 34,
-    MDeleteItems = 35,       // %d count
+    MDeleteItems = 35,       // %d count, in forms by count
     MDeleteButton = 36,
     MDeleteDirTitle = 37,
     MDeleteDirLabel = 38,
@@ -78,7 +78,16 @@ enum MessageId {
     MStatusAbandoned = 72,   // a request the user stopped waiting for
     MOntoItself = 73,        // a destination that names the item itself
     MInfoHidden = 74,        // information panel: names left out
-    MInfoHiddenCount = 75,   // %d names
+    MInfoHiddenCount = 75,   // %d names, in forms by count
+    MOriginalKept = 76,      // a move's copy made, its original not deleted
+    MFolderNotRead = 77,     // a PC folder that cannot be searched
+    MSizeChanged = 78,       // a PC file whose size changed since it was listed
+    MNoPhonePlace = 79,      // a typed destination that names nothing on the phone
+    MTransitNotMade = 80,    // the PC folder a copy on the phone passes through
+    MPhoneFolderNotMade = 81,
+    MPcFolderNotMade = 82,
+    MKeptSinceCopy = 83,     // %d entries a silent delete kept, in forms by count
+    MNotSettled = 84,        // %d items a copy on the phone did not find whole, in forms
 
-    MessageCount = 76
+    MessageCount = 85
 };

@@ -3,6 +3,7 @@
 #include "bounded_string.h"
 #include "code_page.h"
 #include "host_api.h"
+#include "host_ui.h"
 
 #include <cstring>
 #include <cwchar>
@@ -109,7 +110,7 @@ void DisplayName(char* out, int size, const char* text, int columns)
     // buffer first: cutting its tail would lose the part the host keeps.
     char whole[2 * host::NM];
     CopyBounded(whole, text, sizeof(whole));
-    standardFunctions.TruncPathStr(whole, columns < size - 1 ? columns : size - 1);
+    ShortenPath(whole, columns < size - 1 ? columns : size - 1);
     CopyBounded(out, whole, size);
 }
 

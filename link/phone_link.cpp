@@ -30,7 +30,7 @@ DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - the
 }  // namespace
 
 PhoneLink::PhoneLink()
-    : thread(NULL), abandoned(NULL), watcher(NULL), loss(LinkServes), busy(0)
+    : thread(NULL), abandoned(NULL), watcher(NULL), loss(LinkServes), lossTold(false), busy(0)
 {
     memset(&entry, 0, sizeof(entry));
     memset(&volume, 0, sizeof(volume));
@@ -44,6 +44,7 @@ LONG PhoneLink::Connect(ServerMaker maker, void* makerContext)
 {
     Disconnect();
     loss = LinkServes;
+    lossTold = false;
     // While the server hangs, creating it hangs too: one thread stuck in
     // that is enough.
     if (LinkThread::ConnectStuck()) return StatusNoServer;

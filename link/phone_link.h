@@ -63,6 +63,14 @@ public:
     // gone or stuck, or its wait is given up, every request fails at once
     // with StatusNotAccepted, asking nothing, until the next Connect.
     LinkLoss Loss() const { return loss; }
+    // True once per loss: whoever tells the user of it asks first, so the
+    // user hears of it once, from the first step that finds it.
+    bool TellLoss()
+    {
+        if (loss == LinkServes || lossTold) return false;
+        lossTold = true;
+        return true;
+    }
 
     // Each blocks until its completion has arrived and answers its status.
     // StatusNotAccepted when the server refused the request call (whatever it
@@ -111,6 +119,7 @@ private:
     LinkThread* abandoned;  // given up; let end in peace when the link closes
     WaitWatcher* watcher;   // the panel's; may be null
     LinkLoss loss;
+    bool lossTold;
     volatile LONG busy;     // 1 while a request is out: the gate every caller passes first
 
     // The records of the last requests that succeeded.

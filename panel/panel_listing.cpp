@@ -55,6 +55,12 @@ struct DirHandleGuard {
 LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR* path,
                                int* hidden, int* unshown)
 {
+    return ListPhoneFolder(link, items, count, path, hidden, unshown);
+}
+
+LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const WCHAR* path,
+                     int* hidden, int* unshown)
+{
     if (hidden) *hidden = 0;
     if (unshown) *unshown = 0;
 
@@ -83,7 +89,7 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
         }
     } while (status == StatusOk);
     if (status != StatusEndOfList)
-        return LinkLost() || status == StatusCancelled ? status : StatusReadFailed;
+        return link.Loss() != LinkServes || status == StatusCancelled ? status : StatusReadFailed;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -275,7 +281,7 @@ void PhonePanel::RefreshVolume()
     if (!MayDraw()) return;
     PanelInfo other;
     memset(&other, 0, sizeof(other));
-    if (startupInfo.Control(INVALID_HANDLE_VALUE, FCTL_GETANOTHERPANELSHORTINFO, &other) &&
+    if (HostControl(INVALID_HANDLE_VALUE, FCTL_GETANOTHERPANELSHORTINFO, &other) &&
         other.PanelType == PTYPE_INFOPANEL)
-        startupInfo.Control(INVALID_HANDLE_VALUE, FCTL_UPDATEANOTHERPANEL, (void*)1);
+        HostControl(INVALID_HANDLE_VALUE, FCTL_UPDATEANOTHERPANEL, (void*)1);
 }

@@ -121,14 +121,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     return 1;
 }
 
-void PhonePanel::ReportLostLink(int opMode)
-{
-    if ((opMode & (OPM_SILENT | OPM_FIND)) || !MayDraw()) return;
-    char text[128];
-    OutcomeText(link, remote::StatusNotAccepted, text, sizeof(text));
-    const MsgItem lines[] = {MErrorTitle, TextItem(text)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
-}
+void PhonePanel::ReportLostLink(int opMode) { TellLinkLost(link, opMode); }
 
 void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
 {
@@ -180,8 +173,7 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     int lines = 4;
     if (hiddenNames > 0) {
         CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
-        snprintf(infoLines[4].Data, sizeof(infoLines[4].Data), GetMsg(MInfoHiddenCount),
-                 hiddenNames);
+        FormatCount(infoLines[4].Data, sizeof(infoLines[4].Data), MInfoHiddenCount, hiddenNames);
         lines = 5;
     }
     info->InfoLines = infoLines;

@@ -6,20 +6,19 @@
 // that change files are the transfer layer's (transfer/transfer.h).
 #pragma once
 
+#include "copied_files.h"
 #include "host_api.h"
 #include "phone_link.h"
 #include "wait_box.h"
 
 #include <cstdlib>
 
-// Bits of PhonePanel::opFlags: the running operation's stop request and the
-// answers that hold for the rest of it.
+// Bits of PhonePanel::opFlags: the running operation's stop request, which
+// the host may set from another thread. The answers that hold for the rest
+// of one operation are that operation's own.
 struct OpFlag {
     enum : LONG {
-        Abort = 1,            // Esc or break: the running operation stops
-        OverwriteAll = 2,     // replace every further existing destination
-        SkipAllExisting = 4,  // skip every further existing destination
-        SkipAllErrors = 8,    // skip every further failed file without asking
+        Abort = 1,  // Esc or break: the running operation stops
     };
 };
 
@@ -144,6 +143,11 @@ public:
     bool shownAfterStop;   // ... once for a link given up on
     Stop enteringStopped;  // how SetDirectory's listing was stopped
 
+    // What the last copy into another plug-in's panel took (GetFiles with
+    // OPM_SILENT alone): the host's silent delete of the same items, which
+    // ends such a move, deletes these and nothing else, then forgets them.
+    CopiedFiles copied;
+
     enum { DriveLetters = 26 };
     WaitBox waitBox;  // the link's watcher: the box of a slow request
 
@@ -164,6 +168,11 @@ private:
     PanelCall& operator=(const PanelCall&);
 };
 
+// Lists the phone folder `path` (with its trailing backslash) through `link`
+// into a new array the caller frees, as PhonePanel::ListDirectory does.
+LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
+                     int* hidden = NULL, int* unshown = NULL);
+
 // Fills the find data of `item` from a server entry; 1 when both names
 // converted whole, 0 otherwise (the names are then still terminated).
 int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
@@ -178,3 +187,6 @@ bool IsDotName(const WCHAR* name);
 void StatusText(LONG status, char* buffer, int size);
 // ... or, when the link is lost, for why it is.
 void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size);
+// Tells the user why the link is lost, once per loss, unless Find asked or
+// this thread may not draw.
+void TellLinkLost(PhoneLink& link, int opMode);

@@ -37,3 +37,12 @@ void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size)
     }
     StatusText(status, buffer, size);
 }
+
+void TellLinkLost(PhoneLink& link, int opMode)
+{
+    if ((opMode & host::OPM_FIND) || !MayDraw() || !link.TellLoss()) return;
+    char text[128];
+    OutcomeText(link, StatusNotAccepted, text, sizeof(text));
+    const MsgItem lines[] = {MErrorTitle, TextItem(text)};
+    ShowMessage(host::FMSG_WARNING | host::FMSG_MB_OK, NULL, lines, 2, 0);
+}

@@ -23,7 +23,7 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
     if (waited < ShowAfterMs) return true;
     if (!screen) {
-        screen = startupInfo.SaveScreen(0, 0, -1, -1);
+        screen = SaveWholeScreen();
         const MsgItem lines[] = {MWaitingForPhone, MEscStops};
         ShowMessage(0, NULL, lines, 2, 0);
         if (!screen) screen = INVALID_HANDLE_VALUE;  // shown once all the same
@@ -52,6 +52,6 @@ void WaitBox::RunEnded()
 
 void WaitBox::Hide()
 {
-    if (screen && screen != INVALID_HANDLE_VALUE) startupInfo.RestoreScreen(screen);
+    RestoreSavedScreen(screen);
     screen = NULL;
 }

@@ -15,6 +15,12 @@ static const char* diskMenuStrings[1];
 static const char commandPrefix[] = "";
 
 static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
+// What a transfer needs of the panel the handle names.
+static PhoneSide Side(HANDLE handle)
+{
+    PhonePanel* panel = Panel(handle);
+    return PhoneSide{panel->link, panel->curDir, {&panel->opFlags}};
+}
 
 // Every panel call holds the panel's lock: FAR's main thread may call while
 // Find's worker is inside the same panel, and the link takes one request at
@@ -91,25 +97,26 @@ int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, 
                     int opMode)
 {
     HostOperation call(handle, opMode);
-    return GetFilesFromPhone(*Panel(handle), items, count, move, destPath, opMode);
+    return GetFilesFromPhone(Side(handle), Panel(handle)->copied, items, count, move, destPath,
+                             opMode);
 }
 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
     HostOperation call(handle, opMode);
-    return PutFilesToPhone(*Panel(handle), items, count, move, opMode);
+    return PutFilesToPhone(Side(handle), items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
     HostOperation call(handle, opMode);
-    return DeleteFilesOnPhone(*Panel(handle), items, count, opMode);
+    return DeleteFilesOnPhone(Side(handle), Panel(handle)->copied, items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
     HostOperation call(handle, opMode);
-    return MakeDirectoryOnPhone(*Panel(handle), name, opMode);
+    return MakeDirectoryOnPhone(Side(handle), name, opMode);
 }
 
 int WINAPI ProcessKey(HANDLE handle, int key, unsigned int controlState)

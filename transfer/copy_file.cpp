@@ -4,6 +4,8 @@
 #include "copy_run.h"
 
 #include "code_page.h"
+#include "host_ui.h"
+#include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_prompts.h"
@@ -26,7 +28,7 @@ static bool ExistingFile(CopyRun& run, LONG direction, const WCHAR* target, FAR_
         return true;
     }
     RemoteEntry entry;
-    if (run.panel.link.EntryInfo(target, &entry) != StatusOk) return false;
+    if (run.phone.link.EntryInfo(target, &entry) != StatusOk) return false;
     PluginPanelItem existing;
     ConvertEntry(&entry, &existing);
     *out = existing.FindData;
@@ -46,7 +48,7 @@ static bool Landed(CopyRun& run, LONG direction, const WCHAR* target, const FAR_
                found.nFileSizeHigh == original.nFileSizeHigh;
     }
     RemoteEntry entry;
-    return run.panel.link.EntryInfo(target, &entry) == StatusOk &&
+    return run.phone.link.EntryInfo(target, &entry) == StatusOk &&
            !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && original.nFileSizeHigh == 0 &&
            entry.size == original.nFileSizeLow;
 }
@@ -61,42 +63,134 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
     if (last && strcmp(last + 1, name) == 0) last[1] = 0;
 }
 
+int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
+                          const FAR_FIND_DATA* existing)
+{
+    if (skipAllExisting) return OpFailed;
+    switch (::AskOverwrite(targetName, item, existing)) {
+    case OverwriteAnswer::OverwriteAll: overwriteAll = true; return OpDone;
+    case OverwriteAnswer::Overwrite: return OpDone;
+    case OverwriteAnswer::SkipAll: skipAllExisting = true; return OpFailed;
+    case OverwriteAnswer::Skip: return OpFailed;
+    case OverwriteAnswer::Cancel: break;
+    }
+    return OpCancelled;
+}
+
+int CopyRun::AskError(const char* name, const char* destination, const char* reason)
+{
+    if (skipAllErrors) return OpFailed;
+    switch (AskOnCopyError(name, destination, move, reason)) {
+    case ErrorAnswer::Retry: return OpDone;
+    case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;
+    case ErrorAnswer::Skip: return OpFailed;
+    case ErrorAnswer::Cancel: break;
+    }
+    return OpCancelled;
+}
+
+int CopyRun::AskError(const char* name, const char* destination, LONG status)
+{
+    if (phone.link.Loss() != LinkServes) return LinkEnded();
+    char text[60];
+    StatusText(status, text, sizeof(text));
+    return AskError(name, destination, text);
+}
+
+// A lost link serves nothing more: no Retry that can't succeed, nothing more
+// made for the rest of the tree. A server found gone is told once; a wait
+// the user gave up is the user's own stop.
+int CopyRun::LinkEnded()
+{
+    TellLinkLost(phone.link, opMode);
+    return OpCancelled;
+}
+
+// The error question for a file whose copy is done but whose move cannot
+// end: the reason is said, a retry does the failed step again.
+static int AskAboutFile(CopyRun& run, PluginPanelItem* item, const WCHAR* target, int reason)
+{
+    char shown[NM];
+    DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+    return run.AskError(item->FindData.cFileName, shown, GetMsg(reason));
+}
+
+// A move's last step: the original goes, or the item fails, said once.
+static int RemoveOriginal(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
+                          const WCHAR* target, LONG direction)
+{
+    for (;;) {
+        LONG s = StatusOk;
+        if (direction == CopyFromPhone) s = run.phone.link.FileDelete(source);
+        else if (!DeleteFileW(source)) s = StatusRefused;
+        if (s == StatusOk) return OpDone;
+        if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
+        int answer = AskAboutFile(run, item, target, MOriginalKept);
+        if (answer != OpDone) return answer;
+    }
+}
+
+// The size of the PC file at `path` as it is now differs from its listing's.
+static bool SizeChanged(const WCHAR* path, FAR_FIND_DATA& listed)
+{
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &now)) return false;
+    if (now.nFileSizeLow == listed.nFileSizeLow && now.nFileSizeHigh == listed.nFileSizeHigh)
+        return false;
+    listed.nFileSizeLow = now.nFileSizeLow;
+    listed.nFileSizeHigh = now.nFileSizeHigh;
+    listed.ftLastWriteTime = now.ftLastWriteTime;
+    return true;
+}
+
 int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const WCHAR* target,
                 LONG direction)
 {
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.phone.link;
     LONG overwrite = run.Overwrite();
     LONG s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
 
     if (s == StatusExists) {
-        if (panel.HasFlag(OpFlag::SkipAllExisting)) return OpFailed;
+        if (run.skipAllExisting) return OpFailed;
         FAR_FIND_DATA existing;
         char shown[NM];
         if (!ExistingFile(run, direction, target, &existing) ||
             !WideToNarrow(target, shown, sizeof(shown)))
             return OpFailed;
-        int answer = AskOverwrite(panel, shown, item, &existing);
+        int answer = run.AskOverwrite(shown, item, &existing);
         if (answer != OpDone) return answer;
         overwrite = 1;
         s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
     }
 
-    while (s != StatusOk) {
-        // Esc in the box, or the wait for the phone given up: the user stopped.
-        if (s == StatusCancelled || link.Loss() == LinkAbandoned) return OpCancelled;
-        if (panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
-        char shown[NM];
-        DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
-        int answer = AskOnCopyError(panel, item->FindData.cFileName, shown, run.move, s);
-        if (answer != 1) return answer;
+    for (;;) {
+        while (s != StatusOk) {
+            // Esc in the box, or the wait for the phone given up: the user stopped.
+            if (s == StatusCancelled || link.Loss() == LinkAbandoned) return OpCancelled;
+            char shown[NM];
+            DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
+            int answer = run.AskError(item->FindData.cFileName, shown, s);
+            if (answer != OpDone) return answer;
+            s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+        }
+        // A copy kept for a later delete, or a move's, must be there whole.
+        bool keep = direction == CopyFromPhone && run.copied;
+        if (!run.move && !keep) break;
+        if (Landed(run, direction, target, item->FindData)) break;
+        if (!run.move) return OpDone;  // copied, but not known whole: never deleted later
+        // A PC file written to since the host listed it was copied as it is
+        // now; the user says whether that copy will do.
+        if (direction != CopyToPhone || !SizeChanged(source, item->FindData)) return OpFailed;
+        int answer = AskAboutFile(run, item, target, MSizeChanged);
+        if (answer != OpDone) return answer;
+        overwrite = 1;
         s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
     }
 
+    if (direction == CopyFromPhone && run.copied) run.copied->Add(source, item->FindData);
     if (run.move) {
-        if (!Landed(run, direction, target, item->FindData)) return OpFailed;
-        if (direction == CopyFromPhone) link.FileDelete(source);
-        else DeleteFileW(source);
+        int removed = RemoveOriginal(run, item, source, target, direction);
+        if (removed != OpDone) return removed;
     }
     item->Flags &= ~PPIF_SELECTED;
     ++run.progress.doneCount;

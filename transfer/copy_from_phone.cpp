@@ -9,6 +9,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -34,7 +35,7 @@ static bool LocalTarget(const char* destination, const char* name, WCHAR* target
         // room for mask and name.
         char generated[2 * NM];
         CopyBounded(generated, destination, sizeof(generated));
-        if (standardFunctions.ProcessName(name, generated, PN_GENERATENAME))
+        if (GenerateName(name, generated))
             return strlen(generated) < NM && NarrowToWide(generated, target, NM) != 0;
     }
     if (!NarrowToWide(destination, target, NM)) return false;
@@ -43,36 +44,58 @@ static bool LocalTarget(const char* destination, const char* name, WCHAR* target
     return true;
 }
 
-int GetFilesFromPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
-                      char* destPath, int opMode)
+//   ╔═ Phone error ════════════════════════════╗
+//   ║ The folder could not be made on the PC   ║
+//   ║ Z:\...\afile\                            ║
+//   ║                  [ Ok ]                  ║
+//   ╚══════════════════════════════════════════╝
+static void RefusePcDestination(const char* destination)
 {
-    if (!panel.curDir[0]) {
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), destination, 60);
+    const MsgItem lines[] = {MErrorTitle, MPcFolderNotMade, TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
+int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
+                      int move, char* destPath, int opMode)
+{
+    if (!phone.folder[0]) {
         if (!(opMode & OPM_FIND)) RefuseAtDriveList();
         return OpFailed;
     }
 
     char destination[512];
-    CopyBounded(destination, destPath, sizeof(destination));
-    standardFunctions.AddEndSlash(destination);
+    TakeHostDestination(destination, sizeof(destination), destPath);
 
     if (!(opMode & OPM_SILENT) && !AskCopyDestination(items, count, move, destination))
         return OpCancelled;
     // Typed without a PC root, the destination is a place on the phone.
     if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
-        return CopyOnPhone(panel, items, count, move, destination, opMode);
-    if (!PrepareLocalDestination(destination, sizeof(destination), count)) return OpFailed;
+        return CopyOnPhone(phone, items, count, move, destination, opMode);
+    if (!PrepareLocalDestination(destination, sizeof(destination), count)) {
+        if (!(opMode & OPM_FIND)) RefusePcDestination(destination);
+        return OpFailed;
+    }
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    panel.ClearFlags();
-    CopyRun run = {panel, move, opMode, {}, {}};
-    BeginProgress(run.progress, panel, move);
+    phone.stop.Clear();
+    CopyRun run = {phone, move, opMode, {}, {}};
+    // A plain silent copy is how the host starts a move into another
+    // plug-in's panel: what it takes is kept for the delete that ends it.
+    // Other copies leave that record alone (Find's come from another thread).
+    if (!move && (opMode & ~OPM_TOPLEVEL) == OPM_SILENT) {
+        copied.Clear();
+        run.copied = &copied;
+    }
+    BeginProgress(run.progress, phone.stop, move);
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
         const char* name = items[i].FindData.cFileName;
         WCHAR source[NM], target[NM];
         int r = OpFailed;
-        if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
+        if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
             LocalTarget(destination, name, target))
             r = CopyItemFromPhone(run, &items[i], source, target);
         if (!FoldResult(result, r)) break;
@@ -92,34 +115,24 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
         return OpFailed;
     }
 
-    WCHAR listed[NM];
-    CopyBoundedWide(listed, source, NM);
-    if (!AppendWideSlash(listed, NM)) return OpFailed;
-
-    ListingGuard listing;
     int hidden = 0;
-    if (run.panel.ListDirectory(&listing.items, &listing.count, listed, &hidden) != StatusOk)
-        return OpFailed;
-
-    int result = OpDone;
+    int result = WalkPhoneFolder(run.phone.link, source, &hidden,
+                                 [&](PluginPanelItem& child, const WCHAR* childSource) {
+        WCHAR childTarget[NM];
+        CopyBoundedWide(childTarget, target, NM);
+        if (!childSource || !AppendWideName(childTarget, NM, child.FindData.cFileName)) {
+            NoteLeftBehind(run.left, source, 1, LeftBehind::TooLong);
+            return (int)OpFailed;
+        }
+        return CopyItemFromPhone(run, &child, childSource, childTarget);
+    });
     if (hidden) {
         NoteLeftBehind(run.left, source, hidden, LeftBehind::Names);
-        result = OpFailed;
+        if (result == OpDone) result = OpFailed;
     }
-    for (int i = 0; i < listing.count; ++i) {
-        PluginPanelItem* child = &listing.items[i];
-        WCHAR childSource[NM], childTarget[NM];
-        CopyBoundedWide(childSource, source, NM);
-        CopyBoundedWide(childTarget, target, NM);
-        int r = OpFailed;
-        if (AppendWideName(childSource, NM, child->FindData.cFileName) &&
-            AppendWideName(childTarget, NM, child->FindData.cFileName))
-            r = CopyItemFromPhone(run, child, childSource, childTarget);
-        else
-            NoteLeftBehind(run.left, source, 1, LeftBehind::TooLong);
-        if (!FoldResult(result, r)) return result;
-    }
-    if (run.move && result == OpDone && run.panel.link.DirRemove(listed) != StatusOk)
+    WCHAR removed[NM];
+    if (run.move && result == OpDone &&
+        (!FolderRequestPath(removed, source) || run.phone.link.DirRemove(removed) != StatusOk))
         result = OpFailed;
     return result;
 }
@@ -129,11 +142,9 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
 // original.
 static int RefuseLocalName(CopyRun& run, PluginPanelItem* item, const WCHAR* target)
 {
-    if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
     char shown[NM];
     WideToNarrow(target, shown, sizeof(shown));
-    int answer = AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move,
-                                GetMsg(MNameNotForPc));
+    int answer = run.AskError(item->FindData.cFileName, shown, GetMsg(MNameNotForPc));
     return answer == OpCancelled ? OpCancelled : OpFailed;  // a retry can't change a name
 }
 
@@ -144,8 +155,8 @@ int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
     if (!run.Quiet()) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
-    if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
-    if (!IsStorableLocalName(LastPathPart(target))) return RefuseLocalName(run, item, target);
+    if (run.phone.stop.Asked()) return OpCancelled;
+    if (!IsStorableLocalPath(target)) return RefuseLocalName(run, item, target);
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return CopyFolderFromPhone(run, source, target);

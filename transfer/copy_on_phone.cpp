@@ -14,6 +14,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -127,50 +128,48 @@ bool MakePhoneFolders(PhoneLink& link, const char* path)
     return made == StatusOk || made == StatusExists;
 }
 
-// Whether everything of the phone item at `source` is at `target` too, each
-// file by its size. For a move each original file goes as soon as its copy
-// is found, and a folder once it is empty.
-int Settle(PhonePanel& panel, const WCHAR* source, const WCHAR* target, DWORD attributes,
-           DWORD size, int move)
+// Whether everything of the phone item at `source` (as `now` describes it)
+// is at `target` too, each file by its size. For a move each original file
+// goes as soon as its copy is found, if it is still as this move took it
+// out; a folder goes once it is empty.
+int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIND_DATA& now,
+           int move)
 {
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.phone.link;
     RemoteEntry found;
     if (link.EntryInfo(target, &found) != StatusOk) return OpFailed;
-    bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool folder = (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (folder != ((found.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) return OpFailed;
     if (!folder) {
-        if (found.size != size) return OpFailed;
-        return !move || link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
+        if (now.nFileSizeHigh != 0 || found.size != now.nFileSizeLow) return OpFailed;
+        if (!move) return OpDone;
+        // Written or changed on the phone since this move took it out: its
+        // content never reached the target.
+        if (!run.copied->Holds(source, now)) return OpFailed;
+        return link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
     }
 
-    WCHAR listed[NM];
-    CopyBoundedWide(listed, source, NM);
-    if (!AppendWideSlash(listed, NM)) return OpFailed;
-    int result = OpDone;
-    {
-        ListingGuard listing;
-        if (panel.ListDirectory(&listing.items, &listing.count, listed) != StatusOk)
-            return OpFailed;
-        for (int i = 0; i < listing.count; ++i) {
-            const FAR_FIND_DATA& child = listing.items[i].FindData;
-            WCHAR childSource[NM], childTarget[NM];
-            CopyBoundedWide(childSource, source, NM);
-            CopyBoundedWide(childTarget, target, NM);
-            if (!AppendWideName(childSource, NM, child.cFileName) ||
-                !AppendWideName(childTarget, NM, child.cFileName) ||
-                Settle(panel, childSource, childTarget, child.dwFileAttributes,
-                       child.nFileSizeLow, move) != OpDone)
-                result = OpFailed;
-        }
-    }
+    int result = WalkPhoneFolder(link, source, NULL,
+                                 [&](PluginPanelItem& child, const WCHAR* childSource) {
+        WCHAR childTarget[NM];
+        CopyBoundedWide(childTarget, target, NM);
+        if (!childSource || !AppendWideName(childTarget, NM, child.FindData.cFileName))
+            return (int)OpFailed;
+        // Each entry is settled, whatever became of the one before.
+        return Settle(run, childSource, childTarget, child.FindData, move);
+    });
     // The server refuses a folder that still holds what could not be listed.
-    if (move && result == OpDone && link.DirRemove(listed) != StatusOk) result = OpFailed;
+    WCHAR removed[NM];
+    if (move && result == OpDone &&
+        (!FolderRequestPath(removed, source) || link.DirRemove(removed) != StatusOk))
+        result = OpFailed;
     return result;
 }
 
 // One item: out, back in at `target`, checked, and for a move removed.
+// An item whose copy is not found whole where it went adds to `unsettled`.
 int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
-                    const WCHAR* source, const WCHAR* target, int move)
+                    const WCHAR* source, const WCHAR* target, int move, int& unsettled)
 {
     WCHAR local[NM];
     CopyBoundedWide(local, transit, NM);
@@ -188,9 +187,14 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     RemoveLocalTree(local);
     if (result != OpDone) return result;
 
-    result = Settle(run.panel, source, target, item->FindData.dwFileAttributes,
-                    item->FindData.nFileSizeLow, move);
+    // The item as it is now, not as the host listed it.
+    RemoteEntry entry;
+    PluginPanelItem present;
+    if (run.phone.link.EntryInfo(source, &entry) != StatusOk) return OpFailed;
+    ConvertEntry(&entry, &present);
+    result = Settle(run, source, target, present.FindData, move);
     if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    else ++unsettled;
     return result;
 }
 
@@ -208,58 +212,172 @@ void RefuseOntoItself(const WCHAR* source, int move)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
+// `count` units of two phone paths name the same place: the phone, like
+// the PC, tells names apart by the letters' Unicode upper case, not by A-Z
+// alone ("Été" and "été", "Фото" and "фото" are one name).
+bool SamePhonePlace(const WCHAR* a, const WCHAR* b, int count)
+{
+    WCHAR upperA[NM], upperB[NM];
+    if (count <= 0) return count == 0;
+    if (count > NM) return false;
+    return LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, a, count, upperA, NM) == count &&
+           LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, b, count, upperB, NM) == count &&
+           wmemcmp(upperA, upperB, count) == 0;
+}
+
 // The target is the item itself, or inside it: the copy would go into what
 // it copies, and a move would then delete its own copy.
 bool OntoItself(const WCHAR* source, const WCHAR* target)
 {
-    size_t length = wcslen(source);
-    return _wcsnicmp(source, target, length) == 0 &&
+    int length = (int)wcslen(source);
+    return (int)wcslen(target) >= length && SamePhonePlace(source, target, length) &&
            (target[length] == 0 || target[length] == L'\\');
+}
+
+// A free name beside the phone item at `path`: its own with ".kelp-N".
+bool TemporaryPhoneName(PhoneLink& link, const WCHAR* path, WCHAR* out)
+{
+    for (int n = 1; n < 100; ++n) {
+        WCHAR suffix[16];
+        _snwprintf(suffix, 16, L".kelp-%d", n);
+        suffix[15] = 0;
+        CopyBoundedWide(out, path, NM);
+        if ((int)(wcslen(out) + wcslen(suffix)) >= NM) return false;
+        wcscat(out, suffix);
+        RemoteEntry entry;
+        LONG s = link.EntryInfo(out, &entry);
+        if (s != StatusOk) return link.Loss() == LinkServes;
+    }
+    return false;
+}
+
+// A rename that changes letter case alone. The phone takes both names for
+// one, so the item can't go straight to its new name: that would copy it
+// over itself and delete the only copy. It goes to a temporary name beside
+// it first, checked there before the original goes, then to its new name,
+// checked again before the temporary goes: at every moment one whole,
+// checked copy is on the phone.
+int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, const WCHAR* source,
+                 const WCHAR* target, int& unsettled)
+{
+    WCHAR temporary[NM];
+    if (!TemporaryPhoneName(run.phone.link, source, temporary)) return OpFailed;
+    int counted = run.progress.doneCount;
+    int result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
+    if (result != OpDone) return result;
+
+    // The item as it now is, under its temporary name.
+    RemoteEntry entry;
+    PluginPanelItem moved;
+    memset(&moved, 0, sizeof(moved));
+    if (run.phone.link.EntryInfo(temporary, &entry) != StatusOk ||
+        !ConvertEntry(&entry, &moved)) {
+        ++unsettled;
+        return OpFailed;
+    }
+    run.progress.doneCount = counted;  // each file counts once
+    result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
+    if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    return result;
+}
+
+//   ╔═ Copy ═══════════════════════════════════════╗
+//   ║ The destination names no place on the phone  ║
+//   ║ D:name                                       ║
+//   ║                    [ Ok ]                    ║
+//   ╚══════════════════════════════════════════════╝
+// Why a copy on the phone did not start.
+void RefuseDestination(int reason, const char* destination, int move)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), destination, 60);
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), (MsgItem)reason,
+                             TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
+//   ╔═ Move ═══════════════════════════════════════════════════════╗
+//   ║ 1 item was not found whole at its new place; what was not    ║
+//   ║ stays where it was                                           ║
+//   ║                            [ Ok ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+void TellUnsettled(int count, int move)
+{
+    char line[200];
+    FormatCount(line, sizeof(line), MNotSettled, count);
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), TextItem(line)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
 }
 
 }  // namespace
 
-int CopyOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move,
+int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
                 const char* destination, int opMode)
 {
     char place[NM];
-    if (!panel.curDir[0] || !ResolvePhonePath(panel.curDir, destination, place)) return OpFailed;
+    if (!ResolvePhonePath(phone.folder, destination, place)) {
+        RefuseDestination(MNoPhonePlace, destination, move);
+        return OpFailed;
+    }
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    panel.ClearFlags();
-    // Both legs are plain copies: the only removal is Settle's, after the check.
-    CopyRun run = {panel, 0, opMode, {}, {}};
-    BeginProgress(run.progress, panel, move);
+    phone.stop.Clear();
+    // Both legs are plain copies: the only removal is Settle's, after the
+    // check, of files the first leg took out.
+    CopiedFiles takenOut;
+    CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
+    BeginProgress(run.progress, phone.stop, move);
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when
-    // missing, as the host's own copy makes it.
-    bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(panel.link, place);
+    // missing, as the host's own copy makes it. One item typed as its own
+    // name in other letters is that item, not a folder to go into.
+    WCHAR widePlace[NM], first[NM];
+    bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(phone.link, place);
+    if (inside && count == 1 && !EndsWithSeparator(destination) &&
+        NarrowToWide(place, widePlace, NM) &&
+        PhoneItemPath(first, NM, phone.folder, items[0].FindData.cFileName) &&
+        wcslen(first) == wcslen(widePlace) && SamePhonePlace(first, widePlace, (int)wcslen(first)))
+        inside = false;
+
+    // The PC's folder comes first: nothing is made on the phone for a copy
+    // that could not pass.
+    TransitFolder transit;
+    if (!transit.made) {
+        RefuseDestination(MTransitNotMade, destination, move);
+        return OpFailed;
+    }
     char folder[NM];
     CopyBounded(folder, place, NM);
-    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(panel.link, folder))
+    if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(phone.link, folder)) {
+        RefuseDestination(MPhoneFolderNotMade, folder, move);
         return OpFailed;
-
-    TransitFolder transit;
-    if (!transit.made) return OpFailed;
+    }
 
     int result = OpDone;
+    int unsettled = 0;
     for (int i = 0; i < count; ++i) {
         const char* name = items[i].FindData.cFileName;
         char target[NM];
         CopyBounded(target, place, NM);
         WCHAR source[NM], wideTarget[NM];
         int r = OpFailed;
-        if (IsPlainName(name) && PhoneItemPath(source, NM, panel.curDir, name) &&
+        if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
             (!inside || JoinPath(target, NM, place, name)) &&
             NarrowToWide(target, wideTarget, NM)) {
-            if (OntoItself(source, wideTarget))
-                RefuseOntoItself(source, move);
+            if (!OntoItself(source, wideTarget))
+                r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move,
+                                    unsettled);
+            else if (move && wcscmp(source, wideTarget) != 0 && wcslen(source) == wcslen(wideTarget))
+                r = RenameByCase(run, transit.path, &items[i], source, wideTarget, unsettled);
             else
-                r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move);
+                RefuseOntoItself(source, move);
         }
         if (!FoldResult(result, r)) break;
     }
-    if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);
+    if (result != OpCancelled && !run.Quiet()) {
+        TellLeftBehind(run.left);
+        if (unsettled) TellUnsettled(unsettled, move);
+    }
     return result;
 }

@@ -1,20 +1,42 @@
-// What every item of one copy or move shares, in both directions.
+// What every item of one copy or move shares, in both directions: the
+// phone side it works on, the box, what was left behind, and the answers
+// that hold for the rest of the operation.
 #pragma once
 
+#include "phone_side.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"
 
 struct CopyRun {
-    PhonePanel& panel;
+    PhoneSide phone;
     int move;
     int opMode;
     ProgressBox progress;
     LeftBehind left;
+    // Files taken from the phone and found whole where they went, when a
+    // delete may follow: only these may be deleted after the copy.
+    CopiedFiles* copied = nullptr;
+    // "Overwrite all", "skip all" at the overwrite question, "skip all" at
+    // the error question: each holds until the operation ends.
+    bool overwriteAll = false;
+    bool skipAllExisting = false;
+    bool skipAllErrors = false;
 
     // Find File copies for its own reading: no box, no progress.
     bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }
     ProgressFn Progress() const { return Quiet() ? NULL : CopyProgressCallback; }
-    LONG Overwrite() const { return panel.HasFlag(OpFlag::OverwriteAll) ? 1 : 0; }
+    LONG Overwrite() const { return overwriteAll ? 1 : 0; }
+
+    // The questions, as results: OpDone go ahead (overwrite, retry),
+    // OpFailed skip, OpCancelled stop the operation. An earlier "skip all"
+    // answers without asking.
+    int AskOverwrite(const char* targetName, const host::PluginPanelItem* item,
+                     const host::FAR_FIND_DATA* existing);
+    int AskError(const char* name, const char* destination, const char* reason);
+    int AskError(const char* name, const char* destination, LONG status);
+    // A lost link ends the operation: OpCancelled, said once when the
+    // server is gone.
+    int LinkEnded();
 };
 
 // One item of a copy or move and, for a folder, everything in it, between
@@ -32,7 +54,8 @@ int CopyOneFile(CopyRun& run, host::PluginPanelItem* item, const WCHAR* source,
 // A destination typed in the copy dialog names a place on the phone unless
 // it is an absolute PC path: a drive letter and a separator, or \\server.
 bool NamesPlaceOnPhone(const char* destination);
-// Copies or moves items of the panel's folder to `destination` on the phone,
-// relative to that folder; a leading backslash starts at the drive's root.
-int CopyOnPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
+// Copies or moves items of the phone side's folder to `destination` on the
+// phone, relative to that folder; a leading backslash starts at the
+// drive's root.
+int CopyOnPhone(PhoneSide phone, host::PluginPanelItem* items, int count, int move,
                 const char* destination, int opMode);

@@ -7,6 +7,7 @@
 #include "code_page.h"
 #include "copy_run.h"
 #include "host_ui.h"
+#include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
@@ -17,10 +18,10 @@
 using namespace host;
 using namespace remote;
 
-int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int move, int opMode)
+int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move, int opMode)
 {
-    panel.ClearFlags();
-    if (!panel.curDir[0]) {
+    phone.stop.Clear();
+    if (!phone.folder[0]) {
         if (!(opMode & OPM_FIND)) RefuseAtDriveList();
         return OpFailed;
     }
@@ -31,54 +32,67 @@ int PutFilesToPhone(PhonePanel& panel, PluginPanelItem* items, int count, int mo
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run = {panel, move, opMode, {}, {}};
-    BeginProgress(run.progress, panel, move);
-    if (opMode & OPM_EDIT) panel.SetFlag(OpFlag::OverwriteAll);
+    CopyRun run = {phone, move, opMode, {}, {}};
+    BeginProgress(run.progress, phone.stop, move);
+    // The host hands back a file it had taken out for editing: it replaces
+    // the phone's.
+    if (opMode & OPM_EDIT) run.overwriteAll = true;
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
         const char* name = items[i].FindData.cFileName;
-        WCHAR local[NM], phone[NM];
+        WCHAR local[NM], target[NM];
         CopyBoundedWide(local, localDir, NM);
         int r = OpFailed;
-        if (AppendWideName(local, NM, name) && PhoneItemPath(phone, NM, panel.curDir, name))
-            r = CopyItemToPhone(run, &items[i], local, phone);
+        if (AppendWideName(local, NM, name) && PhoneItemPath(target, NM, phone.folder, name))
+            r = CopyItemToPhone(run, &items[i], local, target);
         if (!FoldResult(result, r)) break;
     }
     return result;
 }
 
-// A folder: made on the phone (or filled, when it is there already), then
-// its entries one by one; for a move, removed on the PC once emptied.
+// The error question about a folder: the server's status, or a reason.
+static int AskAboutFolder(CopyRun& run, PluginPanelItem* item, const WCHAR* phone, LONG status,
+                          int reason)
+{
+    char shown[NM];
+    WideToNarrow(phone, shown, sizeof(shown));
+    if (reason) return run.AskError(item->FindData.cFileName, shown, GetMsg(reason));
+    return run.AskError(item->FindData.cFileName, shown, status);
+}
+
+// A folder: searched on the PC first, then made on the phone (or filled,
+// when it is there already), then its entries one by one; for a move,
+// removed on the PC once emptied. A folder that can't be searched, or
+// stops answering midway, fails: its copy would be missing what it holds.
 static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
                              const WCHAR* phone)
 {
-    LONG made = run.panel.link.DirMake(phone);
-    if (run.panel.link.Loss() == LinkAbandoned) return OpCancelled;
-    if (made != StatusOk && made != StatusExists) {
-        if (run.panel.HasFlag(OpFlag::SkipAllErrors)) return OpFailed;
-        char shown[NM];
-        WideToNarrow(phone, shown, sizeof(shown));
-        int answer = AskOnCopyError(run.panel, item->FindData.cFileName, shown, run.move, made);
-        if (answer == 1) return CopyFolderToPhone(run, item, local, phone);
-        return answer;
-    }
-
     // A pattern cut to fit would search some other folder.
     WCHAR pattern[NM];
     CopyBoundedWide(pattern, local, NM);
     if (!AppendWideName(pattern, NM, L"*.*")) return OpFailed;
 
+    WIN32_FIND_DATAW found;
+    FindGuard search(FindFirstFileW(pattern, &found));
+    if (!search.IsOpen()) {
+        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    }
+
+    LONG made = run.phone.link.DirMake(phone);
+    if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
+    if (made != StatusOk && made != StatusExists) {
+        int answer = AskAboutFolder(run, item, phone, made, 0);
+        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    }
+
     PluginPanelItem child;
     memset(&child, 0, sizeof(child));
-    WIN32_FIND_DATAW found;
     int result = OpDone;
-    {
-        FindGuard search(FindFirstFileW(pattern, &found));
-        for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
-            // Only "." and ".." stay behind; a dot-file is a file like any other.
-            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
-                continue;
+    for (;;) {
+        // Only "." and ".." stay behind; a dot-file is a file like any other.
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
             child.FindData.dwFileAttributes = found.dwFileAttributes;
             child.FindData.ftLastWriteTime = found.ftLastWriteTime;
             child.FindData.nFileSizeLow = found.nFileSizeLow;
@@ -95,6 +109,11 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
                 r = CopyItemToPhone(run, &child, childLocal, childPhone);
             if (!FoldResult(result, r)) return result;
         }
+        if (FindNextFileW(search.search, &found)) continue;
+        if (GetLastError() == ERROR_NO_MORE_FILES) break;
+        // The rest of the folder is unknown: the item is not copied whole.
+        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        return answer == OpCancelled ? OpCancelled : OpFailed;
     }
 
     if (run.move && result == OpDone && !RemoveDirectoryW(local)) result = OpFailed;
@@ -107,7 +126,7 @@ int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local, con
     if (!run.Quiet()) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
-    if (run.panel.HasFlag(OpFlag::Abort)) return OpCancelled;
+    if (run.phone.stop.Asked()) return OpCancelled;
 
     if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return CopyFolderToPhone(run, item, local, phone);

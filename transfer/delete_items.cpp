@@ -9,6 +9,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -44,25 +45,55 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-// Whether the user has asked the delete to stop (Esc, or a break).
+// One delete: whether the user has asked it to stop (Esc, or a break), and
+// for the delete that ends a move, which files it may take.
 struct DeleteRun {
-    PhonePanel& panel;
+    PhoneSide phone;
     DWORD keysReadAt;
+    CopiedFiles* only;  // the move's copied files; null: everything selected
+    int kept;           // files left for not being in `only`
 
-    explicit DeleteRun(PhonePanel& p) : panel(p), keysReadAt(0) {}
+    DeleteRun(PhoneSide side, CopiedFiles* copied)
+        : phone(side), keysReadAt(0), only(copied), kept(0) {}
     bool Stopped()
     {
-        if (EscapeTypedEvery(100, keysReadAt)) panel.SetFlag(OpFlag::Abort);
-        return panel.HasFlag(OpFlag::Abort);
+        if (EscapeTypedEvery(100, keysReadAt)) phone.stop.Ask();
+        return phone.stop.Asked();
+    }
+    // A file is deleted when no copy restricts the delete, or when it is
+    // still as the copy took it. `data` describes it now.
+    bool MayDelete(const WCHAR* path, const FAR_FIND_DATA& data)
+    {
+        if (!only || only->Holds(path, data)) return true;
+        ++kept;
+        return false;
+    }
+    int DeleteOne(const WCHAR* path, const FAR_FIND_DATA& data)
+    {
+        if (!MayDelete(path, data)) return OpFailed;
+        return phone.link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
     }
 };
 
+//   ╔═ Delete ═════════════════════════════════════════════════════╗
+//   ║ 2 entries changed or appeared after the copy and were kept   ║
+//   ║                            [ OK ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+static void TellKept(int kept)
+{
+    char line[128];
+    FormatCount(line, sizeof(line), MKeptSinceCopy, kept);
+    const MsgItem lines[] = {MDeleteTitle, TextItem(line)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+}
+
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
-int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int opMode)
+int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
+                       int opMode)
 {
     // A drive is no entry the server could delete.
-    if (!panel.curDir[0]) {
+    if (!phone.folder[0]) {
         RefuseAtDriveList();
         return OpFailed;
     }
@@ -71,7 +102,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
     if (count == 1)
         DisplayName(itemLine, sizeof(itemLine), items[0].FindData.cFileName, 40);
     else
-        snprintf(itemLine, sizeof(itemLine), GetMsg(MDeleteItems), count);
+        FormatCount(itemLine, sizeof(itemLine), MDeleteItems, count);
     // The host deletes the originals of a move into another panel silently:
     // the user confirmed the move, not a delete.
     bool ask = !(opMode & OPM_SILENT);
@@ -79,8 +110,10 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
     if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
 
     ScreenGuard screen(true);
-    panel.ClearFlags();
-    DeleteRun run(panel);
+    phone.stop.Clear();
+    // The host's silent delete ends a move into another panel: it takes what
+    // that move's copy took and found whole, not what the phone has now.
+    DeleteRun run(phone, ask ? NULL : &copied);
 
     int result = OpDone;
     bool all = !ask;
@@ -88,7 +121,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];
         // A path cut short would name its parent's entries instead.
-        if (!PhoneItemPath(path, NM, panel.curDir, item.FindData.cFileName)) {
+        if (!PhoneItemPath(path, NM, phone.folder, item.FindData.cFileName)) {
             result = OpFailed;
             continue;
         }
@@ -104,6 +137,8 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
         }
         if (!FoldResult(result, DeleteItem(run, &item, path))) break;
     }
+    if (run.kept) TellKept(run.kept);
+    copied.Clear();
     // The host knows no cancelled delete; it reads the panel again either way.
     return result == OpDone ? OpDone : OpFailed;
 }
@@ -112,8 +147,7 @@ int DeleteFilesOnPhone(PhonePanel& panel, PluginPanelItem* items, int count, int
 // phone path.
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path)
 {
-    PhonePanel& panel = run.panel;
-    PhoneLink& link = panel.link;
+    PhoneLink& link = run.phone.link;
     if (run.Stopped()) return OpCancelled;
 
     //   ╔═ Delete ═══════╗
@@ -125,40 +159,39 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     const MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown)};
     ShowMessage(0, NULL, box, 3, 0);
 
-    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return link.FileDelete(path) == StatusOk ? OpDone : OpFailed;
-
-    // Listed and removed with a trailing backslash; without room for it the
-    // path would name something else.
-    WCHAR folder[NM];
-    CopyBoundedWide(folder, path, NM);
-    if (!AppendWideSlash(folder, NM)) return OpFailed;
-
-    int result = OpDone;
-    {
-        ListingGuard listing;
-        if (panel.ListDirectory(&listing.items, &listing.count, folder) != StatusOk)
-            result = OpFailed;
-        for (int i = 0; i < listing.count; ++i) {
-            const PluginPanelItem& entry = listing.items[i];
-            WCHAR entryPath[NM];
-            CopyBoundedWide(entryPath, folder, NM);
-            if (!AppendWideName(entryPath, NM, entry.FindData.cFileName)) {
-                result = OpFailed;
-                continue;
-            }
-            if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!FoldResult(result, DeleteItem(run, &entry, entryPath))) return OpCancelled;
-            } else if (run.Stopped()) {
-                return OpCancelled;
-            } else if (link.FileDelete(entryPath) != StatusOk) {
-                result = OpFailed;
-            }
+    if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // The host's item says how the file was listed; a restricted delete
+        // asks how it is now.
+        FAR_FIND_DATA now = item->FindData;
+        if (run.only) {
+            RemoteEntry entry;
+            PluginPanelItem present;
+            if (link.EntryInfo(path, &entry) != StatusOk) return OpFailed;
+            ConvertEntry(&entry, &present);
+            now = present.FindData;
         }
+        return run.DeleteOne(path, now);
     }
+
+    // Removed with a trailing backslash; without room for it the path would
+    // name something else.
+    WCHAR folder[NM];
+    if (!FolderRequestPath(folder, path)) return OpFailed;
+
+    int keptBefore = run.kept;
+    int result = WalkPhoneFolder(link, path, NULL, [&](PluginPanelItem& entry, const WCHAR* entryPath) {
+        if (!entryPath) return (int)OpFailed;
+        if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return DeleteItem(run, &entry, entryPath);
+        if (run.Stopped()) return (int)OpCancelled;
+        return run.DeleteOne(entryPath, entry.FindData);
+    });
+    if (result == OpCancelled) return OpCancelled;
 
     // Removed even when something inside failed: the server refuses a folder
     // that still holds entries, and the item counts as failed either way.
+    // A folder holding what a restricted delete kept is not asked for.
+    if (keptBefore != run.kept) return OpFailed;
     if (link.DirRemove(folder) != StatusOk) result = OpFailed;
     return result;
 }

@@ -3,12 +3,12 @@
 #include "bounded_string.h"
 #include "code_page.h"
 #include "host_api.h"
+#include "host_ui.h"
 #include "path_builders.h"
 #include "transfer_guards.h"
 
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 
 bool IsLocalDirectory(const WCHAR* path)
 {
@@ -40,25 +40,18 @@ const WCHAR* LastPathPart(const WCHAR* path)
     return slash ? slash + 1 : path;
 }
 
-bool IsStorableLocalName(const WCHAR* name)
+bool IsStorableLocalPath(const WCHAR* path)
 {
+    const WCHAR* name = LastPathPart(path);
     int len = (int)wcslen(name);
     if (len == 0 || name[len - 1] == L'.' || name[len - 1] == L' ') return false;
 
-    // The device names hold before an extension too ("nul.txt").
-    int stem = 0;
-    while (stem < len && name[stem] != L'.') ++stem;
-    WCHAR base[5] = {0};
-    if (stem > 4) return true;
-    for (int i = 0; i < stem; ++i) base[i] = (WCHAR)towlower(name[i]);
-
-    static const WCHAR* const devices[] = {L"con", L"prn", L"aux", L"nul"};
-    for (const WCHAR* device : devices)
-        if (wcscmp(base, device) == 0) return false;
-    if (stem == 4 && (wcsncmp(base, L"com", 3) == 0 || wcsncmp(base, L"lpt", 3) == 0) &&
-        base[3] >= L'1' && base[3] <= L'9')
-        return false;
-    return true;
+    // Windows knows which names are devices (nul.txt, "con .txt", CONIN$,
+    // and whatever else the version in use adds): a device's full path is
+    // \\.\NAME, whatever folder the name was put in.
+    WCHAR full[host::NM];
+    DWORD length = GetFullPathNameW(path, host::NM, full, NULL);
+    return !(length > 4 && length < host::NM && wcsncmp(full, L"\\\\.\\", 4) == 0);
 }
 
 bool RemoveLocalTree(const WCHAR* path)
@@ -109,4 +102,12 @@ bool PrepareLocalDestination(char* destination, int size, int count)
     if (length == 0 || (length == 2 && folder[1] == ':')) return true;
     WCHAR wide[host::NM];
     return NarrowToWide(folder, wide, host::NM) != 0 && MakeLocalDirectory(wide);
+}
+
+void TakeHostDestination(char* out, int size, const char* given)
+{
+    CopyBounded(out, given, size);
+    // The host's AddEndSlash writes past the text without a bound: it gets
+    // the text only when there is room for one more character.
+    if ((int)strlen(out) + 1 < size) AddFinalSlash(out);
 }

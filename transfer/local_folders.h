@@ -8,10 +8,10 @@ bool IsLocalDirectory(const WCHAR* path);
 // folder afterwards.
 bool MakeLocalDirectory(const WCHAR* path);
 
-// False for a name Windows would not store as given: a device name (nul,
-// con, aux, prn, com1-com9, lpt1-lpt9, in any case, with or without an
-// extension), or a name ending in a dot or a space, which Windows drops.
-bool IsStorableLocalName(const WCHAR* name);
+// False for a path whose last part Windows would not store as given: one
+// the system takes for a device (nul.txt, CONIN$ ...), or a name ending in
+// a dot or a space, which Windows drops.
+bool IsStorableLocalPath(const WCHAR* path);
 
 // The last part of a path.
 const WCHAR* LastPathPart(const WCHAR* path);
@@ -27,3 +27,7 @@ bool RemoveLocalTree(const WCHAR* path);
 // made with every missing folder above it. `destination` is a narrow path of
 // `size` bytes. False when that folder can't be made.
 bool PrepareLocalDestination(char* destination, int size, int count);
+
+// The destination the host proposes, copied into `out` (`size` bytes) with
+// its final backslash when there is room for it.
+void TakeHostDestination(char* out, int size, const char* given);

@@ -34,9 +34,9 @@ static bool IsFolderName(const char* name)
 }
 
 // What the host says for a failed DirMake, as the platform's error.
-static DWORD MakeError(PhonePanel& panel, LONG status, const WCHAR* path)
+static DWORD MakeError(PhoneLink& link, LONG status, const WCHAR* path)
 {
-    if (panel.LinkLost()) return ERROR_DEV_NOT_EXIST;
+    if (link.Loss() != LinkServes) return ERROR_DEV_NOT_EXIST;
     switch (status) {
     case StatusExists: return ERROR_ALREADY_EXISTS;
     case StatusCancelled: return ERROR_CANCELLED;
@@ -51,7 +51,7 @@ static DWORD MakeError(PhonePanel& panel, LONG status, const WCHAR* path)
     WCHAR* last = wcsrchr(parent, L'\\');
     if (last) *last = 0;
     RemoteEntry entry;
-    if (wcschr(parent, L'\\') && panel.link.EntryInfo(parent, &entry) != StatusOk)
+    if (wcschr(parent, L'\\') && link.EntryInfo(parent, &entry) != StatusOk)
         return ERROR_PATH_NOT_FOUND;
     return ERROR_CANNOT_MAKE;
 }
@@ -62,11 +62,11 @@ static DWORD MakeError(PhonePanel& panel, LONG status, const WCHAR* path)
 //   ╟───────────────────────────────────────────────────────────────────╢
 //   ║                       [ Create ]   [ Cancel ]                     ║
 //   ╚═══════════════════════════════════════════════════════════════════╝
-int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
+int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode)
 {
     // The list of drives has no folder to make one in. Kelp says so itself
     // and answers -1, so the host adds no failure box of its own.
-    if (!panel.curDir[0]) {
+    if (!phone.folder[0]) {
         RefuseAtDriveList();
         return OpCancelled;
     }
@@ -90,12 +90,12 @@ int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode)
         return OpFailed;
     }
     WCHAR path[NM];
-    if (!PhoneItemPath(path, NM, panel.curDir, name)) {
+    if (!PhoneItemPath(path, NM, phone.folder, name)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return OpFailed;
     }
-    LONG status = panel.link.DirMake(path);
+    LONG status = phone.link.DirMake(path);
     if (status == StatusOk) return OpDone;
-    SetLastError(MakeError(panel, status, path));
+    SetLastError(MakeError(phone.link, status, path));
     return OpFailed;
 }

@@ -29,9 +29,9 @@ enum { BarCells = 40 };
 
 }  // namespace
 
-void BeginProgress(ProgressBox& box, PhonePanel& panel, int move)
+void BeginProgress(ProgressBox& box, StopRequest stop, int move)
 {
-    box.panel = &panel;
+    box.stop = stop;
     box.move = move;
     box.source[0] = 0;
     box.target[0] = 0;
@@ -91,8 +91,8 @@ int ShowProgress(ProgressBox& box, int percent)
     // on as if the user had never pressed it.
     // A copy draws many times a second, and a person can't tell 20 ms apart.
     if (EscapeTypedEvery(ProgressBox::KeyReadInterval, box.keysReadAt))
-        box.panel->SetFlag(OpFlag::Abort);
-    return box.panel->HasFlag(OpFlag::Abort) ? 0 : 1;
+        box.stop.Ask();
+    return box.stop.Asked() ? 0 : 1;
 }
 
 int CopyProgressCallback(int percent, void* context)

@@ -3,10 +3,10 @@
 // its own stack, so nothing it shows can outlive its buffer.
 #pragma once
 
-#include "phone_panel.h"
+#include "phone_side.h"
 
 struct ProgressBox {
-    PhonePanel* panel;  // whose stop flag an Esc sets
+    StopRequest stop;   // what an Esc sets, and what stops the operation
     int move;           // the title and action say "move"
     char source[host::NM];
     char target[host::NM];
@@ -18,7 +18,7 @@ struct ProgressBox {
 };
 
 // Starts a box for one operation and draws it with empty names.
-void BeginProgress(ProgressBox& box, PhonePanel& panel, int move);
+void BeginProgress(ProgressBox& box, StopRequest stop, int move);
 // The item now being copied: its name and where it goes.
 void SetProgressNames(ProgressBox& box, const char* source, const char* target);
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);

@@ -5,17 +5,22 @@
 // folders (local_folders.h); the owners that close what they open
 // (transfer_guards.h).
 //
-// Each operation is a free function over the panel it works in: the panel
-// lends its link, its folder and its stop flag, and knows nothing of them,
-// so this layer sits above the panel and never the other way round. Each
-// answers as the host expects (OpResult: -1 cancelled, 0 failed, 1 done).
+// Each operation is a free function over what it needs (phone_side.h): the
+// panel lends its link, its folder and its stop request, and knows nothing
+// of the operations, so this layer sits above the panel and never the other
+// way round. Each answers as the host expects (OpResult: -1 cancelled,
+// 0 failed, 1 done).
 #pragma once
 
-#include "phone_panel.h"
+#include "phone_side.h"
 
-int GetFilesFromPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
-                      char* destPath, int opMode);
-int PutFilesToPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int move,
+// `copied`: the panel's record of what its last silent copy took. A silent
+// copy fills it; the silent delete that ends a move takes only that, and
+// empties it.
+int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, host::PluginPanelItem* items,
+                      int count, int move, char* destPath, int opMode);
+int PutFilesToPhone(PhoneSide phone, host::PluginPanelItem* items, int count, int move,
                     int opMode);
-int DeleteFilesOnPhone(PhonePanel& panel, host::PluginPanelItem* items, int count, int opMode);
-int MakeDirectoryOnPhone(PhonePanel& panel, char* name, int opMode);
+int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, host::PluginPanelItem* items,
+                       int count, int opMode);
+int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode);

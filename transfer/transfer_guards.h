@@ -3,18 +3,15 @@
 #pragma once
 
 #include "host_api.h"
+#include "host_ui.h"
 
 #include <cstdlib>
 
 // The whole screen, saved when asked and restored once when the guard ends.
 struct ScreenGuard {
     HANDLE screen;
-    explicit ScreenGuard(bool save)
-        : screen(save ? startupInfo.SaveScreen(0, 0, -1, -1) : NULL) {}
-    ~ScreenGuard()
-    {
-        if (screen) startupInfo.RestoreScreen(screen);
-    }
+    explicit ScreenGuard(bool save) : screen(save ? SaveWholeScreen() : NULL) {}
+    ~ScreenGuard() { RestoreSavedScreen(screen); }
     ScreenGuard(const ScreenGuard&) = delete;
     ScreenGuard& operator=(const ScreenGuard&) = delete;
 };

@@ -24,7 +24,7 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
         snprintf(prompt, sizeof(prompt), GetMsg(move ? MMoveOneItem : MCopyOneItem),
                  items[0].FindData.cFileName);
     else
-        snprintf(prompt, sizeof(prompt), GetMsg(move ? MMoveManyItems : MCopyManyItems), count);
+        FormatCount(prompt, sizeof(prompt), move ? MMoveManyItems : MCopyManyItems, count);
 
     int button = move ? MMoveButton : MCopyButton;
     int buttonLeft = 34 - (int)strlen(GetMsg(button));
@@ -65,8 +65,8 @@ static void SizeDateLine(char* line, int size, const char* format, const char* l
 //   ╟────────────────────────────────────────────────╢
 //   ║ [Overwrite] [All] [Skip] [Skip all] [Cancel]   ║
 //   ╚════════════════════════════════════════════════╝
-int AskOverwrite(PhonePanel& panel, const char* targetName, const PluginPanelItem* newItem,
-                 const FAR_FIND_DATA* existing)
+OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newItem,
+                             const FAR_FIND_DATA* existing)
 {
     char name[NM];
     DisplayName(name, sizeof(name), targetName, 60);
@@ -83,13 +83,9 @@ int AskOverwrite(PhonePanel& panel, const char* targetName, const PluginPanelIte
         TextItem(SeparatorLine),  MOverwrite,     MOverwriteAll,
         MSkip,                    MSkipAll,       MOverwriteCancel,
     };
-    switch (ShowMessage(FMSG_WARNING, NULL, lines, 12, 5)) {
-    case 0: return 1;
-    case 1: panel.SetFlag(OpFlag::OverwriteAll); return 1;
-    case 3: panel.SetFlag(OpFlag::SkipAllExisting); return 0;
-    case 4: return -1;
-    default: return 0;  // skip, and Esc or a box the host could not show
-    }
+    int button = ShowMessage(FMSG_WARNING, NULL, lines, 12, 5);
+    if (button < 0 || button > (int)OverwriteAnswer::Cancel) return OverwriteAnswer::Skip;
+    return (OverwriteAnswer)button;
 }
 
 //   ╔═ Phone error ══════════════════════════╗
@@ -98,16 +94,8 @@ int AskOverwrite(PhonePanel& panel, const char* targetName, const PluginPanelIte
 //   ║ to C:\...\name                         ║
 //   ║ [Retry] [Skip] [Skip all] [Cancel]     ║
 //   ╚════════════════════════════════════════╝
-int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
-                   int move, LONG status)
-{
-    char statusLine[60];
-    OutcomeText(panel.link, status, statusLine, sizeof(statusLine));
-    return AskOnCopyError(panel, sourceName, destinationName, move, statusLine);
-}
-
-int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
-                   int move, const char* reason)
+ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, int move,
+                           const char* reason)
 {
     char statusLine[60];
     CopyBounded(statusLine, reason, sizeof(statusLine));
@@ -122,12 +110,9 @@ int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destin
         MErrorTitle, TextItem(statusLine), TextItem(sourceLine), TextItem(destinationLine),
         MRetry,      MErrorSkip,           MErrorSkipAll,        MCancel,
     };
-    switch (ShowMessage(FMSG_WARNING, NULL, lines, 8, 4)) {
-    case 0: return 1;
-    case 1: return 0;
-    case 2: panel.SetFlag(OpFlag::SkipAllErrors); return 0;
-    default: return -1;  // cancel, Esc, or a box the host could not show
-    }
+    int button = ShowMessage(FMSG_WARNING, NULL, lines, 8, 4);
+    if (button < 0 || button > (int)ErrorAnswer::Cancel) return ErrorAnswer::Cancel;
+    return (ErrorAnswer)button;
 }
 
 void NoteLeftBehind(LeftBehind& left, const WCHAR* folder, int count, unsigned reason)

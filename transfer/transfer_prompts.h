@@ -1,6 +1,6 @@
 // The questions a copy or move asks: where to, overwrite or not, and what to
-// do about a file that failed. Answers that hold for the rest of the
-// operation are kept as the panel's flags.
+// do about a file that failed. Each answers with the button chosen; the
+// operation keeps the answers that hold for the rest of it (CopyRun).
 #pragma once
 
 #include "phone_panel.h"
@@ -9,15 +9,16 @@
 // edited in place).
 bool AskCopyDestination(const host::PluginPanelItem* items, int count, int move,
                         char* destination);
-// 1 overwrite, 0 skip, -1 cancel.
-int AskOverwrite(PhonePanel& panel, const char* targetName, const host::PluginPanelItem* newItem,
-                 const host::FAR_FIND_DATA* existing);
-// 1 retry, 0 skip, -1 cancel. The first line says why: the status's text,
-// or the given reason.
-int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
-                   int move, LONG status);
-int AskOnCopyError(PhonePanel& panel, const char* sourceName, const char* destinationName,
-                   int move, const char* reason);
+// The buttons in their order; Esc, or a box the host could not show, is
+// Skip.
+enum class OverwriteAnswer { Overwrite, OverwriteAll, Skip, SkipAll, Cancel };
+OverwriteAnswer AskOverwrite(const char* targetName, const host::PluginPanelItem* newItem,
+                             const host::FAR_FIND_DATA* existing);
+// The buttons in their order; Esc, or a box the host could not show, is
+// Cancel. The first line says why: `reason`.
+enum class ErrorAnswer { Retry, Skip, SkipAll, Cancel };
+ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, int move,
+                           const char* reason);
 
 // Entries of copied folders that could not be copied, counted over one
 // operation and said once at its end.

@@ -2,6 +2,7 @@
 // Kelp is waiting comes up after about a second, the Esc gives control back
 // within a second, and the link is not trusted again.
 #include "console_input.h"
+#include "message_ids.h"
 #include "copy_from_support.h"
 #include "far_sequences.h"
 
@@ -21,7 +22,7 @@ protected:
         PhoneFile("a.bin", "abc");
         MakeDirs(PcPath("out"));
         // Esc is typed when the waiting box is drawn.
-        waitingText = host->MessageText(68);
+        waitingText = host->MessageText(MWaitingForPhone);
         host->SetHook([this](const host_emu::JournalEntry& e) {
             if (e.IsProgress() && e.title == waitingText) {
                 ++boxes;
@@ -84,7 +85,7 @@ TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletesAndThePanelStays)
         EXPECT_FALSE(host->ReadPanel(panel, listing));
         EXPECT_FALSE(host->IsOpen(panel));
         EXPECT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
-        EXPECT_TRUE(host->Journal().Find(host->MessageText(72)));
+        EXPECT_TRUE(host->Journal().Find(host->MessageText(MStatusAbandoned)));
         EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
         phone->Options().rules.clear();
     }
@@ -140,6 +141,9 @@ TEST_F(WaitConsole, EscapeStopsADeleteBetweenTwoItems)
     for (int i = 0; i < 5; ++i) PhoneFile("tree\\f" + std::to_string(i), "x");
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = Select(panel, {"a.bin", "tree"});
+    // The end of a move into another panel: its silent copy, then the delete.
+    std::string temp = PcPath("out");
+    ASSERT_EQ(1, host->GetFiles(panel, items, 0, temp, host::OPM_SILENT));
     int treeBoxes = 0;
     host->SetHook([&](const host_emu::JournalEntry& e) {
         if (e.IsProgress() && e.lines.size() > 1 && e.lines[1] == "tree" && ++treeBoxes == 1)

@@ -6,6 +6,7 @@
 // still be waited for.
 #include "e2e_support.h"
 #include "far_sequences.h"
+#include "message_ids.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -145,7 +146,7 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     host_emu::PanelListing listing;
     EXPECT_FALSE(host->ReadPanel(panel, listing));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(70), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MStatusLinkBroken), host->Journal().Prompts().back()->lines[0]);
     // The failed read closed the panel, as FAR does; closing it again would
     // free it twice.
     EXPECT_FALSE(host->IsOpen(panel));
@@ -154,11 +155,11 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     // The boxes that said why the listing failed went unanswered here, and
     // nothing else was left undone.
     for (const std::string& fault : host->Journal().Faults())
-        EXPECT_EQ("unscripted message box: " + host->MessageText(2), fault);
+        EXPECT_EQ("unscripted message box: " + host->MessageText(MErrorTitle), fault);
     EXPECT_TRUE(host->Journal().ScreensNotRestored().empty());
 }
 
-TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
+TEST_F(DeadServer, CopySaysTheServerIsGoneWithinSecondsAndALaterOpenConnectsAnew)
 {
     std::string content(256 * 1024, 'k');
     ASSERT_TRUE(WriteFileText(PhonePath("C\\big.bin"), content));
@@ -175,7 +176,7 @@ TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
         if (e.IsProgress()) killer.Arm();
         if (!e.buttons.empty() && !promptAt) promptAt = GetTickCount();
     });
-    host->Script().AnswerMessage(1);  // skip the file that failed
+    host->Script().AnswerMessage(0);  // the server is gone
     watchdog.Waiting("GetFiles to give back control after the server was killed");
     std::string destination = pcRoot;
     int copied = host->GetFiles(panel, items, 0, destination, host::OPM_SILENT);
@@ -183,15 +184,16 @@ TEST_F(DeadServer, CopyShowsTheErrorWithinSecondsAndALaterOpenConnectsAnew)
     WaitForSingleObject(killer.thread, 10000);
 
     EXPECT_EQ(1, killer.killed);
-    EXPECT_EQ(0, copied);
-    ASSERT_NE(0u, promptAt) << "no error prompt";
+    // The copy ends there, with no Retry that could never succeed.
+    EXPECT_EQ(-1, copied);
+    ASSERT_NE(0u, promptAt) << "no message";
     EXPECT_LT(promptAt - killer.killedAt, kGiveBackWithin);
-    printf("copy: %lu ms from the kill to the error prompt\n",
+    printf("copy: %lu ms from the kill to the message\n",
            (unsigned long)(promptAt - killer.killedAt));
     const host_emu::JournalEntry* prompt = host->Journal().LastPrompt();
     ASSERT_TRUE(prompt);
-    EXPECT_EQ(4u, prompt->buttons.size()) << prompt->Describe();  // retry, skip, all, cancel
-    EXPECT_NE(std::string::npos, prompt->Text().find("big.bin")) << prompt->Describe();
+    EXPECT_EQ(1u, prompt->buttons.size()) << prompt->Describe();
+    EXPECT_EQ(host->MessageText(MStatusLinkBroken), prompt->lines[0]) << prompt->Describe();
     EXPECT_FALSE(PathExists(PcPath("big.bin")));
 
     host->ClosePlugin(panel);

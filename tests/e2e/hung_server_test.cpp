@@ -3,6 +3,7 @@
 // the user must still end the wait within a second or so, leave the panel
 // where it was, and say why; the link is then not used again.
 #include "e2e_support.h"
+#include "message_ids.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +73,7 @@ TEST_F(E2eTest, ABreakEndsTheWaitOnAServerThatNeverAnswers)
     EXPECT_EQ(0, host->Exports().GetFindData(panel, &items, &count, 0));
     EXPECT_LT(GetTickCount() - start, 500u);
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(72), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MStatusAbandoned), host->Journal().Prompts().back()->lines[0]);
     host->ClosePlugin(panel);
 
     KillServers();

@@ -1,6 +1,7 @@
 // Copying and moving from the phone to the PC: what lands where, what is left
 // on the phone, and what the host is asked to show.
 #include "copy_from_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -274,7 +275,7 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"C:"}, 0, PcPath("out"), host::OPM_SILENT));
     EXPECT_TRUE(phone->Journal().empty());
-    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(host->MessageText(MNotAtDriveList), host->Journal().Prompts().back()->lines[0]);
     EXPECT_EQ(1u, ListNames(PcPath("out")).size());
     host->ClosePlugin(panel);
     ExpectNoHostFaults();

@@ -1,6 +1,7 @@
 // The questions a copy from the phone asks on the way: an existing file on
 // the PC, a failed file; and a copy stopped by the host's break event.
 #include "copy_from_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -122,7 +123,7 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         EXPECT_EQ(!t.bCopied, Selected("b.txt"));
         ASSERT_EQ(1u, host->Journal().Prompts().size());
         const host_emu::JournalEntry& prompt = *host->Journal().Prompts()[0];
-        EXPECT_EQ(host->MessageText(2), prompt.title);
+        EXPECT_EQ(host->MessageText(MErrorTitle), prompt.title);
         EXPECT_EQ("Phone server error -4", prompt.lines[0]);
         EXPECT_EQ(move ? "Cannot move b.txt" : "Cannot copy b.txt", prompt.lines[1]);
         EXPECT_EQ("to " + PcPath("out") + "\\", prompt.lines[2]);

@@ -1,6 +1,10 @@
 // Copying and moving from one place on the phone to another: a destination
 // typed in the copy dialog without a PC root names a place on the phone.
 #include "copy_from_support.h"
+#include "message_ids.h"
+#include "test_files.h"
+
+#include <algorithm>
 
 namespace kelp_test {
 namespace {
@@ -67,7 +71,7 @@ TEST_F(CopyOnPhone, MoveWithABareNameRenamesFilesAndFolders)
     EXPECT_EQ((std::vector<std::string>{"b.txt", "papers", "rn2.txt"}), ListNames(PhonePath("C")));
 
     // One box for the whole move, and every screen saved is given back.
-    EXPECT_EQ(host->MessageText(7), ProgressBoxes().back()->title);
+    EXPECT_EQ(host->MessageText(MMoveTitle), ProgressBoxes().back()->title);
     EXPECT_EQ(2, host->Journal().Saves());
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
@@ -121,9 +125,14 @@ TEST_F(CopyOnPhone, AFailureOnTheWayKeepsTheOriginal)
     lost.op = Op::EntryInfo;
     lost.pathContains = L"C:\\c.txt";
     phone->Options().rules.push_back(lost);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "c.txt"));
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ(0u, phone->Count(Op::FileDelete));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ("1 item was not found whole at its new place; what was not stays where it was",
+              host->Journal().Prompts()[0]->lines[0]);
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
@@ -142,7 +151,7 @@ TEST_F(CopyOnPhone, AnExistingTargetIsOverwrittenOnlyWhenTheUserSaysSo)
     EXPECT_FALSE(OnPhone("a.txt"));
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\b.txt")));
     ASSERT_EQ(2u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(27), host->Journal().Prompts()[1]->title);
+    EXPECT_EQ(host->MessageText(MOverwriteTitle), host->Journal().Prompts()[1]->title);
     EXPECT_NE(std::string::npos, host->Journal().Prompts()[1]->Text().find("C:\\b.txt"));
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
@@ -158,11 +167,122 @@ TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
         std::string name = std::string(typed) == "docs\\sub\\" ? "docs" : "a.txt";
         EXPECT_EQ(0, Typed(panel, {name}, 1, typed)) << typed;
         ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
-        EXPECT_EQ(host->MessageText(73), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ(host->MessageText(MOntoItself), host->Journal().Prompts()[0]->lines[0]);
         EXPECT_EQ(0u, phone->Count(Op::FileCopy)) << typed;
     }
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
     EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The phone tells names apart as the PC does, by Unicode letters' case, not
+// A-Z alone. A rename that changes the case alone passes through a
+// temporary name: straight to the new name, it would copy the item over
+// itself and then delete the only copy.
+TEST_F(CopyOnPhone, ARenameByLetterCaseAloneKeepsTheItemWhole)
+{
+    std::wstring drive = Widen(PhonePath("C"));
+    ASSERT_TRUE(test_files::WriteBytes(drive + L"\\\u00C9t\u00E9.txt", "E"));
+    HANDLE panel = OpenAt("C:");
+    const std::pair<std::wstring, std::wstring> renames[] = {
+        {L"a.txt", L"A.txt"}, {L"\u00C9t\u00E9.txt", L"\u00E9t\u00E9.txt"}, {L"docs", L"Docs"}};
+    for (const auto& rename : renames) {
+        EXPECT_EQ(1, Typed(panel, {Narrow(rename.first)}, 1, Narrow(rename.second)));
+        EXPECT_FALSE(Selected(Narrow(rename.first)));
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"A.txt", L"Docs", L"b.txt", L"\u00E9t\u00E9.txt"}),
+              test_files::Names(drive));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\A.txt")));
+    EXPECT_EQ("E", test_files::ReadBytes(drive + L"\\\u00E9t\u00E9.txt"));
+    EXPECT_EQ("Y", ReadFileText(PhonePath("C\\Docs\\sub\\y.txt")));
+    EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+class CopyOnPhoneCyrillic : public CopyOnPhone {};
+
+TEST_F(CopyOnPhoneCyrillic, AFolderRenamedByLetterCaseStaysWhole)
+{
+    if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian locale (OEM 866)";
+    std::wstring drive = Widen(PhonePath("C"));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Фото").c_str(), NULL));
+    ASSERT_TRUE(test_files::WriteBytes(drive + L"\\Фото\\Отпуск.txt", "O"));
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Typed(panel, {Narrow(L"Фото")}, 1, Narrow(L"фото")));
+    std::vector<std::wstring> names = test_files::Names(drive);
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"фото"));
+    EXPECT_EQ(names.end(), std::find(names.begin(), names.end(), L"Фото"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Отпуск.txt"}), test_files::Names(drive + L"\\фото"));
+    EXPECT_EQ("O", test_files::ReadBytes(drive + L"\\фото\\Отпуск.txt"));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A move on the phone deletes only what it took out: a file the phone wrote
+// meanwhile stays, even beside a copy of its name and size.
+TEST_F(CopyOnPhone, AMoveDeletesOnlyWhatItTookOut)
+{
+    PhoneFile("moved\\docs\\late.txt", "L");
+    HANDLE panel = OpenAt("C:");
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.Text().find("moved") != std::string::npos &&
+            !OnPhone("docs\\late.txt")) {
+            ASSERT_TRUE(WriteFileText(PhonePath("C\\docs\\late.txt"), "N"));
+        }
+    });
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"docs"}, 1, "moved"));
+    host->SetHook(nullptr);
+    EXPECT_EQ(host->MessageText(MMoveTitle), host->Journal().Prompts().back()->title);
+    EXPECT_EQ("N", ReadFileText(PhonePath("C\\docs\\late.txt")));
+    EXPECT_EQ("L", ReadFileText(PhonePath("C\\moved\\docs\\late.txt")));
+    EXPECT_FALSE(OnPhone("docs\\x.txt"));  // what it took out went
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\moved\\docs\\x.txt")));
+    EXPECT_TRUE(Selected("docs"));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Every copy on the phone that can't start says why, once, and makes
+// nothing first.
+TEST_F(CopyOnPhone, ADestinationThatCannotBeUsedIsSaid)
+{
+    HANDLE panel = OpenAt("C:\\docs");
+    for (const char* typed : {"D:name", "*.txt", "..\\..\\x"}) {
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, typed)) << typed;
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
+        EXPECT_EQ(host->MessageText(MNoPhonePlace), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_TRUE(phone->Journal().empty()) << typed;
+    }
+
+    // No folder to pass through on the PC.
+    ASSERT_TRUE(WriteFileText(transit + "\\afile", "F"));
+    SetEnvironmentVariableA("TMP", (transit + "\\afile").c_str());
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
+    EXPECT_EQ(host->MessageText(MTransitNotMade), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(0u, phone->Count(Op::DirMake));
+    SetEnvironmentVariableA("TMP", transit.c_str());
+
+    // The phone won't make the folder.
+    phone_emu::Rule refuse;
+    refuse.op = Op::DirMake;
+    phone->Options().rules.push_back(refuse);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"x.txt"}, 0, "new\\deep\\"));
+    EXPECT_EQ(host->MessageText(MPhoneFolderNotMade), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+    EXPECT_FALSE(OnPhone("docs\\new"));
+    DeleteFileA((transit + "\\afile").c_str());
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();

@@ -1,5 +1,6 @@
 // Deleting files and trees on the phone, through the host's DeleteFiles.
 #include "put_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 
@@ -42,7 +43,7 @@ TEST_F(DeleteFiles, TheDriveListDeletesNothing)
     EXPECT_EQ(0, Delete(panel, {"E:"}, {0}));
     EXPECT_TRUE(phone->Journal().empty());
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MNotAtDriveList), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -140,19 +141,46 @@ TEST_F(DeleteFiles, TreeGoesDepthFirstWithTheFolderLast)
     ExpectNoHostFaults();
 }
 
-// The host deletes the originals of a move into another panel with
-// OPM_SILENT: the move was confirmed, the delete asks nothing more.
-TEST_F(DeleteFiles, SilentDeleteAsksNothing)
+// A move into another plug-in's panel is the host's silent copy, the other
+// panel's PutFiles, then a silent delete of the same items: it asks nothing
+// and takes only what the copy took, as the copy took it. What the phone
+// wrote or changed meanwhile stays, and is said once.
+TEST_F(DeleteFiles, TheSilentDeleteOfAMoveTakesOnlyWhatTheCopyTook)
 {
     PhoneFile("C\\a.txt", "a");
     PhoneFile("C\\tree\\sub\\b.txt", "b");
+    PhoneFile("C\\tree\\c.txt", "c");
     PhoneFile("C\\keep.txt", "keep");
+    MakeDirs(PcPath("tmp"));
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt", "tree"});
+    std::string temp = PcPath("tmp");
+    EXPECT_EQ(1, host->GetFiles(panel, items, 0, temp, host::OPM_SILENT));
     host->Journal().Clear();
     EXPECT_EQ(1, host->DeleteFiles(panel, items, host::OPM_SILENT));
     EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
     EXPECT_EQ((std::vector<std::string>{"keep.txt"}), ListNames(PhonePath("C")));
+
+    PhoneFile("C\\tree\\sub\\b.txt", "b");
+    PhoneFile("C\\tree\\c.txt", "c");
+    items = Select(panel, {"tree"});
+    RemoveTree(PcPath("tmp\\tree"));
+    EXPECT_EQ(1, host->GetFiles(panel, items, 0, temp, host::OPM_SILENT));
+    PhoneFile("C\\tree\\new.txt", "n");  // written by the phone meanwhile
+    PhoneFile("C\\tree\\c.txt", "cc");   // changed
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, host->DeleteFiles(panel, items, host::OPM_SILENT));
+    EXPECT_EQ((std::vector<std::string>{"c.txt", "new.txt"}), ListNames(PhonePath("C\\tree")));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ("2 entries changed or appeared after the copy and were kept",
+              host->Journal().Prompts()[0]->lines[0]);
+
+    // The delete forgets the copy: another silent delete takes nothing.
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, host->DeleteFiles(panel, items, host::OPM_SILENT));
+    EXPECT_EQ((std::vector<std::string>{"c.txt", "new.txt"}), ListNames(PhonePath("C\\tree")));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
@@ -260,6 +288,7 @@ TEST_F(DeleteFiles, PathsThatDoNotFitSendNothing)
     phone->ClearJournal();
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, host->DeleteFiles(panel, items));  // 3 + 200 + 1 + 50 + 1 + 10 > 259
+    EXPECT_TRUE(Removals().empty());  // nor one for a path cut to fit
     host->ClosePlugin(panel);
 
     // 259 characters leave no room for the backslash a listing path ends

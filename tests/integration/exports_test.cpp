@@ -1,5 +1,6 @@
 // The module's boundary as the host meets it.
 #include "integration_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -20,7 +21,7 @@ TEST_F(Exports, ModuleAnswersAsAFar170PlugIn)
     EXPECT_EQ(44, info.StructSize);
     EXPECT_EQ(0u, info.Flags);
     ASSERT_EQ(1, info.DiskMenuStringsNumber);
-    EXPECT_EQ(host->MessageText(1), info.DiskMenuStrings[0]);
+    EXPECT_EQ(host->MessageText(MDiskMenu), info.DiskMenuStrings[0]);
     EXPECT_EQ(nullptr, info.DiskMenuNumbers);
     EXPECT_STREQ("", info.CommandPrefix);
     EXPECT_EQ(0, info.PluginMenuStringsNumber);

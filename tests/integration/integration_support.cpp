@@ -89,6 +89,7 @@ void RemoveTree(const std::string& path) { test_files::RemoveTree(Widen(path)); 
 
 void KelpTest::SetUp()
 {
+    watchdog.reset(new Watchdog("the test to end", 120));
     CoInitialize(NULL);
     host.reset(new host_emu::HostEmulator(hostOptions));  // switches the file APIs to OEM
 
@@ -113,6 +114,7 @@ void KelpTest::TearDown()
     phone.reset();
     RemoveTree(tempRoot);
     CoUninitialize();
+    watchdog.reset();
 }
 
 HANDLE KelpTest::Open()

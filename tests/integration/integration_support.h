@@ -5,6 +5,7 @@
 
 #include "host_emulator.h"
 #include "phone_emulator.h"
+#include "watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,9 @@ protected:
     // No unscripted prompt, bad message number or unrestored screen.
     void ExpectNoHostFaults();
 
+    // A test that hangs ends the program within two minutes, naming
+    // itself, instead of holding the run until ctest's own limit.
+    std::unique_ptr<Watchdog> watchdog;
     std::string tempRoot, phoneRoot, pcRoot;
     std::unique_ptr<phone_emu::PhoneEmulator> phone;
     std::unique_ptr<host_emu::HostEmulator> host;

@@ -42,6 +42,7 @@ std::string ExpectedConversions(int id)
     case MCopyFailed: case MMoveFailed: case MErrorDestination: return "s";
     case MTreeIncomplete: return "s";
     case MEntriesLeftOut: case MInfoHiddenCount: return "d";
+    case MKeptSinceCopy: case MNotSettled: return "d";
     default: return "";
     }
 }
@@ -64,7 +65,13 @@ TEST(LanguageFiles, EveryShippedLanguageHasEveryMessageWithItsPlaceholders)
         ASSERT_EQ((size_t)MessageCount, file.messages.size()) << file.path;
         for (int id = 0; id < MessageCount; ++id) {
             const std::string& text = file.messages[id];
-            EXPECT_EQ(ExpectedConversions(id), Conversions(text)) << file.name << " message " << id;
+            // A counted message: each of its forms takes the count.
+            size_t start = 0;
+            for (size_t end; (end = text.find('|', start)) != std::string::npos; start = end + 1)
+                EXPECT_EQ("d", Conversions(text.substr(start, end - start)))
+                    << file.name << " message " << id;
+            EXPECT_EQ(ExpectedConversions(id), Conversions(text.substr(start)))
+                << file.name << " message " << id;
             if (id != MUnused5) {
                 EXPECT_FALSE(text.empty()) << file.name << " message " << id;
             }
@@ -92,6 +99,35 @@ TEST_F(RussianHost, DiskMenuEntryComesFromTheRussianFile)
     ASSERT_EQ(1, info.DiskMenuStringsNumber);
     const char expected[] = "\x92\xA5\xAB\xA5\xE4\xAE\xAD";  // "Телефон" in 866
     EXPECT_STREQ(expected, info.DiskMenuStrings[0]);
+    ExpectNoHostFaults();
+}
+
+// Russian counts take the form their number asks for: 1 элемент,
+// 2 элемента, 5 элементов, 21 элемент.
+TEST_F(RussianHost, CountsTakeTheirPluralForms)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 21; ++i) {
+        names.push_back("f" + std::to_string(100 + i));
+        ASSERT_TRUE(MakeDirs(PhonePath("C")));
+        ASSERT_TRUE(WriteFileText(PhonePath("C\\" + names.back()), "x"));
+    }
+    HANDLE panel = OpenAt("C:");
+    const std::pair<size_t, const char*> cases[] = {
+        {2, "2 \xED\xAB\xA5\xAC\xA5\xAD\xE2\xA0"},           // 2 элемента
+        {5, "5 \xED\xAB\xA5\xAC\xA5\xAD\xE2\xAE\xA2"},       // 5 элементов
+        {21, "21 \xED\xAB\xA5\xAC\xA5\xAD\xE2"},             // 21 элемент
+    };
+    for (const auto& c : cases) {
+        std::vector<host::PluginPanelItem> items =
+            Select(panel, std::vector<std::string>(names.begin(), names.begin() + c.first));
+        host->Journal().Clear();
+        host->Script().AnswerMessage(1);  // cancel
+        EXPECT_EQ(0, host->DeleteFiles(panel, items));
+        ASSERT_EQ(1u, host->Journal().Prompts().size());
+        EXPECT_EQ(c.second, host->Journal().Prompts()[0]->lines[1]);
+    }
+    host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
 

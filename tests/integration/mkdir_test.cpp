@@ -1,5 +1,6 @@
 // Making a folder on the phone, through the host's MakeDirectory.
 #include "put_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -31,7 +32,7 @@ TEST_F(MakeFolder, CreatesRefusesAnExistingNameAndCancels)
     EXPECT_EQ((std::vector<std::string>{"C:\\docs\\new"}), Requests(Op::DirMake));
     const host_emu::JournalEntry* dialog = host->Journal().LastDialog();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(host->MessageText(28), dialog->title);
+    EXPECT_EQ(host->MessageText(MMakeDirTitle), dialog->title);
 
     EXPECT_EQ(0, Make(panel, 4, "old"));  // the phone answers that it exists
     EXPECT_EQ(1u, phone->Count(Op::DirMake));
@@ -106,7 +107,7 @@ TEST_F(MakeFolder, FailuresLeaveTheHostTheirReason)
     EXPECT_EQ(-1, host->MakeDirectory(panel, name));
     EXPECT_TRUE(host->Journal().Dialogs().empty());
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MNotAtDriveList), host->Journal().Prompts()[0]->lines[0]);
     EXPECT_TRUE(phone->Journal().empty());
     EXPECT_EQ((std::vector<std::string>{"old"}), ListNames(PhonePath("C")));
     host->ClosePlugin(panel);

@@ -1,6 +1,7 @@
 // A user's walk through the phone: drive list, a drive, a folder and back,
 // with the title, the current folder and the information panel following.
 #include "integration_support.h"
+#include "message_ids.h"
 
 #include <cstdio>
 #include <cstring>
@@ -51,7 +52,7 @@ TEST_F(PanelBrowse, DrivesFoldersBackAndTopWithTitleAndCurrentFolder)
 
     host_emu::PanelListing top = Read(panel);
     EXPECT_EQ(0x60Fu, top.flags);
-    EXPECT_EQ(host->MessageText(4), top.format);
+    EXPECT_EQ(host->MessageText(MPanelFormat), top.format);
     EXPECT_EQ("", top.curDir);
     EXPECT_EQ("Kelp:", top.panelTitle);
     ASSERT_EQ((std::vector<std::string>{"C:", "E:"}), top.Names());
@@ -123,7 +124,7 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
     struct Kind {
         LONG code;
         int message;
-    } kinds[] = {{3, 48}, {6, 47}, {7, 49}, {4, 0}};
+    } kinds[] = {{3, MKind3}, {6, MKind6}, {7, MKind7}, {4, MKindOther}};
 
     HANDLE panel = Open();
     ASSERT_NE(INVALID_HANDLE_VALUE, panel);
@@ -147,15 +148,15 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
         ASSERT_EQ(4, info.InfoLinesNumber) << "kind " << kind.code;
         ASSERT_TRUE(info.InfoLines);
         char heading[200];
-        snprintf(heading, sizeof(heading), host->MessageText(43).c_str(), "TAG12345",
+        snprintf(heading, sizeof(heading), host->MessageText(MInfoHeading).c_str(), "TAG12345",
                  host->MessageText(kind.message).c_str());
         EXPECT_STREQ(heading, info.InfoLines[0].Text) << "kind " << kind.code;
         EXPECT_EQ(1, info.InfoLines[0].Separator);
-        EXPECT_EQ(host->MessageText(44), info.InfoLines[1].Text);
+        EXPECT_EQ(host->MessageText(MInfoFigure1), info.InfoLines[1].Text);
         EXPECT_STREQ("1,234,567,890,123", info.InfoLines[1].Data);
-        EXPECT_EQ(host->MessageText(45), info.InfoLines[2].Text);
+        EXPECT_EQ(host->MessageText(MInfoFigure2), info.InfoLines[2].Text);
         EXPECT_STREQ("999", info.InfoLines[2].Data);
-        EXPECT_EQ(host->MessageText(46), info.InfoLines[3].Text);
+        EXPECT_EQ(host->MessageText(MInfoText), info.InfoLines[3].Text);
         EXPECT_STREQ("MY PHONE", info.InfoLines[3].Data);
         for (int line = 1; line < 4; ++line) EXPECT_EQ(0, info.InfoLines[line].Separator);
         EXPECT_STREQ("Kelp:C:", info.PanelTitle);
@@ -168,7 +169,7 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
     Read(panel);
     host::OpenPluginInfo card = Describe(panel);
     ASSERT_EQ(4, card.InfoLinesNumber);
-    EXPECT_EQ("E: " + host->MessageText(47), card.InfoLines[0].Text);
+    EXPECT_EQ("E: " + host->MessageText(MKind6), card.InfoLines[0].Text);
     EXPECT_STREQ("KELP-E", card.InfoLines[3].Data);
 
     // A drive whose record the phone won't give shows its files and no lines.
@@ -206,10 +207,8 @@ TEST_F(PanelBrowse, InformationPanelCountsTheNamesLeftOut)
     EXPECT_EQ(std::vector<std::string>{"ok.txt"}, Names(panel));
     host::OpenPluginInfo info = Describe(panel);
     ASSERT_EQ(5, info.InfoLinesNumber);
-    EXPECT_EQ(host->MessageText(74), info.InfoLines[4].Text);
-    char count[100];
-    snprintf(count, sizeof(count), host->MessageText(75).c_str(), 2);
-    EXPECT_STREQ(count, info.InfoLines[4].Data);
+    EXPECT_EQ(host->MessageText(MInfoHidden), info.InfoLines[4].Text);
+    EXPECT_STREQ("2 names the console cannot show", info.InfoLines[4].Data);
 
     // Another folder with nothing left out has no such line.
     host->SetDirectory(panel, "\\");

@@ -1,6 +1,7 @@
 // Opening the panel when the phone server can't be had or won't take us, and
 // when only a later generation of it is installed.
 #include "integration_support.h"
+#include "message_ids.h"
 
 namespace kelp_test {
 namespace {
@@ -19,7 +20,7 @@ protected:
         ASSERT_EQ(1u, messages.size()) << host->Journal().Dump();
         const host_emu::JournalEntry& box = *messages[0];
         EXPECT_EQ(0x10001u, box.flags);
-        EXPECT_EQ(host->MessageText(2), box.title);
+        EXPECT_EQ(host->MessageText(MErrorTitle), box.title);
         EXPECT_EQ(std::vector<std::string>{host->MessageText(statusMessage)}, box.lines);
         EXPECT_EQ(1u, box.buttons.size());
 
@@ -34,14 +35,14 @@ protected:
 TEST_F(PanelOpen, NoServerInstalledShowsOneWarning)
 {
     phone->RevokeAll();
-    ExpectRefusedOpen(60);
+    ExpectRefusedOpen(MStatusNoServer);
     EXPECT_EQ(0, phone->Counters().serversCreated);
 }
 
 TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)
 {
     phone->Options().adviseDeclines = true;
-    ExpectRefusedOpen(3);
+    ExpectRefusedOpen(MStatusRefused);
     phone_emu::Counters counters = phone->Counters();
     EXPECT_EQ(1, counters.advises);
     EXPECT_EQ(1, counters.unadvises);
@@ -51,7 +52,7 @@ TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)
 TEST_F(PanelOpen, SinkRejectedShowsOneWarning)
 {
     phone->Options().adviseFails = true;
-    ExpectRefusedOpen(3);
+    ExpectRefusedOpen(MStatusRefused);
     EXPECT_EQ(1, phone->Counters().advises);
     EXPECT_EQ(1, phone->Counters().serversCreated);
 }

@@ -1,5 +1,6 @@
 // Copying and moving from the PC onto the phone, through the host's PutFiles.
 #include "put_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 
@@ -19,7 +20,7 @@ protected:
     {
         int n = 0;
         for (const host_emu::JournalEntry* e : host->Journal().Prompts())
-            if (e->title == host->MessageText(27)) ++n;
+            if (e->title == host->MessageText(MOverwriteTitle)) ++n;
         return n;
     }
 };
@@ -234,7 +235,7 @@ TEST_F(PutFiles, AtTheDriveListNothingIsSent)
     EXPECT_EQ(0, Put(panel, items, 0));
     EXPECT_TRUE(phone->Journal().empty());
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(67), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MNotAtDriveList), host->Journal().Prompts()[0]->lines[0]);
     EXPECT_EQ((std::vector<std::string>{"C", "E"}), ListNames(PhonePath("")));
     EXPECT_TRUE(Selected(items, "a.txt"));
     host->ClosePlugin(panel);

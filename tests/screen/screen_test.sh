@@ -152,10 +152,11 @@ quit_demo
 # The out-of-process server: its process is suspended, as when the phone is
 # pulled out in the middle of a request, and Kelp enters C:\Documents.
 rm -f "$status_file"
-# A tmux server of its own: a new session on the old socket can race that
-# server's exit ("server exited unexpectedly").
-tmuxc kill-server 2>/dev/null
-socket="kelp-screen-$$-b"
+# A tmux server left without sessions exits in its own time, and a new
+# session on its socket meanwhile can reach the exiting server and fail:
+# the second session gets a server and a socket of its own.
+tmuxc kill-server >/dev/null 2>&1
+socket="kelp-screen-$$-second"
 tmuxc new-session -d -s demo -x 100 -y 30 \
     "env LC_ALL=C.UTF-8 KELP_DEMO_DIR='$demo' sh '$root/scripts/demo.sh' '$BUILD_DIR'; \
      echo \$? >'$status_file'; sleep 30" ||

@@ -61,6 +61,14 @@ static char* WINAPI TruncPathStr(char* s, int max)
     return s;
 }
 
+// As the host's: a backslash after the text, with no bound.
+static BOOL WINAPI AddEndSlash(char* s)
+{
+    size_t len = strlen(s);
+    if (len == 0 || s[len - 1] != '\\') strcpy(s + len, "\\");
+    return TRUE;
+}
+
 void Install()
 {
     messages.clear();
@@ -79,6 +87,7 @@ void Install()
     startupInfo.FSF = &standardFunctions;
     standardFunctions.StructSize = sizeof(standardFunctions);
     standardFunctions.TruncPathStr = TruncPathStr;
+    standardFunctions.AddEndSlash = AddEndSlash;
 }
 
 }  // namespace fake_host

@@ -77,11 +77,10 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
     EXPECT_EQ(OpFlag::Abort, panel.opFlags);
 
     PhonePanel other;
-    other.SetFlag(OpFlag::SkipAllErrors);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
-    EXPECT_EQ(OpFlag::SkipAllErrors, other.opFlags);
+    EXPECT_EQ(0, other.opFlags);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
-    EXPECT_EQ(OpFlag::SkipAllErrors | OpFlag::Abort, other.opFlags);
+    EXPECT_EQ(OpFlag::Abort, other.opFlags);
 }
 
 TEST_F(Panel, InformationLinesDescribeAValidDrive)
@@ -109,28 +108,6 @@ TEST_F(Panel, InformationLinesDescribeAValidDrive)
     EXPECT_STREQ("M46", info.InfoLines[3].Text);
     EXPECT_STREQ("Label", info.InfoLines[3].Data);
     EXPECT_EQ(0, info.InfoLines[3].Separator);
-}
-
-TEST_F(Panel, InformationLinesShowTheKindByCode)
-{
-    strcpy(panel.curDir, "C:");
-    panel.volume.validMark = 1;
-    memcpy(panel.volume.tagText, "TAGTAGTA", 8);
-    const int kinds[][2] = {{3, 48}, {6, 47}, {7, 49}, {0, 0}, {1, 0}, {8, 0}};
-    for (auto& kind : kinds) {
-        panel.volume.kindCode = kind[0];
-        fake_host::requestedIds.clear();
-        host::OpenPluginInfo info;
-        memset(&info, 0, sizeof(info));
-        panel.GetOpenPluginInfo(&info);
-        const auto& ids = fake_host::requestedIds;
-        EXPECT_NE(ids.end(), std::find(ids.begin(), ids.end(), kind[1])) << "code " << kind[0];
-        for (int other : {0, 47, 48, 49}) {
-            if (other != kind[1]) {
-                EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), other)) << "code " << kind[0];
-            }
-        }
-    }
 }
 
 TEST_F(Panel, NoInformationLinesWithoutAValidRecordOrADrive)

@@ -1,4 +1,5 @@
 #include "fake_host.h"
+#include "local_folders.h"
 #include "path_builders.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,38 @@ TEST(PathBuilders, AWholePathOrNone)
     EXPECT_FALSE(JoinPath(out, sizeof(out), "C:\\abcdefgh", "b.txt"));  // 16 with its end
     EXPECT_STREQ("", out);
 
-    WCHAR wide[10] = L"C:\\a";
-    EXPECT_TRUE(AppendWideName(wide, 10, "bc"));
-    EXPECT_STREQ(L"C:\\a\\bc", wide);
-    EXPECT_FALSE(AppendWideName(wide, 10, "de"));
-    EXPECT_STREQ(L"", wide);
+    // A path that fills its buffer exactly, terminator included, fits; one
+    // unit more does not, and nothing is written past the buffer.
+    for (bool narrowName : {true, false}) {
+        WCHAR wide[9] = L"C:\\a";
+        wide[8] = L'#';
+        EXPECT_TRUE(narrowName ? AppendWideName(wide, 8, "bc") : AppendWideName(wide, 8, L"bc"));
+        EXPECT_STREQ(L"C:\\a\\bc", wide);
+        wcscpy(wide, L"C:\\a");
+        EXPECT_FALSE(narrowName ? AppendWideName(wide, 8, "bcd") : AppendWideName(wide, 8, L"bcd"));
+        EXPECT_STREQ(L"", wide);
+        EXPECT_EQ(L'#', wide[8]);
+    }
+    WCHAR phone[9];
+    phone[8] = L'#';
+    EXPECT_TRUE(PhoneItemPath(phone, 8, "C:\\a", "bc"));
+    EXPECT_STREQ(L"C:\\a\\bc", phone);
+    EXPECT_FALSE(PhoneItemPath(phone, 8, "C:\\a", "bcd"));
+    EXPECT_EQ(L'#', phone[8]);
+}
+
+// The destination the host proposes gets its final backslash only when the
+// buffer has room for it.
+TEST(PathBuilders, TheHostsDestinationGetsItsSlashWithinTheBuffer)
+{
+    fake_host::Install();
+    char out[513];
+    out[512] = '#';
+    TakeHostDestination(out, 512, std::string(510, 'd').c_str());
+    EXPECT_EQ(std::string(510, 'd') + "\\", out);
+    TakeHostDestination(out, 512, std::string(511, 'd').c_str());
+    EXPECT_EQ(std::string(511, 'd'), out);
+    EXPECT_EQ('#', out[512]);
 }
 
 // 表 in Shift-JIS is 0x95 0x5C: its second byte is a backslash's.

@@ -14,7 +14,7 @@ class Prompts : public ::testing::Test {
 protected:
     void SetUp() override { fake_host::Install(); }
     PhonePanel panel;
-    ProgressBox box = {&panel, 0, "", "", 0, 0};
+    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0};
 
     // The box's lines, in display order.
     enum { Title, Action, Source, To, Target, Bar, Separator, Counter };
@@ -44,7 +44,7 @@ TEST_F(Prompts, TheBarFillsInStepsOfFivePercent)
 
 TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
 {
-    BeginProgress(box, panel, 1);
+    BeginProgress(box, {&panel.opFlags}, 1);
     const auto& first = Last();
     EXPECT_EQ("M7", first.items[Title]);
     EXPECT_EQ("M16", first.items[Action]);
@@ -59,6 +59,16 @@ TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
     EXPECT_EQ("Copied 3", Last().items[Counter]);
     EXPECT_EQ("a.txt", Last().items[Source]);
     EXPECT_EQ("C:\\dst\\a.txt", Last().items[Target]);
+
+    // Long names keep their tails within the box's 40 columns.
+    std::string name = std::string(50, 'n') + "0123456789";
+    SetProgressNames(box, name.c_str(), (L"C:\\" + std::wstring(name.begin(), name.end())).c_str());
+    ShowProgress(box, 50);
+    for (int row : {Source, Target}) {
+        const std::string& shown = Last().items[row];
+        EXPECT_LE(shown.size(), 40u) << row;
+        EXPECT_EQ("0123456789", shown.substr(shown.size() - 10)) << row;
+    }
 }
 
 TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
@@ -77,31 +87,6 @@ TEST_F(Prompts, ACounterTextLongerThanItsLineIsCut)
     EXPECT_EQ(39u, Last().items[Counter].size());
 }
 
-TEST_F(Prompts, OverwriteAnswersMapToResultsAndFlags)
-{
-    host::PluginPanelItem item;
-    memset(&item, 0, sizeof(item));
-    host::FAR_FIND_DATA existing;
-    memset(&existing, 0, sizeof(existing));
-
-    const int cases[][3] = {
-        {0, 1, 0}, {1, 1, OpFlag::OverwriteAll}, {2, 0, 0}, {3, 0, OpFlag::SkipAllExisting}, {4, -1, 0}, {-1, 0, 0}};
-    for (auto& c : cases) {
-        panel.opFlags = 0;
-        fake_host::messageAnswer = c[0];
-        EXPECT_EQ(c[1], AskOverwrite(panel, "C:\\x", &item, &existing)) << c[0];
-        EXPECT_EQ(c[2], panel.opFlags) << c[0];
-    }
-    const auto& box = Last();
-    EXPECT_EQ(1u, box.flags);
-    EXPECT_EQ(5, box.buttons);
-    ASSERT_EQ(12u, box.items.size());
-    EXPECT_EQ("M27", box.items[0]);
-    EXPECT_EQ("M19", box.items[1]);
-    EXPECT_EQ("\x01", box.items[3]);
-    EXPECT_EQ("M26", box.items[11]);
-}
-
 TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
 {
     fake_host::overrides[20] = std::string(200, 'L');
@@ -113,7 +98,7 @@ TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
     existing.nFileSizeLow = 5678;
 
     std::string longName = "C:\\" + std::string(250, 'n');
-    AskOverwrite(panel, longName.c_str(), &item, &existing);
+    AskOverwrite(longName.c_str(), &item, &existing);
     const auto& box = Last();
     EXPECT_EQ(60u, box.items[2].size());  // the name cut to 60 columns
     EXPECT_EQ(59u, box.items[4].size());
@@ -121,35 +106,19 @@ TEST_F(Prompts, OverwriteLinesStayInTheirBuffersWhateverTheNamesAndTexts)
     EXPECT_NE(std::string::npos, box.items[5].find("       5678 "));
 }
 
-TEST_F(Prompts, ErrorPromptAnswersMapToResultsAndEscCancels)
-{
-    const int cases[][3] = {{0, 1, 0}, {1, 0, 0}, {2, 0, OpFlag::SkipAllErrors}, {3, -1, 0}, {-1, -1, 0}};
-    for (auto& c : cases) {
-        panel.opFlags = 0;
-        fake_host::messageAnswer = c[0];
-        EXPECT_EQ(c[1], AskOnCopyError(panel, "a.txt", "C:\\dst\\a.txt", 0, -5)) << c[0];
-        EXPECT_EQ(c[2], panel.opFlags) << c[0];
-    }
-    const auto& box = Last();
-    ASSERT_EQ(8u, box.items.size());
-    EXPECT_EQ(4, box.buttons);
-    EXPECT_EQ("Status -5", box.items[1]);
-    EXPECT_EQ("M57", box.items[2]);  // the fake's text has no placeholder
-    EXPECT_EQ("M14", box.items[7]);
-}
-
 TEST_F(Prompts, ErrorLinesStayInTheirBuffers)
 {
     fake_host::overrides[58] = std::string(70, 'm') + "%s";
     std::string longName(300, 'z');
-    AskOnCopyError(panel, longName.c_str(), longName.c_str(), 1, -7);
+    AskOnCopyError(longName.c_str(), longName.c_str(), 1, "reason");
     const auto& box = Last();
     EXPECT_EQ(79u, box.items[2].size());
 }
 
+// The first button ends where it always does, whatever its caption's
+// length, so a long caption never runs into the second button.
 TEST_F(Prompts, CopyDialogPlacesItsFirstButtonByItsCaption)
 {
-    fake_host::overrides[13] = "&Move";
     fake_host::overrides[9] = "Move %s to:";
     host::PluginPanelItem item;
     memset(&item, 0, sizeof(item));
@@ -157,25 +126,27 @@ TEST_F(Prompts, CopyDialogPlacesItsFirstButtonByItsCaption)
     char destination[512] = "C:\\dst\\";
     fake_host::dialogAnswer = 4;
     fake_host::dialogEditText = "D:\\other\\";
-
-    EXPECT_TRUE(AskCopyDestination(&item, 1, 1, destination));
-    EXPECT_STREQ("D:\\other\\", destination);
-    const auto& dialog = fake_host::dialogs.back();
-    EXPECT_EQ(-1, dialog.x1);
-    EXPECT_EQ(76, dialog.x2);
-    EXPECT_EQ(8, dialog.y2);
-    ASSERT_EQ(6u, dialog.items.size());
-    EXPECT_STREQ("Move a.txt to:", dialog.items[1].Data.Data);
-    EXPECT_STREQ("C:\\dst\\", dialog.items[2].Data.Data);
-    EXPECT_EQ(34 - 5, dialog.items[4].X1);
-    EXPECT_EQ(1, dialog.items[4].DefaultButton);
-    EXPECT_EQ(39, dialog.items[5].X1);
+    int ends = -1;
+    for (const char* caption : {"&Move", "&Verschieben lassen"}) {
+        fake_host::overrides[13] = caption;
+        EXPECT_TRUE(AskCopyDestination(&item, 1, 1, destination));
+        EXPECT_STREQ("D:\\other\\", destination);
+        const auto& dialog = fake_host::dialogs.back();
+        ASSERT_EQ(6u, dialog.items.size());
+        EXPECT_STREQ("Move a.txt to:", dialog.items[1].Data.Data);
+        int end = dialog.items[4].X1 + (int)strlen(caption);
+        if (ends >= 0) {
+            EXPECT_EQ(ends, end) << caption;
+        }
+        ends = end;
+        EXPECT_LT(end, dialog.items[5].X1) << caption;
+        strcpy(destination, "C:\\dst\\");
+    }
 
     for (int answer : {5, -1}) {
         fake_host::dialogAnswer = answer;
         EXPECT_FALSE(AskCopyDestination(&item, 3, 0, destination));
     }
-    EXPECT_STREQ("M10", fake_host::dialogs.back().items[1].Data.Data);
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+// One way over a phone folder's entries, shared by the copy from the phone
+// (and so the copy on it), the check after a copy on the phone, and the
+// delete: list the folder, leave out what the listing hides, hand each entry
+// with its full path to `visit`, which recurses into folders itself.
+#pragma once
+
+#include "bounded_string.h"
+#include "op_result.h"
+#include "path_builders.h"
+#include "phone_panel.h"
+#include "transfer_guards.h"
+
+// `folder` is the folder's phone path without its final backslash; `hidden`,
+// when given, counts the entries the listing left out for their names.
+// visit(PluginPanelItem& entry, const WCHAR* path) answers an OpResult; a
+// path that would not fit a host path is given as NULL, never cut to fit.
+// The answer: OpCancelled at once when an entry's is; OpFailed when the
+// listing failed or any entry did; else OpDone.
+template <class Visit>
+int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, Visit visit)
+{
+    WCHAR listed[host::NM];
+    CopyBoundedWide(listed, folder, host::NM);
+    if (!AppendWideSlash(listed, host::NM)) return OpFailed;
+    ListingGuard listing;
+    if (ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden) != remote::StatusOk)
+        return OpFailed;
+    int result = OpDone;
+    for (int i = 0; i < listing.count; ++i) {
+        WCHAR path[host::NM];
+        CopyBoundedWide(path, folder, host::NM);
+        bool fits = AppendWideName(path, host::NM, listing.items[i].FindData.cFileName);
+        if (!FoldResult(result, visit(listing.items[i], fits ? path : (const WCHAR*)NULL)))
+            return result;
+    }
+    return result;
+}
+
+// The path a folder is removed by: its own with the final backslash.
+inline bool FolderRequestPath(WCHAR* out, const WCHAR* folder)
+{
+    CopyBoundedWide(out, folder, host::NM);
+    return AppendWideSlash(out, host::NM);
+}
