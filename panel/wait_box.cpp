@@ -14,14 +14,9 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     // wait ends by the link's own rules for a dead or stuck server, and
     // FAR's Find dialog stops the search between two calls.
     if (!MayDraw()) return true;
-    if (!asked) {
-        asked = true;
-        // A stop left over from an earlier operation is not this wait's.
-        abortBefore = (*flags & OpFlag::Abort) != 0;
-    }
     DWORD waited = quietMs;
     if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
-    if (waited < ShowAfterMs) return true;
+    if (waited < timing::WaitBoxAfterMs) return true;
     if (!screen) {
         screen = SaveWholeScreen();
         const MsgItem lines[] = {MWaitingForPhone, MEscStops};
@@ -32,9 +27,12 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     return abortBefore || (*flags & OpFlag::Abort) == 0;
 }
 
+// A stop left over from an earlier operation is not this wait's; one asked
+// for from the wait's start on is, however soon it comes.
+void WaitBox::WaitBegun() { abortBefore = (*flags & OpFlag::Abort) != 0; }
+
 void WaitBox::WaitEnded()
 {
-    asked = false;
     if (!inRun) Hide();
 }
 

@@ -4,12 +4,13 @@
 #pragma once
 
 #include "phone_link.h"
+#include "timings.h"
 
 class WaitBox : public WaitWatcher {
 public:
     explicit WaitBox(volatile LONG* stopFlags)
-        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), asked(false),
-          abortBefore(false) {}
+        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), abortBefore(false) {}
+    void WaitBegun() override;
     bool KeepWaiting(DWORD quietMs) override;
     void WaitEnded() override;
 
@@ -19,8 +20,6 @@ public:
     void RunBegun();
     void RunEnded();
 
-    enum { ShowAfterMs = 1000 };
-
 private:
     void Hide();
 
@@ -28,7 +27,6 @@ private:
     HANDLE screen;         // saved under the box while it is shown
     DWORD runStart;        // tick count when the run began
     bool inRun;            // between RunBegun and RunEnded
-    bool asked;            // KeepWaiting was called in this wait
     bool abortBefore;      // the stop bit was set before this wait began
 };
 

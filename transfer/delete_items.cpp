@@ -2,6 +2,7 @@
 // marks its item and the rest goes on; Esc or a break stops the delete
 // between two requests, and what is deleted by then stays deleted.
 #include "transfer.h"
+#include "timings.h"
 
 #include "bounded_string.h"
 #include "code_page.h"
@@ -57,7 +58,7 @@ struct DeleteRun {
         : phone(side), keysReadAt(0), only(copied), kept(0) {}
     bool Stopped()
     {
-        if (EscapeTypedEvery(100, keysReadAt)) phone.stop.Ask();
+        if (EscapeTypedEvery(timing::DeleteKeyLookMs, keysReadAt)) phone.stop.Ask();
         return phone.stop.Asked();
     }
     // A file is deleted when no copy restricts the delete, or when it is

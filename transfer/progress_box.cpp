@@ -1,4 +1,5 @@
 #include "progress_box.h"
+#include "timings.h"
 
 #include "bounded_string.h"
 #include "host_ui.h"
@@ -90,7 +91,7 @@ int ShowProgress(ProgressBox& box, int percent)
     // the copy does not consult, it would otherwise be lost and the copy go
     // on as if the user had never pressed it.
     // A copy draws many times a second, and a person can't tell 20 ms apart.
-    if (EscapeTypedEvery(ProgressBox::KeyReadInterval, box.keysReadAt))
+    if (EscapeTypedEvery(timing::KeyLookMs, box.keysReadAt))
         box.stop.Ask();
     return box.stop.Asked() ? 0 : 1;
 }

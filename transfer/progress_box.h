@@ -13,7 +13,6 @@ struct ProgressBox {
     int doneCount;      // files copied so far, for the counter line
     DWORD keysReadAt;   // tick of the last look at the console's keys; 0: none yet
 
-    enum { KeyReadInterval = 20 };  // ms between two looks at the console's keys
     enum { NameColumns = 40 };
 };
 

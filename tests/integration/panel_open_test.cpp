@@ -3,6 +3,8 @@
 #include "integration_support.h"
 #include "message_ids.h"
 
+#include <thread>
+
 namespace kelp_test {
 namespace {
 
@@ -77,6 +79,39 @@ TEST_F(PanelOpen, FallsBackToTheGenerationThatIsInstalled)
     EXPECT_EQ(0, phone->SinkReferences());
     EXPECT_TRUE(host->Journal().Messages().empty());
     ExpectNoHostFaults();
+}
+
+// Each panel's link has a thread with an apartment of its own, and Wine stops
+// serving a process after 63 such apartments: closed panels hand theirs on.
+TEST_F(PanelOpen, TwoHundredPanelsOneAfterAnotherAllWork)
+{
+    for (int i = 0; i < 200; ++i) {
+        HANDLE panel = Open();
+        ASSERT_NE(INVALID_HANDLE_VALUE, panel) << "panel " << i;
+        ASSERT_EQ((std::vector<std::string>{"C:", "E:"}), Names(panel)) << "panel " << i;
+        host->ClosePlugin(panel);
+    }
+    EXPECT_EQ(0, phone->Counters().serversAlive);
+    ExpectNoHostFaults();
+}
+
+// A break asked for at once ends the wait too: it is not taken for one left
+// over from an earlier operation.
+TEST_F(PanelOpen, ABreakRightAtTheStartOfAWaitEndsIt)
+{
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    phone->Options().delayMs = 4000;
+    std::thread breaker([&] {
+        Sleep(30);
+        host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+    });
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, host->SetDirectory(panel, "C:"));
+    EXPECT_LT(GetTickCount() - start, 2500u);
+    breaker.join();
+    phone->Options().delayMs = 0;
+    host->ClosePlugin(panel);
 }
 
 }  // namespace

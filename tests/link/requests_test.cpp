@@ -1,5 +1,6 @@
 // Blocking requests over the server's asynchronous completions.
 #include "link_test_support.h"
+#include "watchdog.h"
 
 #include <thread>
 #include <vector>
@@ -289,6 +290,102 @@ TEST(LinkCallbacks, EmptySlotsAndOtherKindsOfCompletionWakeNobody)
 
     link.Disconnect();
     CoUninitialize();
+}
+
+}  // namespace
+
+namespace {
+
+// A request the server completes inside its call and then refuses answers -1
+// and writes nothing; what it completed ends no later request.
+TEST_F(LinkTest, CompletedInsideTheCallYetRefusedIsRefused)
+{
+    for (Op op : {Op::DirOpen, Op::EntryInfo}) {
+        Rule r = MakeRule(op, Action::CompleteInsideButRefuse);
+        r.occurrence = 1;
+        emu->Options().rules.push_back(r);
+    }
+    ASSERT_TRUE(WriteBytes(root + L"\\C\\f.txt", "abc"));
+    ConnectAll();
+
+    DWORD handle = 0xABCD;
+    EXPECT_EQ(remote::StatusNotAccepted, link.DirOpen(L"C:\\", &handle));
+    EXPECT_EQ(0xABCDu, handle);
+    // The next one completes through the queue and waits for its own.
+    EXPECT_EQ(remote::StatusOk, link.DirOpen(L"E:\\", &handle));
+    ASSERT_EQ(2u, emu->Journal(Op::DirOpen).size());
+    EXPECT_EQ(emu->Journal(Op::DirOpen)[1].resultValue, handle);
+    EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
+
+    remote::RemoteEntry entry;
+    memset(&entry, 0x5A, sizeof(entry));
+    EXPECT_EQ(remote::StatusNotAccepted, link.EntryInfo(L"C:\\f.txt", &entry));
+    EXPECT_TRUE(AllBytes(&entry, sizeof(entry), 0x5A));
+    EXPECT_EQ(remote::StatusOk, link.EntryInfo(L"C:\\f.txt", &entry));
+    EXPECT_EQ(3u, entry.size);
+}
+
+// Every status a server sends is the server's: values the link once used for
+// its own outcomes neither drop the link nor pass for a stop.
+TEST_F(LinkTest, AnyServerStatusLeavesTheLinkServing)
+{
+    Rule open = MakeRule(Op::DirOpen, Action::ForceStatus);
+    open.status = -102;
+    Rule copy = MakeRule(Op::FileCopy, Action::ForceStatus);
+    copy.status = -103;
+    emu->Options().rules = {open, copy};
+    ConnectAll();
+
+    DWORD handle = 0;
+    EXPECT_EQ(-102, link.DirOpen(L"C:\\", &handle));
+    EXPECT_EQ(LinkServes, link.Loss());
+    EXPECT_EQ(-103, link.FileCopy(L"C:\\a", L"C:\\b", remote::CopyFromPhone, 0, nullptr, nullptr));
+    EXPECT_EQ(LinkServes, link.Loss());
+    DWORD mask = 0;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+}
+
+// A slow server is waited for without asking it anything that changes what
+// it keeps: one that holds a single registration per object would otherwise
+// lose the link's, and the completion would go nowhere.
+TEST_F(LinkTest, WaitingTouchesNoRegistration)
+{
+    emu->Options().oneRegistration = true;
+    emu->Options().delayMs = 1300;
+    ConnectAll();
+    Watchdog watchdog("DriveList from a slow server that keeps one registration");
+    DWORD mask = 0;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
+    EXPECT_EQ(DrivesCE, mask);
+    EXPECT_EQ(1, emu->Counters().advises);
+}
+
+// Gives up as soon as the server has been quiet for a while.
+struct StopWhenQuiet : WaitWatcher {
+    DWORD limit;
+    explicit StopWhenQuiet(DWORD ms) : limit(ms) {}
+    bool KeepWaiting(DWORD quietMs) override { return quietMs < limit; }
+    void WaitEnded() override {}
+};
+
+// A copy stopped while its server sends no progress is asked to cancel at
+// the next notice; it ends as cancelled and the link goes on.
+TEST_F(LinkTest, StoppingACopyAsksTheServerToCancelAndKeepsTheLink)
+{
+    emu->Options().chunkSize = 100;
+    emu->Options().delayMs = 700;
+    ASSERT_TRUE(WriteBytes(pc + L"\\f.bin", std::string(1000, 'x')));
+    ConnectAll();
+    StopWhenQuiet watcher(300);
+    link.SetWatcher(&watcher);
+    EXPECT_EQ(remote::StatusCancelled,
+              link.FileCopy((pc + L"\\f.bin").c_str(), L"C:\\f.bin", remote::CopyToPhone, 0,
+                            nullptr, nullptr));
+    link.SetWatcher(nullptr);
+    EXPECT_EQ(LinkServes, link.Loss());
+    EXPECT_FALSE(Exists(root + L"\\C\\f.bin"));
+    DWORD mask = 0;
+    EXPECT_EQ(remote::StatusOk, link.DriveList(&mask));
 }
 
 }  // namespace
