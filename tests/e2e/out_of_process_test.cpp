@@ -163,5 +163,41 @@ INSTANTIATE_TEST_SUITE_P(EveryGeneration, OutOfProcess, ::testing::Values(1, 2, 
                              return "Generation" + std::to_string(info.param);
                          });
 
+// A server that refuses a request yet completes it later: the late
+// completion must not pass for the next request of its kind (here: the
+// listing of E: must not be C:'s).
+TEST_F(E2eTest, ALateCompletionOfARefusedRequestEndsNoOtherRequest)
+{
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\c.txt"), "c"));
+    ASSERT_TRUE(WriteFileText(PhonePath("E\\e.txt"), "e"));
+    Serve(1, "--fault DirOpen:refuse-but-complete:1");
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    EXPECT_EQ(0, host->SetDirectory(panel, "C:"));
+    EXPECT_EQ(1, host->SetDirectory(panel, "E:"));
+    EXPECT_EQ(std::vector<std::string>{"e.txt"}, Names(panel));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A server that copies a file inside its request call for longer than a
+// stuck call may last, sending progress all along, is alive.
+TEST_F(E2eTest, ALongCallThatSendsProgressIsNotStuck)
+{
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\slow.bin"), Pattern(12000)));
+    Serve(1, "--complete-inside-call --delay-ms 500 --progress-notices 12");
+    HANDLE panel = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, panel);
+    host->SetDirectory(panel, "C:");
+    std::vector<host::PluginPanelItem> items = Select(panel, {"slow.bin"});
+    std::string destination = pcRoot;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(1, host->GetFiles(panel, items, 0, destination, host::OPM_SILENT));
+    EXPECT_GT(GetTickCount() - start, 5500u);
+    EXPECT_TRUE(Pattern(12000) == ReadFileText(PcPath("slow.bin")));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 }  // namespace
 }  // namespace kelp_e2e
