@@ -11,6 +11,7 @@
 //   3. the CPU a pending wait burns (the server started with --delay-ms).
 // The server's extra options go onto its registered command line here and
 // come off again before the program ends.
+#include "sink_base.h"
 #include "bench_support.h"
 #include "host_emulator.h"
 #include "phone_link.h"
@@ -98,34 +99,20 @@ bool NoServerRunning()
 
 // Keeps each completion's outcome and signals it. Lives on this thread's
 // stack; CoDisconnectObject ends the server's hold on it before it goes.
-class BenchSink final : public remote::IRemoteFsSink {
+class BenchSink final : public remote::SinkBase {
 public:
     HANDLE done = CreateEventW(NULL, FALSE, FALSE, NULL);
     LONG status = 0;
     DWORD handle = 0;
 
     ~BenchSink() { CloseHandle(done); }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        *out = NULL;
-        bool known = IsEqualIID(iid, IID_IUnknown);
-        for (int g = 0; g < remote::GenerationCount && !known; ++g)
-            known = IsEqualIID(iid, remote::RemoteFsSinkIds[g]) != 0;
-        if (!known) return E_NOINTERFACE;
-        *out = static_cast<remote::IRemoteFsSink*>(this);
-        return S_OK;
-    }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Unused3(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused4(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD) override { return Complete(s); }
     HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const remote::RemoteVolume*) override
     {
         return Complete(s);
     }
-    HRESULT STDMETHODCALLTYPE Unused7(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD h) override
     {
         handle = h;
@@ -142,20 +129,8 @@ public:
     {
         return Complete(s);
     }
-    HRESULT STDMETHODCALLTYPE Unused14(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Complete(s); }
     HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Complete(s); }
-    HRESULT STDMETHODCALLTYPE Unused17(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused18(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused20(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused21(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused22(LONG, LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused23(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused24(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused25(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused26(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG, LONG*) override { return S_OK; }
 
 private:
     HRESULT Complete(LONG s)

@@ -5,6 +5,7 @@
 #include "test_files.h"
 
 #include "phone_emulator.h"
+#include "sink_base.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 
 namespace phone_test {
 
-class TestSink final : public remote::IRemoteFsSink {
+class TestSink final : public remote::SinkBase {
 public:
     LONG refs = 1;
     int acceptIndex = -1;       // sink id accepted by QI: -1 every generation, -2 none
@@ -44,14 +45,11 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
 
-    HRESULT STDMETHODCALLTYPE Unused3(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused4(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override { value = mask; return Done(s); }
     HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const remote::RemoteVolume* v) override {
         Keep(s, v, &volume);
         return Done(s);
     }
-    HRESULT STDMETHODCALLTYPE Unused7(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override { value = handle; return Done(s); }
     HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const remote::RemoteEntry* e) override {
         Keep(s, e, &entry);
@@ -64,19 +62,9 @@ public:
         Keep(s, e, &entry);
         return Done(s);
     }
-    HRESULT STDMETHODCALLTYPE Unused14(LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Done(s); }
     HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Done(s); }
-    HRESULT STDMETHODCALLTYPE Unused17(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused18(LONG, LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnRecord(LONG s, const BYTE*) override { return Done(s); }
-    HRESULT STDMETHODCALLTYPE Unused20(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused21(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused22(LONG, LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused23(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused24(LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused25(LONG, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Unused26(LONG, LONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG v, LONG* cancel) override {
         progress.push_back(v);
         *cancel = (cancelAtNotice && int(progress.size()) == cancelAtNotice) ? 1 : 0;
