@@ -73,7 +73,7 @@ enum MessageId {
     MNotAtDriveList = 67,    // an operation the list of drives has no place for
     MWaitingForPhone = 68,   // the box of a slow request
     MEscStops = 69,
-    MStatusLinkBroken = 70,  // status -102
+    MStatusLinkBroken = 70,  // the server is gone or stuck
     MStatusNotAccepted = 71, // status -1
     MStatusAbandoned = 72,   // a request the user stopped waiting for
     MOntoItself = 73,        // a destination that names the item itself

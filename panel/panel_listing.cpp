@@ -76,7 +76,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
         status = link.DirReadSome(handle, batch, PhoneLink::ReadBatchMax, &got);
         for (int i = 0; i < got; ++i) {
             PluginPanelItem* item = list.Add();
-            if (!item) return StatusReadFailed;
+            if (!item) return StatusNotAccepted;  // no memory for the listing
             // The phone is outside input: an entry that is not a plain child
             // of this folder (or whose name did not convert exactly) must
             // reach neither the panel nor the recursive copy and delete, or
@@ -89,7 +89,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
         }
     } while (status == StatusOk);
     if (status != StatusEndOfList)
-        return link.Loss() != LinkServes || status == StatusCancelled ? status : StatusReadFailed;
+        return status;  // the server's, a stop, or a lost link (Loss() tells)
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -129,11 +129,16 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
         *unshown = 0;
         return ListDrives(items, count);
     }
-    // The listing path ends with a backslash; without room for it the path
-    // would name another folder.
     WCHAR path[NM];
-    if (!NarrowToWide(folder, path, NM) || !AppendWideSlash(path, NM)) return StatusPathTooLong;
+    if (!ListingPath(folder, path)) return StatusNotAccepted;  // nothing is asked
     return ListDirectory(items, count, path, NULL, unshown);
+}
+
+// The listing path ends with a backslash; without room for it the path
+// would name another folder.
+bool ListingPath(const char* folder, WCHAR* path)
+{
+    return NarrowToWide(folder, path, NM) && AppendWideSlash(path, NM);
 }
 
 void OwnedListing::Take(OwnedListing& from)

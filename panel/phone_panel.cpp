@@ -105,7 +105,8 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
         if (!find) enteringStopped = HowStopped(status);
         // FAR's count passes over a folder it could not enter as if it were
         // empty: entered all the same, it fails at the read and the "..".
-        if (find && MayDraw() && status != StatusPathTooLong) {
+        WCHAR path[host::NM];
+        if (find && MayDraw() && ListingPath(next, path)) {
             CopyBounded(curDir, next, sizeof(curDir));
             findMoved = true;
             countBroken = true;

@@ -43,9 +43,9 @@ private:
     OwnedListing& operator=(const OwnedListing&);
 };
 
-// Statuses of the panel's own: a folder whose path would not fit a host
-// path; a folder that opened but could not be read to its end.
-enum : LONG { StatusPathTooLong = -104, StatusReadFailed = -105 };
+// The phone path that lists `folder` (a folder as curDir holds one), with
+// its final backslash; false when it would not fit a host path.
+bool ListingPath(const char* folder, WCHAR* path);
 
 // What a SetDirectory argument leads to (folder_paths.cpp): refused; up by
 // ".." levels, needing no listing; down to a child, a drive or the drive
