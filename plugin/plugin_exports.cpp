@@ -26,10 +26,15 @@ static PhoneSide Side(HANDLE handle)
 // Find's worker is inside the same panel, and the link takes one request at
 // a time. The operations FAR starts from what it shows begin in the folder
 // it shows.
+// On a link that is lost nothing is tried: the user hears why from this
+// very step (once), not from a silent failure first.
 struct HostOperation : PanelCall {
+    bool lost;
     HostOperation(HANDLE handle, int opMode) : PanelCall(*Panel(handle))
     {
         panel.BeginHostCall(opMode, true);
+        lost = panel.LinkLost();
+        if (lost) TellLinkLost(panel.link, opMode);
     }
 };
 
@@ -97,6 +102,7 @@ int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, 
                     int opMode)
 {
     HostOperation call(handle, opMode);
+    if (call.lost) return 0;
     return GetFilesFromPhone(Side(handle), Panel(handle)->copied, items, count, move, destPath,
                              opMode);
 }
@@ -104,18 +110,21 @@ int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
     HostOperation call(handle, opMode);
+    if (call.lost) return 0;
     return PutFilesToPhone(Side(handle), items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
     HostOperation call(handle, opMode);
+    if (call.lost) return 0;
     return DeleteFilesOnPhone(Side(handle), Panel(handle)->copied, items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
     HostOperation call(handle, opMode);
+    if (call.lost) return -1;  // said already: FAR adds no box of its own
     return MakeDirectoryOnPhone(Side(handle), name, opMode);
 }
 

@@ -110,6 +110,16 @@ TEST_F(PanelOpen, ABreakRightAtTheStartOfAWaitEndsIt)
     EXPECT_EQ(0, host->SetDirectory(panel, "C:"));
     EXPECT_LT(GetTickCount() - start, 2500u);
     breaker.join();
+    // The wait given up leaves the link lost: the next step says so at once,
+    // once, and sends nothing.
+    phone->ClearJournal();
+    std::vector<host::PluginPanelItem> drive(1);
+    strcpy(drive[0].FindData.cFileName, "C:");
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, host->DeleteFiles(panel, drive));
+    ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ(host->MessageText(MStatusAbandoned), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_TRUE(phone->Journal().empty());
     phone->Options().delayMs = 0;
     host->ClosePlugin(panel);
 }
