@@ -152,8 +152,8 @@ LinkThread::LinkThread()
     : done(CreateEventA(NULL, FALSE, FALSE, NULL)), notice(CreateEventA(NULL, FALSE, FALSE, NULL)),
       thread(NULL), ready(CreateEventA(NULL, FALSE, FALSE, NULL)),
       quit(CreateEventA(NULL, TRUE, FALSE, NULL)), holds(2), stuck(0), callSince(0), lastSign(0),
-      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL), lastCallback(0), refusedOp(OpNone),
-      refusedCompleted(false), expected(OpNone),
+      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL),
+      lastCallback(0), refusedOp(OpNone), refusedCompleted(false), expected(OpNone),
       completed(false), recordMissing(false), nextIdle(NULL)
 {
     memset(&request, 0, sizeof(request));
@@ -380,7 +380,8 @@ void LinkThread::Do()
         recordMissing = false;
         // COM sends the reply to a callback from another of this process's
         // threads: let it run before a request that could overtake it.
-        bool afterCallback = lastCallback && GetTickCount() - lastCallback < timing::BusyAfterCallbackMs;
+        bool afterCallback =
+            lastCallback && GetTickCount() - lastCallback < timing::BusyAfterCallbackMs;
         if (afterCallback) SwitchToThread();
         Sign();
         InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
@@ -505,9 +506,8 @@ void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* reco
         recordMissing = true;
         return;
     }
-    void* store = op == OpVolumeInfo ? (void*)&request.volume
-                                     : (void*)&request.entries[op == OpDirRead ? request.entryCount : 0];
-    memcpy(store, record, size);
+    if (op == OpVolumeInfo) memcpy(&request.volume, record, size);
+    else memcpy(&request.entries[op == OpDirRead ? request.entryCount : 0], record, size);
 }
 
 // The figure goes to the asking thread, which draws it; its answer reaches

@@ -53,7 +53,8 @@ HANDLE OpenServerProcess(const CLSID& clsid)
     entry.dwSize = sizeof(entry);
     DWORD found = 0;
     int matches = 0;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
         const char* base = strrchr(entry.szExeFile, '\\');
         base = base ? base + 1 : entry.szExeFile;
         if (_stricmp(base, program) == 0) {

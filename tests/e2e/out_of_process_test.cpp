@@ -43,7 +43,8 @@ void ReportRequestsInsideCallbacks(const std::string& log)
     ASSERT_NE(std::string::npos, at) << text.str();
     size_t start = text.str().rfind("exit: ", at);
     ASSERT_NE(std::string::npos, start) << text.str();
-    printf("server: %s requests inside callbacks\n", text.str().substr(start + 6, at - start - 6).c_str());
+    std::string count = text.str().substr(start + 6, at - start - 6);
+    printf("server: %s requests inside callbacks\n", count.c_str());
 }
 
 std::string Pattern(size_t size)
