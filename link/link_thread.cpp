@@ -380,8 +380,8 @@ void LinkThread::Do()
         recordMissing = false;
         // COM sends the reply to a callback from another of this process's
         // threads: let it run before a request that could overtake it.
-        bool afterCallback =
-            lastCallback && GetTickCount() - lastCallback < timing::BusyAfterCallbackMs;
+        bool afterCallback = lastCallback && (LONG)(GetTickCount() - lastCallback) <
+                                                 (LONG)timing::BusyAfterCallbackMs;
         if (afterCallback) SwitchToThread();
         Sign();
         InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
