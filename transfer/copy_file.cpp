@@ -63,6 +63,12 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
     if (last && strcmp(last + 1, name) == 0) last[1] = 0;
 }
 
+void CopyRun::Start(int shownMove)
+{
+    if (!settings.ConfirmOverwrite(shownMove)) overwriteAll = true;
+    BeginProgress(progress, phone.stop, shownMove);
+}
+
 int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
                           const FAR_FIND_DATA* existing)
 {

@@ -88,7 +88,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
         copied.Clear();
         run.copied = &copied;
     }
-    BeginProgress(run.progress, phone.stop, move);
+    run.Start(move);
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {

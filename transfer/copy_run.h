@@ -3,6 +3,7 @@
 // that hold for the rest of the operation.
 #pragma once
 
+#include "host_settings.h"
 #include "phone_side.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"
@@ -21,6 +22,14 @@ struct CopyRun {
     bool overwriteAll = false;
     bool skipAllExisting = false;
     bool skipAllErrors = false;
+    // The user's settings as the operation starts: the box's lines, and
+    // whether an overwrite asks.
+    HostSettings settings = ReadHostSettings();
+
+    // Draws the box, saying copy or move (`shownMove`: a copy on the phone
+    // is a move to the user while each of its legs copies), and takes an
+    // overwrite the user does not want to confirm as "overwrite all".
+    void Start(int shownMove);
 
     // Find File copies for its own reading: no box, no progress.
     bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }

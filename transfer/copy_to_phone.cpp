@@ -33,7 +33,7 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     CopyRun run = {phone, move, opMode, {}, {}};
-    BeginProgress(run.progress, phone.stop, move);
+    run.Start(move);
     // The host hands back a file it had taken out for editing: it replaces
     // the phone's.
     if (opMode & OPM_EDIT) run.overwriteAll = true;

@@ -165,6 +165,20 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
     host->ClosePlugin(panel);
 }
 
+TEST_F(PutFiles, ACopyOverwritesUnaskedWhenTheUserDoesNotConfirmCopies)
+{
+    host->Options().confirmations = host::FCS_MOVEOVERWRITE;
+    PcFile("a.txt", "new");
+    PhoneFile("C\\a.txt", "old");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = DiskItems({"a.txt"});
+    EXPECT_EQ(1, Put(panel, items, 0, 0));
+    EXPECT_EQ("new", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ(0, OverwritePrompts());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(PutFiles, ServerFailureOnOneFileIsAskedAboutAndItsOriginalStays)
 {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PcFile(name, name);
