@@ -88,6 +88,11 @@ enum MessageId {
     MPcFolderNotMade = 82,
     MKeptSinceCopy = 83,     // %d entries a silent delete kept, in forms by count
     MNotSettled = 84,        // %d items a copy on the phone did not find whole, in forms
+    MTimeLine = 85,          // %s time taken, %s time remaining, %s speed
+    MBytesPerSecond = 86,    // the speed's units, one to the next by 1024
+    MKilobytesPerSecond = 87,
+    MMegabytesPerSecond = 88,
+    MGigabytesPerSecond = 89,
 
-    MessageCount = 85
+    MessageCount = 90
 };

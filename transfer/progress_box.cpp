@@ -23,6 +23,7 @@ enum ProgressRow {
     RowBar,
     RowSeparator,
     RowCounter,
+    RowTime,  // only with the user's time information on
     RowCount
 };
 
@@ -30,7 +31,7 @@ enum { BarCells = 40 };
 
 }  // namespace
 
-void BeginProgress(ProgressBox& box, StopRequest stop, int move)
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
 {
     box.stop = stop;
     box.move = move;
@@ -38,7 +39,75 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move)
     box.target[0] = 0;
     box.doneCount = 0;
     box.keysReadAt = 0;
+    box.timeLine = timeLine;
+    StartRate(box.rate, GetTickCount());
+    box.fileSize = 0;
+    box.fileDone = 0;
     ShowProgress(box, 0);
+}
+
+void StartFileProgress(ProgressBox& box, unsigned __int64 size)
+{
+    box.fileSize = size;
+    box.fileDone = 0;
+}
+
+void EndFileProgress(ProgressBox& box)
+{
+    if (box.fileDone < box.fileSize) AddBytes(box.rate, box.fileSize - box.fileDone, GetTickCount());
+    box.fileDone = box.fileSize;
+}
+
+// A notice's percentage of the file, as bytes moved; a file starting again
+// moves nothing until it passes what it had reached.
+static void NoteFilePercent(ProgressBox& box, int percent, DWORD now)
+{
+    unsigned __int64 done = box.fileSize / 100 * percent + box.fileSize % 100 * percent / 100;
+    if (done <= box.fileDone) return;
+    AddBytes(box.rate, done - box.fileDone, now);
+    box.fileDone = done;
+}
+
+static void FormatClock(char* out, int size, long seconds)
+{
+    if (seconds < 0) {
+        snprintf(out, size, "--:--:--");
+        return;
+    }
+    snprintf(out, size, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+// "1.2 MB/s", right-aligned in a width that keeps the line's length, so the
+// box does not change size as the figures do; blank while no speed is known.
+static void FormatSpeed(char* out, int size, unsigned __int64 bytesPerSecond)
+{
+    static const int units[] = {MBytesPerSecond, MKilobytesPerSecond, MMegabytesPerSecond,
+                                MGigabytesPerSecond};
+    char text[40] = "";
+    if (bytesPerSecond) {
+        int unit = 0;
+        unsigned __int64 whole = 1;
+        while (unit < 3 && bytesPerSecond >= whole * 1024) {
+            whole *= 1024;
+            ++unit;
+        }
+        unsigned __int64 tenths = bytesPerSecond * 10 / whole;
+        if (unit == 0)
+            snprintf(text, sizeof(text), "%u %s", (unsigned)bytesPerSecond, GetMsg(units[0]));
+        else
+            snprintf(text, sizeof(text), "%u.%u %s", (unsigned)(tenths / 10),
+                     (unsigned)(tenths % 10), GetMsg(units[unit]));
+    }
+    snprintf(out, size, "%11s", text);
+}
+
+static void FormatTimeLine(char* out, int size, const ProgressBox& box, DWORD now)
+{
+    char taken[16], left[16], speed[40];
+    FormatClock(taken, sizeof(taken), (long)((now - box.rate.startedAt) / 1000));
+    FormatClock(left, sizeof(left), SecondsLeft(box.rate, box.fileSize - box.fileDone, now));
+    FormatSpeed(speed, sizeof(speed), BytesPerSecond(box.rate, now));
+    snprintf(out, size, GetMsg(MTimeLine), taken, left, speed);
 }
 
 void SetProgressNames(ProgressBox& box, const char* source, const char* target)
@@ -53,19 +122,24 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
     DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
 }
 
-//   ╔═ Copy ═══════════════════════════════════╗
-//   ║ Copying                                  ║
-//   ║ name                                     ║
-//   ║ to                                       ║
-//   ║ C:\...\target                            ║
-//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░ ║
-//   ╟──────────────────────────────────────────╢
-//   ║ 3 files copied                           ║
-//   ╚══════════════════════════════════════════╝
+//   ╔═ Copy ═══════════════════════════════════════════╗
+//   ║ Copying                                          ║
+//   ║ name                                             ║
+//   ║ to                                               ║
+//   ║ C:\...\target                                    ║
+//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ╟──────────────────────────────────────────────────╢
+//   ║ 3 files copied                                   ║
+//   ║ Time: 00:00:05  Remaining: 00:00:10     1.2 MB/s ║
+//   ╚══════════════════════════════════════════════════╝
+// The last line only with the user's copying time information on (the box
+// is then as wide as that line); without it the box is 40 columns inside.
 int ShowProgress(ProgressBox& box, int percent)
 {
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
+    DWORD now = GetTickCount();
+    NoteFilePercent(box, p, now);
     int filled = 2 * (p / 5);
 
     char bar[BarCells + 1];
@@ -85,7 +159,12 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowBar] = bar;
     lines[RowSeparator] = "\x01";  // a rule across the box
     lines[RowCounter] = counter;
-    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, RowCount, 0);
+    char timeLine[160];
+    if (box.timeLine) {
+        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
+        lines[RowTime] = timeLine;
+    }
+    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, box.timeLine ? RowCount : RowTime, 0);
 
     // An Esc is kept as Abort: read at the first draw of an item, whose answer
     // the copy does not consult, it would otherwise be lost and the copy go
