@@ -113,7 +113,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     // while several items or a folder are still asked about once; the
     // second, warning question belongs to the delete confirmation alone.
     HostSettings settings = ReadHostSettings();
-    bool folder = (items[0].FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool folder = count > 0 && (items[0].FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (ask && (settings.ConfirmDelete() || count > 1 || folder) && !ConfirmDelete(itemLine, 0))
         return OpFailed;
     if (ask && settings.ConfirmDelete() && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING))
