@@ -93,6 +93,13 @@ enum MessageId {
     MKilobytesPerSecond = 87,
     MMegabytesPerSecond = 88,
     MGigabytesPerSecond = 89,
+    MTotalFiles = 90,        // %d files done, %d files in all, %s bytes done, %s in all
+    MCountingTitle = 91,     // the box of the pass that adds up a copy
+    MCounted = 92,           // %d files found so far, %s their size
+    MBytes = 93,             // sizes' units, one to the next by 1024
+    MKilobytes = 94,
+    MMegabytes = 95,
+    MGigabytes = 96,
 
-    MessageCount = 90
+    MessageCount = 97
 };

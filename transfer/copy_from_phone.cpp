@@ -89,6 +89,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
         run.copied = &copied;
     }
     run.Start(move);
+    if (run.CountTotal(items, count, NULL, 1) == OpCancelled) return OpCancelled;
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {

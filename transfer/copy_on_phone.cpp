@@ -327,6 +327,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     CopiedFiles takenOut;
     CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
     run.Start(move);
+    if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when

@@ -24,6 +24,8 @@ enum ProgressRow {
     RowSeparator,
     RowCounter,
     RowTime,  // only with the user's time information on
+    RowTotalBar,    // only with the user's total indicator on
+    RowTotalCount,
     RowCount
 };
 
@@ -43,6 +45,9 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
     StartRate(box.rate, GetTickCount());
     box.fileSize = 0;
     box.fileDone = 0;
+    box.totalFiles = 0;
+    box.totalBytes = 0;
+    box.doneBytes = 0;
     ShowProgress(box, 0);
 }
 
@@ -55,7 +60,24 @@ void StartFileProgress(ProgressBox& box, unsigned __int64 size)
 void EndFileProgress(ProgressBox& box)
 {
     if (box.fileDone < box.fileSize) AddBytes(box.rate, box.fileSize - box.fileDone, GetTickCount());
-    box.fileDone = box.fileSize;
+    // The file's bytes move to the operation's; a second call adds nothing.
+    box.doneBytes += box.fileSize;
+    box.fileSize = 0;
+    box.fileDone = 0;
+}
+
+void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes)
+{
+    box.totalFiles = files;
+    box.totalBytes = bytes;
+}
+
+// Bytes of the whole operation still to go; 0 once more was moved than
+// counted (a file that grew).
+static unsigned __int64 TotalLeft(const ProgressBox& box)
+{
+    unsigned __int64 done = box.doneBytes + box.fileDone;
+    return done < box.totalBytes ? box.totalBytes - done : 0;
 }
 
 // A notice's percentage of the file, as bytes moved; a file starting again
@@ -77,27 +99,31 @@ static void FormatClock(char* out, int size, long seconds)
     snprintf(out, size, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
+void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond)
+{
+    static const int units[] = {MBytes, MKilobytes, MMegabytes, MGigabytes};
+    static const int rates[] = {MBytesPerSecond, MKilobytesPerSecond, MMegabytesPerSecond,
+                                MGigabytesPerSecond};
+    int unit = 0;
+    unsigned __int64 whole = 1;
+    while (unit < 3 && bytes >= whole * 1024) {
+        whole *= 1024;
+        ++unit;
+    }
+    const char* name = GetMsg(perSecond ? rates[unit] : units[unit]);
+    unsigned __int64 tenths = bytes * 10 / whole;
+    if (unit == 0)
+        snprintf(out, size, "%u %s", (unsigned)bytes, name);
+    else
+        snprintf(out, size, "%u.%u %s", (unsigned)(tenths / 10), (unsigned)(tenths % 10), name);
+}
+
 // "1.2 MB/s", right-aligned in a width that keeps the line's length, so the
 // box does not change size as the figures do; blank while no speed is known.
 static void FormatSpeed(char* out, int size, unsigned __int64 bytesPerSecond)
 {
-    static const int units[] = {MBytesPerSecond, MKilobytesPerSecond, MMegabytesPerSecond,
-                                MGigabytesPerSecond};
     char text[40] = "";
-    if (bytesPerSecond) {
-        int unit = 0;
-        unsigned __int64 whole = 1;
-        while (unit < 3 && bytesPerSecond >= whole * 1024) {
-            whole *= 1024;
-            ++unit;
-        }
-        unsigned __int64 tenths = bytesPerSecond * 10 / whole;
-        if (unit == 0)
-            snprintf(text, sizeof(text), "%u %s", (unsigned)bytesPerSecond, GetMsg(units[0]));
-        else
-            snprintf(text, sizeof(text), "%u.%u %s", (unsigned)(tenths / 10),
-                     (unsigned)(tenths % 10), GetMsg(units[unit]));
-    }
+    if (bytesPerSecond) FormatAmount(text, sizeof(text), bytesPerSecond, true);
     snprintf(out, size, "%11s", text);
 }
 
@@ -105,7 +131,9 @@ static void FormatTimeLine(char* out, int size, const ProgressBox& box, DWORD no
 {
     char taken[16], left[16], speed[40];
     FormatClock(taken, sizeof(taken), (long)((now - box.rate.startedAt) / 1000));
-    FormatClock(left, sizeof(left), SecondsLeft(box.rate, box.fileSize - box.fileDone, now));
+    // The operation's time left when its size is known, else the file's.
+    unsigned __int64 bytesLeft = box.totalFiles ? TotalLeft(box) : box.fileSize - box.fileDone;
+    FormatClock(left, sizeof(left), SecondsLeft(box.rate, bytesLeft, now));
     FormatSpeed(speed, sizeof(speed), BytesPerSecond(box.rate, now));
     snprintf(out, size, GetMsg(MTimeLine), taken, left, speed);
 }
@@ -122,6 +150,15 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
     DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
 }
 
+// A bar of BarCells cells, `p` percent of them full.
+static void FillBar(char* bar, int p)
+{
+    int filled = 2 * (p / 5);
+    memset(bar, 219, filled);                      // full block in the OEM code page
+    memset(bar + filled, 176, BarCells - filled);  // light shade
+    bar[BarCells] = 0;
+}
+
 //   ╔═ Copy ═══════════════════════════════════════════╗
 //   ║ Copying                                          ║
 //   ║ name                                             ║
@@ -131,21 +168,21 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 //   ╟──────────────────────────────────────────────────╢
 //   ║ 3 files copied                                   ║
 //   ║ Time: 00:00:05  Remaining: 00:00:10     1.2 MB/s ║
+//   ║ ████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ 3 of 12 files  1.5 MB of 7.9 MB                  ║
 //   ╚══════════════════════════════════════════════════╝
-// The last line only with the user's copying time information on (the box
-// is then as wide as that line); without it the box is 40 columns inside.
+// The time line only with the user's copying time information on (the box
+// is then as wide as that line; without it the box is 40 columns inside);
+// the whole operation's bar and count only with the total indicator on.
 int ShowProgress(ProgressBox& box, int percent)
 {
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
     DWORD now = GetTickCount();
     NoteFilePercent(box, p, now);
-    int filled = 2 * (p / 5);
 
     char bar[BarCells + 1];
-    memset(bar, 219, filled);                      // full block in the OEM code page
-    memset(bar + filled, 176, BarCells - filled);  // light shade
-    bar[BarCells] = 0;
+    FillBar(bar, p);
 
     char counter[40];
     snprintf(counter, sizeof(counter), GetMsg(MFilesCopied), box.doneCount);
@@ -159,12 +196,27 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowBar] = bar;
     lines[RowSeparator] = "\x01";  // a rule across the box
     lines[RowCounter] = counter;
+    // The optional lines follow in their order, each only when shown.
+    int count = RowTime;
     char timeLine[160];
     if (box.timeLine) {
         FormatTimeLine(timeLine, sizeof(timeLine), box, now);
-        lines[RowTime] = timeLine;
+        lines[count++] = timeLine;
     }
-    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, box.timeLine ? RowCount : RowTime, 0);
+    char totalBar[BarCells + 1], totalCount[160];
+    if (box.totalFiles) {
+        unsigned __int64 done = box.totalBytes - TotalLeft(box);
+        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100);
+        char doneText[40], allText[40];
+        FormatAmount(doneText, sizeof(doneText), done, false);
+        FormatAmount(allText, sizeof(allText), box.totalBytes, false);
+        int files = box.doneCount < box.totalFiles ? box.doneCount : box.totalFiles;
+        snprintf(totalCount, sizeof(totalCount), GetMsg(MTotalFiles), files, box.totalFiles,
+                 doneText, allText);
+        lines[count++] = totalBar;
+        lines[count++] = totalCount;
+    }
+    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, count, 0);
 
     // An Esc is kept as Abort: read at the first draw of an item, whose answer
     // the copy does not consult, it would otherwise be lost and the copy go

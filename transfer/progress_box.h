@@ -17,6 +17,11 @@ struct ProgressBox {
     CopyRate rate;      // bytes moved, for the time line's figures
     unsigned __int64 fileSize;  // the file now being copied, as listed
     unsigned __int64 fileDone;  // its bytes the progress notices reported
+    // The whole operation, when the user's total indicator is on and the
+    // pass that adds it up has run (no files: not known).
+    int totalFiles;
+    unsigned __int64 totalBytes;
+    unsigned __int64 doneBytes;  // of the files copied whole so far
 
     enum { NameColumns = 40 };
 };
@@ -32,6 +37,10 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 void StartFileProgress(ProgressBox& box, unsigned __int64 size);
 // The file is copied: whatever of it no notice reported counts as moved now.
 void EndFileProgress(ProgressBox& box);
+// The whole operation's size, for a second bar and the count of all files.
+void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
+// "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units.
+void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
 // The progress function handed to FileCopy, with the box as its context.

@@ -258,6 +258,49 @@ TEST_F(CopyFromPhone, TheTimeLineFollowsTheUsersSetting)
     host->ClosePlugin(panel);
 }
 
+// The user's total indicator: a pass that lists each folder once adds the
+// copy up first, then the box has a bar and a count for all of it; a break
+// during that pass ends the copy before anything is copied. Without the
+// setting there is no such pass.
+TEST_F(CopyFromPhone, TheTotalIndicatorAddsUpTheCopyFirst)
+{
+    const std::vector<std::string> names = {"a.txt", "docs"};  // 3 files, 2 folders
+    HANDLE panel = OpenAt("C:");
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        host->Options().interfaceSettings = on ? (DWORD)host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR : 0u;
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        host->Journal().Clear();
+        EXPECT_EQ(1, Copy(panel, names, 0, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(on ? 4u : 2u, phone->Count(Op::DirOpen));
+        const host_emu::JournalEntry* last = nullptr;
+        for (const host_emu::JournalEntry* e : host->Journal().Messages())
+            if (e->IsProgress() && e->title == host->MessageText(MCopyTitle)) last = e;
+        ASSERT_NE(nullptr, last);
+        ASSERT_EQ(on ? 9u : 7u, last->lines.size());
+        if (on) {
+            EXPECT_EQ("2 of 3 files  3 B of 3 B", last->lines[8]);  // y.txt at its last notice
+            EXPECT_NE(nullptr, host->Journal().Find(host->MessageText(MCountingTitle)));
+        }
+        EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+        ExpectNoHostFaults();
+    }
+
+    RemoveTree(PcPath("out"));
+    MakeDirs(PcPath("out"));
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.title == host->MessageText(MCountingTitle))
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+    });
+    EXPECT_EQ(-1, Copy(panel, names, 0, PcPath("out"), host::OPM_SILENT));
+    host->SetHook(nullptr);
+    EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+    EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(CopyFromPhone, CancelledDialogChangesNothing)
 {
     HANDLE panel = OpenAt("C:");

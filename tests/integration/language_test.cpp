@@ -44,6 +44,8 @@ std::string ExpectedConversions(int id)
     case MEntriesLeftOut: case MInfoHiddenCount: return "d";
     case MKeptSinceCopy: case MNotSettled: return "d";
     case MTimeLine: return "sss";
+    case MTotalFiles: return "ddss";
+    case MCounted: return "ds";
     default: return "";
     }
 }
