@@ -36,6 +36,7 @@ typedef int(WINAPI* FarApiDialog)(int pluginNumber, int x1, int y1, int x2, int 
 typedef int(WINAPI* FarApiControl)(HANDLE hPlugin, int command, void* param);
 typedef HANDLE(WINAPI* FarApiSaveScreen)(int x1, int y1, int x2, int y2);
 typedef void(WINAPI* FarApiRestoreScreen)(HANDLE screen);
+typedef int(WINAPI* FarApiAdvControl)(int moduleNumber, int command, void* param);
 typedef int(WINAPI* FarApiCmpName)(const char* mask, const char* name, int skipPath);
 
 typedef char*(WINAPI* FarStdTruncPathStr)(char* str, int maxLength);
@@ -65,7 +66,7 @@ struct PluginStartupInfo {
     void* EditorControl;
     FarStandardFunctions* FSF;
     void* ShowHelp;
-    void* AdvControl;
+    FarApiAdvControl AdvControl;
     void* InputBox;
     void* DialogEx;
     void* SendDlgMessage;
@@ -377,6 +378,24 @@ enum : DWORD {
 };
 
 enum { PN_GENERATENAME = 0x2000 };
+
+// The user's own settings, read with AdvControl.
+enum {
+    ACTL_GETINTERFACESETTINGS = 16,
+    ACTL_GETCONFIRMATIONS = 17,
+};
+enum : DWORD {
+    FIS_SHOWTOTALCOPYPROGRESSINDICATOR = 0x100,
+    FIS_SHOWCOPYINGTIMEINFO = 0x200,
+};
+enum : DWORD {
+    FCS_COPYOVERWRITE = 0x1,
+    FCS_MOVEOVERWRITE = 0x2,
+    FCS_DRAGANDDROP = 0x4,
+    FCS_DELETE = 0x8,
+    FCS_DELETENONEMPTYFOLDERS = 0x10,
+    FCS_INTERRUPTOPERATION = 0x20,
+};
 
 enum { KEY_ESC = 27 };
 

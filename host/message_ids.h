@@ -88,6 +88,18 @@ enum MessageId {
     MPcFolderNotMade = 82,
     MKeptSinceCopy = 83,     // %d entries a silent delete kept, in forms by count
     MNotSettled = 84,        // %d items a copy on the phone did not find whole, in forms
+    MTimeLine = 85,          // %s time taken, %s time remaining, %s speed
+    MBytesPerSecond = 86,    // the speed's units, one to the next by 1024
+    MKilobytesPerSecond = 87,
+    MMegabytesPerSecond = 88,
+    MGigabytesPerSecond = 89,
+    MTotalFiles = 90,        // %d files done, %d files in all, %s bytes done, %s in all
+    MCountingTitle = 91,     // the box of the pass that adds up a copy
+    MCounted = 92,           // %d files found so far, %s their size
+    MBytes = 93,             // sizes' units, one to the next by 1024
+    MKilobytes = 94,
+    MMegabytes = 95,
+    MGigabytes = 96,
 
-    MessageCount = 85
+    MessageCount = 97
 };

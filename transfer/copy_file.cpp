@@ -63,6 +63,12 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
     if (last && strcmp(last + 1, name) == 0) last[1] = 0;
 }
 
+void CopyRun::Start(int shownMove)
+{
+    if (!settings.ConfirmOverwrite(shownMove)) overwriteAll = true;
+    BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo());
+}
+
 int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
                           const FAR_FIND_DATA* existing)
 {
@@ -148,7 +154,14 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
 {
     PhoneLink& link = run.phone.link;
     LONG overwrite = run.Overwrite();
-    LONG s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+    // Every attempt starts the file's progress again.
+    unsigned __int64 size =
+        (unsigned __int64)item->FindData.nFileSizeHigh << 32 | item->FindData.nFileSizeLow;
+    auto copy = [&]() {
+        StartFileProgress(run.progress, size);
+        return link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+    };
+    LONG s = copy();
 
     if (s == StatusExists) {
         if (run.skipAllExisting) return OpFailed;
@@ -160,7 +173,7 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
         int answer = run.AskOverwrite(shown, item, &existing);
         if (answer != OpDone) return answer;
         overwrite = 1;
-        s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+        s = copy();
     }
 
     for (;;) {
@@ -171,8 +184,9 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
             DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
             int answer = run.AskError(item->FindData.cFileName, shown, s);
             if (answer != OpDone) return answer;
-            s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+            s = copy();
         }
+        EndFileProgress(run.progress);
         // A copy kept for a later delete, or a move's, must be there whole.
         bool keep = direction == CopyFromPhone && run.copied;
         if (!run.move && !keep) break;
@@ -184,7 +198,7 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
         int answer = AskAboutFile(run, item, target, MSizeChanged);
         if (answer != OpDone) return answer;
         overwrite = 1;
-        s = link.FileCopy(source, target, direction, overwrite, run.Progress(), &run.progress);
+        s = copy();
     }
 
     if (direction == CopyFromPhone && run.copied) run.copied->Add(source, item->FindData);

@@ -88,7 +88,8 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
         copied.Clear();
         run.copied = &copied;
     }
-    BeginProgress(run.progress, phone.stop, move);
+    run.Start(move);
+    if (run.CountTotal(items, count, NULL, 1) == OpCancelled) return OpCancelled;
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {

@@ -326,7 +326,8 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     // check, of files the first leg took out.
     CopiedFiles takenOut;
     CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
-    BeginProgress(run.progress, phone.stop, move);
+    run.Start(move);
+    if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when

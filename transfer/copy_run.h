@@ -3,6 +3,7 @@
 // that hold for the rest of the operation.
 #pragma once
 
+#include "host_settings.h"
 #include "phone_side.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"
@@ -21,6 +22,21 @@ struct CopyRun {
     bool overwriteAll = false;
     bool skipAllExisting = false;
     bool skipAllErrors = false;
+    // The user's settings as the operation starts: the box's lines, and
+    // whether an overwrite asks.
+    HostSettings settings = ReadHostSettings();
+
+    // Draws the box, saying copy or move (`shownMove`: a copy on the phone
+    // is a move to the user while each of its legs copies), and takes an
+    // overwrite the user does not want to confirm as "overwrite all".
+    void Start(int shownMove);
+    // With the user's total indicator on, adds up the items first (a
+    // folder by listing it once) and gives the box the operation's size;
+    // OpCancelled when the user stopped the count. The items are the
+    // phone's, in its folder, or with `localFolder` the PC's there; each
+    // file passes `legs` times.
+    int CountTotal(const host::PluginPanelItem* items, int count, const WCHAR* localFolder,
+                   int legs);
 
     // Find File copies for its own reading: no box, no progress.
     bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }

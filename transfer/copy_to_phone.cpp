@@ -33,7 +33,8 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
 
     ScreenGuard screen(!(opMode & OPM_FIND));
     CopyRun run = {phone, move, opMode, {}, {}};
-    BeginProgress(run.progress, phone.stop, move);
+    run.Start(move);
+    if (run.CountTotal(items, count, localDir, 1) == OpCancelled) return OpCancelled;
     // The host hands back a file it had taken out for editing: it replaces
     // the phone's.
     if (opMode & OPM_EDIT) run.overwriteAll = true;

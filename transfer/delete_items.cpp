@@ -6,6 +6,7 @@
 
 #include "bounded_string.h"
 #include "code_page.h"
+#include "host_settings.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "op_result.h"
@@ -107,8 +108,16 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     // The host deletes the originals of a move into another panel silently:
     // the user confirmed the move, not a delete.
     bool ask = !(opMode & OPM_SILENT);
-    if (ask && !ConfirmDelete(itemLine, 0)) return OpFailed;
-    if (ask && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING)) return OpFailed;
+    // The user's confirmations, followed as the host's own delete follows
+    // them: with deletes unconfirmed a single file goes without a question,
+    // while several items or a folder are still asked about once; the
+    // second, warning question belongs to the delete confirmation alone.
+    HostSettings settings = ReadHostSettings();
+    bool folder = count > 0 && (items[0].FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (ask && (settings.ConfirmDelete() || count > 1 || folder) && !ConfirmDelete(itemLine, 0))
+        return OpFailed;
+    if (ask && settings.ConfirmDelete() && count > 1 && !ConfirmDelete(itemLine, FMSG_WARNING))
+        return OpFailed;
 
     ScreenGuard screen(true);
     phone.stop.Clear();
@@ -117,7 +126,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     DeleteRun run(phone, ask ? NULL : &copied);
 
     int result = OpDone;
-    bool all = !ask;
+    bool all = !ask || !settings.ConfirmNonEmptyFolder();
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];

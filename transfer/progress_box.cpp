@@ -23,6 +23,9 @@ enum ProgressRow {
     RowBar,
     RowSeparator,
     RowCounter,
+    RowTime,  // only with the user's time information on
+    RowTotalBar,    // only with the user's total indicator on
+    RowTotalCount,
     RowCount
 };
 
@@ -30,7 +33,7 @@ enum { BarCells = 40 };
 
 }  // namespace
 
-void BeginProgress(ProgressBox& box, StopRequest stop, int move)
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
 {
     box.stop = stop;
     box.move = move;
@@ -38,7 +41,101 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move)
     box.target[0] = 0;
     box.doneCount = 0;
     box.keysReadAt = 0;
+    box.timeLine = timeLine;
+    StartRate(box.rate, GetTickCount());
+    box.fileSize = 0;
+    box.fileDone = 0;
+    box.totalFiles = 0;
+    box.totalBytes = 0;
+    box.doneBytes = 0;
     ShowProgress(box, 0);
+}
+
+void StartFileProgress(ProgressBox& box, unsigned __int64 size)
+{
+    box.fileSize = size;
+    box.fileDone = 0;
+}
+
+void EndFileProgress(ProgressBox& box)
+{
+    if (box.fileDone < box.fileSize) AddBytes(box.rate, box.fileSize - box.fileDone, GetTickCount());
+    // The file's bytes move to the operation's; a second call adds nothing.
+    box.doneBytes += box.fileSize;
+    box.fileSize = 0;
+    box.fileDone = 0;
+}
+
+void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes)
+{
+    box.totalFiles = files;
+    box.totalBytes = bytes;
+}
+
+// Bytes of the whole operation still to go; 0 once more was moved than
+// counted (a file that grew).
+static unsigned __int64 TotalLeft(const ProgressBox& box)
+{
+    unsigned __int64 done = box.doneBytes + box.fileDone;
+    return done < box.totalBytes ? box.totalBytes - done : 0;
+}
+
+// A notice's percentage of the file, as bytes moved; a file starting again
+// moves nothing until it passes what it had reached.
+static void NoteFilePercent(ProgressBox& box, int percent, DWORD now)
+{
+    unsigned __int64 done = box.fileSize / 100 * percent + box.fileSize % 100 * percent / 100;
+    if (done <= box.fileDone) return;
+    AddBytes(box.rate, done - box.fileDone, now);
+    box.fileDone = done;
+}
+
+static void FormatClock(char* out, int size, long seconds)
+{
+    if (seconds < 0) {
+        snprintf(out, size, "--:--:--");
+        return;
+    }
+    snprintf(out, size, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond)
+{
+    static const int units[] = {MBytes, MKilobytes, MMegabytes, MGigabytes};
+    static const int rates[] = {MBytesPerSecond, MKilobytesPerSecond, MMegabytesPerSecond,
+                                MGigabytesPerSecond};
+    int unit = 0;
+    unsigned __int64 whole = 1;
+    while (unit < 3 && bytes >= whole * 1024) {
+        whole *= 1024;
+        ++unit;
+    }
+    const char* name = GetMsg(perSecond ? rates[unit] : units[unit]);
+    unsigned __int64 tenths = bytes * 10 / whole;
+    if (unit == 0)
+        snprintf(out, size, "%u %s", (unsigned)bytes, name);
+    else
+        snprintf(out, size, "%u.%u %s", (unsigned)(tenths / 10), (unsigned)(tenths % 10), name);
+}
+
+// "1.2 MB/s", right-aligned in a width that keeps the line's length, so the
+// box does not change size as the figures do; blank while no speed is known.
+static void FormatSpeed(char* out, int size, unsigned __int64 bytesPerSecond)
+{
+    char text[40] = "";
+    if (bytesPerSecond) FormatAmount(text, sizeof(text), bytesPerSecond, true);
+    snprintf(out, size, "%11s", text);
+}
+
+static void FormatTimeLine(char* out, int size, const ProgressBox& box, DWORD now)
+{
+    char taken[16], left[16], speed[40];
+    FormatClock(taken, sizeof(taken), (long)((now - box.rate.startedAt) / 1000));
+    // The operation's time left when its size is known, else the file's.
+    unsigned __int64 bytesLeft = box.totalFiles ? TotalLeft(box) : box.fileSize - box.fileDone;
+    FormatClock(left, sizeof(left), SecondsLeft(box.rate, bytesLeft, now));
+    FormatSpeed(speed, sizeof(speed), BytesPerSecond(box.rate, now));
+    snprintf(out, size, GetMsg(MTimeLine), taken, left, speed);
 }
 
 void SetProgressNames(ProgressBox& box, const char* source, const char* target)
@@ -53,25 +150,39 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
     DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
 }
 
-//   ╔═ Copy ═══════════════════════════════════╗
-//   ║ Copying                                  ║
-//   ║ name                                     ║
-//   ║ to                                       ║
-//   ║ C:\...\target                            ║
-//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░ ║
-//   ╟──────────────────────────────────────────╢
-//   ║ 3 files copied                           ║
-//   ╚══════════════════════════════════════════╝
+// A bar of BarCells cells, `p` percent of them full.
+static void FillBar(char* bar, int p)
+{
+    int filled = 2 * (p / 5);
+    memset(bar, 219, filled);                      // full block in the OEM code page
+    memset(bar + filled, 176, BarCells - filled);  // light shade
+    bar[BarCells] = 0;
+}
+
+//   ╔═ Copy ═══════════════════════════════════════════╗
+//   ║ Copying                                          ║
+//   ║ name                                             ║
+//   ║ to                                               ║
+//   ║ C:\...\target                                    ║
+//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ╟──────────────────────────────────────────────────╢
+//   ║ 3 files copied                                   ║
+//   ║ Time: 00:00:05  Remaining: 00:00:10     1.2 MB/s ║
+//   ║ ████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ 3 of 12 files  1.5 MB of 7.9 MB                  ║
+//   ╚══════════════════════════════════════════════════╝
+// The time line only with the user's copying time information on (the box
+// is then as wide as that line; without it the box is 40 columns inside);
+// the whole operation's bar and count only with the total indicator on.
 int ShowProgress(ProgressBox& box, int percent)
 {
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
-    int filled = 2 * (p / 5);
+    DWORD now = GetTickCount();
+    NoteFilePercent(box, p, now);
 
     char bar[BarCells + 1];
-    memset(bar, 219, filled);                      // full block in the OEM code page
-    memset(bar + filled, 176, BarCells - filled);  // light shade
-    bar[BarCells] = 0;
+    FillBar(bar, p);
 
     char counter[40];
     snprintf(counter, sizeof(counter), GetMsg(MFilesCopied), box.doneCount);
@@ -85,7 +196,27 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowBar] = bar;
     lines[RowSeparator] = "\x01";  // a rule across the box
     lines[RowCounter] = counter;
-    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, RowCount, 0);
+    // The optional lines follow in their order, each only when shown.
+    int count = RowTime;
+    char timeLine[160];
+    if (box.timeLine) {
+        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
+        lines[count++] = timeLine;
+    }
+    char totalBar[BarCells + 1], totalCount[160];
+    if (box.totalFiles) {
+        unsigned __int64 done = box.totalBytes - TotalLeft(box);
+        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100);
+        char doneText[40], allText[40];
+        FormatAmount(doneText, sizeof(doneText), done, false);
+        FormatAmount(allText, sizeof(allText), box.totalBytes, false);
+        int files = box.doneCount < box.totalFiles ? box.doneCount : box.totalFiles;
+        snprintf(totalCount, sizeof(totalCount), GetMsg(MTotalFiles), files, box.totalFiles,
+                 doneText, allText);
+        lines[count++] = totalBar;
+        lines[count++] = totalCount;
+    }
+    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, count, 0);
 
     // An Esc is kept as Abort: read at the first draw of an item, whose answer
     // the copy does not consult, it would otherwise be lost and the copy go

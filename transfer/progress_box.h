@@ -3,6 +3,7 @@
 // its own stack, so nothing it shows can outlive its buffer.
 #pragma once
 
+#include "copy_rate.h"
 #include "phone_side.h"
 
 struct ProgressBox {
@@ -12,15 +13,34 @@ struct ProgressBox {
     char target[host::NM];
     int doneCount;      // files copied so far, for the counter line
     DWORD keysReadAt;   // tick of the last look at the console's keys; 0: none yet
+    bool timeLine;      // the user's "copying time information": one more line
+    CopyRate rate;      // bytes moved, for the time line's figures
+    unsigned __int64 fileSize;  // the file now being copied, as listed
+    unsigned __int64 fileDone;  // its bytes the progress notices reported
+    // The whole operation, when the user's total indicator is on and the
+    // pass that adds it up has run (no files: not known).
+    int totalFiles;
+    unsigned __int64 totalBytes;
+    unsigned __int64 doneBytes;  // of the files copied whole so far
 
     enum { NameColumns = 40 };
 };
 
-// Starts a box for one operation and draws it with empty names.
-void BeginProgress(ProgressBox& box, StopRequest stop, int move);
+// Starts a box for one operation and draws it with empty names; with
+// `timeLine`, the box shows the time taken, the time left and the speed.
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine);
 // The item now being copied: its name and where it goes.
 void SetProgressNames(ProgressBox& box, const char* source, const char* target);
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);
+// A file of `size` bytes starts (or starts again): the progress notices
+// that follow are percentages of it.
+void StartFileProgress(ProgressBox& box, unsigned __int64 size);
+// The file is copied: whatever of it no notice reported counts as moved now.
+void EndFileProgress(ProgressBox& box);
+// The whole operation's size, for a second bar and the count of all files.
+void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
+// "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units.
+void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
 // The progress function handed to FileCopy, with the box as its context.

@@ -123,6 +123,9 @@ int WINAPI SvcDialog(int pluginNumber, int x1, int y1, int x2, int y2, const cha
 int WINAPI SvcControl(HANDLE plugin, int command, void* param) {
     return g_active ? g_active->Control(plugin, command, param) : FALSE;
 }
+int WINAPI SvcAdvControl(int moduleNumber, int command, void* param) {
+    return g_active ? g_active->AdvControl(moduleNumber, command, param) : 0;
+}
 HANDLE WINAPI SvcSaveScreen(int x1, int y1, int x2, int y2) {
     return g_active ? g_active->SaveScreen(x1, y1, x2, y2) : nullptr;
 }
@@ -228,6 +231,7 @@ void HostEmulator::BuildStartupInfo(host::PluginStartupInfo& info,
     info.Message = &SvcMessage;
     info.GetMsg = &SvcGetMsg;
     info.Control = &SvcControl;
+    info.AdvControl = &SvcAdvControl;
     info.SaveScreen = &SvcSaveScreen;
     info.RestoreScreen = &SvcRestoreScreen;
     info.CmpName = &CmpName;
@@ -651,6 +655,19 @@ int HostEmulator::Control(HANDLE plugin, int command, void* param) {
     e.answer = answer;
     journal_.Add(e);
     return answer;
+}
+
+// Only the user's settings are served; any other command is one this host
+// does not know, which FAR answers with 0.
+int HostEmulator::AdvControl(int moduleNumber, int command, void* /*param*/) {
+    if (moduleNumber != options_.moduleNumber) {
+        journal_.Fault("AdvControl(" + std::to_string(command) + ") with module number " +
+                       std::to_string(moduleNumber));
+        return 0;
+    }
+    if (command == host::ACTL_GETINTERFACESETTINGS) return (int)options_.interfaceSettings;
+    if (command == host::ACTL_GETCONFIRMATIONS) return (int)options_.confirmations;
+    return 0;
 }
 
 HANDLE HostEmulator::SaveScreen(int x1, int y1, int x2, int y2) {

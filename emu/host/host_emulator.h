@@ -72,6 +72,13 @@ struct HostOptions {
     bool otherPanelIsPlugin = false;
     bool otherPanelVisible = true;
     std::string otherPanelDir;
+    // What AdvControl answers for the user's settings, with FAR's defaults:
+    // copying time information on, the total indicator off, every
+    // confirmation on. A host that does not know the commands answers 0.
+    DWORD interfaceSettings = host::FIS_SHOWCOPYINGTIMEINFO;
+    DWORD confirmations = host::FCS_COPYOVERWRITE | host::FCS_MOVEOVERWRITE |
+                          host::FCS_DRAGANDDROP | host::FCS_DELETE |
+                          host::FCS_DELETENONEMPTYFOLDERS | host::FCS_INTERRUPTOPERATION;
 };
 
 // A panel read as the host reads it; the item copies' string pointers
@@ -152,6 +159,7 @@ public:
     int Dialog(int pluginNumber, int x1, int y1, int x2, int y2, const char* helpTopic,
                host::FarDialogItem* items, int count);
     int Control(HANDLE plugin, int command, void* param);
+    int AdvControl(int moduleNumber, int command, void* param);
     HANDLE SaveScreen(int x1, int y1, int x2, int y2);
     void RestoreScreen(HANDLE screen);
 

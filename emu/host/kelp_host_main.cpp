@@ -3,7 +3,7 @@
 // it through a scripted tour and tells what happened.
 //
 //   KelpHost.exe [--phone DIR] [--no-register] [--pc DIR] [--kelp left|right|none]
-//                [--slow] [--tour]
+//                [--slow] [--tour] [--interface BITS] [--confirm BITS]
 //
 // --phone DIR    serve the phone emulator over DIR (drives are its one-letter
 //                subfolders), registered in this process before Kelp loads
@@ -12,6 +12,12 @@
 // --kelp SIDE    where Kelp's panel opens at start (default: right)
 // --slow         copies go in small timed steps, to watch progress and Esc
 // --tour         no panels: a scripted tour in plain text on standard output
+// --interface BITS  what AdvControl(ACTL_GETINTERFACESETTINGS) answers, as the
+//                user's interface settings (0x100 total copy indicator, 0x200
+//                copying time information; default 0x200)
+// --confirm BITS what AdvControl(ACTL_GETCONFIRMATIONS) answers (0x1 copy
+//                overwrite, 0x2 move overwrite, 0x8 delete, 0x10 non-empty
+//                folders; default 0x3f, all on)
 #include "console_app.h"
 #include "console_tour.h"
 #include "host_emulator.h"
@@ -20,6 +26,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -52,7 +59,8 @@ std::string FullPath(const std::string& oemPath) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: KelpHost.exe [--phone DIR] [--no-register] [--pc DIR]\n"
-                 "                    [--kelp left|right|none] [--slow] [--tour]\n");
+                 "                    [--kelp left|right|none] [--slow] [--tour]\n"
+                 "                    [--interface BITS] [--confirm BITS]\n");
     return 2;
 }
 
@@ -62,6 +70,7 @@ int main(int argc, char** argv) {
     std::string phoneDir, pcDir;
     bool registerPhone = true, tour = false, slow = false;
     int kelpSide = 1;
+    host_emu::HostOptions hostOptions;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -70,6 +79,10 @@ int main(int argc, char** argv) {
         else if (arg == "--no-register") registerPhone = false;
         else if (arg == "--tour") tour = true;
         else if (arg == "--slow") slow = true;
+        else if (arg == "--interface" && hasValue)
+            hostOptions.interfaceSettings = std::strtoul(argv[++i], nullptr, 0);
+        else if (arg == "--confirm" && hasValue)
+            hostOptions.confirmations = std::strtoul(argv[++i], nullptr, 0);
         else if (arg == "--kelp" && hasValue) {
             std::string side = argv[++i];
             kelpSide = side == "left" ? 0 : side == "right" ? 1 : -1;
@@ -95,7 +108,7 @@ int main(int argc, char** argv) {
             }
         }
 
-        host_emu::HostEmulator host;  // switches the file APIs to OEM, as the host does
+        host_emu::HostEmulator host(hostOptions);  // switches the file APIs to OEM, as the host does
         if (!host.Load(host_emu::FindPluginDll())) {
             std::fprintf(stderr, "KelpHost: %s\n", host.Error().c_str());
             return 1;

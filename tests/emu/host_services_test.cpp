@@ -289,3 +289,21 @@ TEST(HostLoading, FindsAndRefusesDlls) {
     EXPECT_NE(host.Error().find("entry points"), std::string::npos) << host.Error();
     EXPECT_FALSE(host.Loaded());
 }
+
+TEST_F(HostServices, AdvControlAnswersTheUsersSettingsFromOptions) {
+    host::PluginStartupInfo info;
+    host::FarStandardFunctions fsf;
+    host.BuildStartupInfo(info, fsf);
+    ASSERT_NE(info.AdvControl, nullptr);
+    EXPECT_EQ(info.AdvControl(number(), host::ACTL_GETINTERFACESETTINGS, nullptr),
+              (int)host::FIS_SHOWCOPYINGTIMEINFO);
+    EXPECT_EQ(info.AdvControl(number(), host::ACTL_GETCONFIRMATIONS, nullptr), 0x3F);
+    host.Options().interfaceSettings = host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR;
+    host.Options().confirmations = host::FCS_DELETE;
+    EXPECT_EQ(info.AdvControl(number(), host::ACTL_GETINTERFACESETTINGS, nullptr), 0x100);
+    EXPECT_EQ(info.AdvControl(number(), host::ACTL_GETCONFIRMATIONS, nullptr), 0x8);
+    EXPECT_EQ(info.AdvControl(number(), 3 /* ACTL_WAITKEY */, nullptr), 0);
+    EXPECT_TRUE(host.Journal().Faults().empty()) << host.Journal().Dump();
+    EXPECT_EQ(info.AdvControl(number() + 1, host::ACTL_GETCONFIRMATIONS, nullptr), 0);
+    EXPECT_EQ(host.Journal().Faults().size(), 1u);
+}

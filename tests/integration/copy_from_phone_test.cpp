@@ -3,6 +3,8 @@
 #include "copy_from_support.h"
 #include "message_ids.h"
 
+#include <regex>
+
 namespace kelp_test {
 namespace {
 
@@ -214,6 +216,87 @@ TEST_F(CopyFromPhone, SilentAndFindModes)
     EXPECT_EQ(1, host->Journal().ProgressCount());
     EXPECT_EQ(0, host->Journal().Saves());
     EXPECT_GE(CopiesOf(L"big.bin").back().progressNotices, 10);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The user's copying time information: one more line under the box's
+// counter (the time taken, the time left and the speed, once a second has
+// shown one); without it the box is as it was.
+TEST_F(CopyFromPhone, TheTimeLineFollowsTheUsersSetting)
+{
+    PhoneFile("big.bin", std::string(120000, 'x'));
+    phone->Options().chunkSize = 8000;  // 15 notices over about 1.5 s
+    phone->Options().delayMs = 100;
+    const std::regex shape("Time: \\d\\d:\\d\\d:\\d\\d  Remaining: "
+                           "(\\d\\d:\\d\\d:\\d\\d|--:--:--)  ( {11}| *\\d+(\\.\\d)? [KMG]?B/s)");
+    const std::string counted = host->MessageText(MFilesCopied);
+    HANDLE panel = OpenAt("C:");
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        host->Options().interfaceSettings = on ? (DWORD)host::FIS_SHOWCOPYINGTIMEINFO : 0u;
+        DeleteFileA(PcPath("out\\big.bin").c_str());
+        host->Journal().Clear();
+        EXPECT_EQ(1, Copy(panel, {"big.bin"}, 0, PcPath("out"), host::OPM_SILENT));
+        int boxes = 0, speeds = 0;
+        for (const host_emu::JournalEntry* e : host->Journal().Messages()) {
+            if (!e->IsProgress() || e->title != host->MessageText(MCopyTitle)) continue;
+            ++boxes;
+            ASSERT_EQ(on ? 8u : 7u, e->lines.size());
+            EXPECT_EQ(0u, e->lines[6].find(counted.substr(0, counted.find('%'))));
+            if (!on) continue;
+            EXPECT_TRUE(std::regex_match(e->lines[7], shape)) << e->lines[7];
+            EXPECT_EQ(48u, e->lines[7].size()) << e->lines[7];  // the box keeps its width
+            speeds += e->lines[7].find("B/s") != std::string::npos;
+        }
+        EXPECT_GT(boxes, 10);
+        if (on) {
+            EXPECT_GT(speeds, 0);
+        }
+        ExpectNoHostFaults();
+    }
+    host->ClosePlugin(panel);
+}
+
+// The user's total indicator: a pass that lists each folder once adds the
+// copy up first, then the box has a bar and a count for all of it; a break
+// during that pass ends the copy before anything is copied. Without the
+// setting there is no such pass.
+TEST_F(CopyFromPhone, TheTotalIndicatorAddsUpTheCopyFirst)
+{
+    const std::vector<std::string> names = {"a.txt", "docs"};  // 3 files, 2 folders
+    HANDLE panel = OpenAt("C:");
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        host->Options().interfaceSettings = on ? (DWORD)host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR : 0u;
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        host->Journal().Clear();
+        EXPECT_EQ(1, Copy(panel, names, 0, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ(on ? 4u : 2u, phone->Count(Op::DirOpen));
+        const host_emu::JournalEntry* last = nullptr;
+        for (const host_emu::JournalEntry* e : host->Journal().Messages())
+            if (e->IsProgress() && e->title == host->MessageText(MCopyTitle)) last = e;
+        ASSERT_NE(nullptr, last);
+        ASSERT_EQ(on ? 9u : 7u, last->lines.size());
+        if (on) {
+            EXPECT_EQ("2 of 3 files  3 B of 3 B", last->lines[8]);  // y.txt at its last notice
+            EXPECT_NE(nullptr, host->Journal().Find(host->MessageText(MCountingTitle)));
+        }
+        EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
+        ExpectNoHostFaults();
+    }
+
+    RemoveTree(PcPath("out"));
+    MakeDirs(PcPath("out"));
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.title == host->MessageText(MCountingTitle))
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+    });
+    EXPECT_EQ(-1, Copy(panel, names, 0, PcPath("out"), host::OPM_SILENT));
+    host->SetHook(nullptr);
+    EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+    EXPECT_TRUE(ListNames(PcPath("out")).empty());
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

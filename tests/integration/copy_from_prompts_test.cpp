@@ -81,6 +81,36 @@ TEST_F(CopyFromPrompts, OverwritePromptAnswers)
     host->ClosePlugin(panel);
 }
 
+// Each kind of operation has its own overwrite confirmation among the
+// user's settings; without it an existing file is overwritten unasked.
+TEST_F(CopyFromPrompts, OverwriteAsksOnlyWhenTheUserConfirmsThatKind)
+{
+    struct Case {
+        int move;
+        DWORD confirmations;
+        size_t prompts;
+    } cases[] = {
+        {0, host::FCS_MOVEOVERWRITE, 0},
+        {1, host::FCS_COPYOVERWRITE, 0},
+        {1, host::FCS_MOVEOVERWRITE, 1},
+        {0, 0, 1},  // a host that answers 0 does not know the question: all on
+    };
+    HANDLE panel = OpenAt("C:");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.move << " " << c.confirmations);
+        PhoneFile("a.txt", "A");
+        WriteFileText(PcPath("out\\a.txt"), "old");
+        host->Options().confirmations = c.confirmations;
+        host->Journal().Clear();
+        if (c.prompts) host->Script().AnswerMessage(0);  // overwrite
+        EXPECT_EQ(1, Copy(panel, {"a.txt"}, c.move, PcPath("out"), host::OPM_SILENT));
+        EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
+        EXPECT_EQ(c.prompts, host->Journal().Prompts().size());
+        ExpectNoHostFaults();
+    }
+    host->ClosePlugin(panel);
+}
+
 TEST_F(CopyFromPrompts, ErrorPromptAnswers)
 {
     struct Case {

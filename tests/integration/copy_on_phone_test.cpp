@@ -158,6 +158,19 @@ TEST_F(CopyOnPhone, AnExistingTargetIsOverwrittenOnlyWhenTheUserSaysSo)
     ExpectNoHostFaults();
 }
 
+TEST_F(CopyOnPhone, AMoveOverwritesUnaskedWhenTheUserDoesNotConfirmMoves)
+{
+    host->Options().confirmations = host::FCS_COPYOVERWRITE;
+    HANDLE panel = OpenAt("C:");
+    EXPECT_EQ(1, Typed(panel, {"a.txt"}, 1, "b.txt"));
+    EXPECT_FALSE(OnPhone("a.txt"));
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\b.txt")));
+    EXPECT_TRUE(host->Journal().Prompts().empty());
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
 {
     HANDLE panel = OpenAt("C:");

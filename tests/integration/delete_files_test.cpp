@@ -242,6 +242,38 @@ TEST_F(DeleteFiles, FolderPromptAnswers)
     host->ClosePlugin(panel);
 }
 
+// The user's delete confirmations, followed as the host's own delete follows
+// them: without the delete's, one file goes unasked and several items are
+// asked about once; without the folders', no folder is asked about.
+TEST_F(DeleteFiles, TheUsersConfirmationsDecideWhatIsAsked)
+{
+    struct Case {
+        const char* name;
+        DWORD confirmations;
+        std::vector<std::string> items;
+        std::vector<int> answers;  // the last one to the folder, if asked
+        size_t folderPrompts;
+    } cases[] = {
+        {"one file unasked", host::FCS_DELETENONEMPTYFOLDERS, {"a.txt"}, {}, 0},
+        {"several asked once", host::FCS_DELETENONEMPTYFOLDERS, {"a.txt", "one"}, {0, 0}, 1},
+        {"folders unasked", host::FCS_DELETE, {"a.txt", "one"}, {0, 0}, 0},
+    };
+    HANDLE panel = OpenAt("C:");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PhoneFile("C\\a.txt", "a");
+        PhoneFile("C\\one\\1.txt", "1");
+        host->Options().confirmations = c.confirmations;
+        EXPECT_EQ(1, Delete(panel, c.items, c.answers));
+        EXPECT_EQ(c.answers.size(), host->Journal().Prompts().size());
+        EXPECT_EQ(c.folderPrompts, Titled(37).size());
+        EXPECT_FALSE(PathExists(PhonePath("C\\a.txt")));
+        EXPECT_EQ(c.items.size() == 1, PathExists(PhonePath("C\\one")));
+        ExpectNoHostFaults();
+    }
+    host->ClosePlugin(panel);
+}
+
 // A phone that lists names leading out of the folder being deleted must not
 // make the delete reach anything outside it.
 TEST_F(DeleteFiles, HostileNamesInAListingAreNeverFollowed)

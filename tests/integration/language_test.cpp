@@ -43,6 +43,9 @@ std::string ExpectedConversions(int id)
     case MTreeIncomplete: return "s";
     case MEntriesLeftOut: case MInfoHiddenCount: return "d";
     case MKeptSinceCopy: case MNotSettled: return "d";
+    case MTimeLine: return "sss";
+    case MTotalFiles: return "ddss";
+    case MCounted: return "ds";
     default: return "";
     }
 }

@@ -165,6 +165,41 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
     host->ClosePlugin(panel);
 }
 
+TEST_F(PutFiles, ACopyOverwritesUnaskedWhenTheUserDoesNotConfirmCopies)
+{
+    host->Options().confirmations = host::FCS_MOVEOVERWRITE;
+    PcFile("a.txt", "new");
+    PhoneFile("C\\a.txt", "old");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = DiskItems({"a.txt"});
+    EXPECT_EQ(1, Put(panel, items, 0, 0));
+    EXPECT_EQ("new", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ(0, OverwritePrompts());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The total indicator adds up a PC tree by searching its folders.
+TEST_F(PutFiles, TheTotalIndicatorAddsUpThePcTree)
+{
+    host->Options().interfaceSettings = host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR;
+    PcFile("one.txt", "1");
+    PcFile("tree\\two.txt", "22");
+    PcFile("tree\\sub\\three.txt", "333");
+    HANDLE panel = OpenAt("C:");
+    std::vector<host::PluginPanelItem> items = DiskItems({"one.txt", "tree"});
+    EXPECT_EQ(1, Put(panel, items, 0, 0));
+    const host_emu::JournalEntry* last = nullptr;
+    for (const host_emu::JournalEntry* e : host->Journal().Messages())
+        if (e->IsProgress() && e->title == host->MessageText(MCopyTitle)) last = e;
+    ASSERT_NE(nullptr, last);
+    ASSERT_EQ(9u, last->lines.size());
+    EXPECT_EQ("2 of 3 files  6 B of 6 B", last->lines[8]);
+    EXPECT_EQ("333", ReadFileText(PhonePath("C\\tree\\sub\\three.txt")));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(PutFiles, ServerFailureOnOneFileIsAskedAboutAndItsOriginalStays)
 {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) PcFile(name, name);

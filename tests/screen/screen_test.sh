@@ -7,7 +7,8 @@
 # Opens the demo on a private copy of its folders, looks at the disk menu,
 # enters the phone's C:\Documents, copies readme.txt with F5 and checks the
 # copy dialog, the file on the PC and the panels; then starts copying a big
-# file (the phone copies in small timed steps here) and stops it with Esc,
+# file (the phone copies in small timed steps here), reads the time line
+# and speed in its progress box and stops it with Esc,
 # which must reach the plug-in while it copies; then quits with F10.
 # Then once more over the out-of-process server, as a user's machine has it:
 # the server's process is suspended while Kelp enters a folder, and Esc on
@@ -131,6 +132,10 @@ keys F5
 wait_for 15 "copy dialog for big.bin" 'Copy "big\.bin" to:'
 keys Enter
 wait_for 15 "progress box" '═ Copy ═' 'Copying the file' '║ big\.bin +║' '░'
+# The host's settings as FAR's defaults: the time line under the count,
+# with a speed once a second has passed.
+wait_for 10 "the time line with a speed" \
+    '║ Time: [0-9]{2}:[0-9]{2}:[0-9]{2}  Remaining: [0-9]{2}:[0-9]{2}:[0-9]{2} +[0-9.]+ [KM]?B/s ║'
 keys Escape
 wait_gone 10 "the progress box after Esc" 'Copying the file'
 ls "$demo/pc" | grep -q '^big\.bin' && fail "a stopped copy left $(ls "$demo/pc" | grep '^big\.bin') on the PC"

@@ -14,7 +14,7 @@ class Prompts : public ::testing::Test {
 protected:
     void SetUp() override { fake_host::Install(); }
     PhonePanel panel;
-    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0};
+    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0, false, {}, 0, 0, 0, 0, 0};
 
     // The box's lines, in display order.
     enum { Title, Action, Source, To, Target, Bar, Separator, Counter };
@@ -44,7 +44,7 @@ TEST_F(Prompts, TheBarFillsInStepsOfFivePercent)
 
 TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
 {
-    BeginProgress(box, {&panel.opFlags}, 1);
+    BeginProgress(box, {&panel.opFlags}, 1, false);
     const auto& first = Last();
     EXPECT_EQ("M7", first.items[Title]);
     EXPECT_EQ("M16", first.items[Action]);

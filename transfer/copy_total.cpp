@@ -1,0 +1,124 @@
+// The pass that adds up a copy before it starts, for the user's total
+// indicator: files by their listed sizes, folders by one listing each.
+#include "copy_run.h"
+#include "timings.h"
+
+#include "bounded_string.h"
+#include "host_ui.h"
+#include "message_ids.h"
+#include "path_builders.h"
+#include "phone_walk.h"
+
+#include <cstdio>
+
+using namespace host;
+
+namespace {
+
+struct Tally {
+    CopyRun& run;
+    int files;
+    unsigned __int64 bytes;
+    DWORD drawnAt;     // 0: not drawn yet
+    DWORD keysReadAt;
+};
+
+unsigned __int64 SizeOf(DWORD high, DWORD low) { return (unsigned __int64)high << 32 | low; }
+
+//   ╔═ Adding up ═════════╗
+//   ║ 12 files, 3.4 MB    ║
+//   ╚═════════════════════╝
+// Drawn a few times a second at most; true once the user stopped the count
+// (Esc here, a break, or a wait for the phone given up).
+bool Stopped(Tally& t)
+{
+    DWORD now = GetTickCount();
+    if (!t.drawnAt || now - t.drawnAt >= 100) {
+        t.drawnAt = now | 1;
+        char size[40], line[100];
+        FormatAmount(size, sizeof(size), t.bytes, false);
+        snprintf(line, sizeof(line), GetMsg(MCounted), t.files, size);
+        const MsgItem lines[] = {MCountingTitle, TextItem(line)};
+        ShowMessage(0, NULL, lines, 2, 0);
+    }
+    if (EscapeTypedEvery(timing::KeyLookMs, t.keysReadAt)) t.run.phone.stop.Ask();
+    return t.run.phone.stop.Asked() || t.run.phone.link.Loss() == LinkAbandoned;
+}
+
+// A folder that can't be listed adds nothing: the copy itself says what
+// went wrong there.
+int CountPhoneFolder(Tally& t, const WCHAR* folder)
+{
+    return WalkPhoneFolder(t.run.phone.link, folder, NULL,
+                           [&](PluginPanelItem& entry, const WCHAR* path) {
+        if (Stopped(t)) return (int)OpCancelled;
+        if (!path) return (int)OpDone;
+        if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return CountPhoneFolder(t, path) == OpCancelled ? (int)OpCancelled : (int)OpDone;
+        ++t.files;
+        t.bytes += SizeOf(entry.FindData.nFileSizeHigh, entry.FindData.nFileSizeLow);
+        return (int)OpDone;
+    });
+}
+
+int CountLocalFolder(Tally& t, const WCHAR* folder)
+{
+    WCHAR pattern[NM];
+    CopyBoundedWide(pattern, folder, NM);
+    if (!AppendWideName(pattern, NM, "*")) return OpDone;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return OpDone;
+    int result = OpDone;
+    do {
+        if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0) continue;
+        if (Stopped(t)) {
+            result = OpCancelled;
+            break;
+        }
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            WCHAR path[NM];
+            CopyBoundedWide(path, folder, NM);
+            if (!AppendWideName(path, NM, found.cFileName)) continue;
+            if (CountLocalFolder(t, path) == OpCancelled) {
+                result = OpCancelled;
+                break;
+            }
+            continue;
+        }
+        ++t.files;
+        t.bytes += SizeOf(found.nFileSizeHigh, found.nFileSizeLow);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return result;
+}
+
+}  // namespace
+
+int CopyRun::CountTotal(const PluginPanelItem* items, int count, const WCHAR* localFolder,
+                        int legs)
+{
+    if (!settings.TotalIndicator() || Quiet()) return OpDone;
+    Tally t = {*this, 0, 0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const FAR_FIND_DATA& data = items[i].FindData;
+        if (Stopped(t)) return OpCancelled;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ++t.files;
+            t.bytes += SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
+            continue;
+        }
+        WCHAR path[NM];
+        int r = OpDone;
+        if (localFolder) {
+            CopyBoundedWide(path, localFolder, NM);
+            if (AppendWideName(path, NM, data.cFileName)) r = CountLocalFolder(t, path);
+        } else if (PhoneItemPath(path, NM, phone.folder, data.cFileName)) {
+            r = CountPhoneFolder(t, path);
+        }
+        if (r == OpCancelled) return OpCancelled;
+    }
+    SetProgressTotal(progress, t.files, t.bytes * legs);
+    ShowProgress(progress, 0);
+    return OpDone;
+}
