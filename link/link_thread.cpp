@@ -39,9 +39,6 @@ HMODULE ThisModule()
     return module;
 }
 
-// Milliseconds from `then` to `now`; a stamp taken on another thread a tick
-// after `now` was read is no time, not 49 days.
-DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
 
 // The pool of idle threads: a short list, changed in a few instructions.
 enum { PoolMax = 8 };
@@ -121,10 +118,7 @@ public:
     // No request of ours completes here, but the server is alive.
     HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override
     {
-        if (owner) {
-            owner->Sign();
-            owner->InCallback();
-        }
+        if (owner) owner->InCallback();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG value, LONG* cancel) override
@@ -380,8 +374,8 @@ void LinkThread::Do()
         recordMissing = false;
         // COM sends the reply to a callback from another of this process's
         // threads: let it run before a request that could overtake it.
-        bool afterCallback = lastCallback && (LONG)(GetTickCount() - lastCallback) <
-                                                 (LONG)timing::BusyAfterCallbackMs;
+        bool afterCallback =
+            lastCallback && Elapsed(GetTickCount(), lastCallback) < timing::BusyAfterCallbackMs;
         if (afterCallback) SwitchToThread();
         Sign();
         InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
@@ -479,8 +473,13 @@ bool LinkThread::ServerAlive()
     return !serverProcess || WaitForSingleObject(serverProcess, 0) == WAIT_TIMEOUT;
 }
 
-// When the server last called the sink (a tick count; 0 before any).
-void LinkThread::InCallback() { lastCallback = GetTickCount() | 1; }
+// Every callback that reaches the link is a sign of life, and notes when the
+// server last called the sink (a tick count; 0 before any).
+void LinkThread::InCallback()
+{
+    Sign();
+    lastCallback = GetTickCount() | 1;
+}
 
 void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); }
 
@@ -491,7 +490,6 @@ void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); 
 
 void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size)
 {
-    Sign();
     InCallback();
     if (expected == OpNone && op == refusedOp) refusedCompleted = true;
     if (expected == OpNone || expected != op) return;
@@ -514,7 +512,6 @@ void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* reco
 // the server at the next notice.
 LONG LinkThread::Progress(LONG value)
 {
-    Sign();
     InCallback();
     if (expected != OpFileCopy) return 0;
     EnterCriticalSection(&noticeLock);

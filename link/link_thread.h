@@ -74,6 +74,10 @@ struct LinkRequest {
 
 class LinkSink;
 
+// Milliseconds from `then` to `now`; a stamp taken on another thread a tick
+// after `now` was read is no time, not 49 days.
+inline DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
+
 // The process running the program registered for `clsid`, opened to be
 // waited on; null when it can't be told (server_process.cpp).
 HANDLE OpenServerProcess(const CLSID& clsid);
@@ -110,13 +114,13 @@ public:
     // The sink's side, on this thread.
     void Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size);
     LONG Progress(LONG value);
-    void Sign();
-    // Every callback that reached the link notes when it ran.
+    // Every callback that reaches the link: a sign of life, and when it ran.
     void InCallback();
 
     enum { NoticeSlots = 32 };
 
 private:
+    void Sign();  // the server (or a request leaving) gave a sign of life now
     LinkThread();
     ~LinkThread();
     LinkThread(const LinkThread&);

@@ -25,7 +25,6 @@ bool CopyPath(WCHAR* to, const WCHAR* from)
 
 bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
 
-DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
 
 }  // namespace
 

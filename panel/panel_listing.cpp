@@ -212,7 +212,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
                 ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
-            if (LinkLost()) ReportLostLink(opMode);
+            TellLinkLost(link, opMode);
             if (find && MayDraw()) countBroken = true;
             if (find || LinkLost() || status == StatusCancelled || !curDir[0] ||
                 !FolderGone(curDir))

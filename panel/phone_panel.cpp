@@ -122,7 +122,6 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     return 1;
 }
 
-void PhonePanel::ReportLostLink(int opMode) { TellLinkLost(link, opMode); }
 
 void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
 {

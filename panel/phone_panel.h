@@ -105,8 +105,6 @@ public:
     // True when the server says `folder` is gone (not when it only failed).
     bool FolderGone(const char* folder);
     void RefreshVolume();
-    // Tells the user that the server is gone, unless the host asked for quiet.
-    void ReportLostLink(int opMode);
     bool LinkLost() const { return link.Loss() != LinkServes; }
 
     bool HasFlag(LONG bit) const { return (opFlags & bit) != 0; }
