@@ -31,6 +31,10 @@ enum : unsigned long {
     // overtaken the reply to it (the server still sat in the callback): it
     // is asked once more.
     BusyAfterCallbackMs = 1000,
+    // Once a server has refused such a request, each request of that
+    // connection made this soon after a callback first waits this long, so
+    // that COM's reply to the callback reaches the server before it does.
+    CallbackReplyMs = 1,
     // A given-up link's thread is waited for this long when the link closes.
     AbandonedGraceMs = 1000,
 };

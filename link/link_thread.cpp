@@ -147,7 +147,8 @@ LinkThread::LinkThread()
       thread(NULL), ready(CreateEventA(NULL, FALSE, FALSE, NULL)),
       quit(CreateEventA(NULL, TRUE, FALSE, NULL)), holds(2), stuck(0), callSince(0), lastSign(0),
       cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL),
-      lastCallback(0), refusedOp(OpNone), refusedCompleted(false), expected(OpNone),
+      lastCallback(0), refusedOp(OpNone), refusedCompleted(false),
+      busyInCallbacks(false), expected(OpNone),
       completed(false), recordMissing(false), nextIdle(NULL)
 {
     memset(&request, 0, sizeof(request));
@@ -301,6 +302,8 @@ DWORD LinkThread::StuckFor(DWORD now) const
 void LinkThread::Connect()
 {
     request.status = StatusNoServer;
+    lastCallback = 0;
+    busyInCallbacks = false;
     InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
     if (request.maker) {
         if (FAILED(request.maker(request.makerContext, &server))) server = NULL;
@@ -369,14 +372,12 @@ void LinkThread::Do()
     // completion) comes in now, while nothing waits for it.
     DispatchQueued();
     for (int attempt = 0;; ++attempt) {
+        bool afterCallback =
+            lastCallback && Elapsed(GetTickCount(), lastCallback) < timing::BusyAfterCallbackMs;
+        if (afterCallback) LetTheReplyLand();
         expected = request.op;
         completed = false;
         recordMissing = false;
-        // COM sends the reply to a callback from another of this process's
-        // threads: let it run before a request that could overtake it.
-        bool afterCallback =
-            lastCallback && Elapsed(GetTickCount(), lastCallback) < timing::BusyAfterCallbackMs;
-        if (afterCallback) SwitchToThread();
         Sign();
         InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
         HRESULT hr = CallServer();
@@ -400,6 +401,7 @@ void LinkThread::Do()
         // request made right after that callback can do however it is made.
         // Asked once more, after the drain, unless it did the work anyway.
         if (!afterCallback || refusedCompleted || attempt > 0) return;
+        busyInCallbacks = true;
     }
 
     // A server that dies never completes; a slow one always does. So the wait
@@ -482,6 +484,18 @@ void LinkThread::InCallback()
 }
 
 void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); }
+
+// COM sends the reply to a callback from another of this process's threads,
+// so a request made at once can reach the server before that reply does. That
+// thread is let run first; and once the server has refused such a request,
+// every request after a callback waits for the reply to land, which costs a
+// millisecond where a refusal costs a drain. Messages are dispatched
+// meanwhile, and taken as no request's: none is under way yet.
+void LinkThread::LetTheReplyLand()
+{
+    if (busyInCallbacks) PumpingWaitOne(quit, timing::CallbackReplyMs);
+    else SwitchToThread();
+}
 
 // --- the sink's side --------------------------------------------------------------------
 // A completion counts only while a request waits, and only when it is the kind

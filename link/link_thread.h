@@ -136,6 +136,7 @@ private:
     HRESULT CallServer();
     bool ServerAlive();
     void DrainRefused();
+    void LetTheReplyLand();
 
     static volatile LONG stuckConnects;
 
@@ -160,6 +161,7 @@ private:
     DWORD lastCallback;    // tick | 1 when the server last called the sink
     LinkOp refusedOp;      // a refused request, while what it may complete is drained
     bool refusedCompleted; // ... and completed all the same
+    bool busyInCallbacks;  // this server refused a request made right after a callback
     LinkOp expected;  // the completion the request under way waits for; OpNone between
     bool completed;   // it came
     bool recordMissing;  // ... as a success without its record

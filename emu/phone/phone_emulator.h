@@ -21,7 +21,8 @@
 //
 // Options can also make it behave like servers that are stricter or sloppier
 // than the contract's plain reading: a single-threaded server that refuses a
-// request arriving while it is calling the sink (strict), one that carries
+// request arriving while it is calling the sink (strict; in process with a
+// replyLagUs, also while the reply would still be on its way), one that carries
 // out every request inside its call (completeInsideCall), one that keeps a
 // single registration per object (oneRegistration), one that sends each
 // completion twice (strayAfterCompletion).
@@ -160,6 +161,12 @@ struct Options {
     // Counters::requestsInsideCallback whether strict or not; strict only
     // adds the refusal.
     bool strict = false;
+    // Microseconds the server still counts itself inside a completion call
+    // after the sink's method returned. In one process the call ends when
+    // the method returns; across processes it ends only when COM's reply has
+    // come back, which a request the client makes at once can overtake. A
+    // lag lets the in-process server show what that does (0: none).
+    DWORD replyLagUs = 0;
     // Every request is carried out inside its request call, a copy's every
     // chunk and progress notice included, as the CompleteInsideCall rule
     // does for the requests it matches (a rule that refuses, drops or

@@ -63,6 +63,7 @@ struct Connection {
     UINT_PTR lastWork = 0;
     int busy = 0;       // steps running right now (a sink may re-enter)
     int sinkCalls = 0;  // calls to the sink under way right now
+    LONGLONG sinkReturned = 0;  // performance counter when the last one returned
     bool closed = false;
 };
 
@@ -252,7 +253,20 @@ private:
         ++c->sinkCalls;
         call(c->sink);
         --c->sinkCalls;
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        c->sinkReturned = now.QuadPart;
         return true;
+    }
+
+    // Options::replyLagUs: the last call to the sink still counts as under way.
+    bool ReplyUnderWay(const Connection* c) const {
+        if (!state_->options.replyLagUs || !c->sinkReturned) return false;
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        return (now.QuadPart - c->sinkReturned) * 1000000 / frequency.QuadPart <
+               (LONGLONG)state_->options.replyLagUs;
     }
 
     HRESULT Request(DWORD cookie, std::unique_ptr<Work> w, const std::wstring& rulePath,
@@ -425,7 +439,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
     }
 
     const Options& o = state_->options;
-    if (c->sinkCalls > 0 || inRequestCall_ > 0) {
+    if (c->sinkCalls > 0 || inRequestCall_ > 0 || ReplyUnderWay(c)) {
         // The server is still in its own call to this client. A
         // single-threaded one can only say no, and the request never happened.
         j.insideCallback = true;

@@ -29,11 +29,11 @@ std::string StrictServer(const std::string& log)
 // Once the server has quit: its log's last line counts the requests that
 // reached it inside one of its callbacks. The link's thread makes the next
 // request only after the callback has returned on it, but COM sends the reply
-// from another thread, so now and then a request still overtakes it (mostly
-// the next read of a folder, made at once); the strict server refuses it, the
-// link asks again, and every operation above succeeded all the same. The
-// figure is printed, not judged: it depends on how the machine schedules
-// those threads.
+// from another thread, so a request can still overtake it (mostly the next
+// read of a folder, made at once); the strict server refuses it, the link
+// asks again and from then on lets each reply land first, and every operation
+// above succeeded all the same. The figure (mostly 0 or 1) is printed, not
+// judged: it depends on how the machine schedules those threads.
 void ReportRequestsInsideCallbacks(const std::string& log)
 {
     ASSERT_TRUE(WaitForNoServer(5000));

@@ -389,3 +389,31 @@ TEST_F(LinkTest, StoppingACopyAsksTheServerToCancelAndKeepsTheLink)
 }
 
 }  // namespace
+
+// Across processes, a request made as soon as a callback has returned can
+// reach a single-threaded server before COM's reply to that callback does,
+// and a strict server refuses it. Once the server has refused one, every
+// request after a callback waits for the reply to land: a listing pays for
+// one refusal, not for one in every few reads (each costs a drain).
+TEST_F(LinkTest, AServerStillInItsCallbackRefusesOneReadOfAListingNotMore)
+{
+    const int files = 40;
+    for (int i = 0; i < files; ++i)
+        ASSERT_TRUE(WriteBytes(root + L"\\C\\f" + std::to_wstring(i) + L".txt", "x"));
+    emu->Options().strict = true;
+    emu->Options().replyLagUs = 300;
+    ConnectAll();
+
+    DWORD handle = 0;
+    ASSERT_EQ(remote::StatusOk, link.DirOpen(L"C:\\", &handle));
+    remote::RemoteEntry batch[PhoneLink::ReadBatchMax];
+    int read = 0, got = 0;
+    LONG status;
+    while ((status = link.DirReadSome(handle, batch, PhoneLink::ReadBatchMax, &got)) ==
+           remote::StatusOk)
+        read += got;
+    EXPECT_EQ(remote::StatusEndOfList, status);
+    EXPECT_EQ(files, read + got);
+    EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
+    EXPECT_LE(emu->Counters().requestsInsideCallback, 1);
+}
