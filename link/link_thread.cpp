@@ -87,34 +87,29 @@ public:
 
     HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override
     {
-        if (owner) owner->Completed(OpDriveList, s, mask, NULL, 0);
-        return S_OK;
+        return Complete(OpDriveList, s, mask);
     }
     HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const RemoteVolume* v) override
     {
-        if (owner) owner->Completed(OpVolumeInfo, s, 0, v, sizeof(RemoteVolume));
-        return S_OK;
+        return Complete(OpVolumeInfo, s, 0, v, sizeof(RemoteVolume));
     }
     HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override
     {
-        if (owner) owner->Completed(OpDirOpen, s, handle, NULL, 0);
-        return S_OK;
+        return Complete(OpDirOpen, s, handle);
     }
     HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const RemoteEntry* e) override
     {
-        if (owner) owner->Completed(OpDirRead, s, 0, e, sizeof(RemoteEntry));
-        return S_OK;
+        return Complete(OpDirRead, s, 0, e, sizeof(RemoteEntry));
     }
-    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Status(OpDirClose, s); }
-    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Status(OpDirRemove, s); }
-    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Status(OpDirMake, s); }
+    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Complete(OpDirClose, s); }
+    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Complete(OpDirRemove, s); }
+    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Complete(OpDirMake, s); }
     HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const RemoteEntry* e) override
     {
-        if (owner) owner->Completed(OpEntryInfo, s, 0, e, sizeof(RemoteEntry));
-        return S_OK;
+        return Complete(OpEntryInfo, s, 0, e, sizeof(RemoteEntry));
     }
-    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Status(OpFileCopy, s); }
-    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Status(OpFileDelete, s); }
+    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Complete(OpFileCopy, s); }
+    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Complete(OpFileDelete, s); }
     // No request of ours completes here, but the server is alive.
     HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override
     {
@@ -130,9 +125,10 @@ public:
 
 private:
     ~LinkSink() {}
-    HRESULT Status(LinkOp op, LONG s)
+    HRESULT Complete(LinkOp op, LONG s, DWORD value = 0, const void* record = NULL,
+                     size_t size = 0)
     {
-        if (owner) owner->Completed(op, s, 0, NULL, 0);
+        if (owner) owner->Completed(op, s, value, record, size);
         return S_OK;
     }
 

@@ -174,24 +174,29 @@ bool ParseGenerations(const wchar_t* text, bool* chosen) {
     return any;
 }
 
+// The options that take no value, each a kind of server of Options' own.
+bool* FlagNamed(ServerArgs* a, const std::wstring& name) {
+    static const struct {
+        const wchar_t* name;
+        bool ServerArgs::*field;
+    } flags[] = {
+        {L"--strict", &ServerArgs::strict},
+        {L"--complete-inside-call", &ServerArgs::completeInsideCall},
+        {L"--one-registration", &ServerArgs::oneRegistration},
+        {L"--stray-after-completion", &ServerArgs::strayAfterCompletion},
+    };
+    for (const auto& f : flags)
+        if (name == f.name) return &(a->*f.field);
+    return nullptr;
+}
+
 bool ParseArgs(int argc, wchar_t** argv, ServerArgs* a) {
     for (int i = 1; i < argc; ++i) {
         std::wstring name = argv[i];
         if (name == L"-Embedding" || name == L"/Embedding") continue;
-        if (name == L"--strict") {
-            a->strict = true;
-            continue;
-        }
-        if (name == L"--complete-inside-call") {
-            a->completeInsideCall = true;
-            continue;
-        }
-        if (name == L"--one-registration") {
-            a->oneRegistration = true;
-            continue;
-        }
-        if (name == L"--stray-after-completion") {
-            a->strayAfterCompletion = true;
+        bool* flag = FlagNamed(a, name);
+        if (flag) {
+            *flag = true;
             continue;
         }
         if (i + 1 >= argc) return false;

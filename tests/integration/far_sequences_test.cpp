@@ -54,6 +54,18 @@ protected:
                                                      "C\\top\\Dir\\Sub3\\same.txt",
                                                      "C\\top\\Dir2\\same.txt"};
 
+    // How each sequence ends: the phone answers every listing again, F8 on
+    // the same.txt the panel shows (C:\top's) deletes that one alone, and the
+    // panel closes without a fault.
+    void DeleteTheShownFileAndClose(HANDLE panel, const host_emu::PanelListing& shown)
+    {
+        phone->Options().rules.clear();
+        EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
+        EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
+        host->ClosePlugin(panel);
+        ExpectNoHostFaults();
+    }
+
     std::string CurDir(HANDLE panel)
     {
         host::OpenPluginInfo info = {};
@@ -106,12 +118,7 @@ TEST_F(FarSequences, SizeOfAFolderWhileItsParentCannotBeListed)
     EXPECT_EQ("C:\\top", CurDir(panel));
     EXPECT_EQ(2u, phone->Count(Op::DirOpen));
     EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
-    phone->Options().rules.clear();
-
-    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
-    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
-    host->ClosePlugin(panel);
-    ExpectNoHostFaults();
+    DeleteTheShownFileAndClose(panel, shown);
 }
 
 // A listing read ahead by a change of folder goes only to the next read of
@@ -141,12 +148,7 @@ TEST_F(FarSequences, QuickViewOverFoldersWithAFailingListingInside)
     EXPECT_TRUE(second.ok);
     EXPECT_EQ(std::vector<std::string>{"same.txt"}, second.names);
     EXPECT_EQ("C:\\top", CurDir(panel));
-    phone->Options().rules.clear();
-
-    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
-    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
-    host->ClosePlugin(panel);
-    ExpectNoHostFaults();
+    DeleteTheShownFileAndClose(panel, shown);
 }
 
 // Find "from the current folder" on a worker thread, FAR's mutex around each
@@ -172,12 +174,7 @@ TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
                                         "same.txt"}),
               found);
     EXPECT_EQ(0u, phone->Count(Op::VolumeInfo));
-    phone->Options().rules.clear();
-
-    EXPECT_EQ(1, DeleteShown(panel, shown, "same.txt"));
-    EXPECT_EQ(onlyTopDeleted, SameFilesLeft());
-    host->ClosePlugin(panel);
-    ExpectNoHostFaults();
+    DeleteTheShownFileAndClose(panel, shown);
 }
 
 // However an OPM_FIND sequence ends (here it never comes back up), what FAR
