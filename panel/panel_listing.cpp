@@ -188,6 +188,9 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // Find's and a size count's reads draw nothing, ask for no drive
     // figures and leave the panel FAR shows as it is.
     bool find = (opMode & OPM_FIND) != 0;
+    // FAR reads what it shows (Ctrl+R, after an operation), whatever walk
+    // did not come back; a walk's first read starts where FAR shows too.
+    if (!find || WalkedElsewhere()) ComeBack();
     if (find && countBroken) return 0;
     if (!find) {
         countBroken = false;

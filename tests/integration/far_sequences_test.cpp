@@ -163,9 +163,10 @@ TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
     HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
     host_emu::FindRun find;
     find.from = host_emu::FindFrom::Current;
-    // FAR's main thread keeps drawing the panels meanwhile.
+    // FAR's main thread keeps drawing the panels meanwhile: the folder it
+    // shows, wherever Find is.
     RunAsFind([&] { host_emu::FindFiles(*host, panel, find, mutex); },
-              [&] { EXPECT_EQ(0u, CurDir(panel).find("C:\\top")); });
+              [&] { EXPECT_EQ("C:\\top", CurDir(panel)); });
     CloseHandle(mutex);
     std::vector<std::string> found = find.found;
     std::sort(found.begin(), found.end());
@@ -199,6 +200,40 @@ TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
     EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "made"}), after.Names());
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
+}
+
+// A walk under OPM_FIND that never came back (a found file's fetch may end
+// so) moves nothing FAR shows: the panel's title, F3 on a folder and Ctrl+R
+// each work from the folder FAR shows.
+TEST_F(FarSequences, AWalkThatDidNotComeBackMovesNothingFarShows)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    auto walkAway = [&] {
+        EXPECT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+        EXPECT_EQ(1, host->SetDirectory(panel, "Sub3", host::OPM_FIND));
+    };
+    walkAway();
+    host::OpenPluginInfo info = {};
+    host->Exports().GetOpenPluginInfo(panel, &info);
+    EXPECT_STREQ("C:\\top", info.CurDir);
+    EXPECT_STREQ("Kelp:C:\\top", info.PanelTitle);
+
+    walkAway();
+    host_emu::DirList dir2 = host_emu::GetPluginDirList(*host, panel, "Dir2");
+    EXPECT_TRUE(dir2.ok);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, dir2.names);
+    walkAway();
+    host_emu::DirList dir = host_emu::GetPluginDirList(*host, panel, "Dir");
+    EXPECT_TRUE(dir.ok);
+    EXPECT_EQ(3u, dir.files);
+    EXPECT_EQ(1u, dir.folders);
+
+    walkAway();
+    host_emu::PanelListing again = Read(panel);  // Ctrl+R
+    EXPECT_EQ("C:\\top", again.curDir);
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), again.Names());
+    DeleteTheShownFileAndClose(panel, shown);
 }
 
 // A folder shortcut comes back to its folder; "cd" and SetDirectory take
