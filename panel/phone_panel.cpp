@@ -17,7 +17,7 @@ using namespace host;
 
 PhonePanel::PhonePanel()
     : opFlags(0), hiddenNames(0), findMoved(false), walkThread(0), countBroken(false),
-      shownAfterStop(false),
+      shownAfterStop(false), upUnread(false),
       enteringStopped(NotStopped),
       waitBox(&opFlags)
 {
@@ -60,6 +60,7 @@ void PhonePanel::ClosePlugin(HANDLE handle)
 void PhonePanel::BeginHostCall(int opMode, bool operation)
 {
     prepared.Drop();
+    upUnread = false;
     if (opMode & OPM_FIND) {
         // A new walk (a folder's count after Find, a search after a count)
         // starts where FAR shows, not where another thread's walk ended.
@@ -108,6 +109,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (kind == ResolveUp || (kind == ResolveFull && find)) {
         CopyBounded(curDir, next, sizeof(curDir));
         Moved(find);
+        upUnread = !find;
         return 1;
     }
 

@@ -110,6 +110,8 @@ public:
     enum Stop { NotStopped, StoppedByUser, LinkGivenUp };
     Stop HowStopped(LONG status) const;
     bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
+    // Hands the host the listing it was last given, in its folder.
+    bool HandOutShown(host::PluginPanelItem** items, int* count);
     // True when the server says `folder` is gone (not when it only failed).
     bool FolderGone(const char* folder);
     void RefreshVolume();
@@ -152,6 +154,10 @@ public:
     // count puts the panel back (a full path) or FAR calls otherwise.
     bool countBroken;
     bool shownAfterStop;   // ... once for a link given up on
+    // SetDirectory went up without a listing (".." needs none). Should the
+    // read that follows fail, and not for a folder that is gone, the host
+    // would close the panel: it gets the folder it showed instead.
+    bool upUnread;
     Stop enteringStopped;  // how SetDirectory's listing was stopped
 
     // What the last copy into another plug-in's panel took (GetFiles with

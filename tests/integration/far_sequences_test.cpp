@@ -3,6 +3,7 @@
 // each, F8 must delete the file the user sees, whatever the sequence met.
 #include "far_sequences.h"
 #include "integration_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 #include <atomic>
@@ -287,10 +288,13 @@ TEST_F(FarSequences, ShortcutsAndCdTakeWhatFarGives)
 
 // A read of the current folder that fails moves the panel up only when the
 // server says the folder is gone; a refused request or a server error
-// answers 0 and leaves the panel where it is.
+// answers 0 and leaves the panel where it is. ".." lists nothing first, so
+// the read after it that fails so keeps the panel: the folder the user was
+// in, its listing as FAR showed it, and one message.
 TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
 {
     HANDLE panel = OpenAt("C:\\top\\Dir");
+    const std::vector<std::string> dirNames = {"a.txt", "same.txt", "Sub3"};
     host::PluginPanelItem* items = nullptr;
     int count = 0;
     for (phone_emu::Action action : {phone_emu::Action::Refuse, phone_emu::Action::ForceStatus}) {
@@ -299,8 +303,23 @@ TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
         EXPECT_EQ(0, host->Exports().GetFindData(panel, &items, &count, 0));
         EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
         phone->Options().rules.clear();
+
+        EXPECT_EQ(dirNames, Names(panel));
+        FailDirOpen(L"C:\\top\\");
+        phone->Options().rules.back().action = action;
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(1, host->SetDirectory(panel, ".."));
+        host_emu::PanelListing back;
+        ASSERT_TRUE(host->ReadPanel(panel, back));  // false: the host closed the panel
+        EXPECT_EQ(dirNames, back.Names());
+        EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+        EXPECT_EQ(host->MessageText(MFolderNotRead), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ("C:\\top", host->Journal().Prompts()[0]->lines[1]);
+        phone->Options().rules.clear();
     }
-    EXPECT_EQ((std::vector<std::string>{"a.txt", "same.txt", "Sub3"}), Names(panel));
+    EXPECT_EQ(dirNames, Names(panel));
     RemoveTree(PhonePath("C\\top\\Dir"));
     EXPECT_EQ((std::vector<std::string>{"Dir2", "same.txt"}), Names(panel));
     EXPECT_EQ("C:\\top", CurDir(panel));
