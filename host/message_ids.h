@@ -100,6 +100,7 @@ enum MessageId {
     MKilobytes = 94,
     MMegabytes = 95,
     MGigabytes = 96,
+    MNothingDeleted = 97,    // a silent delete with no silent copy before it
 
-    MessageCount = 97
+    MessageCount = 98
 };
