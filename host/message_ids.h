@@ -76,7 +76,7 @@ enum MessageId {
     MStatusLinkBroken = 70,  // the server is gone or stuck
     MStatusNotAccepted = 71, // status -1
     MStatusAbandoned = 72,   // a request the user stopped waiting for
-    MOntoItself = 73,        // a destination that names the item itself
+    MOntoItself = 73,        // after a file's path: a copy onto itself (FAR's words)
     MInfoHidden = 74,        // information panel: names left out
     MInfoHiddenCount = 75,   // %d names, in forms by count
     MOriginalKept = 76,      // a move's copy made, its original not deleted
@@ -100,6 +100,11 @@ enum MessageId {
     MKilobytes = 94,
     MMegabytes = 95,
     MGigabytes = 96,
+    MNothingDeleted = 97,    // a silent delete with no silent copy before it
+    MCannotCopyFile = 98,    // before the path of a file copied onto itself
+    MCannotCopyFolder = 99,  //   of a folder
+    MFolderOntoItself = 100, // after a folder's path
+    MKeptAsTemporary = 101,  // a rename by case that could not finish, before the path
 
-    MessageCount = 97
+    MessageCount = 102
 };

@@ -25,6 +25,7 @@ extern const IID RemoteFsSinkIds[GenerationCount];
 enum : LONG {
     StatusOk = 0,
     StatusNotAccepted = -1,
+    StatusNotFound = -2,  // the path names nothing on the phone
     StatusCancelled = -3,
     StatusExists = -11,
     StatusEndOfList = -25,

@@ -57,4 +57,5 @@ void CopiedFiles::Clear()
     files_ = nullptr;
     count_ = capacity_ = 0;
     sorted_ = true;
+    started_ = false;
 }

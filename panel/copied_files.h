@@ -1,6 +1,8 @@
 // Files a copy took from the phone and found whole where they went, each by
 // its phone path, size and write time: what a move may delete afterwards,
 // and nothing else. A file the phone wrote or changed since is not in it.
+// Whether such a copy ran at all is kept apart: an empty folder tree copies
+// no file, yet its copy makes the delete that follows a move's.
 #pragma once
 
 #include "host_api.h"
@@ -10,6 +12,14 @@ public:
     CopiedFiles() = default;
     ~CopiedFiles() { Clear(); }
 
+    // A copy starts recording: what an earlier one took is forgotten.
+    void Start()
+    {
+        Clear();
+        started_ = true;
+    }
+    // A copy has recorded since the last Clear, even if it took no file.
+    bool Started() const { return started_; }
     // False when memory ran out: that file is then not deleted later.
     bool Add(const WCHAR* path, const host::FAR_FIND_DATA& data);
     // True when `path` was copied as `data` describes it now: same size,
@@ -30,6 +40,7 @@ private:
     File* files_ = nullptr;
     int count_ = 0, capacity_ = 0;
     bool sorted_ = true;
+    bool started_ = false;
 
     CopiedFiles(const CopiedFiles&) = delete;
     CopiedFiles& operator=(const CopiedFiles&) = delete;

@@ -5,6 +5,7 @@
 #include "bounded_string.h"
 #include "code_page.h"
 #include "host_ui.h"
+#include "message_ids.h"
 #include "path_builders.h"
 
 #include <cstdlib>
@@ -14,6 +15,8 @@ using namespace host;
 using namespace remote;
 
 enum { FirstCapacity = 64 };
+
+static void TellNotRead(const PhoneLink& link, const char* folder, LONG status);
 
 // Owns a listing array until it is handed on, so every early return frees it.
 struct ItemArray {
@@ -188,6 +191,9 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // Find's and a size count's reads draw nothing, ask for no drive
     // figures and leave the panel FAR shows as it is.
     bool find = (opMode & OPM_FIND) != 0;
+    // FAR reads what it shows (Ctrl+R, after an operation), whatever walk
+    // did not come back; a walk's first read starts where FAR shows too.
+    if (!find || WalkedElsewhere()) ComeBack();
     if (find && countBroken) return 0;
     if (!find) {
         countBroken = false;
@@ -195,6 +201,8 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     }
     Stop stop = enteringStopped;
     enteringStopped = NotStopped;
+    bool cameUp = upUnread && !find;
+    upUnread = false;
     OwnedListing listing;
     if (prepared.ready && strcmp(prepared.folder, curDir) == 0) {
         // The folder SetDirectory has just listed is handed out as it was read.
@@ -206,17 +214,26 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // Otherwise the current folder is read again (Ctrl+R, a change made
         // by an operation). When the server says it is gone, FAR's own read
         // shows its nearest existing parent, as the host does on a local
-        // disk; any other failure answers 0 and leaves the panel where it is.
-        for (;;) {
+        // disk; any other failure answers 0 and leaves the panel where it is,
+        // but after a "..": FAR would close the panel for it, so the folder
+        // the user was in is shown again, as FAR showed it, and the failure
+        // said.
+        for (;; cameUp = false) {
             LONG status =
                 ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
             TellLinkLost(link, opMode);
             if (find && MayDraw()) countBroken = true;
-            if (find || LinkLost() || status == StatusCancelled || !curDir[0] ||
-                !FolderGone(curDir))
-                return 0;
+            if (find || LinkLost()) return 0;
+            if (status == StatusCancelled || !curDir[0] || !FolderGone(curDir)) {
+                if (!cameUp || LinkLost()) return 0;
+                char failed[NM];
+                CopyBounded(failed, curDir, sizeof(failed));
+                if (!HandOutShown(items, count)) return 0;
+                TellNotRead(link, failed, status);
+                return 1;
+            }
             char* last = (char*)LastSeparator(curDir);
             if (last) *last = 0;
             else curDir[0] = 0;
@@ -256,12 +273,35 @@ bool PhonePanel::ShowAgain(Stop stop, int opMode, PluginPanelItem** items, int* 
         if (shownAfterStop) return false;
         shownAfterStop = true;
     }
+    return HandOutShown(items, count);
+}
+
+bool PhonePanel::HandOutShown(PluginPanelItem** items, int* count)
+{
+    if (!shown.ready) return false;
     CopyBounded(curDir, shown.folder, sizeof(curDir));
     findMoved = false;
     hiddenNames = shown.unshown;
     *items = shown.items;
     *count = shown.count;
     return true;
+}
+
+//   ╔═ Phone error ═════════════════════════════════╗
+//   ║ The folder could not be read                  ║
+//   ║ C:\top                                        ║
+//   ║ The phone server did not accept the request   ║
+//   ║                    [ Ok ]                     ║
+//   ╚═══════════════════════════════════════════════╝
+static void TellNotRead(const PhoneLink& link, const char* folder, LONG status)
+{
+    if (!MayDraw()) return;
+    char shown[NM], text[128];
+    // The list of drives has no path of its own; "\\" leads there.
+    DisplayName(shown, sizeof(shown), folder[0] ? folder : "\\", 60);
+    OutcomeText(link, status, text, sizeof(text));
+    const MsgItem lines[] = {MErrorTitle, MFolderNotRead, TextItem(shown), TextItem(text)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 4, 0);
 }
 
 // The array the panel keeps is freed when it is replaced, not here.

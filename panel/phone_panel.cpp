@@ -16,7 +16,8 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), findMoved(false), countBroken(false), shownAfterStop(false),
+    : opFlags(0), hiddenNames(0), findMoved(false), walkThread(0), countBroken(false),
+      shownAfterStop(false), upUnread(false),
       enteringStopped(NotStopped),
       waitBox(&opFlags)
 {
@@ -59,7 +60,13 @@ void PhonePanel::ClosePlugin(HANDLE handle)
 void PhonePanel::BeginHostCall(int opMode, bool operation)
 {
     prepared.Drop();
-    if (opMode & OPM_FIND) return;
+    upUnread = false;
+    if (opMode & OPM_FIND) {
+        // A new walk (a folder's count after Find, a search after a count)
+        // starts where FAR shows, not where another thread's walk ended.
+        if (WalkedElsewhere()) ComeBack();
+        return;
+    }
     countBroken = false;
     if (!findMoved && !operation) return;
     // FAR names what it shows: an OPM_FIND sequence that did not end where
@@ -70,6 +77,14 @@ void PhonePanel::BeginHostCall(int opMode, bool operation)
     // Find's worker out meanwhile).
     if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
     findMoved = false;
+}
+
+void PhonePanel::ComeBack()
+{
+    if (!findMoved) return;
+    if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
+    findMoved = false;
+    countBroken = false;
 }
 
 // A child (or drive) is listed before the panel enters it: one that is
@@ -93,7 +108,8 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
 
     if (kind == ResolveUp || (kind == ResolveFull && find)) {
         CopyBounded(curDir, next, sizeof(curDir));
-        findMoved = find;
+        Moved(find);
+        upUnread = !find;
         return 1;
     }
 
@@ -108,7 +124,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
         WCHAR path[host::NM];
         if (find && MayDraw() && ListingPath(next, path)) {
             CopyBounded(curDir, next, sizeof(curDir));
-            findMoved = true;
+            Moved(true);
             countBroken = true;
             return 1;
         }
@@ -118,8 +134,14 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     CopyBounded(listing.folder, next, sizeof(listing.folder));
     prepared.Take(listing);
     CopyBounded(curDir, next, sizeof(curDir));
-    findMoved = find;
+    Moved(find);
     return 1;
+}
+
+void PhonePanel::Moved(bool find)
+{
+    findMoved = find;
+    if (find) walkThread = GetCurrentThreadId();
 }
 
 
@@ -128,8 +150,13 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     info->StructSize = sizeof(OpenPluginInfo);
     info->Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_ADDDOTS |
                   OPIF_FINDFOLDERS | OPIF_COMPAREFATTIME;
+    // FAR asks on the thread of a walk before it starts one and after it
+    // ends: a walk left elsewhere ends here. Another thread's walk (Find's,
+    // while FAR's main thread draws) goes on where it is, unseen.
+    if (!WalkedElsewhere()) ComeBack();
     // Copied: Find's thread may move the panel once this call is over.
-    CopyBounded(reportedDir, curDir, sizeof(reportedDir));
+    CopyBounded(reportedDir, findMoved && shown.ready ? shown.folder : curDir,
+                sizeof(reportedDir));
     info->CurDir = reportedDir;
     info->Format = GetMsg(MPanelFormat);
 

@@ -69,7 +69,15 @@ public:
     // Without OPM_FIND, an operation (copy, move, delete, make folder) works
     // in the folder FAR last received a listing of, always; a change of
     // folder starts there when an OPM_FIND sequence moved the panel since.
+    // Under OPM_FIND, a walk that another thread left elsewhere is no start.
     void BeginHostCall(int opMode, bool operation);
+    // Back in the folder FAR shows, when an OPM_FIND walk left the panel
+    // elsewhere: FAR calls without OPM_FIND (a read, a change of folder, the
+    // panel's description on the walk's own thread) all work from there.
+    void ComeBack();
+    // An OPM_FIND walk moved the panel, on a thread other than this one
+    // (Find's worker, while FAR's main thread asks for the description).
+    bool WalkedElsewhere() const { return findMoved && walkThread != GetCurrentThreadId(); }
 
     // Opening and closing; the handle the host holds is the panel itself.
     static HANDLE OpenPlugin(int openFrom, INT_PTR item);
@@ -102,6 +110,8 @@ public:
     enum Stop { NotStopped, StoppedByUser, LinkGivenUp };
     Stop HowStopped(LONG status) const;
     bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
+    // Hands the host the listing it was last given, in its folder.
+    bool HandOutShown(host::PluginPanelItem** items, int* count);
     // True when the server says `folder` is gone (not when it only failed).
     bool FolderGone(const char* folder);
     void RefreshVolume();
@@ -133,12 +143,21 @@ public:
     // a panel whose read fails.
     OwnedListing shown;
     bool findMoved;  // an OPM_FIND call moved the panel since FAR last got a listing
+    // The thread of that call. An OPM_FIND walk is its thread's: FAR's main
+    // thread counting a folder or fetching a found file, Find's worker
+    // searching. FAR ends none of them with a read, and some never come
+    // back where they began.
+    DWORD walkThread;
     // A listing under OPM_FIND on FAR's main thread (F3 or Quick View
     // counting a folder) failed or was stopped: FAR's count fails only on a
     // refused "..", so ".." and reads under OPM_FIND are refused until the
     // count puts the panel back (a full path) or FAR calls otherwise.
     bool countBroken;
     bool shownAfterStop;   // ... once for a link given up on
+    // SetDirectory went up without a listing (".." needs none). Should the
+    // read that follows fail, and not for a folder that is gone, the host
+    // would close the panel: it gets the folder it showed instead.
+    bool upUnread;
     Stop enteringStopped;  // how SetDirectory's listing was stopped
 
     // What the last copy into another plug-in's panel took (GetFiles with
@@ -150,6 +169,8 @@ public:
     WaitBox waitBox;  // the link's watcher: the box of a slow request
 
 private:
+    // SetDirectory moved the panel, under OPM_FIND or not.
+    void Moved(bool find);
     PhonePanel(const PhonePanel&);
     PhonePanel& operator=(const PhonePanel&);
     HANDLE callLock;  // a mutex: held again by the thread that holds it

@@ -86,6 +86,8 @@ int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
 int CopyRun::AskError(const char* name, const char* destination, const char* reason)
 {
     if (skipAllErrors) return OpFailed;
+    if (transit && phoneTarget && strncmp(destination, transit, strlen(transit)) == 0)
+        destination = phoneTarget;
     switch (AskOnCopyError(name, destination, move, reason)) {
     case ErrorAnswer::Retry: return OpDone;
     case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;

@@ -85,7 +85,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
     // plug-in's panel: what it takes is kept for the delete that ends it.
     // Other copies leave that record alone (Find's come from another thread).
     if (!move && (opMode & ~OPM_TOPLEVEL) == OPM_SILENT) {
-        copied.Clear();
+        copied.Start();
         run.copied = &copied;
     }
     run.Start(move);

@@ -175,6 +175,17 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     CopyBoundedWide(local, transit, NM);
     if (!AppendWideName(local, NM, item->FindData.cFileName)) return OpFailed;
 
+    // The questions name where the item goes on the phone, not the PC
+    // folder it passes through.
+    WCHAR transitFolder[NM];
+    char transitShown[NM], targetShown[NM];
+    CopyBoundedWide(transitFolder, transit, NM);
+    bool named = AppendWideSlash(transitFolder, NM) &&
+                 WideToNarrow(transitFolder, transitShown, NM) &&
+                 WideToNarrow(target, targetShown, NM);
+    run.transit = named ? transitShown : nullptr;
+    run.phoneTarget = named ? targetShown : nullptr;
+
     // The box counts the files that reach their new place, once each.
     int counted = run.progress.doneCount;
     PluginPanelItem copy = *item;
@@ -184,6 +195,7 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
         copy = *item;
         result = CopyItemToPhone(run, &copy, local, target);
     }
+    run.transit = run.phoneTarget = nullptr;
     RemoveLocalTree(local);
     if (result != OpDone) return result;
 
@@ -198,18 +210,23 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     return result;
 }
 
-//   ╔═ Move ═════════════════════════════════╗
-//   ║ An item cannot be copied onto itself   ║
-//   ║ C:\docs\name                           ║
-//   ║                 [ Ok ]                 ║
-//   ╚════════════════════════════════════════╝
-void RefuseOntoItself(const WCHAR* source, int move)
+// In the host's own words for a copy onto itself on its panels; the host
+// then ends the whole operation, and so does the caller.
+//   ╔═ Move ═════════════════╗
+//   ║ Cannot copy the file   ║
+//   ║ C:\docs\name           ║
+//   ║ onto itself            ║
+//   ║         [ Ok ]         ║
+//   ╚════════════════════════╝
+void RefuseOntoItself(const WCHAR* source, const PluginPanelItem& item, int move)
 {
     char shown[NM];
     DisplayName(shown, sizeof(shown), source, 60);
-    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), MOntoItself,
-                             TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    bool folder = (item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle),
+                             folder ? MCannotCopyFolder : MCannotCopyFile, TextItem(shown),
+                             folder ? MFolderOntoItself : MOntoItself};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 4, 0);
 }
 
 // `count` units of two phone paths name the same place: the phone, like
@@ -234,21 +251,94 @@ bool OntoItself(const WCHAR* source, const WCHAR* target)
            (target[length] == 0 || target[length] == L'\\');
 }
 
-// A free name beside the phone item at `path`: its own with ".kelp-N".
-bool TemporaryPhoneName(PhoneLink& link, const WCHAR* path, WCHAR* out)
+// Source and target name the same place with the same final name: the
+// item itself, whatever letters its folders are typed in.
+bool SameFinalName(const WCHAR* source, const WCHAR* target)
 {
-    for (int n = 1; n < 100; ++n) {
-        WCHAR suffix[16];
-        _snwprintf(suffix, 16, L".kelp-%d", n);
-        suffix[15] = 0;
-        CopyBoundedWide(out, path, NM);
-        if ((int)(wcslen(out) + wcslen(suffix)) >= NM) return false;
-        wcscat(out, suffix);
-        RemoteEntry entry;
-        LONG s = link.EntryInfo(out, &entry);
-        if (s != StatusOk) return link.Loss() == LinkServes;
+    const WCHAR* a = wcsrchr(source, L'\\');
+    const WCHAR* b = wcsrchr(target, L'\\');
+    return wcscmp(a ? a + 1 : source, b ? b + 1 : target) == 0;
+}
+
+// A free name beside the phone item at `path`, into `out`: its own with
+// ".kelp-N", taken only when the server says nothing has that name. A
+// server that can't say (a refusal, an error) is asked about as a failure
+// of the item, whose question names `shownTarget`.
+int TemporaryPhoneName(CopyRun& run, const PluginPanelItem* item, const WCHAR* path,
+                       const char* shownTarget, WCHAR* out)
+{
+    for (;;) {
+        LONG s = StatusExists;  // every name taken
+        for (int n = 1; n < 100; ++n) {
+            WCHAR suffix[16];
+            _snwprintf(suffix, 16, L".kelp-%d", n);
+            suffix[15] = 0;
+            CopyBoundedWide(out, path, NM);
+            if ((int)(wcslen(out) + wcslen(suffix)) >= NM) return OpFailed;
+            wcscat(out, suffix);
+            RemoteEntry entry;
+            s = run.phone.link.EntryInfo(out, &entry);
+            if (s == StatusNotFound) return OpDone;
+            if (s != StatusOk) break;
+            s = StatusExists;
+        }
+        int answer = run.AskError(item->FindData.cFileName, shownTarget, s);
+        if (answer != OpDone) return answer;
     }
-    return false;
+}
+
+// Whatever of a rename's item is at `temporary` goes back to `source`, its
+// old name, after the rename stopped or failed between the two: nothing
+// asked, nothing there overwritten (a file there whole lets its temporary
+// copy go). OpDone once nothing is left at the temporary name.
+int PutBack(CopyRun& run, const WCHAR* transit, const PluginPanelItem* item,
+            const WCHAR* temporary, const WCHAR* source)
+{
+    PhoneLink& link = run.phone.link;
+    RemoteEntry entry;
+    LONG s = link.EntryInfo(temporary, &entry);
+    if (s == StatusNotFound) return OpDone;  // the first leg made nothing
+    if (s != StatusOk) return OpFailed;
+    PluginPanelItem back;
+    memset(&back, 0, sizeof(back));
+    ConvertEntry(&entry, &back);
+    CopyBounded(back.FindData.cFileName, item->FindData.cFileName, sizeof(back.FindData.cFileName));
+
+    // The user's stop ended the rename; this puts it right (an Esc now
+    // stops this too). The operation's answers are kept for its other items.
+    run.phone.stop.Clear();
+    bool overwriteAll = run.overwriteAll, skipAllExisting = run.skipAllExisting,
+         skipAllErrors = run.skipAllErrors;
+    run.overwriteAll = false;
+    run.skipAllExisting = run.skipAllErrors = true;
+    int counted = run.progress.doneCount, unsettled = 0;
+    int result = CopyItemOnPhone(run, transit, &back, temporary, source, 1, unsettled);
+    run.progress.doneCount = counted;
+    run.overwriteAll = overwriteAll;
+    run.skipAllExisting = skipAllExisting;
+    run.skipAllErrors = skipAllErrors;
+    if (result == OpDone) return OpDone;  // settled, the temporary name gone
+    if (result == OpCancelled || link.Loss() != LinkServes) return OpFailed;
+
+    // A file skipped for being there already settles as one copied now.
+    s = link.EntryInfo(temporary, &entry);
+    if (s == StatusNotFound) return OpDone;
+    if (s != StatusOk) return OpFailed;
+    ConvertEntry(&entry, &back);
+    return Settle(run, temporary, source, back.FindData, 1);
+}
+
+//   ╔═ Move ═══════════════════════════════════════════════════════╗
+//   ║ The rename did not finish; the item is kept on the phone as  ║
+//   ║ C:\docs\name.kelp-1                                          ║
+//   ║                            [ Ok ]                            ║
+//   ╚══════════════════════════════════════════════════════════════╝
+void TellKeptAsTemporary(const WCHAR* temporary)
+{
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), temporary, 70);
+    const MsgItem lines[] = {MMoveTitle, MKeptAsTemporary, TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
 // A rename that changes letter case alone. The phone takes both names for
@@ -260,24 +350,41 @@ bool TemporaryPhoneName(PhoneLink& link, const WCHAR* path, WCHAR* out)
 int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, const WCHAR* source,
                  const WCHAR* target, int& unsettled)
 {
+    char shownTarget[NM];
     WCHAR temporary[NM];
-    if (!TemporaryPhoneName(run.phone.link, source, temporary)) return OpFailed;
-    int counted = run.progress.doneCount;
-    int result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
+    if (!WideToNarrow(target, shownTarget, NM)) return OpFailed;
+    int result = TemporaryPhoneName(run, item, source, shownTarget, temporary);
     if (result != OpDone) return result;
-
-    // The item as it now is, under its temporary name.
-    RemoteEntry entry;
-    PluginPanelItem moved;
-    memset(&moved, 0, sizeof(moved));
-    if (run.phone.link.EntryInfo(temporary, &entry) != StatusOk ||
-        !ConvertEntry(&entry, &moved)) {
-        ++unsettled;
-        return OpFailed;
+    int counted = run.progress.doneCount;
+    int unsettledBefore = unsettled;
+    DWORD flags = item->Flags;  // selected until the rename is whole
+    result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
+    item->Flags = flags;
+    if (result == OpDone) {
+        // The item as it now is, under its temporary name; the box and the
+        // questions call it by the name the user knows.
+        RemoteEntry entry;
+        PluginPanelItem moved;
+        memset(&moved, 0, sizeof(moved));
+        result = OpFailed;
+        if (run.phone.link.EntryInfo(temporary, &entry) == StatusOk) {
+            ConvertEntry(&entry, &moved);
+            CopyBounded(moved.FindData.cFileName, item->FindData.cFileName,
+                        sizeof(moved.FindData.cFileName));
+            run.progress.doneCount = counted;  // each file counts once
+            result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
+        }
+        if (result == OpDone) {
+            item->Flags &= ~PPIF_SELECTED;
+            return OpDone;
+        }
     }
-    run.progress.doneCount = counted;  // each file counts once
-    result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
-    if (result == OpDone) item->Flags &= ~PPIF_SELECTED;
+    // Stopped or failed between the two names: the item goes back under its
+    // old name, or one box says which name it has now.
+    if (PutBack(run, transit, item, temporary, source) != OpDone) {
+        unsettled = unsettledBefore;
+        TellKeptAsTemporary(temporary);
+    }
     return result;
 }
 
@@ -366,13 +473,16 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
         if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
             (!inside || JoinPath(target, NM, place, name)) &&
             NarrowToWide(target, wideTarget, NM)) {
-            if (!OntoItself(source, wideTarget))
+            if (!OntoItself(source, wideTarget)) {
                 r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move,
                                     unsettled);
-            else if (move && wcscmp(source, wideTarget) != 0 && wcslen(source) == wcslen(wideTarget))
+            } else if (move && wcslen(source) == wcslen(wideTarget) &&
+                       !SameFinalName(source, wideTarget)) {
                 r = RenameByCase(run, transit.path, &items[i], source, wideTarget, unsettled);
-            else
-                RefuseOntoItself(source, move);
+            } else {
+                RefuseOntoItself(source, items[i], move);
+                r = OpCancelled;
+            }
         }
         if (!FoldResult(result, r)) break;
     }

@@ -17,6 +17,11 @@ struct CopyRun {
     // Files taken from the phone and found whole where they went, when a
     // delete may follow: only these may be deleted after the copy.
     CopiedFiles* copied = nullptr;
+    // A copy on the phone passes its items through a PC folder (narrow,
+    // with its final backslash): its questions name where the item goes on
+    // the phone instead, never that folder.
+    const char* transit = nullptr;
+    const char* phoneTarget = nullptr;
     // "Overwrite all", "skip all" at the overwrite question, "skip all" at
     // the error question: each holds until the operation ends.
     bool overwriteAll = false;

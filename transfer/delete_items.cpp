@@ -89,6 +89,16 @@ static void TellKept(int kept)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
 }
 
+//   ╔═ Delete ═══════════════════════════════════════════════════════════╗
+//   ║ Nothing was deleted: no copy of these items came before this delete ║
+//   ║                               [ OK ]                               ║
+//   ╚════════════════════════════════════════════════════════════════════╝
+static void TellNothingDeleted()
+{
+    const MsgItem lines[] = {MDeleteTitle, MNothingDeleted};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+}
+
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
 int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
@@ -106,8 +116,14 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     else
         FormatCount(itemLine, sizeof(itemLine), MDeleteItems, count);
     // The host deletes the originals of a move into another panel silently:
-    // the user confirmed the move, not a delete.
+    // the user confirmed the move, not a delete. Such a delete takes what
+    // the move's silent copy took; with no such copy before it, it has
+    // nothing to take, and asks nothing either (nobody confirmed it).
     bool ask = !(opMode & OPM_SILENT);
+    if (!ask && !copied.Started()) {
+        TellNothingDeleted();
+        return OpFailed;
+    }
     // The user's confirmations, followed as the host's own delete follows
     // them: with deletes unconfirmed a single file goes without a question,
     // while several items or a folder are still asked about once; the

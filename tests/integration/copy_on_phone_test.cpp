@@ -43,6 +43,13 @@ protected:
         return Copy(panel, names, move, PcPath("out"));
     }
 
+    // The first `n` lines of a box (fewer when it has fewer).
+    static std::vector<std::string> FirstLines(const host_emu::JournalEntry& box, size_t n)
+    {
+        return std::vector<std::string>(box.lines.begin(),
+                                        box.lines.begin() + std::min(n, box.lines.size()));
+    }
+
     // Nothing went to the PC, and nothing is left in transit.
     void ExpectNothingLeftOnThePc()
     {
@@ -171,20 +178,46 @@ TEST_F(CopyOnPhone, AMoveOverwritesUnaskedWhenTheUserDoesNotConfirmMoves)
     ExpectNoHostFaults();
 }
 
+// Refused as the host refuses a copy onto itself on its own panels: one
+// box, and the operation ends. The panel's own folder typed in other
+// letters is that folder too.
 TEST_F(CopyOnPhone, TheItemItselfOrAPlaceInsideItIsRefused)
 {
     HANDLE panel = OpenAt("C:");
-    for (const char* typed : {"a.txt", ".\\", "docs\\sub\\"}) {
+    struct Case {
+        const char* typed;
+        std::vector<std::string> names;
+        int what;  // the box's first line
+        const char* path;
+    } cases[] = {{"a.txt", {"a.txt"}, MCannotCopyFile, "C:\\a.txt"},
+                 {".\\", {"a.txt"}, MCannotCopyFile, "C:\\a.txt"},
+                 {"docs\\sub\\", {"docs"}, MCannotCopyFolder, "C:\\docs"},
+                 // from C:\\docs: its own folder
+                 {"\\DOCS", {"x.txt", "sub"}, MCannotCopyFile, "C:\\docs\\x.txt"}};
+    for (const Case& c : cases) {
+        if (c.names.size() > 1) {
+            host->ClosePlugin(panel);
+            panel = OpenAt("C:\\docs");
+        }
         host->Journal().Clear();
         host->Script().AnswerMessage(0);
-        std::string name = std::string(typed) == "docs\\sub\\" ? "docs" : "a.txt";
-        EXPECT_EQ(0, Typed(panel, {name}, 1, typed)) << typed;
-        ASSERT_EQ(1u, host->Journal().Prompts().size()) << typed;
-        EXPECT_EQ(host->MessageText(MOntoItself), host->Journal().Prompts()[0]->lines[0]);
-        EXPECT_EQ(0u, phone->Count(Op::FileCopy)) << typed;
+        EXPECT_EQ(-1, Typed(panel, c.names, 1, c.typed)) << c.typed;
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << c.typed;
+        const host_emu::JournalEntry& box = *host->Journal().Prompts()[0];
+        EXPECT_EQ((std::vector<std::string>{host->MessageText(c.what), c.path,
+                                            host->MessageText(c.what == MCannotCopyFile
+                                                                  ? MOntoItself
+                                                                  : MFolderOntoItself)}),
+                  FirstLines(box, 3))
+            << c.typed;
+        EXPECT_EQ(0u, phone->Count(Op::FileCopy)) << c.typed;
+        EXPECT_EQ(0u, phone->Count(Op::FileDelete)) << c.typed;
     }
     EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_EQ("X", ReadFileText(PhonePath("C\\docs\\x.txt")));
     EXPECT_EQ("Y", ReadFileText(PhonePath("C\\docs\\sub\\y.txt")));
+    EXPECT_EQ((std::vector<std::wstring>{L"empty", L"sub", L"x.txt"}),
+              test_files::Names(Widen(PhonePath("C\\docs"))));
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
@@ -211,6 +244,91 @@ TEST_F(CopyOnPhone, ARenameByLetterCaseAloneKeepsTheItemWhole)
     EXPECT_EQ("E", test_files::ReadBytes(drive + L"\\\u00E9t\u00E9.txt"));
     EXPECT_EQ("Y", ReadFileText(PhonePath("C\\Docs\\sub\\y.txt")));
     EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A rename by letter case that can't finish puts the item back under its
+// old name: after Esc or a break between the legs, and after a failure the
+// user skips, whose question names where the item was going on the phone.
+// When that fails too, one box names the temporary name the item has.
+TEST_F(CopyOnPhone, ARenameByLetterCaseThatCannotFinishPutsTheItemBack)
+{
+    std::wstring drive = Widen(PhonePath("C"));
+    HANDLE panel = OpenAt("C:");
+    auto namesOnC = [&] { return test_files::Names(drive); };
+    const std::vector<std::wstring> before = {L"a.txt", L"b.txt", L"docs"};
+
+    // A break while the second leg starts to write the new name.
+    bool broke = false;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (!broke && e.IsProgress() && e.Text().find("C:\\A.txt") != std::string::npos) {
+            broke = true;
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        }
+    });
+    EXPECT_EQ(-1, Typed(panel, {"a.txt"}, 1, "A.txt"));
+    host->SetHook(nullptr);
+    EXPECT_TRUE(broke);
+    EXPECT_EQ(before, namesOnC());
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_TRUE(host->Journal().Prompts().empty()) << host->Journal().Dump();
+
+    // The second leg fails once; the user skips it. (The temporary name's
+    // first copy is the first leg's.)
+    const std::wstring temporary = L"C:\\a.txt.kelp-1";
+    FailCopies(temporary, phone_emu::StatusIoError, 2);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(1);
+    EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "A.txt"));
+    EXPECT_EQ(before, namesOnC());
+    EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+    EXPECT_TRUE(Selected("a.txt"));
+    ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ(std::string::npos, host->Journal().Prompts()[0]->Text().find(transit));
+    EXPECT_NE(std::string::npos, host->Journal().Prompts()[0]->Text().find("C:\\A.txt"));
+    phone->Options().rules.clear();
+
+    // The way back fails too: the item stays under its temporary name, said once.
+    FailCopies(temporary, phone_emu::StatusIoError, 2);
+    FailCopies(temporary, phone_emu::StatusIoError, 3);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(1);
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "A.txt"));
+    EXPECT_EQ((std::vector<std::wstring>{L"a.txt.kelp-1", L"b.txt", L"docs"}), namesOnC());
+    ASSERT_EQ(2u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ((std::vector<std::string>{host->MessageText(MKeptAsTemporary), "C:\\a.txt.kelp-1"}),
+              FirstLines(*host->Journal().Prompts()[1], 2));
+    ExpectNothingLeftOnThePc();
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// A temporary name is taken only when the phone says nothing has it: a
+// server that can't say is a failure, asked about, and never overwrites
+// what has that name, even without the move's overwrite confirmation.
+TEST_F(CopyOnPhone, ATemporaryNameIsTakenOnlyWhenThePhoneSaysItIsFree)
+{
+    host->Options().confirmations = host::FCS_COPYOVERWRITE;
+    PhoneFile("a.txt.kelp-1", "K");
+    HANDLE panel = OpenAt("C:");
+    for (phone_emu::Action action : {phone_emu::Action::Refuse, phone_emu::Action::ForceStatus}) {
+        phone_emu::Rule rule;
+        rule.op = Op::EntryInfo;
+        rule.action = action;
+        rule.pathIs = L"C:\\a.txt.kelp-1";
+        phone->Options().rules = {rule};
+        host->Journal().Clear();
+        host->Script().AnswerMessage(1);  // skip
+        EXPECT_EQ(0, Typed(panel, {"a.txt"}, 1, "A.txt"));
+        EXPECT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+        EXPECT_EQ(0u, phone->Count(Op::FileCopy));
+        EXPECT_EQ("K", ReadFileText(PhonePath("C\\a.txt.kelp-1")));
+        EXPECT_EQ("A", ReadFileText(PhonePath("C\\a.txt")));
+        EXPECT_TRUE(Selected("a.txt"));
+    }
     ExpectNothingLeftOnThePc();
     host->ClosePlugin(panel);
     ExpectNoHostFaults();

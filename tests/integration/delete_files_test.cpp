@@ -143,17 +143,20 @@ TEST_F(DeleteFiles, TreeGoesDepthFirstWithTheFolderLast)
 
 // A move into another plug-in's panel is the host's silent copy, the other
 // panel's PutFiles, then a silent delete of the same items: it asks nothing
-// and takes only what the copy took, as the copy took it. What the phone
-// wrote or changed meanwhile stays, and is said once.
+// and takes only what the copy took, as the copy took it (an empty folder
+// tree included). What the phone wrote or changed meanwhile stays, and is
+// said once. A silent delete with no silent copy before it deletes nothing,
+// asks nothing and says so once.
 TEST_F(DeleteFiles, TheSilentDeleteOfAMoveTakesOnlyWhatTheCopyTook)
 {
     PhoneFile("C\\a.txt", "a");
     PhoneFile("C\\tree\\sub\\b.txt", "b");
     PhoneFile("C\\tree\\c.txt", "c");
     PhoneFile("C\\keep.txt", "keep");
+    MakeDirs(PhonePath("C\\shell\\inner\\deeper"));
     MakeDirs(PcPath("tmp"));
     HANDLE panel = OpenAt("C:");
-    std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt", "tree"});
+    std::vector<host::PluginPanelItem> items = Select(panel, {"a.txt", "shell", "tree"});
     std::string temp = PcPath("tmp");
     EXPECT_EQ(1, host->GetFiles(panel, items, 0, temp, host::OPM_SILENT));
     host->Journal().Clear();
@@ -176,11 +179,20 @@ TEST_F(DeleteFiles, TheSilentDeleteOfAMoveTakesOnlyWhatTheCopyTook)
     EXPECT_EQ("2 entries changed or appeared after the copy and were kept",
               host->Journal().Prompts()[0]->lines[0]);
 
-    // The delete forgets the copy: another silent delete takes nothing.
+    // The delete forgets the copy: another silent delete takes nothing, not
+    // even an empty folder tree, and says so.
+    MakeDirs(PhonePath("C\\shell\\inner\\deeper"));
+    items = Select(panel, {"keep.txt", "shell", "tree"});
+    phone->ClearJournal();
     host->Journal().Clear();
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, host->DeleteFiles(panel, items, host::OPM_SILENT));
     EXPECT_EQ((std::vector<std::string>{"c.txt", "new.txt"}), ListNames(PhonePath("C\\tree")));
+    EXPECT_TRUE(IsDirectory(PhonePath("C\\shell\\inner\\deeper")));
+    EXPECT_TRUE(PathExists(PhonePath("C\\keep.txt")));
+    EXPECT_TRUE(phone->Journal().empty());
+    ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ(host->MessageText(MNothingDeleted), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

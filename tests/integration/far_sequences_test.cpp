@@ -3,6 +3,7 @@
 // each, F8 must delete the file the user sees, whatever the sequence met.
 #include "far_sequences.h"
 #include "integration_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 #include <atomic>
@@ -163,9 +164,10 @@ TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
     HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
     host_emu::FindRun find;
     find.from = host_emu::FindFrom::Current;
-    // FAR's main thread keeps drawing the panels meanwhile.
+    // FAR's main thread keeps drawing the panels meanwhile: the folder it
+    // shows, wherever Find is.
     RunAsFind([&] { host_emu::FindFiles(*host, panel, find, mutex); },
-              [&] { EXPECT_EQ(0u, CurDir(panel).find("C:\\top")); });
+              [&] { EXPECT_EQ("C:\\top", CurDir(panel)); });
     CloseHandle(mutex);
     std::vector<std::string> found = find.found;
     std::sort(found.begin(), found.end());
@@ -199,6 +201,40 @@ TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
     EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "made"}), after.Names());
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
+}
+
+// A walk under OPM_FIND that never came back (a found file's fetch may end
+// so) moves nothing FAR shows: the panel's title, F3 on a folder and Ctrl+R
+// each work from the folder FAR shows.
+TEST_F(FarSequences, AWalkThatDidNotComeBackMovesNothingFarShows)
+{
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    auto walkAway = [&] {
+        EXPECT_EQ(1, host->SetDirectory(panel, "Dir", host::OPM_FIND));
+        EXPECT_EQ(1, host->SetDirectory(panel, "Sub3", host::OPM_FIND));
+    };
+    walkAway();
+    host::OpenPluginInfo info = {};
+    host->Exports().GetOpenPluginInfo(panel, &info);
+    EXPECT_STREQ("C:\\top", info.CurDir);
+    EXPECT_STREQ("Kelp:C:\\top", info.PanelTitle);
+
+    walkAway();
+    host_emu::DirList dir2 = host_emu::GetPluginDirList(*host, panel, "Dir2");
+    EXPECT_TRUE(dir2.ok);
+    EXPECT_EQ(std::vector<std::string>{"same.txt"}, dir2.names);
+    walkAway();
+    host_emu::DirList dir = host_emu::GetPluginDirList(*host, panel, "Dir");
+    EXPECT_TRUE(dir.ok);
+    EXPECT_EQ(3u, dir.files);
+    EXPECT_EQ(1u, dir.folders);
+
+    walkAway();
+    host_emu::PanelListing again = Read(panel);  // Ctrl+R
+    EXPECT_EQ("C:\\top", again.curDir);
+    EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), again.Names());
+    DeleteTheShownFileAndClose(panel, shown);
 }
 
 // A folder shortcut comes back to its folder; "cd" and SetDirectory take
@@ -252,10 +288,13 @@ TEST_F(FarSequences, ShortcutsAndCdTakeWhatFarGives)
 
 // A read of the current folder that fails moves the panel up only when the
 // server says the folder is gone; a refused request or a server error
-// answers 0 and leaves the panel where it is.
+// answers 0 and leaves the panel where it is. ".." lists nothing first, so
+// the read after it that fails so keeps the panel: the folder the user was
+// in, its listing as FAR showed it, and one message.
 TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
 {
     HANDLE panel = OpenAt("C:\\top\\Dir");
+    const std::vector<std::string> dirNames = {"a.txt", "same.txt", "Sub3"};
     host::PluginPanelItem* items = nullptr;
     int count = 0;
     for (phone_emu::Action action : {phone_emu::Action::Refuse, phone_emu::Action::ForceStatus}) {
@@ -264,8 +303,23 @@ TEST_F(FarSequences, AFailedReadMovesUpOnlyFromAFolderThatIsGone)
         EXPECT_EQ(0, host->Exports().GetFindData(panel, &items, &count, 0));
         EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
         phone->Options().rules.clear();
+
+        EXPECT_EQ(dirNames, Names(panel));
+        FailDirOpen(L"C:\\top\\");
+        phone->Options().rules.back().action = action;
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(1, host->SetDirectory(panel, ".."));
+        host_emu::PanelListing back;
+        ASSERT_TRUE(host->ReadPanel(panel, back));  // false: the host closed the panel
+        EXPECT_EQ(dirNames, back.Names());
+        EXPECT_EQ("C:\\top\\Dir", CurDir(panel));
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+        EXPECT_EQ(host->MessageText(MFolderNotRead), host->Journal().Prompts()[0]->lines[0]);
+        EXPECT_EQ("C:\\top", host->Journal().Prompts()[0]->lines[1]);
+        phone->Options().rules.clear();
     }
-    EXPECT_EQ((std::vector<std::string>{"a.txt", "same.txt", "Sub3"}), Names(panel));
+    EXPECT_EQ(dirNames, Names(panel));
     RemoveTree(PhonePath("C\\top\\Dir"));
     EXPECT_EQ((std::vector<std::string>{"Dir2", "same.txt"}), Names(panel));
     EXPECT_EQ("C:\\top", CurDir(panel));
