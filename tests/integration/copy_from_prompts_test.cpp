@@ -55,7 +55,7 @@ TEST_F(CopyFromPrompts, OverwritePromptAnswers)
         {2, 0, "old", "old", "C", 2},             // skip
         {3, 0, "old", "old", "C", 1},             // skip all
         {4, -1, "old", "old", "<missing>", 1},    // cancel
-        {-1, 0, "old", "old", "C", 2},            // Esc skips
+        {-1, -1, "old", "old", "<missing>", 1},   // Esc cancels, as the host's own copy does
     };
     HANDLE panel = OpenAt("C:");
     for (const Case& t : cases) {
