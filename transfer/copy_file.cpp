@@ -178,8 +178,11 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
 
     for (;;) {
         while (s != StatusOk) {
-            // Esc in the box, or the wait for the phone given up: the user stopped.
-            if (s == StatusCancelled || link.Loss() == LinkAbandoned) return OpCancelled;
+            // Esc (in the box or the waiting box), a break, or the wait for the
+            // phone given up: the user stopped, and knows. A cancel the server
+            // sent by itself is a failure like any other.
+            if ((s == StatusCancelled && run.phone.stop.Asked()) || link.Loss() == LinkAbandoned)
+                return OpCancelled;
             char shown[NM];
             DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
             int answer = run.AskError(item->FindData.cFileName, shown, s);

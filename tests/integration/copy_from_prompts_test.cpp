@@ -166,6 +166,33 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
     host->ClosePlugin(panel);
 }
 
+// A cancel the server sends though nobody asked for one is a failure like
+// any other, asked about with its text; only the user's own stop is silent.
+TEST_F(CopyFromPrompts, ACancelTheServerSentByItselfIsAskedAbout)
+{
+    FailCopies(L"b.txt", remote::StatusCancelled);
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerMessage(1);  // skip
+    EXPECT_EQ(0, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ("C", ReadFileText(PcPath("out\\c.txt")));
+    EXPECT_TRUE(OnPhone("b.txt"));
+    EXPECT_TRUE(Selected("b.txt"));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusCancelled), host->Journal().Prompts()[0]->lines[0]);
+
+    // The same on the way to the phone.
+    ASSERT_TRUE(WriteFileText(PcPath("d.txt"), "D"));
+    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "d.txt")};
+    FailCopies(L"d.txt", remote::StatusCancelled);
+    host->Script().AnswerMessage(1);
+    EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
+    EXPECT_TRUE(PathExists(PcPath("d.txt")));
+    ASSERT_EQ(2u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusCancelled), host->Journal().Prompts()[1]->lines[0]);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(CopyFromPrompts, CancelDeepInATreeEndsEveryLoop)
 {
     PhoneFile("docs\\sub\\bad.txt", "!");
