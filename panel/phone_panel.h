@@ -185,6 +185,6 @@ bool IsDotName(const WCHAR* name);
 void StatusText(LONG status, char* buffer, int size);
 // ... or, when the link is lost, for why it is.
 void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size);
-// Tells the user why the link is lost, once per loss, unless Find asked or
-// this thread may not draw.
+// Tells the user why the link is lost, once per loss, unless Find or Quick
+// View asked or this thread may not draw.
 void TellLinkLost(PhoneLink& link, int opMode);

@@ -66,13 +66,15 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
 void CopyRun::Start(int shownMove)
 {
     if (!settings.ConfirmOverwrite(shownMove)) overwriteAll = true;
-    BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo());
+    // Quick View's fetch at a cursor move shows no box at all.
+    BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo(),
+                  !(opMode & OPM_QUICKVIEW));
 }
 
 int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
                           const FAR_FIND_DATA* existing)
 {
-    if (skipAllExisting) return OpFailed;
+    if (skipAllExisting || Unasked()) return OpFailed;
     switch (::AskOverwrite(targetName, item, existing)) {
     case OverwriteAnswer::OverwriteAll: overwriteAll = true; return OpDone;
     case OverwriteAnswer::Overwrite: return OpDone;
@@ -85,7 +87,7 @@ int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
 
 int CopyRun::AskError(const char* name, const char* destination, const char* reason)
 {
-    if (skipAllErrors) return OpFailed;
+    if (skipAllErrors || Unasked()) return OpFailed;
     switch (AskOnCopyError(name, destination, move, reason)) {
     case ErrorAnswer::Retry: return OpDone;
     case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;

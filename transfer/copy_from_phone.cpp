@@ -61,7 +61,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
                       int move, char* destPath, int opMode)
 {
     if (!phone.folder[0]) {
-        if (!(opMode & OPM_FIND)) RefuseAtDriveList();
+        if (!QuietCopy(opMode)) RefuseAtDriveList();
         return OpFailed;
     }
 
@@ -74,11 +74,11 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
     if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
         return CopyOnPhone(phone, items, count, move, destination, opMode);
     if (!PrepareLocalDestination(destination, sizeof(destination), count)) {
-        if (!(opMode & OPM_FIND)) RefusePcDestination(destination);
+        if (!QuietCopy(opMode)) RefusePcDestination(destination);
         return OpFailed;
     }
 
-    ScreenGuard screen(!(opMode & OPM_FIND));
+    ScreenGuard screen(!QuietCopy(opMode));
     phone.stop.Clear();
     CopyRun run = {phone, move, opMode, {}, {}};
     // A plain silent copy is how the host starts a move into another

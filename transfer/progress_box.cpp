@@ -33,7 +33,7 @@ enum { BarCells = 40 };
 
 }  // namespace
 
-void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, bool draw)
 {
     box.stop = stop;
     box.move = move;
@@ -48,7 +48,7 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
     box.totalFiles = 0;
     box.totalBytes = 0;
     box.doneBytes = 0;
-    ShowProgress(box, 0);
+    if (draw) ShowProgress(box, 0);
 }
 
 void StartFileProgress(ProgressBox& box, unsigned __int64 size)

@@ -26,9 +26,10 @@ struct ProgressBox {
     enum { NameColumns = 40 };
 };
 
-// Starts a box for one operation and draws it with empty names; with
-// `timeLine`, the box shows the time taken, the time left and the speed.
-void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine);
+// Starts a box for one operation and, with `draw`, draws it with empty
+// names; with `timeLine`, the box shows the time taken, the time left and
+// the speed.
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, bool draw = true);
 // The item now being copied: its name and where it goes.
 void SetProgressNames(ProgressBox& box, const char* source, const char* target);
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);
