@@ -100,6 +100,7 @@ enum MessageId {
     MKilobytes = 94,
     MMegabytes = 95,
     MGigabytes = 96,
+    MReadingFolder = 97,     // %d entries of a folder read so far, in forms by count
 
-    MessageCount = 97
+    MessageCount = 98
 };

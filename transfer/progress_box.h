@@ -22,6 +22,7 @@ struct ProgressBox {
     int totalFiles;
     unsigned __int64 totalBytes;
     unsigned __int64 doneBytes;  // of the files copied whole so far
+    int reading;        // entries of a folder being listed; -1: none
 
     enum { NameColumns = 40 };
 };
@@ -30,7 +31,8 @@ struct ProgressBox {
 // names; with `timeLine`, the box shows the time taken, the time left and
 // the speed.
 void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, bool draw = true);
-// The item now being copied: its name and where it goes.
+// The item now being copied: its name and where it goes. The box no longer
+// says it is reading a folder.
 void SetProgressNames(ProgressBox& box, const char* source, const char* target);
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);
 // A file of `size` bytes starts (or starts again): the progress notices
@@ -44,5 +46,9 @@ void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
 void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
+// Between two hand-overs of a folder's listing: the box says how many
+// entries have come (from the first on) and reads the keys; 0 once the
+// operation should stop.
+int ShowReading(ProgressBox& box, int entries);
 // The progress function handed to FileCopy, with the box as its context.
 int CopyProgressCallback(int percent, void* context);
