@@ -101,6 +101,7 @@ enum MessageId {
     MMegabytes = 95,
     MGigabytes = 96,
     MReadingFolder = 97,     // %d entries of a folder read so far, in forms by count
+    MCopyNotWhole = 98,      // a move's copy found not the original's size
 
-    MessageCount = 98
+    MessageCount = 99
 };

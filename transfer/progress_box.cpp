@@ -58,6 +58,14 @@ void StartFileProgress(ProgressBox& box, unsigned __int64 size)
     box.fileDone = 0;
 }
 
+void GrowFileSize(ProgressBox& box, unsigned __int64 size)
+{
+    if (size <= box.fileSize) return;
+    if (box.totalFiles) box.totalBytes += size - box.fileSize;
+    // The rest of it counts as moved when the file ends.
+    box.fileSize = size;
+}
+
 void EndFileProgress(ProgressBox& box)
 {
     if (box.fileDone < box.fileSize) AddBytes(box.rate, box.fileSize - box.fileDone, GetTickCount());

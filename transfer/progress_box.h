@@ -38,6 +38,9 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 // A file of `size` bytes starts (or starts again): the progress notices
 // that follow are percentages of it.
 void StartFileProgress(ProgressBox& box, unsigned __int64 size);
+// The file turned out to hold `size` bytes, more than listed (the phone
+// lists sizes in 32 bits): its bytes, and the operation's, count that many.
+void GrowFileSize(ProgressBox& box, unsigned __int64 size);
 // The file is copied: whatever of it no notice reported counts as moved now.
 void EndFileProgress(ProgressBox& box);
 // The whole operation's size, for a second bar and the count of all files.
