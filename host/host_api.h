@@ -316,6 +316,8 @@ enum {
     OPM_VIEW = 0x04,
     OPM_EDIT = 0x08,
     OPM_TOPLEVEL = 0x10,
+    OPM_DESCR = 0x20,
+    OPM_QUICKVIEW = 0x40,  // with OPM_VIEW: the fetch for the Quick View panel
 };
 
 // Panel control commands.

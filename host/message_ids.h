@@ -105,6 +105,8 @@ enum MessageId {
     MCannotCopyFolder = 99,  //   of a folder
     MFolderOntoItself = 100, // after a folder's path
     MKeptAsTemporary = 101,  // a rename by case that could not finish, before the path
+    MReadingFolder = 102,    // %d entries of a folder read so far, in forms by count
+    MCopyNotWhole = 103,     // a move's copy found not the original's size
 
-    MessageCount = 102
+    MessageCount = 104
 };

@@ -16,6 +16,9 @@ enum : unsigned long {
     DeleteKeyLookMs = 100,
     // A waiting thread wakes this often to draw and to ask whether to go on.
     WatchMs = 100,
+    // A listing an operation makes hands its entries over about this often,
+    // so its box counts them and Esc or a break is heard between two batches.
+    ReadHandOverMs = 200,
     // A server quiet this long is asked whether it is still there.
     LivenessMs = 1000,
     // A call into the server with no sign of life for this long is stuck: a

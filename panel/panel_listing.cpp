@@ -7,6 +7,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "timings.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -61,22 +62,42 @@ LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR*
     return ListPhoneFolder(link, items, count, path, hidden, unshown);
 }
 
+// The reads to hand over together so that a batch takes about
+// ReadHandOverMs, from how long `reads` requests took (`elapsed` ms).
+static int BatchFor(int reads, DWORD elapsed)
+{
+    if (elapsed == 0) return PhoneLink::ReadBatchMax;
+    DWORD fit = timing::ReadHandOverMs * (DWORD)(reads > 0 ? reads : 1) / elapsed;
+    if (fit < 1) return 1;
+    return fit < (DWORD)PhoneLink::ReadBatchMax ? (int)fit : PhoneLink::ReadBatchMax;
+}
+
 LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* hidden, int* unshown)
+                     int* hidden, int* unshown, ListingWatch* watch)
 {
     if (hidden) *hidden = 0;
     if (unshown) *unshown = 0;
 
     DWORD handle = 0;
+    DWORD began = GetTickCount();
     LONG status = link.DirOpen(path, &handle);
     if (status != StatusOk) return status;
     DirHandleGuard close = {link, handle};
+    // A batch of reads is one wait for the asking thread, which hears no stop
+    // meanwhile: an operation's listing sizes its batches by the server's
+    // pace, its opening first. A quick server still gets whole batches.
+    int want = watch ? BatchFor(1, GetTickCount() - began) : PhoneLink::ReadBatchMax;
+    int read = 0;
 
     ItemArray list;
     RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
     do {
+        if (watch && !watch->KeepReading(read)) return StatusCancelled;
         int got = 0;
-        status = link.DirReadSome(handle, batch, PhoneLink::ReadBatchMax, &got);
+        began = GetTickCount();
+        status = link.DirReadSome(handle, batch, want, &got);
+        read += got;
+        if (watch) want = BatchFor(got, GetTickCount() - began);
         for (int i = 0; i < got; ++i) {
             PluginPanelItem* item = list.Add();
             if (!item) return StatusNotAccepted;  // no memory for the listing

@@ -187,10 +187,20 @@ private:
     PanelCall& operator=(const PanelCall&);
 };
 
+// Asked on the asking thread before each hand-over of entries of a listing
+// an operation makes, with the number read so far: the operation's box says
+// so and reads the keys. False stops the listing (StatusCancelled).
+struct ListingWatch {
+    virtual bool KeepReading(int entriesRead) = 0;
+};
+
 // Lists the phone folder `path` (with its trailing backslash) through `link`
-// into a new array the caller frees, as PhonePanel::ListDirectory does.
+// into a new array the caller frees, as PhonePanel::ListDirectory does. With
+// a watch, entries are handed over in batches that take about
+// timing::ReadHandOverMs each, however slow the server, so a stop is heard
+// within that.
 LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* hidden = NULL, int* unshown = NULL);
+                     int* hidden = NULL, int* unshown = NULL, ListingWatch* watch = NULL);
 
 // Fills the find data of `item` from a server entry; 1 when both names
 // converted whole, 0 otherwise (the names are then still terminated).
@@ -206,6 +216,6 @@ bool IsDotName(const WCHAR* name);
 void StatusText(LONG status, char* buffer, int size);
 // ... or, when the link is lost, for why it is.
 void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size);
-// Tells the user why the link is lost, once per loss, unless Find asked or
-// this thread may not draw.
+// Tells the user why the link is lost, once per loss, unless Find or Quick
+// View asked or this thread may not draw.
 void TellLinkLost(PhoneLink& link, int opMode);

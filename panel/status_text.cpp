@@ -40,7 +40,9 @@ void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size)
 
 void TellLinkLost(PhoneLink& link, int opMode)
 {
-    if ((opMode & host::OPM_FIND) || !MayDraw() || !link.TellLoss()) return;
+    // Quick View fetches at every cursor move: the next step the user takes tells.
+    if ((opMode & (host::OPM_FIND | host::OPM_QUICKVIEW)) || !MayDraw() || !link.TellLoss())
+        return;
     char text[128];
     OutcomeText(link, StatusNotAccepted, text, sizeof(text));
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};

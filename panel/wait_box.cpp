@@ -23,7 +23,11 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
         ShowMessage(0, NULL, lines, 2, 0);
         if (!screen) screen = INVALID_HANDLE_VALUE;  // shown once all the same
     }
-    if (EscapeTyped()) return false;
+    // The Esc stops the operation too, as one read by its own box does.
+    if (EscapeTyped()) {
+        InterlockedOr(flags, OpFlag::Abort);
+        return false;
+    }
     return abortBefore || (*flags & OpFlag::Abort) == 0;
 }
 

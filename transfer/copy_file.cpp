@@ -37,20 +37,30 @@ static bool ExistingFile(CopyRun& run, LONG direction, const WCHAR* target, FAR_
 
 // True when the copy is there, whole: a move deletes nothing on the word of
 // a completion alone, which a confused server may send for a copy that
-// never happened.
+// never happened. The phone gives sizes in 32 bits, so a phone file of
+// 4 GiB and more is listed short by whole multiples of 4 GiB: a copy whose
+// size matches the original's but for those is whole.
 static bool Landed(CopyRun& run, LONG direction, const WCHAR* target, const FAR_FIND_DATA& original)
 {
     if (direction == CopyFromPhone) {
         WIN32_FILE_ATTRIBUTE_DATA found;
         return GetFileAttributesExW(target, GetFileExInfoStandard, &found) &&
                !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-               found.nFileSizeLow == original.nFileSizeLow &&
-               found.nFileSizeHigh == original.nFileSizeHigh;
+               found.nFileSizeLow == original.nFileSizeLow;
     }
     RemoteEntry entry;
     return run.phone.link.EntryInfo(target, &entry) == StatusOk &&
-           !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && original.nFileSizeHigh == 0 &&
-           entry.size == original.nFileSizeLow;
+           !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && entry.size == original.nFileSizeLow;
+}
+
+// A file from the phone that landed bigger than listed, by whole multiples
+// of 4 GiB, is that big: the box counts its bytes as they are.
+static void TakeLandedSize(ProgressBox& box, const WCHAR* target, const FAR_FIND_DATA& listed)
+{
+    WIN32_FILE_ATTRIBUTE_DATA found;
+    if (GetFileAttributesExW(target, GetFileExInfoStandard, &found) &&
+        found.nFileSizeLow == listed.nFileSizeLow && found.nFileSizeHigh > listed.nFileSizeHigh)
+        GrowFileSize(box, (unsigned __int64)found.nFileSizeHigh << 32 | found.nFileSizeLow);
 }
 
 // What the error question names as the destination: the folder the file was
@@ -66,13 +76,15 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
 void CopyRun::Start(int shownMove)
 {
     if (!settings.ConfirmOverwrite(shownMove)) overwriteAll = true;
-    BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo());
+    // Quick View's fetch at a cursor move shows no box at all.
+    BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo(),
+                  !(opMode & OPM_QUICKVIEW));
 }
 
 int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
                           const FAR_FIND_DATA* existing)
 {
-    if (skipAllExisting) return OpFailed;
+    if (skipAllExisting || Unasked()) return OpFailed;
     switch (::AskOverwrite(targetName, item, existing)) {
     case OverwriteAnswer::OverwriteAll: overwriteAll = true; return OpDone;
     case OverwriteAnswer::Overwrite: return OpDone;
@@ -85,7 +97,7 @@ int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
 
 int CopyRun::AskError(const char* name, const char* destination, const char* reason)
 {
-    if (skipAllErrors) return OpFailed;
+    if (skipAllErrors || Unasked()) return OpFailed;
     if (transit && phoneTarget && strncmp(destination, transit, strlen(transit)) == 0)
         destination = phoneTarget;
     switch (AskOnCopyError(name, destination, move, reason)) {
@@ -180,24 +192,33 @@ int CopyOneFile(CopyRun& run, PluginPanelItem* item, const WCHAR* source, const 
 
     for (;;) {
         while (s != StatusOk) {
-            // Esc in the box, or the wait for the phone given up: the user stopped.
-            if (s == StatusCancelled || link.Loss() == LinkAbandoned) return OpCancelled;
+            // Esc (in the box or the waiting box), a break, or the wait for the
+            // phone given up: the user stopped, and knows. A cancel the server
+            // sent by itself is a failure like any other.
+            if ((s == StatusCancelled && run.phone.stop.Asked()) || link.Loss() == LinkAbandoned)
+                return OpCancelled;
             char shown[NM];
             DestinationShown(shown, sizeof(shown), target, item->FindData.cFileName);
             int answer = run.AskError(item->FindData.cFileName, shown, s);
             if (answer != OpDone) return answer;
             s = copy();
         }
+        if (direction == CopyFromPhone && !run.Quiet())
+            TakeLandedSize(run.progress, target, item->FindData);
         EndFileProgress(run.progress);
         // A copy kept for a later delete, or a move's, must be there whole.
         bool keep = direction == CopyFromPhone && run.copied;
         if (!run.move && !keep) break;
         if (Landed(run, direction, target, item->FindData)) break;
         if (!run.move) return OpDone;  // copied, but not known whole: never deleted later
-        // A PC file written to since the host listed it was copied as it is
-        // now; the user says whether that copy will do.
-        if (direction != CopyToPhone || !SizeChanged(source, item->FindData)) return OpFailed;
-        int answer = AskAboutFile(run, item, target, MSizeChanged);
+        if (link.Loss() != LinkServes) return run.LinkEnded();
+        // The original stays, and the user hears why: a PC file written to
+        // since the host listed it was copied as it is now (the user says
+        // whether that copy will do); any other copy is not whole.
+        int reason = direction == CopyToPhone && SizeChanged(source, item->FindData)
+                         ? MSizeChanged
+                         : MCopyNotWhole;
+        int answer = AskAboutFile(run, item, target, reason);
         if (answer != OpDone) return answer;
         overwrite = 1;
         s = copy();

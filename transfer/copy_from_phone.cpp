@@ -61,7 +61,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
                       int move, char* destPath, int opMode)
 {
     if (!phone.folder[0]) {
-        if (!(opMode & OPM_FIND)) RefuseAtDriveList();
+        if (!QuietCopy(opMode)) RefuseAtDriveList();
         return OpFailed;
     }
 
@@ -74,11 +74,11 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
     if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
         return CopyOnPhone(phone, items, count, move, destination, opMode);
     if (!PrepareLocalDestination(destination, sizeof(destination), count)) {
-        if (!(opMode & OPM_FIND)) RefusePcDestination(destination);
+        if (!QuietCopy(opMode)) RefusePcDestination(destination);
         return OpFailed;
     }
 
-    ScreenGuard screen(!(opMode & OPM_FIND));
+    ScreenGuard screen(!QuietCopy(opMode));
     phone.stop.Clear();
     CopyRun run = {phone, move, opMode, {}, {}};
     // A plain silent copy is how the host starts a move into another
@@ -110,14 +110,21 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
 // Whatever it can't hold is counted, so the operation says it once.
 static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* target)
 {
+    bool made = GetFileAttributesW(target) == INVALID_FILE_ATTRIBUTES;
     if (!MakeLocalDirectory(target)) {
         if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES)
             NoteLeftBehind(run.left, source, 1, LeftBehind::InTheWay);
         return OpFailed;
     }
 
+    // The box counts the folder's entries as they come; Esc or a break
+    // stops the listing between two hand-overs.
+    auto reading = WatchListing([&](int entries) {
+        if (run.Quiet()) return !run.phone.stop.Asked();
+        return ShowReading(run.progress, entries) != 0;
+    });
     int hidden = 0;
-    int result = WalkPhoneFolder(run.phone.link, source, &hidden,
+    int result = WalkPhoneFolder(run.phone.link, source, &hidden, &reading,
                                  [&](PluginPanelItem& child, const WCHAR* childSource) {
         WCHAR childTarget[NM];
         CopyBoundedWide(childTarget, target, NM);
@@ -127,6 +134,10 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
         }
         return CopyItemFromPhone(run, &child, childSource, childTarget);
     });
+    // A folder this copy made and nothing went into before it was stopped
+    // goes again: a stop leaves nothing half made. (A folder that holds
+    // anything is not removed.)
+    if (result == OpCancelled && made) RemoveDirectoryW(target);
     if (hidden) {
         NoteLeftBehind(run.left, source, hidden, LeftBehind::Names);
         if (result == OpDone) result = OpFailed;

@@ -8,6 +8,13 @@
 #include "progress_box.h"
 #include "transfer_prompts.h"
 
+// A copy for the host's own reading (Find File, Quick View): it draws no
+// box and no message of its own.
+inline bool QuietCopy(int opMode)
+{
+    return (opMode & (host::OPM_FIND | host::OPM_QUICKVIEW)) != 0;
+}
+
 struct CopyRun {
     PhoneSide phone;
     int move;
@@ -43,14 +50,17 @@ struct CopyRun {
     int CountTotal(const host::PluginPanelItem* items, int count, const WCHAR* localFolder,
                    int legs);
 
-    // Find File copies for its own reading: no box, no progress.
-    bool Quiet() const { return (opMode & host::OPM_FIND) != 0; }
+    // Find File copies for its own reading, and Quick View fetches the file
+    // under the cursor at every cursor move: no box, no progress. Quick View
+    // asks nothing either: a file it can't fetch shows nothing there.
+    bool Quiet() const { return QuietCopy(opMode); }
+    bool Unasked() const { return (opMode & host::OPM_QUICKVIEW) != 0; }
     ProgressFn Progress() const { return Quiet() ? NULL : CopyProgressCallback; }
     LONG Overwrite() const { return overwriteAll ? 1 : 0; }
 
     // The questions, as results: OpDone go ahead (overwrite, retry),
-    // OpFailed skip, OpCancelled stop the operation. An earlier "skip all"
-    // answers without asking.
+    // OpFailed skip, OpCancelled stop the operation (Esc too). An earlier
+    // "skip all", or Quick View, answers skip without asking.
     int AskOverwrite(const char* targetName, const host::PluginPanelItem* item,
                      const host::FAR_FIND_DATA* existing);
     int AskError(const char* name, const char* destination, const char* reason);

@@ -21,13 +21,15 @@ struct Tally {
     unsigned __int64 bytes;
     DWORD drawnAt;     // 0: not drawn yet
     DWORD keysReadAt;
+    int reading;       // entries of the folder being listed; -1: none
 };
 
 unsigned __int64 SizeOf(DWORD high, DWORD low) { return (unsigned __int64)high << 32 | low; }
 
-//   ╔═ Adding up ═════════╗
-//   ║ 12 files, 3.4 MB    ║
-//   ╚═════════════════════╝
+//   ╔═ Adding up ═══════════════════════╗
+//   ║ 12 files, 3.4 MB                  ║
+//   ║ Reading the folder: 96 entries    ║  while a folder is listed
+//   ╚═══════════════════════════════════╝
 // Drawn a few times a second at most; true once the user stopped the count
 // (Esc here, a break, or a wait for the phone given up).
 bool Stopped(Tally& t)
@@ -35,11 +37,12 @@ bool Stopped(Tally& t)
     DWORD now = GetTickCount();
     if (!t.drawnAt || now - t.drawnAt >= 100) {
         t.drawnAt = now | 1;
-        char size[40], line[100];
+        char size[40], line[100], reading[80];
         FormatAmount(size, sizeof(size), t.bytes, false);
         snprintf(line, sizeof(line), GetMsg(MCounted), t.files, size);
-        const MsgItem lines[] = {MCountingTitle, TextItem(line)};
-        ShowMessage(0, NULL, lines, 2, 0);
+        if (t.reading > 0) FormatCount(reading, sizeof(reading), MReadingFolder, t.reading);
+        const MsgItem lines[] = {MCountingTitle, TextItem(line), TextItem(reading)};
+        ShowMessage(0, NULL, lines, t.reading > 0 ? 3 : 2, 0);
     }
     if (EscapeTypedEvery(timing::KeyLookMs, t.keysReadAt)) t.run.phone.stop.Ask();
     return t.run.phone.stop.Asked() || t.run.phone.link.Loss() == LinkAbandoned;
@@ -49,8 +52,14 @@ bool Stopped(Tally& t)
 // went wrong there.
 int CountPhoneFolder(Tally& t, const WCHAR* folder)
 {
-    return WalkPhoneFolder(t.run.phone.link, folder, NULL,
+    // Between two hand-overs of the listing the box counts its entries.
+    auto reading = WatchListing([&](int entries) {
+        t.reading = entries;
+        return !Stopped(t);
+    });
+    return WalkPhoneFolder(t.run.phone.link, folder, NULL, &reading,
                            [&](PluginPanelItem& entry, const WCHAR* path) {
+        t.reading = -1;
         if (Stopped(t)) return (int)OpCancelled;
         if (!path) return (int)OpDone;
         if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -99,7 +108,7 @@ int CopyRun::CountTotal(const PluginPanelItem* items, int count, const WCHAR* lo
                         int legs)
 {
     if (!settings.TotalIndicator() || Quiet()) return OpDone;
-    Tally t = {*this, 0, 0, 0, 0};
+    Tally t = {*this, 0, 0, 0, 0, -1};
     for (int i = 0; i < count; ++i) {
         const FAR_FIND_DATA& data = items[i].FindData;
         if (Stopped(t)) return OpCancelled;

@@ -179,10 +179,11 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     //   ╔═ Delete ═══════╗
     //   ║ Deleting       ║
     //   ║ name           ║
+    //   ║ Reading the folder: 96 entries   (while a folder's listing comes)
     //   ╚════════════════╝
     char shown[NM];
     DisplayName(shown, sizeof(shown), item->FindData.cFileName, 40);
-    const MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown)};
+    MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown), 0};
     ShowMessage(0, NULL, box, 3, 0);
 
     if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -204,8 +205,26 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     WCHAR folder[NM];
     if (!FolderRequestPath(folder, path)) return OpFailed;
 
+    // The box says how many of the folder's entries have come; Esc or a
+    // break stops the listing between two hand-overs.
+    char readLine[80];
+    bool readShown = false;
+    auto reading = WatchListing([&](int entries) {
+        if (entries > 0) {
+            FormatCount(readLine, sizeof(readLine), MReadingFolder, entries);
+            box[3] = TextItem(readLine);
+            ShowMessage(0, NULL, box, 4, 0);
+            readShown = true;
+        }
+        return !run.Stopped();
+    });
     int keptBefore = run.kept;
-    int result = WalkPhoneFolder(link, path, NULL, [&](PluginPanelItem& entry, const WCHAR* entryPath) {
+    int result = WalkPhoneFolder(link, path, NULL, &reading,
+                                 [&](PluginPanelItem& entry, const WCHAR* entryPath) {
+        if (readShown) {  // read: the box says what is deleted again
+            ShowMessage(0, NULL, box, 3, 0);
+            readShown = false;
+        }
         if (!entryPath) return (int)OpFailed;
         if (entry.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             return DeleteItem(run, &entry, entryPath);

@@ -14,17 +14,23 @@
 // when given, counts the entries the listing left out for their names.
 // visit(PluginPanelItem& entry, const WCHAR* path) answers an OpResult; a
 // path that would not fit a host path is given as NULL, never cut to fit.
-// The answer: OpCancelled at once when an entry's is; OpFailed when the
-// listing failed or any entry did; else OpDone.
+// `watch`, when given, is asked between the listing's hand-overs (see
+// ListPhoneFolder). The answer: OpCancelled when the listing was stopped (by
+// the watch, or by Esc in the waiting box over one slow read) and at once
+// when an entry's is; OpFailed when the listing failed or any entry did;
+// else OpDone.
 template <class Visit>
-int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, Visit visit)
+int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, ListingWatch* watch,
+                    Visit visit)
 {
     WCHAR listed[host::NM];
     CopyBoundedWide(listed, folder, host::NM);
     if (!AppendWideSlash(listed, host::NM)) return OpFailed;
     ListingGuard listing;
-    if (ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden) != remote::StatusOk)
-        return OpFailed;
+    LONG status = ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden, NULL, watch);
+    if (status != remote::StatusOk)
+        return watch && status == remote::StatusCancelled && link.Loss() == LinkServes ? OpCancelled
+                                                                                       : OpFailed;
     int result = OpDone;
     for (int i = 0; i < listing.count; ++i) {
         WCHAR path[host::NM];
@@ -34,6 +40,27 @@ int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, Visit vis
             return result;
     }
     return result;
+}
+
+// A walk whose listing nobody watches.
+template <class Visit>
+int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, Visit visit)
+{
+    return WalkPhoneFolder(link, folder, hidden, (ListingWatch*)NULL, visit);
+}
+
+// A watch over a listing from a callable: keepReading(entriesRead) answers
+// false to stop.
+template <class Fn>
+struct ListingWatchOf : ListingWatch {
+    Fn keepReading;
+    explicit ListingWatchOf(Fn fn) : keepReading(fn) {}
+    bool KeepReading(int entriesRead) override { return keepReading(entriesRead); }
+};
+template <class Fn>
+ListingWatchOf<Fn> WatchListing(Fn keepReading)
+{
+    return ListingWatchOf<Fn>(keepReading);
 }
 
 // The path a folder is removed by: its own with the final backslash.

@@ -33,7 +33,7 @@ enum { BarCells = 40 };
 
 }  // namespace
 
-void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, bool draw)
 {
     box.stop = stop;
     box.move = move;
@@ -48,13 +48,22 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine)
     box.totalFiles = 0;
     box.totalBytes = 0;
     box.doneBytes = 0;
-    ShowProgress(box, 0);
+    box.reading = -1;
+    if (draw) ShowProgress(box, 0);
 }
 
 void StartFileProgress(ProgressBox& box, unsigned __int64 size)
 {
     box.fileSize = size;
     box.fileDone = 0;
+}
+
+void GrowFileSize(ProgressBox& box, unsigned __int64 size)
+{
+    if (size <= box.fileSize) return;
+    if (box.totalFiles) box.totalBytes += size - box.fileSize;
+    // The rest of it counts as moved when the file ends.
+    box.fileSize = size;
 }
 
 void EndFileProgress(ProgressBox& box)
@@ -140,14 +149,26 @@ static void FormatTimeLine(char* out, int size, const ProgressBox& box, DWORD no
 
 void SetProgressNames(ProgressBox& box, const char* source, const char* target)
 {
+    box.reading = -1;
     DisplayName(box.source, sizeof(box.source), source, ProgressBox::NameColumns);
     DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
 }
 
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 {
+    box.reading = -1;
     DisplayName(box.source, sizeof(box.source), source, ProgressBox::NameColumns);
     DisplayName(box.target, sizeof(box.target), target, ProgressBox::NameColumns);
+}
+
+// An Esc is kept as Abort: read at the first draw of an item, whose answer
+// the copy does not consult, it would otherwise be lost and the copy go on
+// as if the user had never pressed it. A copy draws many times a second,
+// and a person can't tell 20 ms apart.
+static int KeepGoing(ProgressBox& box)
+{
+    if (EscapeTypedEvery(timing::KeyLookMs, box.keysReadAt)) box.stop.Ask();
+    return box.stop.Asked() ? 0 : 1;
 }
 
 // A bar of BarCells cells, `p` percent of them full.
@@ -189,7 +210,9 @@ int ShowProgress(ProgressBox& box, int percent)
 
     const char* lines[RowCount];
     lines[RowTitle] = GetMsg(box.move ? MMoveTitle : MCopyTitle);
-    lines[RowAction] = GetMsg(box.move ? MMoving : MCopying);
+    char reading[80];
+    if (box.reading >= 0) FormatCount(reading, sizeof(reading), MReadingFolder, box.reading);
+    lines[RowAction] = box.reading >= 0 ? reading : GetMsg(box.move ? MMoving : MCopying);
     lines[RowSource] = box.source;
     lines[RowTo] = GetMsg(MTo);
     lines[RowTarget] = box.target;
@@ -217,14 +240,15 @@ int ShowProgress(ProgressBox& box, int percent)
         lines[count++] = totalCount;
     }
     ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, count, 0);
+    return KeepGoing(box);
+}
 
-    // An Esc is kept as Abort: read at the first draw of an item, whose answer
-    // the copy does not consult, it would otherwise be lost and the copy go
-    // on as if the user had never pressed it.
-    // A copy draws many times a second, and a person can't tell 20 ms apart.
-    if (EscapeTypedEvery(timing::KeyLookMs, box.keysReadAt))
-        box.stop.Ask();
-    return box.stop.Asked() ? 0 : 1;
+int ShowReading(ProgressBox& box, int entries)
+{
+    // The box stays as it was until the first entries come.
+    if (entries == 0) return KeepGoing(box);
+    box.reading = entries;
+    return ShowProgress(box, 0);
 }
 
 int CopyProgressCallback(int percent, void* context)

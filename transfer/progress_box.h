@@ -22,19 +22,25 @@ struct ProgressBox {
     int totalFiles;
     unsigned __int64 totalBytes;
     unsigned __int64 doneBytes;  // of the files copied whole so far
+    int reading;        // entries of a folder being listed; -1: none
 
     enum { NameColumns = 40 };
 };
 
-// Starts a box for one operation and draws it with empty names; with
-// `timeLine`, the box shows the time taken, the time left and the speed.
-void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine);
-// The item now being copied: its name and where it goes.
+// Starts a box for one operation and, with `draw`, draws it with empty
+// names; with `timeLine`, the box shows the time taken, the time left and
+// the speed.
+void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, bool draw = true);
+// The item now being copied: its name and where it goes. The box no longer
+// says it is reading a folder.
 void SetProgressNames(ProgressBox& box, const char* source, const char* target);
 void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target);
 // A file of `size` bytes starts (or starts again): the progress notices
 // that follow are percentages of it.
 void StartFileProgress(ProgressBox& box, unsigned __int64 size);
+// The file turned out to hold `size` bytes, more than listed (the phone
+// lists sizes in 32 bits): its bytes, and the operation's, count that many.
+void GrowFileSize(ProgressBox& box, unsigned __int64 size);
 // The file is copied: whatever of it no notice reported counts as moved now.
 void EndFileProgress(ProgressBox& box);
 // The whole operation's size, for a second bar and the count of all files.
@@ -43,5 +49,9 @@ void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
 void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
+// Between two hand-overs of a folder's listing: the box says how many
+// entries have come (from the first on) and reads the keys; 0 once the
+// operation should stop.
+int ShowReading(ProgressBox& box, int entries);
 // The progress function handed to FileCopy, with the box as its context.
 int CopyProgressCallback(int percent, void* context);

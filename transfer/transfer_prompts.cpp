@@ -84,7 +84,7 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
         MSkip,                    MSkipAll,       MOverwriteCancel,
     };
     int button = ShowMessage(FMSG_WARNING, NULL, lines, 12, 5);
-    if (button < 0 || button > (int)OverwriteAnswer::Cancel) return OverwriteAnswer::Skip;
+    if (button < 0 || button > (int)OverwriteAnswer::Cancel) return OverwriteAnswer::Cancel;
     return (OverwriteAnswer)button;
 }
 

@@ -10,7 +10,7 @@
 bool AskCopyDestination(const host::PluginPanelItem* items, int count, int move,
                         char* destination);
 // The buttons in their order; Esc, or a box the host could not show, is
-// Skip.
+// Cancel: the host's own copy ends on Esc, and nothing unconfirmed happens.
 enum class OverwriteAnswer { Overwrite, OverwriteAll, Skip, SkipAll, Cancel };
 OverwriteAnswer AskOverwrite(const char* targetName, const host::PluginPanelItem* newItem,
                              const host::FAR_FIND_DATA* existing);

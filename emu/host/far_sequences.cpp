@@ -130,6 +130,33 @@ void ScanPluginTree(FindScan& scan, const std::string& path) {
 
 }  // namespace
 
+std::string FetchToView(HostEmulator& host, HANDLE panel, const host::PluginPanelItem& item,
+                        const std::string& folder, bool quick) {
+    CreateDirectoryA(folder.c_str(), NULL);
+    host::PluginPanelItem copy = item;
+    char dest[host::NM] = {0};
+    std::strncpy(dest, folder.c_str(), sizeof dest - 1);
+    int mode = host::OPM_SILENT | host::OPM_VIEW | (quick ? host::OPM_QUICKVIEW : 0);
+    int code = host.Exports().GetFiles(panel, &copy, 1, 0, dest, mode);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    std::string path;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                path = folder + "\\" + found.cFileName;
+                break;
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    if (code != 1 && !path.empty()) {
+        DeleteFileA(path.c_str());
+        path.clear();
+    }
+    return path;
+}
+
 // FarGetPluginDirList: CurDir saved, the folder entered, scanned, left with
 // ".."; when CurDir then differs, a read and SetDirectory(saved CurDir).
 // FALSE only when the scan was stopped.

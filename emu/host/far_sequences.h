@@ -35,6 +35,15 @@ struct DirList {
 DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& dir,
                          std::function<bool()> escape = nullptr);
 
+// F3 on the file item `item`, or Quick View moving the cursor onto it
+// (`quick`): far/filelist.cpp has PluginsSet::GetFile fetch it into a new
+// empty folder, `folder`, with GetFiles(item, 1, 0, folder, OPM_SILENT |
+// OPM_VIEW, and OPM_QUICKVIEW for Quick View), then looks there for a file.
+// Answers that file's path; "" when there is none or GetFiles did not answer
+// 1 (the host then deletes what it found).
+std::string FetchToView(HostEmulator& host, HANDLE panel, const host::PluginPanelItem& item,
+                        const std::string& folder, bool quick);
+
 // Find File over a plug-in panel: from the root (also what "all drives" and
 // "in the path list" do there) or from the current folder.
 enum class FindFrom { Root, Current };

@@ -148,6 +148,12 @@ struct Options {
     int progressNotices = 0;          // > 0: exactly this many notices per copied
                                       // file, percentages k*100/N, instead of one
                                       // per chunk
+    // Files of 4 GiB and more without writing them: a copy takes the first
+    // `zeroLeadBytes` bytes of a source longer than that for zeros without
+    // reading them, and leaves them unwritten in its target (a sparse file),
+    // so such a file copies at once and costs no disk. The test makes the
+    // source so: its first bytes never written. 0: every byte is copied.
+    LONGLONG zeroLeadBytes = 0;
     DWORD delayMs = 0;                // each queued step (a completion, a copy
                                       // chunk) waits this long on a timer first;
                                       // a step run inside the request call

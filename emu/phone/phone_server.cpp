@@ -32,6 +32,7 @@ struct Work {
     HANDLE temp = INVALID_HANDLE_VALUE;
     std::wstring tempPath, targetPath;  // tempPath empty once moved into place
     LONGLONG size = 0, done = 0;
+    LONGLONG lead = 0;  // bytes taken for zeros, not read (Options::zeroLeadBytes)
     int step = 0, steps = 0, notices = 0;
     DWORD chunk = 1;
     FILETIME sourceTime{};
@@ -790,12 +791,24 @@ LONG PhoneServer::StartCopy(Work* w) {
     if (w->temp == INVALID_HANDLE_VALUE) return StatusFromError(GetLastError());
     w->tempPath = tempPath;
 
+    // A lead of zeros left as a hole: the temporary file's first byte
+    // written is the first one after it.
+    if (o.zeroLeadBytes > 0 && w->size > o.zeroLeadBytes) {
+        LARGE_INTEGER lead;
+        lead.QuadPart = o.zeroLeadBytes;
+        if (!SetFilePointerEx(w->source, lead, nullptr, FILE_BEGIN) ||
+            !SetFilePointerEx(w->temp, lead, nullptr, FILE_BEGIN))
+            return StatusIoError;
+        w->done = w->lead = o.zeroLeadBytes;
+    }
+
     w->chunk = o.chunkSize ? o.chunkSize : 1;
     w->notices = o.progressNotices > 0 ? o.progressNotices : 0;
     if (w->notices)
         w->steps = w->notices;
     else
-        w->steps = static_cast<int>(std::max<LONGLONG>(1, (w->size + w->chunk - 1) / w->chunk));
+        w->steps = static_cast<int>(
+            std::max<LONGLONG>(1, (w->size - w->lead + w->chunk - 1) / w->chunk));
     return 0;
 }
 
@@ -808,8 +821,9 @@ bool PhoneServer::CopyStep(Connection* c, Work* w) {
         }
     }
     ++w->step;
-    LONGLONG end = w->notices ? w->size * w->step / w->notices
-                              : std::min<LONGLONG>(w->size, LONGLONG(w->step) * w->chunk);
+    LONGLONG end = w->lead + (w->notices ? (w->size - w->lead) * w->step / w->notices
+                                         : std::min<LONGLONG>(w->size - w->lead,
+                                                              LONGLONG(w->step) * w->chunk));
     std::vector<char> buffer(static_cast<size_t>(std::min<LONGLONG>(w->chunk, 1 << 20)));
     while (w->done < end) {
         DWORD want = static_cast<DWORD>(std::min<LONGLONG>(buffer.size(), end - w->done));

@@ -165,6 +165,61 @@ TEST_F(WaitConsole, EscapeStopsADeleteBetweenTwoItems)
     ExpectNoHostFaults();
 }
 
+// An operation that lists a slow folder (each request answered) hears Esc
+// and a break between two hand-overs of its entries: the copy, with the
+// total indicator's count first or without it, and the delete end within a
+// second of the key, their box says how many entries have come, and nothing
+// is left half made (no empty folder on the PC).
+TEST_F(WaitConsole, EscapeOrABreakStopsAnOperationWhileItListsAFolder)
+{
+    for (int i = 0; i < 300; ++i) PhoneFile("many\\f" + std::to_string(i), "x");
+    const std::string reading = host->MessageText(MReadingFolder);
+    const std::string readingShown = reading.substr(0, reading.find('%'));
+    HANDLE panel = OpenAt("C:");
+    enum { CountFirst, CopyAtOnce, Delete };
+    for (int operation : {CountFirst, CopyAtOnce, Delete})
+    for (bool escape : {true, false}) {
+        SCOPED_TRACE(testing::Message() << operation << (escape ? " Esc" : " break"));
+        FlushConsoleInputBuffer(input);
+        int stops = 0;
+        host->SetHook([&](const host_emu::JournalEntry& e) {
+            if (!e.IsProgress() || e.Text().find(readingShown) == std::string::npos || stops++)
+                return;
+            escAt = GetTickCount();
+            if (escape) TypeKey(input, 27, VK_ESCAPE);
+            else host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        });
+        host->Options().interfaceSettings =
+            operation == CountFirst ? (DWORD)host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR : 0u;
+        phone->Options().delayMs = 20;
+        int result;
+        if (operation == Delete) {
+            std::vector<host::PluginPanelItem> items = Select(panel, {"many"});
+            host->Script().AnswerMessage(0);  // delete
+            host->Script().AnswerMessage(0);  // the folder with everything in it
+            phone->ClearJournal();
+            result = host->DeleteFiles(panel, items, 0);
+        } else {
+            result = Copy(panel, {"many"}, 0, PcPath("out"), host::OPM_SILENT);
+        }
+        DWORD end = GetTickCount();
+        phone->Options().delayMs = 0;
+        host->SetHook(nullptr);
+        ASSERT_EQ(1, stops);
+        EXPECT_LT(end - escAt, 1000u);
+        EXPECT_EQ(operation == Delete ? 0 : -1, result);  // FAR knows no stopped delete
+        EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
+        EXPECT_EQ(0u, phone->Count(phone_emu::Op::FileCopy));
+        EXPECT_EQ(0u, phone->Count(phone_emu::Op::FileDelete));
+        EXPECT_TRUE(ListNames(PcPath("out")).empty());
+        EXPECT_EQ(300u, ListNames(PhonePath("C\\many")).size());
+        EXPECT_EQ(0u, host->Script().PendingMessages());
+        EXPECT_EQ(host->Journal().Saves(), host->Journal().Restores());
+    }
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
 TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
 {
     HANDLE panel = OpenAt("C:");

@@ -1,6 +1,7 @@
 // Copying and moving from the phone to the PC: what lands where, what is left
 // on the phone, and what the host is asked to show.
 #include "copy_from_support.h"
+#include "far_sequences.h"
 #include "message_ids.h"
 
 #include <regex>
@@ -216,6 +217,35 @@ TEST_F(CopyFromPhone, SilentAndFindModes)
     EXPECT_EQ(1, host->Journal().ProgressCount());
     EXPECT_EQ(0, host->Journal().Saves());
     EXPECT_GE(CopiesOf(L"big.bin").back().progressNotices, 10);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Quick View fetches the file under the cursor at every cursor move: no box,
+// no question, and a file it can't fetch shows nothing. F3 is the user's
+// own key: its fetch says why it failed.
+TEST_F(CopyFromPhone, QuickViewFetchesWithoutABoxOrAQuestion)
+{
+    PhoneFile("big.bin", std::string(40000, 'b'));
+    phone->Options().chunkSize = 4096;
+    phone->Options().extraEntriesDir = L"C:\\";
+    phone->Options().extraEntries = {phone_emu::MakeEntry(L"trail_dot.", FILE_ATTRIBUTE_NORMAL, 1)};
+    HANDLE panel = OpenAt("C:");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_TRUE(shown.Find("big.bin") && shown.Find("trail_dot."));
+    host->Journal().Clear();
+    std::string fetched = host_emu::FetchToView(*host, panel, *shown.Find("big.bin"), PcPath("qv1"), true);
+    EXPECT_EQ(PcPath("qv1\\big.bin"), fetched);
+    EXPECT_EQ(40000u, ReadFileText(fetched).size());
+    EXPECT_EQ("", host_emu::FetchToView(*host, panel, *shown.Find("trail_dot."), PcPath("qv2"), true));
+    EXPECT_EQ(0, host->Journal().ProgressCount()) << host->Journal().Dump();
+    EXPECT_TRUE(host->Journal().Prompts().empty());
+    EXPECT_EQ(0, host->Journal().Saves());
+
+    host->Script().AnswerMessage(3);  // cancel
+    EXPECT_EQ("", host_emu::FetchToView(*host, panel, *shown.Find("trail_dot."), PcPath("f3"), false));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MNameNotForPc), host->Journal().Prompts()[0]->lines[0]);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -55,7 +55,7 @@ TEST_F(CopyFromPrompts, OverwritePromptAnswers)
         {2, 0, "old", "old", "C", 2},             // skip
         {3, 0, "old", "old", "C", 1},             // skip all
         {4, -1, "old", "old", "<missing>", 1},    // cancel
-        {-1, 0, "old", "old", "C", 2},            // Esc skips
+        {-1, -1, "old", "old", "<missing>", 1},   // Esc cancels, as the host's own copy does
     };
     HANDLE panel = OpenAt("C:");
     for (const Case& t : cases) {
@@ -164,6 +164,33 @@ TEST_F(CopyFromPrompts, ErrorPromptAnswers)
         ExpectNoHostFaults();
     }
     host->ClosePlugin(panel);
+}
+
+// A cancel the server sends though nobody asked for one is a failure like
+// any other, asked about with its text; only the user's own stop is silent.
+TEST_F(CopyFromPrompts, ACancelTheServerSentByItselfIsAskedAbout)
+{
+    FailCopies(L"b.txt", remote::StatusCancelled);
+    HANDLE panel = OpenAt("C:");
+    host->Script().AnswerMessage(1);  // skip
+    EXPECT_EQ(0, Copy(panel, {"a.txt", "b.txt", "c.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ("C", ReadFileText(PcPath("out\\c.txt")));
+    EXPECT_TRUE(OnPhone("b.txt"));
+    EXPECT_TRUE(Selected("b.txt"));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusCancelled), host->Journal().Prompts()[0]->lines[0]);
+
+    // The same on the way to the phone.
+    ASSERT_TRUE(WriteFileText(PcPath("d.txt"), "D"));
+    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "d.txt")};
+    FailCopies(L"d.txt", remote::StatusCancelled);
+    host->Script().AnswerMessage(1);
+    EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
+    EXPECT_TRUE(PathExists(PcPath("d.txt")));
+    ASSERT_EQ(2u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusCancelled), host->Journal().Prompts()[1]->lines[0]);
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
 }
 
 TEST_F(CopyFromPrompts, CancelDeepInATreeEndsEveryLoop)

@@ -42,7 +42,7 @@ std::string ExpectedConversions(int id)
     case MCopyFailed: case MMoveFailed: case MErrorDestination: return "s";
     case MTreeIncomplete: return "s";
     case MEntriesLeftOut: case MInfoHiddenCount: return "d";
-    case MKeptSinceCopy: case MNotSettled: return "d";
+    case MKeptSinceCopy: case MNotSettled: case MReadingFolder: return "d";
     case MTimeLine: return "sss";
     case MTotalFiles: return "ddss";
     case MCounted: return "ds";

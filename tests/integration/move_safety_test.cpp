@@ -12,27 +12,100 @@ using phone_emu::Op;
 class MoveSafety : public CopyFromPhoneTest {};
 
 // A completion that says "done" for a copy that never happened, as a confused
-// server (or a late completion of an earlier request) would send; the PC
-// file of that name is another, of another size.
-TEST_F(MoveSafety, ASuccessWithoutTheCopyDeletesNothingEitherWay)
+// server (or a late completion of an earlier request) would send: the file
+// at the destination is another, of another size, down to one byte longer
+// or shorter. The move keeps the original and says why, in both directions.
+TEST_F(MoveSafety, ACopyNotOfTheOriginalsSizeDeletesNothingEitherWay)
 {
-    PhoneFile("a.txt", "A");
-    PhoneFile("b.txt", "B");
-    MakeDirs(PcPath("out"));
-    ASSERT_TRUE(WriteFileText(PcPath("out\\b.txt"), "older"));
-    FailCopies(L"b.txt", 0);
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(0, Copy(panel, {"a.txt", "b.txt"}, 1, PcPath("out"), host::OPM_SILENT));
-    EXPECT_FALSE(OnPhone("a.txt"));
-    EXPECT_TRUE(OnPhone("b.txt"));
-    EXPECT_EQ("older", ReadFileText(PcPath("out\\b.txt")));
-    EXPECT_EQ(1u, phone->Count(Op::FileDelete));
+    for (const char* there : {"older", "BBBB", "BB"}) {  // the originals hold 3 bytes
+        SCOPED_TRACE(there);
+        RemoveTree(PcPath("out"));
+        MakeDirs(PcPath("out"));
+        PhoneFile("a.txt", "A");
+        PhoneFile("b.txt", "BBB");
+        ASSERT_TRUE(WriteFileText(PcPath("out\\b.txt"), there));
+        phone->Options().rules.clear();
+        FailCopies(L"b.txt", 0);
+        host->Journal().Clear();
+        host->Script().AnswerMessage(1);  // skip
+        EXPECT_EQ(0, Copy(panel, {"a.txt", "b.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+        EXPECT_FALSE(OnPhone("a.txt"));
+        EXPECT_TRUE(OnPhone("b.txt"));
+        EXPECT_TRUE(Selected("b.txt"));
+        EXPECT_EQ(there, ReadFileText(PcPath("out\\b.txt")));
+        EXPECT_EQ(1u, phone->Count(Op::FileDelete));
 
-    ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "C"));
-    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "c.txt")};
-    FailCopies(L"c.txt", 0);
-    EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
-    EXPECT_TRUE(PathExists(PcPath("c.txt")));
+        ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "CCC"));
+        PhoneFile("c.txt", there);
+        std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "c.txt")};
+        FailCopies(L"c.txt", 0);
+        host->Script().AnswerMessage(1);
+        EXPECT_EQ(0, host->PutFiles(panel, put, 1, pcRoot, 0));
+        EXPECT_TRUE(PathExists(PcPath("c.txt")));
+        EXPECT_EQ(there, ReadFileText(PhonePath("C\\c.txt")));
+        ASSERT_EQ(2u, host->Journal().Prompts().size());
+        for (const host_emu::JournalEntry* prompt : host->Journal().Prompts())
+            EXPECT_EQ(host->MessageText(MCopyNotWhole), prompt->lines[0]);
+        ExpectNoHostFaults();
+    }
+    host->ClosePlugin(panel);
+}
+
+// `tail` written after `hole` bytes never written: a file of 4 GiB and more
+// that costs no disk.
+bool WriteAfterHole(const std::string& path, LONGLONG hole, const std::string& tail)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER at;
+    at.QuadPart = hole;
+    DWORD written = 0;
+    bool ok = SetFilePointerEx(file, at, NULL, FILE_BEGIN) &&
+              WriteFile(file, tail.data(), (DWORD)tail.size(), &written, NULL) &&
+              written == tail.size();
+    return CloseHandle(file) && ok;
+}
+
+LONGLONG SizeOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (LONGLONG)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+}
+
+// The phone gives sizes in 32 bits: a file of 4 GiB + 10 bytes is listed
+// as 10. Its copy lands whole, so a move takes it, in both directions; and
+// once it has landed the box counts it at its size. (The emulator takes
+// the first 4 GiB of such files for the zeros they are, unwritten.)
+TEST_F(MoveSafety, FilesOf4GiBAndMoreMoveWhole)
+{
+    const LONGLONG lead = 4LL << 30;
+    phone->Options().zeroLeadBytes = lead;
+    ASSERT_TRUE(WriteAfterHole(PhonePath("C\\big.bin"), lead, "0123456789"));
+    PhoneFile("small.txt", "S");
+    MakeDirs(PcPath("out"));
+    host->Options().interfaceSettings = host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR;
+    HANDLE panel = OpenAt("C:");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_TRUE(shown.Find("big.bin"));
+    EXPECT_EQ(10u, shown.Find("big.bin")->FindData.nFileSizeLow);
+    EXPECT_EQ(1, Copy(panel, {"big.bin", "small.txt"}, 1, PcPath("out"), host::OPM_SILENT));
+    EXPECT_FALSE(OnPhone("big.bin"));
+    EXPECT_EQ(lead + 10, SizeOf(PcPath("out\\big.bin")));
+    const host_emu::JournalEntry* last = nullptr;
+    for (const host_emu::JournalEntry* e : ProgressBoxes())
+        if (e->title == host->MessageText(MMoveTitle)) last = e;
+    ASSERT_TRUE(last && last->lines.size() == 9u) << host->Journal().Dump();
+    EXPECT_EQ("small.txt", last->lines[1]);
+    EXPECT_EQ("1 of 2 files  4.0 GB of 4.0 GB", last->lines[8]);
+
+    ASSERT_TRUE(WriteAfterHole(PcPath("huge.bin"), lead, "0123456789"));
+    std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "huge.bin")};
+    EXPECT_EQ(1, host->PutFiles(panel, put, 1, pcRoot, 0));
+    EXPECT_FALSE(PathExists(PcPath("huge.bin")));
+    EXPECT_EQ(lead + 10, SizeOf(PhonePath("C\\huge.bin")));
+    EXPECT_TRUE(host->Journal().Prompts().empty());
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -124,7 +124,7 @@ TEST_F(PutFiles, OverwriteAnswersAndEditMode)
 {
     const OverwriteCase cases[] = {
         {"edit mode", host::OPM_EDIT, {}, 1, "NNN", 0},
-        {"overwrite, Esc, overwrite all", 0, {0, -1, 1}, 0, "NON", 3},
+        {"overwrite, Esc: the host's own copy ends on Esc", 0, {0, -1}, -1, "NOO", 2},
         {"skip all", 0, {3}, 0, "OOO", 1},
         {"skip, then skip all", 0, {2, 3}, 0, "OOO", 2},
         {"overwrite all", 0, {1}, 1, "NNN", 1},

@@ -14,7 +14,7 @@ class Prompts : public ::testing::Test {
 protected:
     void SetUp() override { fake_host::Install(); }
     PhonePanel panel;
-    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0, false, {}, 0, 0, 0, 0, 0};
+    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0, false, {}, 0, 0, 0, 0, 0, -1};
 
     // The box's lines, in display order.
     enum { Title, Action, Source, To, Target, Bar, Separator, Counter };
