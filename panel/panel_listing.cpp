@@ -213,8 +213,10 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // figures and leave the panel FAR shows as it is.
     bool find = (opMode & OPM_FIND) != 0;
     // FAR reads what it shows (Ctrl+R, after an operation), whatever walk
-    // did not come back; a walk's first read starts where FAR shows too.
-    if (!find || WalkedElsewhere()) ComeBack();
+    // did not come back, but for Find's "Go to": its read takes the walk's
+    // folder. A walk's first read starts where FAR shows too.
+    bool goTo = !find && GoingTo();
+    if (find ? WalkOver() : !goTo) ComeBack();
     if (find && countBroken) return 0;
     if (!find) {
         countBroken = false;
@@ -222,7 +224,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     }
     Stop stop = enteringStopped;
     enteringStopped = NotStopped;
-    bool cameUp = upUnread && !find;
+    bool backToShown = (upUnread || goTo) && !find;
     upUnread = false;
     OwnedListing listing;
     if (prepared.ready && strcmp(prepared.folder, curDir) == 0) {
@@ -236,10 +238,10 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // by an operation). When the server says it is gone, FAR's own read
         // shows its nearest existing parent, as the host does on a local
         // disk; any other failure answers 0 and leaves the panel where it is,
-        // but after a "..": FAR would close the panel for it, so the folder
-        // the user was in is shown again, as FAR showed it, and the failure
-        // said.
-        for (;; cameUp = false) {
+        // but after a ".." or a "Go to": FAR would close the panel for it,
+        // so the folder the user was in is shown again, as FAR showed it,
+        // and the failure said.
+        for (;; backToShown = false) {
             LONG status =
                 ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
@@ -248,7 +250,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
             if (find && MayDraw()) countBroken = true;
             if (find || LinkLost()) return 0;
             if (status == StatusCancelled || !curDir[0] || !FolderGone(curDir)) {
-                if (!cameUp || LinkLost()) return 0;
+                if (!backToShown || LinkLost()) return 0;
                 char failed[NM];
                 CopyBounded(failed, curDir, sizeof(failed));
                 if (!HandOutShown(items, count)) return 0;

@@ -16,7 +16,7 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), findMoved(false), walkThread(0), countBroken(false),
+    : opFlags(0), hiddenNames(0), findMoved(false), walkThread(0), walkAsks(0), countBroken(false),
       shownAfterStop(false), upUnread(false),
       enteringStopped(NotStopped),
       waitBox(&opFlags)
@@ -63,8 +63,9 @@ void PhonePanel::BeginHostCall(int opMode, bool operation)
     upUnread = false;
     if (opMode & OPM_FIND) {
         // A new walk (a folder's count after Find, a search after a count)
-        // starts where FAR shows, not where another thread's walk ended.
-        if (WalkedElsewhere()) ComeBack();
+        // starts where FAR shows, not where another thread's walk ended nor
+        // where a walk FAR has described since did.
+        if (WalkOver()) ComeBack();
         return;
     }
     countBroken = false;
@@ -84,6 +85,7 @@ void PhonePanel::ComeBack()
     if (!findMoved) return;
     if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
     findMoved = false;
+    walkAsks = 0;
     countBroken = false;
 }
 
@@ -141,6 +143,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
 void PhonePanel::Moved(bool find)
 {
     findMoved = find;
+    walkAsks = 0;
     if (find) walkThread = GetCurrentThreadId();
 }
 
@@ -151,9 +154,17 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     info->Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_ADDDOTS |
                   OPIF_FINDFOLDERS | OPIF_COMPAREFATTIME;
     // FAR asks on the thread of a walk before it starts one and after it
-    // ends: a walk left elsewhere ends here. Another thread's walk (Find's,
-    // while FAR's main thread draws) goes on where it is, unseen.
-    if (!WalkedElsewhere()) ComeBack();
+    // ends: a walk left elsewhere ends here, but on FAR's main thread not
+    // before a third ask, since Find's "Go to" is a walk and then the
+    // panel's Update, which asks twice before its read. Another thread's
+    // walk (Find's, while FAR's main thread draws) goes on where it is,
+    // unseen.
+    if (findMoved && !WalkedElsewhere() && (!MayDraw() || ++walkAsks > UpdateAsks)) ComeBack();
+    // Until a read takes a walk's folder, CurDir and the title name the
+    // folder FAR shows. The Update uses only the flags of what it asks
+    // (CurDir is not read in UpdatePlugin) and asks again once it has read,
+    // for the title and the redraw, which then name the new folder; an ask
+    // that no read follows is a redraw, and must name what FAR shows.
     // Copied: Find's thread may move the panel once this call is over.
     CopyBounded(reportedDir, findMoved && shown.ready ? shown.folder : curDir,
                 sizeof(reportedDir));

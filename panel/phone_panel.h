@@ -69,7 +69,8 @@ public:
     // Without OPM_FIND, an operation (copy, move, delete, make folder) works
     // in the folder FAR last received a listing of, always; a change of
     // folder starts there when an OPM_FIND sequence moved the panel since.
-    // Under OPM_FIND, a walk that another thread left elsewhere is no start.
+    // Under OPM_FIND, a walk that another thread left elsewhere, or that FAR
+    // has described since, is no start.
     void BeginHostCall(int opMode, bool operation);
     // Back in the folder FAR shows, when an OPM_FIND walk left the panel
     // elsewhere: FAR calls without OPM_FIND (a read, a change of folder, the
@@ -78,6 +79,12 @@ public:
     // An OPM_FIND walk moved the panel, on a thread other than this one
     // (Find's worker, while FAR's main thread asks for the description).
     bool WalkedElsewhere() const { return findMoved && walkThread != GetCurrentThreadId(); }
+    // ... or on this one, and FAR has asked for the description since: no
+    // start for a new walk.
+    bool WalkOver() const { return WalkedElsewhere() || (findMoved && walkAsks > 0); }
+    // This thread's walk, then FAR's Update asking for the description: the
+    // read without OPM_FIND that comes next is Find's "Go to".
+    bool GoingTo() const { return findMoved && walkAsks > 0 && !WalkedElsewhere(); }
 
     // Opening and closing; the handle the host holds is the panel itself.
     static HANDLE OpenPlugin(int openFrom, INT_PTR item);
@@ -145,9 +152,17 @@ public:
     bool findMoved;  // an OPM_FIND call moved the panel since FAR last got a listing
     // The thread of that call. An OPM_FIND walk is its thread's: FAR's main
     // thread counting a folder or fetching a found file, Find's worker
-    // searching. FAR ends none of them with a read, and some never come
-    // back where they began.
+    // searching. FAR ends none of them with a read but "Go to" (below), and
+    // some never come back where they began.
     DWORD walkThread;
+    // How often that thread asked for the description since the walk's last
+    // step. On FAR's main thread Find's "Go to" is a walk to the found
+    // item's folder and then the panel's Update, which asks twice
+    // (FileList::Update, then UpdatePlugin) and reads without OPM_FIND: that
+    // read takes the walk's folder. A third ask (the panel drawn first) or
+    // any other call ends the walk.
+    int walkAsks;
+    enum { UpdateAsks = 2 };
     // A listing under OPM_FIND on FAR's main thread (F3 or Quick View
     // counting a folder) failed or was stopped: FAR's count fails only on a
     // refused "..", so ".." and reads under OPM_FIND are refused until the

@@ -200,6 +200,41 @@ void FindFiles(HostEmulator& host, HANDLE panel, FindRun& run, HANDLE pluginMute
     }
 }
 
+// FindFilesProcess's FIND_EXIT_GOTO, then SetPluginDirectory(name, hPlugin,
+// TRUE). FAR keeps a found item's folders apart with \x1 and splits there;
+// Kelp's names hold no backslash, so splitting at "\" is the same.
+GoTo FindGoTo(HostEmulator& host, HANDLE panel, FindFrom from, const std::string& found) {
+    const host_emu::PluginExports& e = host.Exports();
+    GoTo out;
+    CurDirOf(host, panel);
+    if (from == FindFrom::Root) e.SetDirectory(panel, "\\", host::OPM_FIND);
+    size_t start = 0;
+    for (size_t end; (end = found.find('\\', start)) != std::string::npos; start = end + 1) {
+        host::PluginPanelItem* items = nullptr;
+        int count = 0;
+        if (e.GetFindData(panel, &items, &count, host::OPM_FIND))
+            e.FreeFindData(panel, items, count);
+        e.SetDirectory(panel, found.substr(start, end - start).c_str(), host::OPM_FIND);
+    }
+    // Update(UPDATE_KEEP_SELECTION): a read that fails closes the panel.
+    out.read = host.ReadPanel(panel, out.listing);
+    if (!out.read) return out;
+    // GoToFile(the name), else GoToFile(the whole path).
+    for (const std::string& name : {found.substr(start), found})
+        if (out.listing.Find(name)) {
+            out.cursor = name;
+            break;
+        }
+    // Show: ShowFileList sends FE_REDRAW, then asks for the description.
+    if (e.ProcessEvent) e.ProcessEvent(panel, host::FE_REDRAW, nullptr);
+    host::OpenPluginInfo info;
+    std::memset(&info, 0, sizeof info);
+    e.GetOpenPluginInfo(panel, &info);
+    out.curDir = info.CurDir ? info.CurDir : "";
+    out.panelTitle = info.PanelTitle ? info.PanelTitle : "";
+    return out;
+}
+
 FolderShortcut SaveShortcut(HostEmulator& host, HANDLE panel) {
     host::OpenPluginInfo info;
     std::memset(&info, 0, sizeof info);

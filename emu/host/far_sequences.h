@@ -68,6 +68,21 @@ struct FindRun {
 // `pluginMutex` (FAR's hPluginMutex), when given.
 void FindFiles(HostEmulator& host, HANDLE panel, FindRun& run, HANDLE pluginMutex = NULL);
 
+// Find's "Go to" on `found`, one of a run's found items (from the root its
+// path starts at the drive), as FAR plays it on its main thread once the
+// search is over and the dialog closed: the panel's description; from the
+// root, "\" under OPM_FIND; for each folder on the path, a read of the
+// folder it is in and SetDirectory(folder, OPM_FIND); then the panel's
+// Update (ReadPanel: the description twice, the read), the cursor put on the
+// item and the panel drawn (FE_REDRAW, the description).
+struct GoTo {
+    bool read = false;     // the Update's read answered TRUE (FALSE closed the panel)
+    PanelListing listing;  // what it read
+    std::string cursor;    // the item GoToFile put the cursor on; empty: none found
+    std::string curDir, panelTitle;  // as the panel is drawn after it
+};
+GoTo FindGoTo(HostEmulator& host, HANDLE panel, FindFrom from, const std::string& found);
+
 // A folder shortcut: what Ctrl+Shift+digit keeps of a plug-in panel.
 struct FolderShortcut {
     std::string curDir, shortcutData;

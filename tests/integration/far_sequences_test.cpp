@@ -205,7 +205,7 @@ TEST_F(FarSequences, OperationsActOnTheFolderFarShows)
 
 // A walk under OPM_FIND that never came back (a found file's fetch may end
 // so) moves nothing FAR shows: the panel's title, F3 on a folder and Ctrl+R
-// each work from the folder FAR shows.
+// after a redraw each work from the folder FAR shows.
 TEST_F(FarSequences, AWalkThatDidNotComeBackMovesNothingFarShows)
 {
     HANDLE panel = OpenAt("C:\\top");
@@ -231,9 +231,66 @@ TEST_F(FarSequences, AWalkThatDidNotComeBackMovesNothingFarShows)
     EXPECT_EQ(1u, dir.folders);
 
     walkAway();
+    CurDir(panel);  // FAR draws the panel before a key can reach it
     host_emu::PanelListing again = Read(panel);  // Ctrl+R
     EXPECT_EQ("C:\\top", again.curDir);
     EXPECT_EQ((std::vector<std::string>{"Dir", "Dir2", "same.txt"}), again.Names());
+    DeleteTheShownFileAndClose(panel, shown);
+}
+
+// Find's "Go to" on a file found in a subfolder moves the panel there, from
+// the root and from the current folder: the folder FAR then shows, its
+// title, its listing with the cursor on the file, and F8 deletes there. A
+// folder that can't be read at the end keeps the panel where it was.
+TEST_F(FarSequences, GoToAFoundFileMovesThePanelThere)
+{
+    struct Case {
+        host_emu::FindFrom from;
+        const char* found;
+        const char* folder;
+        const char* file;
+        std::vector<std::string> names;
+    } cases[] = {
+        {host_emu::FindFrom::Root, "C:\\top\\Dir\\Sub3\\same.txt", "C:\\top\\Dir\\Sub3",
+         "same.txt", {"same.txt"}},
+        {host_emu::FindFrom::Current, "Dir\\a.txt", "C:\\top\\Dir", "a.txt",
+         {"a.txt", "same.txt", "Sub3"}},
+    };
+    HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
+    for (const Case& c : cases) {
+        HANDLE panel = OpenAt("C:\\top");
+        Read(panel);
+        host_emu::FindRun find;
+        find.from = c.from;
+        RunAsFind([&] { host_emu::FindFiles(*host, panel, find, mutex); });
+        ASSERT_EQ(1, std::count(find.found.begin(), find.found.end(), c.found)) << c.found;
+        host_emu::GoTo go = host_emu::FindGoTo(*host, panel, c.from, c.found);
+        ASSERT_TRUE(go.read) << c.found;  // false: the host closed the panel
+        EXPECT_EQ(c.folder, go.curDir);
+        EXPECT_EQ(std::string("Kelp:") + c.folder, go.panelTitle);
+        EXPECT_EQ(c.names, go.listing.Names());
+        EXPECT_EQ(c.file, go.cursor);
+        EXPECT_EQ(1, DeleteShown(panel, go.listing, "same.txt"));
+        std::string deleted = std::string("C") + (c.folder + 2) + "\\same.txt";
+        EXPECT_FALSE(PathExists(PhonePath(deleted))) << deleted;
+        EXPECT_EQ(4u, SameFilesLeft().size()) << deleted;
+        ASSERT_TRUE(WriteFileText(PhonePath(deleted), deleted));
+        host->ClosePlugin(panel);
+    }
+    CloseHandle(mutex);
+
+    HANDLE panel = OpenAt("C:\\top");
+    host_emu::PanelListing shown = Read(panel);
+    FailDirOpen(L"C:\\top\\Dir\\Sub3\\");
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    host_emu::GoTo go = host_emu::FindGoTo(*host, panel, host_emu::FindFrom::Root,
+                                           "C:\\top\\Dir\\Sub3\\same.txt");
+    ASSERT_TRUE(go.read);
+    EXPECT_EQ("C:\\top", go.curDir);
+    EXPECT_EQ(shown.Names(), go.listing.Names());
+    ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ(host->MessageText(MFolderNotRead), host->Journal().Prompts()[0]->lines[0]);
     DeleteTheShownFileAndClose(panel, shown);
 }
 
