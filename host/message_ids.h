@@ -23,7 +23,7 @@ enum MessageId {
     MTo = 17,                // between the two names
     MFilesCopied = 18,       // %d files copied so far
     MAlreadyExists = 19,
-    MNewFile = 20,           // label, formatted as %12s
+    MNewFile = 20,           // label, formatted as %-12s
     MExistingFile = 21,      // label, formatted as %-12s
     MOverwrite = 22,
     MOverwriteAll = 23,

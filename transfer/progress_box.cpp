@@ -5,6 +5,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "user_formats.h"
 
 #include <cstdio>
 #include <cstring>
@@ -115,7 +116,8 @@ void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond)
     if (unit == 0)
         snprintf(out, size, "%u %s", (unsigned)bytes, name);
     else
-        snprintf(out, size, "%u.%u %s", (unsigned)(tenths / 10), (unsigned)(tenths % 10), name);
+        snprintf(out, size, "%u%c%u %s", (unsigned)(tenths / 10), DecimalSeparator(),
+                 (unsigned)(tenths % 10), name);
 }
 
 // "1.2 MB/s", right-aligned in a width that keeps the line's length, so the

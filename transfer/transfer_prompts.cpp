@@ -5,6 +5,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "user_formats.h"
 
 #include <cstdio>
 #include <cstring>
@@ -42,26 +43,22 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
 // A rule across a message box.
 static const char SeparatorLine[] = "\x01";
 
-// "Label  size  date time" for one side of the overwrite prompt. A time the
-// platform cannot convert or format leaves its column empty.
-static void SizeDateLine(char* line, int size, const char* format, const char* label,
-                         const FAR_FIND_DATA* data)
+// "Label  size  date time" for one side of the overwrite prompt, in columns
+// of one width on both sides, so the two lines line up. A time the
+// platform cannot convert leaves its columns empty.
+static void SizeDateLine(char* line, int size, const char* label, const FAR_FIND_DATA* data)
 {
-    char date[32] = "", time[32] = "";
-    SYSTEMTIME st;
-    if (FileTimeToSystemTime(&data->ftLastWriteTime, &st)) {
-        if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, NULL, time, sizeof(time))) time[0] = 0;
-        if (!GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, NULL, date, sizeof(date))) date[0] = 0;
-    }
-    snprintf(line, size, format, label, (int)data->nFileSizeLow, date, time);
+    char date[32], time[32];
+    FormatFileTime(data->ftLastWriteTime, date, sizeof(date), time, sizeof(time));
+    snprintf(line, size, "%-12s %10d %s %s", label, (int)data->nFileSizeLow, date, time);
 }
 
 //   ╔═ Warning ══════════════════════════════════════╗
 //   ║ The destination already exists                 ║
 //   ║ C:\...\name                                    ║
 //   ╟────────────────────────────────────────────────╢
-//   ║          New        1234 07.12.2026 10:00:00   ║
-//   ║ Existing            5678 06.12.2026 09:00:00   ║
+//   ║ New                1234 07.12.2026 10:00:00    ║
+//   ║ Existing           5678 06.12.2026 09:00:00    ║
 //   ╟────────────────────────────────────────────────╢
 //   ║ [Overwrite] [All] [Skip] [Skip all] [Cancel]   ║
 //   ╚════════════════════════════════════════════════╝
@@ -72,10 +69,8 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
     DisplayName(name, sizeof(name), targetName, 60);
 
     char lineNew[60], lineExisting[60];
-    SizeDateLine(lineNew, sizeof(lineNew), "%12s %10d %s %s", GetMsg(MNewFile),
-                 &newItem->FindData);
-    SizeDateLine(lineExisting, sizeof(lineExisting), "%-12s %10d %s %s", GetMsg(MExistingFile),
-                 existing);
+    SizeDateLine(lineNew, sizeof(lineNew), GetMsg(MNewFile), &newItem->FindData);
+    SizeDateLine(lineExisting, sizeof(lineExisting), GetMsg(MExistingFile), existing);
 
     const MsgItem lines[] = {
         MOverwriteTitle,          MAlreadyExists, TextItem(name),
