@@ -33,7 +33,7 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
         {DI_DOUBLEBOX, 3, 1, 72, 6, 0, 0, 0, 0, (MsgItem)(move ? MMoveTitle : MCopyTitle), 0},
         {DI_TEXT, 5, 2, 70, 2, 0, 0, 0, 0, TextItem(prompt), 0},
         {DI_EDIT, 5, 3, 70, 3, 1, 0, 0, 0, TextItem(destination), 512},
-        {DI_SINGLEBOX, 4, 4, 71, 4, 0, 0, 0, 0, TextItem(""), 0},
+        {DI_TEXT, 3, 4, 0, 4, 0, 0, DIF_BOXCOLOR | DIF_SEPARATOR, 0, TextItem(""), 0},
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)button, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancel, 0},
     };

@@ -29,9 +29,13 @@ TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
     host->Script().AnswerDialog(4);
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt", "docs"}, 0, PcPath("out")));
 
-    // The host's folder gets its backslash before the dialog shows it.
+    // The host's folder gets its backslash before the dialog shows it. The
+    // rule under it is the host's separator item, drawn on the frame.
     ASSERT_EQ(1u, host->Journal().Dialogs().size());
-    EXPECT_EQ(PcPath("out") + "\\", host->Journal().Dialogs()[0]->items[2].data);
+    const host_emu::JournalEntry& dialog = *host->Journal().Dialogs()[0];
+    EXPECT_EQ(PcPath("out") + "\\", dialog.items[2].data);
+    EXPECT_EQ(host::DI_TEXT, dialog.items[3].type);
+    EXPECT_EQ((DWORD)(host::DIF_SEPARATOR | host::DIF_BOXCOLOR), dialog.items[3].flags);
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     EXPECT_EQ("B", ReadFileText(PcPath("out\\b.txt")));
     EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));

@@ -109,9 +109,11 @@ wait_for 15 "C:\\Documents listing" 'Kelp:C:\\Documents' '║readme\.txt +│ +6
 keys Down Down Down
 wait_for 10 "cursor on readme.txt" 'readme\.txt +65 [0-9]'
 
-# F5: the plug-in's copy dialog, aimed at the PC folder.
+# F5: the plug-in's copy dialog, aimed at the PC folder, its rule drawn
+# on the frame as the host's own dialogs have it.
 keys F5
-wait_for 15 "copy dialog" '═ Copy ═' 'Copy "readme\.txt" to:' 'screen-test\\demo\\pc\\ ' '\[ Copy \]' '\[ Cancel \]'
+wait_for 15 "copy dialog" '═ Copy ═' 'Copy "readme\.txt" to:' 'screen-test\\demo\\pc\\ ' '\[ Copy \]' '\[ Cancel \]' \
+    '╟(─){68}╢'
 keys Enter
 wait_gone 15 "the copy dialog" 'Copy "readme\.txt" to:'
 
