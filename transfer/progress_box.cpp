@@ -30,7 +30,9 @@ enum ProgressRow {
     RowCount
 };
 
-enum { BarCells = 40 };
+// A bar is 40 cells wide, or as wide as a wider time line, so that it
+// fills the box as the host's own copy's does.
+enum { BarCells = 40, MaxBarCells = 100 };
 
 }  // namespace
 
@@ -153,12 +155,14 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 }
 
 // A bar of BarCells cells, `p` percent of them full.
-static void FillBar(char* bar, int p)
+// A box made wider by its time line gets a bar of `cells`, up to MaxBarCells.
+static void FillBar(char* bar, int p, int cells = BarCells)
 {
-    int filled = 2 * (p / 5);
-    memset(bar, 219, filled);                      // full block in the OEM code page
-    memset(bar + filled, 176, BarCells - filled);  // light shade
-    bar[BarCells] = 0;
+    if (cells > MaxBarCells) cells = MaxBarCells;
+    int filled = cells * (p / 5) / 20;
+    memset(bar, 219, filled);                   // full block in the OEM code page
+    memset(bar + filled, 176, cells - filled);  // light shade
+    bar[cells] = 0;
 }
 
 //   ╔═ Copy ═══════════════════════════════════════════╗
@@ -166,16 +170,17 @@ static void FillBar(char* bar, int p)
 //   ║ name                                             ║
 //   ║ to                                               ║
 //   ║ C:\...\target                                    ║
-//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ ████████████████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░ ║
 //   ╟──────────────────────────────────────────────────╢
 //   ║ 3 files copied                                   ║
 //   ║ Time: 00:00:05  Remaining: 00:00:10     1.2 MB/s ║
-//   ║ ████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ ██████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░ ║
 //   ║ 3 of 12 files  1.5 MB of 7.9 MB                  ║
 //   ╚══════════════════════════════════════════════════╝
 // The time line only with the user's copying time information on (the box
-// is then as wide as that line; without it the box is 40 columns inside);
-// the whole operation's bar and count only with the total indicator on.
+// is then as wide as that line; without it the box is 40 columns inside),
+// and the bars as wide as the box; the whole operation's bar and count only
+// with the total indicator on.
 int ShowProgress(ProgressBox& box, int percent)
 {
     int p = percent & 0xFFFF;
@@ -183,8 +188,15 @@ int ShowProgress(ProgressBox& box, int percent)
     DWORD now = GetTickCount();
     NoteFilePercent(box, p, now);
 
-    char bar[BarCells + 1];
-    FillBar(bar, p);
+    // The time line keeps one width; the bars take it.
+    char timeLine[160];
+    int cells = BarCells;
+    if (box.timeLine) {
+        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
+        if ((int)strlen(timeLine) > cells) cells = (int)strlen(timeLine);
+    }
+    char bar[MaxBarCells + 1];
+    FillBar(bar, p, cells);
 
     char counter[40];
     snprintf(counter, sizeof(counter), GetMsg(MFilesCopied), box.doneCount);
@@ -200,15 +212,11 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowCounter] = counter;
     // The optional lines follow in their order, each only when shown.
     int count = RowTime;
-    char timeLine[160];
-    if (box.timeLine) {
-        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
-        lines[count++] = timeLine;
-    }
-    char totalBar[BarCells + 1], totalCount[160];
+    if (box.timeLine) lines[count++] = timeLine;
+    char totalBar[MaxBarCells + 1], totalCount[160];
     if (box.totalFiles) {
         unsigned __int64 done = box.totalBytes - TotalLeft(box);
-        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100);
+        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100, cells);
         char doneText[40], allText[40];
         FormatAmount(doneText, sizeof(doneText), done, false);
         FormatAmount(allText, sizeof(allText), box.totalBytes, false);

@@ -251,6 +251,7 @@ TEST_F(CopyFromPhone, TheTimeLineFollowsTheUsersSetting)
             if (!on) continue;
             EXPECT_TRUE(std::regex_match(e->lines[7], shape)) << e->lines[7];
             EXPECT_EQ(48u, e->lines[7].size()) << e->lines[7];  // the box keeps its width
+            EXPECT_EQ(48u, e->lines[4].size());                  // and the bar fills it
             speeds += e->lines[7].find("B/s") != std::string::npos;
         }
         EXPECT_GT(boxes, 10);
