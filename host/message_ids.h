@@ -100,6 +100,8 @@ enum MessageId {
     MKilobytes = 94,
     MMegabytes = 95,
     MGigabytes = 96,
+    MMakingFolder = 97,      // progress action line for a folder
+    MLeftBehindTitle = 98,   // the box that says what a tree's copy left behind
 
-    MessageCount = 97
+    MessageCount = 99
 };

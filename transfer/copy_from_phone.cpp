@@ -153,13 +153,15 @@ int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
                       const WCHAR* target)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, target);
-    if (!run.Quiet()) ShowProgress(run.progress, 0);
+    bool folder = (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!run.Quiet() && folder) ShowFolderProgress(run.progress);
+    if (!run.Quiet() && !folder) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
     if (run.phone.stop.Asked()) return OpCancelled;
     if (!IsStorableLocalPath(target)) return RefuseLocalName(run, item, target);
 
-    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (folder)
         return CopyFolderFromPhone(run, source, target);
     return CopyOneFile(run, item, source, target, CopyFromPhone);
 }

@@ -180,8 +180,9 @@ static void FillBar(char* bar, int p, int cells = BarCells)
 // The time line only with the user's copying time information on (the box
 // is then as wide as that line; without it the box is 40 columns inside),
 // and the bars as wide as the box; the whole operation's bar and count only
-// with the total indicator on.
-int ShowProgress(ProgressBox& box, int percent)
+// with the total indicator on. For a `folder` the action line says it is
+// being made.
+static int DrawProgress(ProgressBox& box, int percent, bool folder)
 {
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
@@ -210,6 +211,7 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowBar] = bar;
     lines[RowSeparator] = "\x01";  // a rule across the box
     lines[RowCounter] = counter;
+    if (folder) lines[RowAction] = GetMsg(MMakingFolder);  // not copied as a file
     // The optional lines follow in their order, each only when shown.
     int count = RowTime;
     if (box.timeLine) lines[count++] = timeLine;
@@ -240,4 +242,14 @@ int ShowProgress(ProgressBox& box, int percent)
 int CopyProgressCallback(int percent, void* context)
 {
     return ShowProgress(*(ProgressBox*)context, percent);
+}
+
+int ShowProgress(ProgressBox& box, int percent)
+{
+    return DrawProgress(box, percent, false);
+}
+
+int ShowFolderProgress(ProgressBox& box)
+{
+    return DrawProgress(box, 0, true);
 }

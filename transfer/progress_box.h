@@ -42,6 +42,9 @@ void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
 // "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units and the
 // user's decimal separator.
 void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
+// Draws the box for a folder about to be made, saying so; 0 once the
+// operation should stop.
+int ShowFolderProgress(ProgressBox& box);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
 // The progress function handed to FileCopy, with the box as its context.

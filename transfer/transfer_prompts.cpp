@@ -118,7 +118,7 @@ void NoteLeftBehind(LeftBehind& left, const WCHAR* folder, int count, unsigned r
     left.reasons |= reason;
 }
 
-//   ╔═ Phone error ══════════════════════════╗
+//   ╔═ Entries left behind ══════════════════╗
 //   ║ Not everything in C:\...\folder was copied
 //   ║ 3 entries were left behind:            ║
 //   ║ paths longer than 259 characters       ║
@@ -132,7 +132,7 @@ void TellLeftBehind(const LeftBehind& left)
     snprintf(folderLine, sizeof(folderLine), GetMsg(MTreeIncomplete), folder);
     snprintf(countLine, sizeof(countLine), GetMsg(MEntriesLeftOut), left.count);
 
-    MsgItem lines[6] = {MErrorTitle, TextItem(folderLine), TextItem(countLine)};
+    MsgItem lines[6] = {MLeftBehindTitle, TextItem(folderLine), TextItem(countLine)};
     int n = 3;
     if (left.reasons & LeftBehind::Names) lines[n++] = MReasonNames;
     if (left.reasons & LeftBehind::TooLong) lines[n++] = MReasonTooLong;

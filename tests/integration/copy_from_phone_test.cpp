@@ -4,6 +4,7 @@
 #include "message_ids.h"
 
 #include <regex>
+#include <set>
 
 namespace kelp_test {
 namespace {
@@ -47,11 +48,18 @@ TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
     EXPECT_FALSE(Selected("b.txt"));
     EXPECT_TRUE(Selected("docs"));
 
-    // Each item at any depth names itself in the box; folders are not
-    // counted (the last box is drawn before its file counts).
+    // Each item at any depth names itself in the box, its first draw saying
+    // a folder is made; folders are not counted (the last box is drawn
+    // before its file counts).
     const host_emu::JournalEntry* deep = nullptr;
-    for (const host_emu::JournalEntry* box : ProgressBoxes())
+    std::set<std::string> named = {""};  // the box's first draw names nothing
+    for (const host_emu::JournalEntry* box : ProgressBoxes()) {
         if (box->lines[1] == "y.txt" && !deep) deep = box;
+        if (!named.insert(box->lines[1]).second) continue;
+        bool folder = box->lines[1] == "docs" || box->lines[1] == "sub";
+        EXPECT_EQ(host->MessageText(folder ? MMakingFolder : MCopying), box->lines[0]);
+    }
+    EXPECT_EQ((std::set<std::string>{"", "a.txt", "b.txt", "docs", "x.txt", "sub", "y.txt"}), named);
     ASSERT_TRUE(deep) << host->Journal().Dump();
     EXPECT_NE(std::string::npos, deep->lines[3].find("docs\\sub\\y.txt"));
     EXPECT_EQ("Files copied: 3", ProgressBoxes().back()->lines[6]);
@@ -381,6 +389,7 @@ TEST_F(CopyFromPhone, HostileEntriesWriteNothingOutsideTheDestination)
     // Left out and said: the folder was not copied whole.
     EXPECT_EQ(0, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MLeftBehindTitle), host->Journal().Prompts()[0]->title);
     EXPECT_EQ("3 entries were left behind:", host->Journal().Prompts()[0]->lines[1]);
     EXPECT_EQ((std::vector<std::string>{"pc", "phone"}), ListNames(tempRoot));
     EXPECT_EQ((std::vector<std::string>{"out"}), ListNames(pcRoot));
