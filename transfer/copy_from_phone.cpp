@@ -145,8 +145,9 @@ static int RefuseLocalName(CopyRun& run, PluginPanelItem* item, const WCHAR* tar
 {
     char shown[NM];
     WideToNarrow(target, shown, sizeof(shown));
-    int answer = run.AskError(item->FindData.cFileName, shown, GetMsg(MNameNotForPc));
-    return answer == OpCancelled ? OpCancelled : OpFailed;  // a retry can't change a name
+    // No retry can change a name: the question offers none.
+    int answer = run.AskError(item->FindData.cFileName, shown, GetMsg(MNameNotForPc), false);
+    return answer == OpCancelled ? OpCancelled : OpFailed;
 }
 
 int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,

@@ -89,8 +89,10 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
 //   ║ to C:\...\name                         ║
 //   ║ [Retry] [Skip] [Skip all] [Cancel]     ║
 //   ╚════════════════════════════════════════╝
+// Without `retry` (a failure no second try can mend) there is no Retry, and
+// Skip takes the focus.
 ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, int move,
-                           const char* reason)
+                           const char* reason, bool retry)
 {
     char statusLine[60];
     CopyBounded(statusLine, reason, sizeof(statusLine));
@@ -101,11 +103,15 @@ ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, 
     DisplayName(name, sizeof(name), destinationName, 50);
     snprintf(destinationLine, sizeof(destinationLine), GetMsg(MErrorDestination), name);
 
-    const MsgItem lines[] = {
-        MErrorTitle, TextItem(statusLine), TextItem(sourceLine), TextItem(destinationLine),
-        MRetry,      MErrorSkip,           MErrorSkipAll,        MCancel,
-    };
-    int button = ShowMessage(FMSG_WARNING, NULL, lines, 8, 4);
+    MsgItem lines[8] = {MErrorTitle, TextItem(statusLine), TextItem(sourceLine),
+                        TextItem(destinationLine)};
+    int n = 4;
+    if (retry) lines[n++] = MRetry;
+    lines[n++] = MErrorSkip;
+    lines[n++] = MErrorSkipAll;
+    lines[n++] = MCancel;
+    int button = ShowMessage(FMSG_WARNING, NULL, lines, n, n - 4);
+    if (button >= 0 && !retry) ++button;  // the answers keep their meaning
     if (button < 0 || button > (int)ErrorAnswer::Cancel) return ErrorAnswer::Cancel;
     return (ErrorAnswer)button;
 }
