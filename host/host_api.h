@@ -375,6 +375,12 @@ enum {
     DI_RADIOBUTTON = 9,
 };
 
+// Dialog item flags.
+enum : DWORD {
+    DIF_BOXCOLOR = 0x200,     // a text in the frame's colour
+    DIF_SEPARATOR = 0x10000,  // a text drawn as a rule across the dialog, on its frame
+};
+
 enum : DWORD {
     PPIF_SELECTED = 0x40000000,
 };

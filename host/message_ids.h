@@ -23,7 +23,7 @@ enum MessageId {
     MTo = 17,                // between the two names
     MFilesCopied = 18,       // %d files copied so far
     MAlreadyExists = 19,
-    MNewFile = 20,           // label, formatted as %12s
+    MNewFile = 20,           // label, formatted as %-12s
     MExistingFile = 21,      // label, formatted as %-12s
     MOverwrite = 22,
     MOverwriteAll = 23,
@@ -107,6 +107,8 @@ enum MessageId {
     MKeptAsTemporary = 101,  // a rename by case that could not finish, before the path
     MReadingFolder = 102,    // %d entries of a folder read so far, in forms by count
     MCopyNotWhole = 103,     // a move's copy found not the original's size
+    MMakingFolder = 104,     // progress action line for a folder
+    MLeftBehindTitle = 105,  // the box that says what a tree's copy left behind
 
-    MessageCount = 104
+    MessageCount = 106
 };

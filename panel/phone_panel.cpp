@@ -7,6 +7,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "user_formats.h"
 
 #include <cstdio>
 #include <cstring>
@@ -220,7 +221,9 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
 
 void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
 {
-    // 19 digits and 6 commas hold every positive 64-bit value.
+    // The host's panels group digits by the user's separator.
+    char separator = ThousandsSeparator();
+    // 19 digits and 6 separators hold every positive 64-bit value.
     char digits[26];
     int pos = sizeof(digits) - 1;
     digits[pos] = 0;
@@ -230,7 +233,7 @@ void PhonePanel::FormatGrouped(LONGLONG value, char* text, int size)
         unsigned long long v = (unsigned long long)value;
         int produced = 0;
         while (v) {
-            if (produced && produced % 3 == 0) digits[--pos] = ',';
+            if (produced && produced % 3 == 0) digits[--pos] = separator;
             digits[--pos] = (char)('0' + v % 10);
             v /= 10;
             ++produced;

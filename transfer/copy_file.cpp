@@ -95,12 +95,12 @@ int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
     return OpCancelled;
 }
 
-int CopyRun::AskError(const char* name, const char* destination, const char* reason)
+int CopyRun::AskError(const char* name, const char* destination, const char* reason, bool retry)
 {
     if (skipAllErrors || Unasked()) return OpFailed;
     if (transit && phoneTarget && strncmp(destination, transit, strlen(transit)) == 0)
         destination = phoneTarget;
-    switch (AskOnCopyError(name, destination, move, reason)) {
+    switch (AskOnCopyError(name, destination, move, reason, retry)) {
     case ErrorAnswer::Retry: return OpDone;
     case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;
     case ErrorAnswer::Skip: return OpFailed;

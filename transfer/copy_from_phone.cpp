@@ -156,21 +156,24 @@ static int RefuseLocalName(CopyRun& run, PluginPanelItem* item, const WCHAR* tar
 {
     char shown[NM];
     WideToNarrow(target, shown, sizeof(shown));
-    int answer = run.AskError(item->FindData.cFileName, shown, GetMsg(MNameNotForPc));
-    return answer == OpCancelled ? OpCancelled : OpFailed;  // a retry can't change a name
+    // No retry can change a name: the question offers none.
+    int answer = run.AskError(item->FindData.cFileName, shown, GetMsg(MNameNotForPc), false);
+    return answer == OpCancelled ? OpCancelled : OpFailed;
 }
 
 int CopyItemFromPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* source,
                       const WCHAR* target)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, target);
-    if (!run.Quiet()) ShowProgress(run.progress, 0);
+    bool folder = (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!run.Quiet() && folder) ShowFolderProgress(run.progress);
+    if (!run.Quiet() && !folder) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
     if (run.phone.stop.Asked()) return OpCancelled;
     if (!IsStorableLocalPath(target)) return RefuseLocalName(run, item, target);
 
-    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (folder)
         return CopyFolderFromPhone(run, source, target);
     return CopyOneFile(run, item, source, target, CopyFromPhone);
 }

@@ -63,7 +63,8 @@ struct CopyRun {
     // "skip all", or Quick View, answers skip without asking.
     int AskOverwrite(const char* targetName, const host::PluginPanelItem* item,
                      const host::FAR_FIND_DATA* existing);
-    int AskError(const char* name, const char* destination, const char* reason);
+    int AskError(const char* name, const char* destination, const char* reason,
+                 bool retry = true);
     int AskError(const char* name, const char* destination, LONG status);
     // A lost link ends the operation: OpCancelled, said once when the
     // server is gone.

@@ -124,12 +124,14 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
 int CopyItemToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local, const WCHAR* phone)
 {
     SetProgressNames(run.progress, item->FindData.cFileName, phone);
-    if (!run.Quiet()) ShowProgress(run.progress, 0);
+    bool folder = (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!run.Quiet() && folder) ShowFolderProgress(run.progress);
+    if (!run.Quiet() && !folder) ShowProgress(run.progress, 0);
     // A stop asked for between two files ends the copy there, even when the
     // server sends no progress notices a box could answer.
     if (run.phone.stop.Asked()) return OpCancelled;
 
-    if (item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (folder)
         return CopyFolderToPhone(run, item, local, phone);
     return CopyOneFile(run, item, local, phone, CopyToPhone);
 }

@@ -79,7 +79,7 @@ int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode)
         {DI_DOUBLEBOX, 3, 1, 72, 6, 0, 0, 0, 0, (MsgItem)MMakeDirTitle, 0},
         {DI_TEXT, 5, 2, 70, 2, 0, 0, 0, 0, (MsgItem)MMakeDirLabel, 0},
         {DI_EDIT, 5, 3, 70, 3, 1, 0, 0, 0, TextItem(name), NM},
-        {DI_SINGLEBOX, 4, 4, 71, 4, 0, 0, 0, 0, TextItem(""), 0},
+        {DI_TEXT, 3, 4, 0, 4, 0, 0, DIF_BOXCOLOR | DIF_SEPARATOR, 0, TextItem(""), 0},
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)MMakeDirButton, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancelButton, 0},
     };

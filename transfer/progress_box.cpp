@@ -5,6 +5,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "user_formats.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,9 @@ enum ProgressRow {
     RowCount
 };
 
-enum { BarCells = 40 };
+// A bar is 40 cells wide, or as wide as a wider time line, so that it
+// fills the box as the host's own copy's does.
+enum { BarCells = 40, MaxBarCells = 100 };
 
 }  // namespace
 
@@ -124,7 +127,8 @@ void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond)
     if (unit == 0)
         snprintf(out, size, "%u %s", (unsigned)bytes, name);
     else
-        snprintf(out, size, "%u.%u %s", (unsigned)(tenths / 10), (unsigned)(tenths % 10), name);
+        snprintf(out, size, "%u%c%u %s", (unsigned)(tenths / 10), DecimalSeparator(),
+                 (unsigned)(tenths % 10), name);
 }
 
 // "1.2 MB/s", right-aligned in a width that keeps the line's length, so the
@@ -172,12 +176,14 @@ static int KeepGoing(ProgressBox& box)
 }
 
 // A bar of BarCells cells, `p` percent of them full.
-static void FillBar(char* bar, int p)
+// A box made wider by its time line gets a bar of `cells`, up to MaxBarCells.
+static void FillBar(char* bar, int p, int cells = BarCells)
 {
-    int filled = 2 * (p / 5);
-    memset(bar, 219, filled);                      // full block in the OEM code page
-    memset(bar + filled, 176, BarCells - filled);  // light shade
-    bar[BarCells] = 0;
+    if (cells > MaxBarCells) cells = MaxBarCells;
+    int filled = cells * (p / 5) / 20;
+    memset(bar, 219, filled);                   // full block in the OEM code page
+    memset(bar + filled, 176, cells - filled);  // light shade
+    bar[cells] = 0;
 }
 
 //   ╔═ Copy ═══════════════════════════════════════════╗
@@ -185,25 +191,34 @@ static void FillBar(char* bar, int p)
 //   ║ name                                             ║
 //   ║ to                                               ║
 //   ║ C:\...\target                                    ║
-//   ║ ████████████████░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ ████████████████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░ ║
 //   ╟──────────────────────────────────────────────────╢
 //   ║ 3 files copied                                   ║
 //   ║ Time: 00:00:05  Remaining: 00:00:10     1.2 MB/s ║
-//   ║ ████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░         ║
+//   ║ ██████████░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░ ║
 //   ║ 3 of 12 files  1.5 MB of 7.9 MB                  ║
 //   ╚══════════════════════════════════════════════════╝
 // The time line only with the user's copying time information on (the box
-// is then as wide as that line; without it the box is 40 columns inside);
-// the whole operation's bar and count only with the total indicator on.
-int ShowProgress(ProgressBox& box, int percent)
+// is then as wide as that line; without it the box is 40 columns inside),
+// and the bars as wide as the box; the whole operation's bar and count only
+// with the total indicator on. For a `folder` the action line says it is
+// being made.
+static int DrawProgress(ProgressBox& box, int percent, bool folder)
 {
     int p = percent & 0xFFFF;
     if (p > 100) p = 100;  // the bar can't show more than full
     DWORD now = GetTickCount();
     NoteFilePercent(box, p, now);
 
-    char bar[BarCells + 1];
-    FillBar(bar, p);
+    // The time line keeps one width; the bars take it.
+    char timeLine[160];
+    int cells = BarCells;
+    if (box.timeLine) {
+        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
+        if ((int)strlen(timeLine) > cells) cells = (int)strlen(timeLine);
+    }
+    char bar[MaxBarCells + 1];
+    FillBar(bar, p, cells);
 
     char counter[40];
     snprintf(counter, sizeof(counter), GetMsg(MFilesCopied), box.doneCount);
@@ -219,17 +234,14 @@ int ShowProgress(ProgressBox& box, int percent)
     lines[RowBar] = bar;
     lines[RowSeparator] = "\x01";  // a rule across the box
     lines[RowCounter] = counter;
+    if (folder) lines[RowAction] = GetMsg(MMakingFolder);  // not copied as a file
     // The optional lines follow in their order, each only when shown.
     int count = RowTime;
-    char timeLine[160];
-    if (box.timeLine) {
-        FormatTimeLine(timeLine, sizeof(timeLine), box, now);
-        lines[count++] = timeLine;
-    }
-    char totalBar[BarCells + 1], totalCount[160];
+    if (box.timeLine) lines[count++] = timeLine;
+    char totalBar[MaxBarCells + 1], totalCount[160];
     if (box.totalFiles) {
         unsigned __int64 done = box.totalBytes - TotalLeft(box);
-        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100);
+        FillBar(totalBar, box.totalBytes ? (int)(done * 100 / box.totalBytes) : 100, cells);
         char doneText[40], allText[40];
         FormatAmount(doneText, sizeof(doneText), done, false);
         FormatAmount(allText, sizeof(allText), box.totalBytes, false);
@@ -254,4 +266,14 @@ int ShowReading(ProgressBox& box, int entries)
 int CopyProgressCallback(int percent, void* context)
 {
     return ShowProgress(*(ProgressBox*)context, percent);
+}
+
+int ShowProgress(ProgressBox& box, int percent)
+{
+    return DrawProgress(box, percent, false);
+}
+
+int ShowFolderProgress(ProgressBox& box)
+{
+    return DrawProgress(box, 0, true);
 }

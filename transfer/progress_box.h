@@ -45,8 +45,12 @@ void GrowFileSize(ProgressBox& box, unsigned __int64 size);
 void EndFileProgress(ProgressBox& box);
 // The whole operation's size, for a second bar and the count of all files.
 void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
-// "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units.
+// "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units and the
+// user's decimal separator.
 void FormatAmount(char* out, int size, unsigned __int64 bytes, bool perSecond);
+// Draws the box for a folder about to be made, saying so; 0 once the
+// operation should stop.
+int ShowFolderProgress(ProgressBox& box);
 // Draws the box with the bar at `percent`; 0 once the operation should stop.
 int ShowProgress(ProgressBox& box, int percent);
 // Between two hand-overs of a folder's listing: the box says how many

@@ -5,6 +5,7 @@
 #include "host_ui.h"
 #include "message_ids.h"
 #include "path_builders.h"
+#include "user_formats.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,7 +33,7 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
         {DI_DOUBLEBOX, 3, 1, 72, 6, 0, 0, 0, 0, (MsgItem)(move ? MMoveTitle : MCopyTitle), 0},
         {DI_TEXT, 5, 2, 70, 2, 0, 0, 0, 0, TextItem(prompt), 0},
         {DI_EDIT, 5, 3, 70, 3, 1, 0, 0, 0, TextItem(destination), 512},
-        {DI_SINGLEBOX, 4, 4, 71, 4, 0, 0, 0, 0, TextItem(""), 0},
+        {DI_TEXT, 3, 4, 0, 4, 0, 0, DIF_BOXCOLOR | DIF_SEPARATOR, 0, TextItem(""), 0},
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)button, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancel, 0},
     };
@@ -42,26 +43,22 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
 // A rule across a message box.
 static const char SeparatorLine[] = "\x01";
 
-// "Label  size  date time" for one side of the overwrite prompt. A time the
-// platform cannot convert or format leaves its column empty.
-static void SizeDateLine(char* line, int size, const char* format, const char* label,
-                         const FAR_FIND_DATA* data)
+// "Label  size  date time" for one side of the overwrite prompt, in columns
+// of one width on both sides, so the two lines line up. A time the
+// platform cannot convert leaves its columns empty.
+static void SizeDateLine(char* line, int size, const char* label, const FAR_FIND_DATA* data)
 {
-    char date[32] = "", time[32] = "";
-    SYSTEMTIME st;
-    if (FileTimeToSystemTime(&data->ftLastWriteTime, &st)) {
-        if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, NULL, time, sizeof(time))) time[0] = 0;
-        if (!GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, NULL, date, sizeof(date))) date[0] = 0;
-    }
-    snprintf(line, size, format, label, (int)data->nFileSizeLow, date, time);
+    char date[32], time[32];
+    FormatFileTime(data->ftLastWriteTime, date, sizeof(date), time, sizeof(time));
+    snprintf(line, size, "%-12s %10d %s %s", label, (int)data->nFileSizeLow, date, time);
 }
 
 //   ╔═ Warning ══════════════════════════════════════╗
 //   ║ The destination already exists                 ║
 //   ║ C:\...\name                                    ║
 //   ╟────────────────────────────────────────────────╢
-//   ║          New        1234 07.12.2026 10:00:00   ║
-//   ║ Existing            5678 06.12.2026 09:00:00   ║
+//   ║ New                1234 07.12.2026 10:00:00    ║
+//   ║ Existing           5678 06.12.2026 09:00:00    ║
 //   ╟────────────────────────────────────────────────╢
 //   ║ [Overwrite] [All] [Skip] [Skip all] [Cancel]   ║
 //   ╚════════════════════════════════════════════════╝
@@ -72,10 +69,8 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
     DisplayName(name, sizeof(name), targetName, 60);
 
     char lineNew[60], lineExisting[60];
-    SizeDateLine(lineNew, sizeof(lineNew), "%12s %10d %s %s", GetMsg(MNewFile),
-                 &newItem->FindData);
-    SizeDateLine(lineExisting, sizeof(lineExisting), "%-12s %10d %s %s", GetMsg(MExistingFile),
-                 existing);
+    SizeDateLine(lineNew, sizeof(lineNew), GetMsg(MNewFile), &newItem->FindData);
+    SizeDateLine(lineExisting, sizeof(lineExisting), GetMsg(MExistingFile), existing);
 
     const MsgItem lines[] = {
         MOverwriteTitle,          MAlreadyExists, TextItem(name),
@@ -94,8 +89,10 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
 //   ║ to C:\...\name                         ║
 //   ║ [Retry] [Skip] [Skip all] [Cancel]     ║
 //   ╚════════════════════════════════════════╝
+// Without `retry` (a failure no second try can mend) there is no Retry, and
+// Skip takes the focus.
 ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, int move,
-                           const char* reason)
+                           const char* reason, bool retry)
 {
     char statusLine[60];
     CopyBounded(statusLine, reason, sizeof(statusLine));
@@ -106,11 +103,15 @@ ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, 
     DisplayName(name, sizeof(name), destinationName, 50);
     snprintf(destinationLine, sizeof(destinationLine), GetMsg(MErrorDestination), name);
 
-    const MsgItem lines[] = {
-        MErrorTitle, TextItem(statusLine), TextItem(sourceLine), TextItem(destinationLine),
-        MRetry,      MErrorSkip,           MErrorSkipAll,        MCancel,
-    };
-    int button = ShowMessage(FMSG_WARNING, NULL, lines, 8, 4);
+    MsgItem lines[8] = {MErrorTitle, TextItem(statusLine), TextItem(sourceLine),
+                        TextItem(destinationLine)};
+    int n = 4;
+    if (retry) lines[n++] = MRetry;
+    lines[n++] = MErrorSkip;
+    lines[n++] = MErrorSkipAll;
+    lines[n++] = MCancel;
+    int button = ShowMessage(FMSG_WARNING, NULL, lines, n, n - 4);
+    if (button >= 0 && !retry) ++button;  // the answers keep their meaning
     if (button < 0 || button > (int)ErrorAnswer::Cancel) return ErrorAnswer::Cancel;
     return (ErrorAnswer)button;
 }
@@ -123,7 +124,7 @@ void NoteLeftBehind(LeftBehind& left, const WCHAR* folder, int count, unsigned r
     left.reasons |= reason;
 }
 
-//   ╔═ Phone error ══════════════════════════╗
+//   ╔═ Entries left behind ══════════════════╗
 //   ║ Not everything in C:\...\folder was copied
 //   ║ 3 entries were left behind:            ║
 //   ║ paths longer than 259 characters       ║
@@ -137,7 +138,7 @@ void TellLeftBehind(const LeftBehind& left)
     snprintf(folderLine, sizeof(folderLine), GetMsg(MTreeIncomplete), folder);
     snprintf(countLine, sizeof(countLine), GetMsg(MEntriesLeftOut), left.count);
 
-    MsgItem lines[6] = {MErrorTitle, TextItem(folderLine), TextItem(countLine)};
+    MsgItem lines[6] = {MLeftBehindTitle, TextItem(folderLine), TextItem(countLine)};
     int n = 3;
     if (left.reasons & LeftBehind::Names) lines[n++] = MReasonNames;
     if (left.reasons & LeftBehind::TooLong) lines[n++] = MReasonTooLong;

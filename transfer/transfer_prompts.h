@@ -15,10 +15,11 @@ enum class OverwriteAnswer { Overwrite, OverwriteAll, Skip, SkipAll, Cancel };
 OverwriteAnswer AskOverwrite(const char* targetName, const host::PluginPanelItem* newItem,
                              const host::FAR_FIND_DATA* existing);
 // The buttons in their order; Esc, or a box the host could not show, is
-// Cancel. The first line says why: `reason`.
+// Cancel. The first line says why: `reason`. Without `retry` the question
+// offers no Retry, for a failure a second try can't mend.
 enum class ErrorAnswer { Retry, Skip, SkipAll, Cancel };
 ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, int move,
-                           const char* reason);
+                           const char* reason, bool retry = true);
 
 // Entries of copied folders that could not be copied, counted over one
 // operation and said once at its end.

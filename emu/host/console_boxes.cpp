@@ -77,6 +77,20 @@ void DrawSeparator(Screen& screen, int x1, int x2, int y, const std::string& tex
     screen.Text(x1 + std::max(0, (width - (int)shown.size()) / 2), y, shown, attr, width);
 }
 
+// The host's separator item: a rule from the frame's left side to its
+// right, its ends joined to a double frame whether one is drawn there or
+// not, with its text centred across the dialog.
+void DrawSeparatorItem(Screen& screen, const RECT& dialog, int y, const std::string& text,
+                       WORD attr) {
+    int x1 = dialog.left + 3, x2 = dialog.right - 3;
+    screen.Fill(x1 + 1, y, x2 - x1 - 1, 1, (char)box::H, attr);
+    screen.Cell(x1, y, (char)box::VVRight, attr);
+    screen.Cell(x2, y, (char)box::VVLeft, attr);
+    if (text.empty()) return;
+    int width = dialog.right - dialog.left + 1;
+    screen.Text(dialog.left + std::max(0, (width - (int)text.size()) / 2), y, text, attr, width);
+}
+
 // Each button's column: a group marked DIF_CENTERGROUP on one row is laid out
 // centred across the dialog, one blank between buttons.
 std::vector<int> ButtonColumns(const JournalEntry& dialog) {
@@ -244,7 +258,9 @@ void ConsoleFrontEnd::DrawDialog(const JournalEntry& dialog, int focus,
         case host::DI_DOUBLEBOX: {
             bool d = item.type == host::DI_DOUBLEBOX;
             if (item.y1 == item.y2) {
-                DrawSeparator(screen_, x, b.left + item.x2, y, item.data, kDialog, d);
+                // The host draws a box one row high as a bare line: it meets
+                // no frame, and a frame beside it keeps its sides.
+                screen_.Fill(x, y, item.x2 - item.x1 + 1, 1, (char)(d ? box::HH : box::H), kDialog);
                 break;
             }
             screen_.Frame(x, y, b.left + item.x2, b.top + item.y2, d, kDialog);
@@ -257,7 +273,7 @@ void ConsoleFrontEnd::DrawDialog(const JournalEntry& dialog, int focus,
         }
         case host::DI_TEXT:
             if (item.flags & DIF_SEPARATOR) {
-                DrawSeparator(screen_, b.left + 4, b.right - 4, y, item.data, kDialog, false);
+                DrawSeparatorItem(screen_, b, y, item.data, kDialog);
             } else if (item.x1 == -1) {
                 screen_.Text(b.left + std::max(0, (width - (int)item.data.size()) / 2), y,
                              item.data, kDialog);

@@ -2,6 +2,8 @@
 // narrow texts are OEM 866 here, the phone's and the PC's names UTF-16.
 #include "copy_from_support.h"
 
+#include <regex>
+
 namespace kelp_test {
 namespace {
 
@@ -33,6 +35,58 @@ TEST_F(CopyFromPhoneCyrillic, TreeArrivesUnderItsOwnNames)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((out + L"\\Документы\\отчёт.txt").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesW((out + L"\\Документы\\Фото ёлки\\Снимок.jpg").c_str()));
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Figures, sizes, speeds and dates in the Russian formats, as the host's
+// own panels and questions show them: digits grouped by a no-break space
+// (0xFF in OEM 866), a decimal comma, the day first and dots between.
+TEST_F(CopyFromPhoneCyrillic, NumbersAndDatesInTheRussianFormats)
+{
+    if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian locale (OEM 866)";
+    phone_emu::VolumeOverride v;
+    v.driveIndex = 2;
+    v.volume.figure1 = 270553174016LL;
+    v.volume.validMark = 1;
+    phone->Options().volumes = {v};
+    PhoneFile("a.txt", "A");
+    PhoneFile("big.bin", std::string(120000, 'x'));
+    MakeDirs(PcPath("out"));
+    WriteFileText(PcPath("out\\a.txt"), "old");
+    SetWriteTime(PhonePath("C\\a.txt"), {2026, 12, 0, 7, 23, 4, 49, 0});
+    SetWriteTime(PcPath("out\\a.txt"), {2026, 1, 0, 5, 9, 8, 7, 0});
+
+    HANDLE panel = OpenAt("C:");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_LE(2u, shown.infoLines.size());
+    EXPECT_STREQ("270\xFF" "553\xFF" "174\xFF" "016", shown.infoLines[1].Data);
+
+    host->Script().AnswerMessage(2);  // skip
+    EXPECT_EQ(0, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    const host_emu::JournalEntry& prompt = *host->Journal().Prompts()[0];
+    ASSERT_EQ(6u, prompt.lines.size());
+    EXPECT_EQ("New                   1 07.12.2026 23:04:49", prompt.lines[3]);
+    EXPECT_EQ("Existing              3 05.01.2026 09:08:07", prompt.lines[4]);
+
+    // The copy box's speed and sizes: 15 notices over about 1.5 s.
+    phone->Options().chunkSize = 8000;
+    phone->Options().delayMs = 100;
+    host->Options().interfaceSettings =
+        host::FIS_SHOWCOPYINGTIMEINFO | host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR;
+    host->Journal().Clear();
+    EXPECT_EQ(1, Copy(panel, {"big.bin"}, 0, PcPath("out"), host::OPM_SILENT));
+    const std::regex speed(".*  +\\d+,\\d [KM]B/s"), total("\\d of 1 files  .* of 117,1 KB");
+    int speeds = 0, totals = 0;
+    for (const host_emu::JournalEntry* e : host->Journal().Messages()) {
+        if (!e->IsProgress() || e->lines.size() != 10u) continue;
+        EXPECT_EQ(std::string::npos, e->lines[7].find('.')) << e->lines[7];
+        speeds += std::regex_match(e->lines[7], speed);
+        totals += std::regex_match(e->lines[9], total);
+    }
+    EXPECT_GT(speeds, 0);
+    EXPECT_GT(totals, 0);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

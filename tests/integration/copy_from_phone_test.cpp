@@ -5,6 +5,7 @@
 #include "message_ids.h"
 
 #include <regex>
+#include <set>
 
 namespace kelp_test {
 namespace {
@@ -30,9 +31,13 @@ TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
     host->Script().AnswerDialog(4);
     EXPECT_EQ(1, Copy(panel, {"a.txt", "b.txt", "docs"}, 0, PcPath("out")));
 
-    // The host's folder gets its backslash before the dialog shows it.
+    // The host's folder gets its backslash before the dialog shows it. The
+    // rule under it is the host's separator item, drawn on the frame.
     ASSERT_EQ(1u, host->Journal().Dialogs().size());
-    EXPECT_EQ(PcPath("out") + "\\", host->Journal().Dialogs()[0]->items[2].data);
+    const host_emu::JournalEntry& dialog = *host->Journal().Dialogs()[0];
+    EXPECT_EQ(PcPath("out") + "\\", dialog.items[2].data);
+    EXPECT_EQ(host::DI_TEXT, dialog.items[3].type);
+    EXPECT_EQ((DWORD)(host::DIF_SEPARATOR | host::DIF_BOXCOLOR), dialog.items[3].flags);
     EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     EXPECT_EQ("B", ReadFileText(PcPath("out\\b.txt")));
     EXPECT_EQ("X", ReadFileText(PcPath("out\\docs\\x.txt")));
@@ -44,11 +49,18 @@ TEST_F(CopyFromPhone, FilesAndTreesLandInsideTheHostFolder)
     EXPECT_FALSE(Selected("b.txt"));
     EXPECT_TRUE(Selected("docs"));
 
-    // Each item at any depth names itself in the box; folders are not
-    // counted (the last box is drawn before its file counts).
+    // Each item at any depth names itself in the box, its first draw saying
+    // a folder is made; folders are not counted (the last box is drawn
+    // before its file counts).
     const host_emu::JournalEntry* deep = nullptr;
-    for (const host_emu::JournalEntry* box : ProgressBoxes())
+    std::set<std::string> named = {""};  // the box's first draw names nothing
+    for (const host_emu::JournalEntry* box : ProgressBoxes()) {
         if (box->lines[1] == "y.txt" && !deep) deep = box;
+        if (!named.insert(box->lines[1]).second) continue;
+        bool folder = box->lines[1] == "docs" || box->lines[1] == "sub";
+        EXPECT_EQ(host->MessageText(folder ? MMakingFolder : MCopying), box->lines[0]);
+    }
+    EXPECT_EQ((std::set<std::string>{"", "a.txt", "b.txt", "docs", "x.txt", "sub", "y.txt"}), named);
     ASSERT_TRUE(deep) << host->Journal().Dump();
     EXPECT_NE(std::string::npos, deep->lines[3].find("docs\\sub\\y.txt"));
     EXPECT_EQ("Files copied: 3", ProgressBoxes().back()->lines[6]);
@@ -277,6 +289,7 @@ TEST_F(CopyFromPhone, TheTimeLineFollowsTheUsersSetting)
             if (!on) continue;
             EXPECT_TRUE(std::regex_match(e->lines[7], shape)) << e->lines[7];
             EXPECT_EQ(48u, e->lines[7].size()) << e->lines[7];  // the box keeps its width
+            EXPECT_EQ(48u, e->lines[4].size());                  // and the bar fills it
             speeds += e->lines[7].find("B/s") != std::string::npos;
         }
         EXPECT_GT(boxes, 10);
@@ -406,6 +419,7 @@ TEST_F(CopyFromPhone, HostileEntriesWriteNothingOutsideTheDestination)
     // Left out and said: the folder was not copied whole.
     EXPECT_EQ(0, Copy(panel, {"docs"}, 0, PcPath("out"), host::OPM_SILENT));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MLeftBehindTitle), host->Journal().Prompts()[0]->title);
     EXPECT_EQ("3 entries were left behind:", host->Journal().Prompts()[0]->lines[1]);
     EXPECT_EQ((std::vector<std::string>{"pc", "phone"}), ListNames(tempRoot));
     EXPECT_EQ((std::vector<std::string>{"out"}), ListNames(pcRoot));

@@ -21,6 +21,16 @@ protected:
     }
     void PhoneFolder(const std::string& relative) { ASSERT_TRUE(MakeDirs(PhonePath("C\\" + relative))); }
     bool OnPhone(const std::string& relative) { return PathExists(PhonePath("C\\" + relative)); }
+    // Sets a file's write time to `local`, a time of the PC's own zone.
+    static void SetWriteTime(const std::string& path, SYSTEMTIME local)
+    {
+        FILETIME inZone, utc;
+        ASSERT_TRUE(SystemTimeToFileTime(&local, &inZone) && LocalFileTimeToFileTime(&inZone, &utc));
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+        EXPECT_TRUE(SetFileTime(file, NULL, NULL, &utc));
+        CloseHandle(file);
+    }
 
     // Copies (move = 0) or moves the items named from the panel's folder;
     // the items' flags afterwards are left in `items`, the phone's journal

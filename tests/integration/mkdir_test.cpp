@@ -33,6 +33,8 @@ TEST_F(MakeFolder, CreatesRefusesAnExistingNameAndCancels)
     const host_emu::JournalEntry* dialog = host->Journal().LastDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(host->MessageText(MMakeDirTitle), dialog->title);
+    EXPECT_EQ(host::DI_TEXT, dialog->items[3].type);  // the host's separator item
+    EXPECT_EQ((DWORD)(host::DIF_SEPARATOR | host::DIF_BOXCOLOR), dialog->items[3].flags);
 
     EXPECT_EQ(0, Make(panel, 4, "old"));  // the phone answers that it exists
     EXPECT_EQ(1u, phone->Count(Op::DirMake));

@@ -125,7 +125,7 @@ TEST_F(MoveSafety, NamesThePcCannotStoreAreNotCopied)
         phone->Options().extraEntries.push_back(phone_emu::MakeEntry(name, FILE_ATTRIBUTE_NORMAL, 1));
     MakeDirs(PcPath("out"));
     HANDLE panel = OpenAt("C:");
-    host->Script().AnswerMessage(2);  // skip all
+    host->Script().AnswerMessage(1);  // skip all
     EXPECT_EQ(0, Copy(panel, {"odd"}, 1, PcPath("out"), host::OPM_SILENT));
     EXPECT_EQ((std::vector<std::string>{"ok.txt"}), ListNames(PcPath("out\\odd")));
     EXPECT_TRUE(IsDirectory(PhonePath("C\\odd")));
@@ -133,6 +133,11 @@ TEST_F(MoveSafety, NamesThePcCannotStoreAreNotCopied)
     EXPECT_EQ(0u, phone->Count(Op::DirRemove));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
     EXPECT_EQ(host->MessageText(MNameNotForPc), host->Journal().Prompts()[0]->lines[0]);
+    // No retry can change a name: only what can help is offered.
+    EXPECT_EQ((std::vector<std::string>{host->MessageText(MErrorSkip),
+                                        host->MessageText(MErrorSkipAll),
+                                        host->MessageText(MCancel)}),
+              host->Journal().Prompts()[0]->buttons);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -3,6 +3,7 @@
 #include "message_ids.h"
 
 #include <algorithm>
+#include <set>
 
 namespace kelp_test {
 namespace {
@@ -65,6 +66,15 @@ TEST_F(PutFiles, CopiesFilesAndTreesLeavingDotNamesBehind)
     EXPECT_TRUE(host->Journal().Prompts().empty());
     EXPECT_EQ(2, host->Journal().Saves());
     EXPECT_EQ(2, host->Journal().Restores());
+    // Each item's first draw says a folder is made, not copied as a file.
+    std::set<std::string> named = {""};  // the box's first draw names nothing
+    for (const host_emu::JournalEntry* box : host->Journal().Messages()) {
+        if (!box->IsProgress() || !named.insert(box->lines[1]).second) continue;
+        bool folder = box->lines[1] == "tree" || box->lines[1] == "sub" || box->lines[1] == "empty";
+        EXPECT_EQ(host->MessageText(folder ? MMakingFolder : MCopying), box->lines[0]) << box->lines[1];
+    }
+    EXPECT_EQ(1u, named.count("sub"));
+    EXPECT_EQ(1u, named.count("empty"));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }

@@ -109,9 +109,11 @@ wait_for 15 "C:\\Documents listing" 'Kelp:C:\\Documents' '║readme\.txt +│ +6
 keys Down Down Down
 wait_for 10 "cursor on readme.txt" 'readme\.txt +65 [0-9]'
 
-# F5: the plug-in's copy dialog, aimed at the PC folder.
+# F5: the plug-in's copy dialog, aimed at the PC folder, its rule drawn
+# on the frame as the host's own dialogs have it.
 keys F5
-wait_for 15 "copy dialog" '═ Copy ═' 'Copy "readme\.txt" to:' 'screen-test\\demo\\pc\\ ' '\[ Copy \]' '\[ Cancel \]'
+wait_for 15 "copy dialog" '═ Copy ═' 'Copy "readme\.txt" to:' 'screen-test\\demo\\pc\\ ' '\[ Copy \]' '\[ Cancel \]' \
+    '╟(─){68}╢'
 keys Enter
 wait_gone 15 "the copy dialog" 'Copy "readme\.txt" to:'
 
@@ -133,9 +135,10 @@ wait_for 15 "copy dialog for big.bin" 'Copy "big\.bin" to:'
 keys Enter
 wait_for 15 "progress box" '═ Copy ═' 'Copying the file' '║ big\.bin +║' '░'
 # The host's settings as FAR's defaults: the time line under the count,
-# with a speed once a second has passed.
+# with a speed once a second has passed, and the bar as wide as the box.
 wait_for 10 "the time line with a speed" \
-    '║ Time: [0-9]{2}:[0-9]{2}:[0-9]{2}  Remaining: [0-9]{2}:[0-9]{2}:[0-9]{2} +[0-9.]+ [KM]?B/s ║'
+    '║ Time: [0-9]{2}:[0-9]{2}:[0-9]{2}  Remaining: [0-9]{2}:[0-9]{2}:[0-9]{2} +[0-9.]+ [KM]?B/s ║' \
+    '║ (█|░){48} ║'
 keys Escape
 wait_gone 10 "the progress box after Esc" 'Copying the file'
 ls "$demo/pc" | grep -q '^big\.bin' && fail "a stopped copy left $(ls "$demo/pc" | grep '^big\.bin') on the PC"
