@@ -254,7 +254,7 @@ TEST_F(CopyFromPhone, QuickViewFetchesWithoutABoxOrAQuestion)
     EXPECT_TRUE(host->Journal().Prompts().empty());
     EXPECT_EQ(0, host->Journal().Saves());
 
-    host->Script().AnswerMessage(3);  // cancel
+    host->Script().AnswerMessage(2);  // cancel: Skip, Skip all, Cancel
     EXPECT_EQ("", host_emu::FetchToView(*host, panel, *shown.Find("trail_dot."), PcPath("f3"), false));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
     EXPECT_EQ(host->MessageText(MNameNotForPc), host->Journal().Prompts()[0]->lines[0]);
