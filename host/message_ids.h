@@ -66,7 +66,7 @@ enum MessageId {
     MStatusNoServer = 60,    // also a server that could not be started
     MNameNotForPc = 61,      // a phone name Windows cannot store as given
     MTreeIncomplete = 62,    // %s folder
-    MEntriesLeftOut = 63,    // %d entries
+    MEntriesLeftOut = 63,    // %d entries, in forms by count
     MReasonNames = 64,       // why entries were left out: their names
     MReasonTooLong = 65,     //   their paths
     MReasonInTheWay = 66,    //   a file stands where a folder goes

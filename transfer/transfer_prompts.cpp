@@ -8,6 +8,7 @@
 #include "user_formats.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using namespace host;
@@ -50,7 +51,10 @@ static void SizeDateLine(char* line, int size, const char* label, const FAR_FIND
 {
     char date[32], time[32];
     FormatFileTime(data->ftLastWriteTime, date, sizeof(date), time, sizeof(time));
-    snprintf(line, size, "%-12s %10d %s %s", label, (int)data->nFileSizeLow, date, time);
+    // The whole 64-bit size, in plain digits as FAR's own question writes it.
+    char bytes[24];
+    _ui64toa((unsigned __int64)data->nFileSizeHigh << 32 | data->nFileSizeLow, bytes, 10);
+    snprintf(line, size, "%-12s %10s %s %s", label, bytes, date, time);
 }
 
 //   ╔═ Warning ══════════════════════════════════════╗
@@ -136,7 +140,7 @@ void TellLeftBehind(const LeftBehind& left)
     char folder[NM], folderLine[80], countLine[80];
     DisplayName(folder, sizeof(folder), left.folder, 40);
     snprintf(folderLine, sizeof(folderLine), GetMsg(MTreeIncomplete), folder);
-    snprintf(countLine, sizeof(countLine), GetMsg(MEntriesLeftOut), left.count);
+    FormatCount(countLine, sizeof(countLine), MEntriesLeftOut, left.count);
 
     MsgItem lines[6] = {MLeftBehindTitle, TextItem(folderLine), TextItem(countLine)};
     int n = 3;

@@ -372,7 +372,7 @@ TEST_F(CopyFromPhone, PathsThatDoNotFitAreRefusedWhole)
     host->Script().AnswerMessage(0);
     EXPECT_EQ(0, Copy(panel, {"t"}, 0, folder, host::OPM_SILENT));
     ASSERT_EQ(1u, host->Journal().Prompts().size());  // said once, with how many and why
-    EXPECT_EQ("1 entries were left behind:", host->Journal().Prompts()[0]->lines[1]);
+    EXPECT_EQ("1 entry was left behind:", host->Journal().Prompts()[0]->lines[1]);
     EXPECT_EQ("paths longer than 259 characters", host->Journal().Prompts()[0]->lines[2]);
     ASSERT_EQ(259u, (folder + "\\t\\f.txt").size());
     EXPECT_EQ("F", ReadFileText(folder + "\\t\\f.txt"));

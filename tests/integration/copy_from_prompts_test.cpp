@@ -98,6 +98,20 @@ TEST_F(CopyFromPrompts, TheOverwriteQuestionShowsBothFilesInColumns)
     ASSERT_EQ(6u, prompt.lines.size());
     EXPECT_EQ("New                   1 12/07/2026 23:04:49", prompt.lines[3]);
     EXPECT_EQ("Existing              3 01/05/2026 09:08:07", prompt.lines[4]);
+
+    // A size past 32 bits is said whole (a sparse file: nothing is written).
+    HANDLE big = CreateFileW(Widen(PcPath("out\\a.txt")).c_str(), GENERIC_WRITE, 0, NULL,
+                             OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, big);
+    LARGE_INTEGER end;
+    end.QuadPart = 5LL * 1024 * 1024 * 1024 + 3;
+    EXPECT_TRUE(SetFilePointerEx(big, end, NULL, FILE_BEGIN) && SetEndOfFile(big));
+    CloseHandle(big);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(2);  // skip
+    EXPECT_EQ(0, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(0u, host->Journal().Prompts()[0]->lines[4].find("Existing     5368709123 "));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
