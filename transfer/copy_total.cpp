@@ -20,7 +20,7 @@ struct Tally {
     int files;
     unsigned __int64 bytes;
     DWORD drawnAt;     // 0: not drawn yet
-    DWORD keysReadAt;
+    EscWatch keys;
     int reading;       // entries of the folder being listed; -1: none
 };
 
@@ -35,7 +35,7 @@ unsigned __int64 SizeOf(DWORD high, DWORD low) { return (unsigned __int64)high <
 bool Stopped(Tally& t)
 {
     DWORD now = GetTickCount();
-    if (!t.drawnAt || now - t.drawnAt >= 100) {
+    if (!t.drawnAt || now - t.drawnAt >= timing::CountDrawMs) {
         t.drawnAt = now | 1;
         char size[40], line[100], reading[80];
         FormatAmount(size, sizeof(size), t.bytes, false);
@@ -44,7 +44,7 @@ bool Stopped(Tally& t)
         const MsgItem lines[] = {MCountingTitle, TextItem(line), TextItem(reading)};
         ShowMessage(0, NULL, lines, t.reading > 0 ? 3 : 2, 0);
     }
-    if (EscapeTypedEvery(timing::KeyLookMs, t.keysReadAt)) t.run.phone.stop.Ask();
+    if (t.keys.Typed()) t.run.phone.stop.Ask();
     return t.run.phone.stop.Asked() || t.run.phone.link.Loss() == LinkAbandoned;
 }
 
@@ -108,7 +108,7 @@ int CopyRun::CountTotal(const PluginPanelItem* items, int count, const WCHAR* lo
                         int legs)
 {
     if (!settings.TotalIndicator() || Quiet()) return OpDone;
-    Tally t = {*this, 0, 0, 0, 0, -1};
+    Tally t = {*this, 0, 0, 0, {}, -1};
     for (int i = 0; i < count; ++i) {
         const FAR_FIND_DATA& data = items[i].FindData;
         if (Stopped(t)) return OpCancelled;

@@ -51,15 +51,15 @@ static int AskDeleteDirectory(const char* path)
 // for the delete that ends a move, which files it may take.
 struct DeleteRun {
     PhoneSide phone;
-    DWORD keysReadAt;
+    EscWatch keys;
     CopiedFiles* only;  // the move's copied files; null: everything selected
     int kept;           // files left for not being in `only`
 
     DeleteRun(PhoneSide side, CopiedFiles* copied)
-        : phone(side), keysReadAt(0), only(copied), kept(0) {}
+        : phone(side), only(copied), kept(0) {}
     bool Stopped()
     {
-        if (EscapeTypedEvery(timing::DeleteKeyLookMs, keysReadAt)) phone.stop.Ask();
+        if (keys.Typed(timing::DeleteKeyLookMs)) phone.stop.Ask();
         return phone.stop.Asked();
     }
     // A file is deleted when no copy restricts the delete, or when it is

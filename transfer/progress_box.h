@@ -12,7 +12,7 @@ struct ProgressBox {
     char source[host::NM];
     char target[host::NM];
     int doneCount;      // files copied so far, for the counter line
-    DWORD keysReadAt;   // tick of the last look at the console's keys; 0: none yet
+    EscWatch keys;      // the look at the console's keys for Esc
     bool timeLine;      // the user's "copying time information": one more line
     CopyRate rate;      // bytes moved, for the time line's figures
     unsigned __int64 fileSize;  // the file now being copied, as listed
