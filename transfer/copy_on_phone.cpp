@@ -27,8 +27,7 @@ using namespace remote;
 
 bool NamesPlaceOnPhone(const char* d)
 {
-    bool letter = (d[0] >= 'A' && d[0] <= 'Z') || (d[0] >= 'a' && d[0] <= 'z');
-    bool drive = letter && d[1] == ':' && (d[2] == '\\' || d[2] == '/');
+    bool drive = StartsWithDrive(d) && (d[2] == '\\' || d[2] == '/');
     bool server = (d[0] == '\\' || d[0] == '/') && (d[1] == '\\' || d[1] == '/');
     return !drive && !server;
 }
@@ -65,15 +64,6 @@ struct TransitFolder {
     TransitFolder& operator=(const TransitFolder&) = delete;
 };
 
-// `path` with its final part cut off; false at a drive's root ("C:").
-bool CutLastPart(char* path)
-{
-    char* last = (char*)LastSeparator(path);
-    if (!last) return false;
-    *last = 0;
-    return true;
-}
-
 // The phone path `typed` names, from the panel's folder `current` (a
 // leading backslash: from its drive's root), into `out` without a final
 // backslash. False for a part that names nothing on the phone, or ".."
@@ -87,13 +77,9 @@ bool ResolvePhonePath(const char* current, const char* typed, char* out)
         ++p;
     }
     for (;;) {
-        const char* end = p;
-        while (*end && *end != '\\' && *end != '/') end = CharNextExA((WORD)NarrowCodePage(), end, 0);
         char part[NM];
-        int length = (int)(end - p);
-        if (length >= NM) return false;
-        memcpy(part, p, length);
-        part[length] = 0;
+        const char* end = NextPathPart(p, "\\/", part, NM);
+        if (!end) return false;
         if (strcmp(part, "..") == 0) {
             if (!CutLastPart(out)) return false;
         } else if (part[0] && strcmp(part, ".") != 0) {
