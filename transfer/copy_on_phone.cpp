@@ -173,10 +173,12 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     run.phoneTarget = named ? targetShown : nullptr;
 
     // The box counts the files that reach their new place, once each.
-    int counted = run.progress.doneCount;
     PluginPanelItem copy = *item;
-    int result = CopyItemFromPhone(run, &copy, source, local);
-    run.progress.doneCount = counted;
+    int result;
+    {
+        UncountedLeg firstLeg(run.progress);
+        result = CopyItemFromPhone(run, &copy, source, local);
+    }
     if (result == OpDone) {
         copy = *item;
         result = CopyItemToPhone(run, &copy, local, target);
@@ -293,16 +295,12 @@ int PutBack(CopyRun& run, const WCHAR* transit, const PluginPanelItem* item,
     // The user's stop ended the rename; this puts it right (an Esc now
     // stops this too). The operation's answers are kept for its other items.
     run.phone.stop.Clear();
-    bool overwriteAll = run.overwriteAll, skipAllExisting = run.skipAllExisting,
-         skipAllErrors = run.skipAllErrors;
-    run.overwriteAll = false;
-    run.skipAllExisting = run.skipAllErrors = true;
-    int counted = run.progress.doneCount, unsettled = 0;
-    int result = CopyItemOnPhone(run, transit, &back, temporary, source, 1, unsettled);
-    run.progress.doneCount = counted;
-    run.overwriteAll = overwriteAll;
-    run.skipAllExisting = skipAllExisting;
-    run.skipAllErrors = skipAllErrors;
+    int unsettled = 0, result;
+    {
+        SkipEverything quiet(run);
+        UncountedLeg uncounted(run.progress);
+        result = CopyItemOnPhone(run, transit, &back, temporary, source, 1, unsettled);
+    }
     if (result == OpDone) return OpDone;  // settled, the temporary name gone
     if (result == OpCancelled || link.Loss() != LinkServes) return OpFailed;
 
@@ -341,7 +339,7 @@ int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, cons
     if (!WideToNarrow(target, shownTarget, NM)) return OpFailed;
     int result = TemporaryPhoneName(run, item, source, shownTarget, temporary);
     if (result != OpDone) return result;
-    int counted = run.progress.doneCount;
+    FileCountMark counted(run.progress);
     int unsettledBefore = unsettled;
     DWORD flags = item->Flags;  // selected until the rename is whole
     result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
@@ -357,7 +355,7 @@ int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, cons
             ConvertEntry(&entry, &moved);
             CopyBounded(moved.FindData.cFileName, item->FindData.cFileName,
                         sizeof(moved.FindData.cFileName));
-            run.progress.doneCount = counted;  // each file counts once
+            counted.Restore();  // each file counts once
             result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
         }
         if (result == OpDone) {
@@ -418,7 +416,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     // Both legs are plain copies: the only removal is Settle's, after the
     // check, of files the first leg took out.
     CopiedFiles takenOut;
-    CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
+    CopyRun run(phone, 0, opMode, ReadHostSettings(), &takenOut);
     run.Start(move);
     if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
 

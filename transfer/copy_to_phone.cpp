@@ -32,7 +32,7 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run = {phone, move, opMode, {}, {}};
+    CopyRun run(phone, move, opMode, ReadHostSettings());
     run.Start(move);
     if (run.CountTotal(items, count, localDir, 1) == OpCancelled) return OpCancelled;
     // The host hands back a file it had taken out for editing: it replaces
@@ -75,17 +75,20 @@ static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* l
     if (!AppendWideName(pattern, NM, L"*.*")) return OpFailed;
 
     WIN32_FIND_DATAW found;
-    FindGuard search(FindFirstFileW(pattern, &found));
-    if (!search.IsOpen()) {
-        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
-        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
-    }
-
-    LONG made = run.phone.link.DirMake(phone);
-    if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
-    if (made != StatusOk && made != StatusExists) {
-        int answer = AskAboutFolder(run, item, phone, made, 0);
-        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    FindGuard search(INVALID_HANDLE_VALUE);
+    // A retry starts again from the search.
+    for (;;) {
+        int answer;
+        search.Reset(FindFirstFileW(pattern, &found));
+        if (!search.IsOpen()) {
+            answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        } else {
+            LONG made = run.phone.link.DirMake(phone);
+            if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
+            if (made == StatusOk || made == StatusExists) break;
+            answer = AskAboutFolder(run, item, phone, made, 0);
+        }
+        if (answer != OpDone) return answer;
     }
 
     PluginPanelItem child;

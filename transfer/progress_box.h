@@ -27,6 +27,29 @@ struct ProgressBox {
     enum { NameColumns = 40 };
 };
 
+// The box's count of copied files as it was when the mark was made.
+// A copy on the phone counts each file once, on the leg that puts it in its
+// new place: a leg before that gives the count back with Restore().
+class FileCountMark {
+public:
+    explicit FileCountMark(ProgressBox& progress) : box(progress), counted(progress.doneCount) {}
+    void Restore() const { box.doneCount = counted; }
+
+private:
+    ProgressBox& box;
+    int counted;
+};
+
+// A leg none of whose files the box counts: the count is given back when
+// the leg ends, however it ends.
+struct UncountedLeg {
+    FileCountMark mark;
+    explicit UncountedLeg(ProgressBox& box) : mark(box) {}
+    ~UncountedLeg() { mark.Restore(); }
+    UncountedLeg(const UncountedLeg&) = delete;
+    UncountedLeg& operator=(const UncountedLeg&) = delete;
+};
+
 // Starts a box for one operation and, with `draw`, draws it with empty
 // names; with `timeLine`, the box shows the time taken, the time left and
 // the speed.

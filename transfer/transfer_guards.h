@@ -20,9 +20,12 @@ struct ScreenGuard {
 struct FindGuard {
     HANDLE search;
     explicit FindGuard(HANDLE h) : search(h) {}
-    ~FindGuard()
+    ~FindGuard() { Reset(INVALID_HANDLE_VALUE); }
+    // Closes the search held so far and holds `h` instead.
+    void Reset(HANDLE h)
     {
         if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        search = h;
     }
     bool IsOpen() const { return search != INVALID_HANDLE_VALUE; }
     FindGuard(const FindGuard&) = delete;
