@@ -5,6 +5,7 @@
 
 #include "bounded_string.h"
 #include "host_ui.h"
+#include "local_folders.h"
 #include "message_ids.h"
 #include "path_builders.h"
 #include "phone_walk.h"
@@ -72,34 +73,18 @@ int CountPhoneFolder(Tally& t, const WCHAR* folder)
 
 int CountLocalFolder(Tally& t, const WCHAR* folder)
 {
-    WCHAR pattern[NM];
-    CopyBoundedWide(pattern, folder, NM);
-    if (!AppendWideName(pattern, NM, "*")) return OpDone;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return OpDone;
-    int result = OpDone;
-    do {
-        if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0) continue;
-        if (Stopped(t)) {
-            result = OpCancelled;
-            break;
-        }
+    int result = WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR* path) {
+        if (Stopped(t)) return (int)OpCancelled;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            WCHAR path[NM];
-            CopyBoundedWide(path, folder, NM);
-            if (!AppendWideName(path, NM, found.cFileName)) continue;
-            if (CountLocalFolder(t, path) == OpCancelled) {
-                result = OpCancelled;
-                break;
-            }
-            continue;
+            bool stopped = path && CountLocalFolder(t, path) == OpCancelled;
+            return stopped ? (int)OpCancelled : (int)OpDone;
         }
         ++t.files;
         t.bytes += SizeOf(found.nFileSizeHigh, found.nFileSizeLow);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return result;
+        return (int)OpDone;
+    });
+    // A folder that can't be searched adds nothing, as on the phone.
+    return result == OpCancelled ? OpCancelled : OpDone;
 }
 
 }  // namespace
