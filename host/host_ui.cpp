@@ -132,10 +132,10 @@ bool GenerateName(const char* name, char* mask)
     return standardFunctions.ProcessName(name, mask, host::PN_GENERATENAME) != 0;
 }
 
-bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt)
+bool EscWatch::Typed(DWORD everyMs)
 {
     DWORD now = GetTickCount();
-    if (lookedAt != 0 && now - lookedAt < intervalMs) return false;
+    if (lookedAt != 0 && now - lookedAt < everyMs) return false;
     lookedAt = now ? now : 1;
     return EscapeTyped();
 }

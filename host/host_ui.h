@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host_api.h"
+#include "timings.h"
 
 // A message-box item: a message number when below 0x10000, else a text
 // pointer (no text lives that low on this platform).
@@ -58,7 +59,10 @@ bool GenerateName(const char* name, char* mask);
 // Off the host's main thread (MayDraw() false) no key is read, and every
 // box and dialog above answers -1 without being shown.
 bool EscapeTyped();
-// EscapeTyped at most once per `intervalMs`: each look is a round trip to
-// the console's owner, and keys wait in the console meanwhile. `lookedAt`
-// holds the tick of the last look (0: none yet).
-bool EscapeTypedEvery(DWORD intervalMs, DWORD& lookedAt);
+// The one Esc poller every box and operation keeps while it runs: it looks
+// (EscapeTyped) at most once per `everyMs`, as each look is a round trip to
+// the console's owner, and keys wait in the console meanwhile.
+struct EscWatch {
+    DWORD lookedAt = 0;  // tick of the last look; 0: none yet
+    bool Typed(DWORD everyMs = timing::KeyLookMs);
+};

@@ -30,6 +30,39 @@ const char* FindAnyOf(const char* text, const char* set)
     return FindAnyOf(text, set, NarrowCodePage());
 }
 
+const char* NextPathPart(const char* from, const char* separators, char* part, int size)
+{
+    const char* end = FindAnyOf(from, separators);
+    if (!end) end = from + strlen(from);
+    int length = (int)(end - from);
+    if (length >= size) return NULL;
+    memcpy(part, from, length);
+    part[length] = 0;
+    return end;
+}
+
+bool CutLastPart(char* path)
+{
+    char* last = (char*)LastSeparator(path);
+    if (!last) return false;
+    *last = 0;
+    return true;
+}
+
+bool CutLastPart(WCHAR* path)
+{
+    WCHAR* last = wcsrchr(path, L'\\');
+    if (!last) return false;
+    *last = 0;
+    return true;
+}
+
+bool StartsWithDrive(const char* text)
+{
+    char c = text[0];
+    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && text[1] == ':';
+}
+
 bool EndsWithSeparator(const char* path)
 {
     const char* last = LastSeparator(path);

@@ -27,6 +27,26 @@ const char* LastSeparator(const char* path);
 const char* LastSeparator(const char* path, UINT codePage);
 bool EndsWithSeparator(const char* path);
 
+// The part of a path that starts at `from`, up to the first of the
+// (single-byte) `separators` or the end, copied into `part`; answers where
+// it ended (that separator or the closing 0), or NULL when it doesn't fit.
+const char* NextPathPart(const char* from, const char* separators, char* part, int size);
+
+// Cuts `path` at its last separator (narrow: backslash or slash; wide, a
+// phone path the plug-in built: backslash). False, `path` whole, when it has
+// none: a drive's root ("C:").
+bool CutLastPart(char* path);
+bool CutLastPart(WCHAR* path);
+
+// Whether `text` starts with a drive's name: a letter, any case, and a colon.
+bool StartsWithDrive(const char* text);
+// A drive letter as the phone's drive numbers count it: a-z upper-cased,
+// anything else as it is.
+inline char UpperDriveLetter(char letter)
+{
+    return letter >= 'a' && letter <= 'z' ? (char)(letter - 'a' + 'A') : letter;
+}
+
 // The first character of `text` that is one of the (single-byte) `set`.
 const char* FindAnyOf(const char* text, const char* set);
 const char* FindAnyOf(const char* text, const char* set, UINT codePage);

@@ -14,6 +14,8 @@ enum : unsigned long {
     // A delete, whose requests give the console no other look, reads keys
     // between two requests at most this often.
     DeleteKeyLookMs = 100,
+    // The box of the pass that adds up a copy is drawn at most this often.
+    CountDrawMs = 100,
     // A waiting thread wakes this often to draw and to ask whether to go on.
     WatchMs = 100,
     // A listing an operation makes hands its entries over about this often,

@@ -12,26 +12,6 @@
 
 using namespace host;
 
-namespace {
-
-bool IsDriveName(const char* text)
-{
-    char c = text[0];
-    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && text[1] == ':';
-}
-
-// Cuts the last level off `folder`; false at the drive list.
-bool CutLastLevel(char* folder)
-{
-    if (!folder[0]) return false;
-    char* last = (char*)LastSeparator(folder);
-    if (last) *last = 0;
-    else folder[0] = 0;
-    return true;
-}
-
-}  // namespace
-
 int ResolveFolder(const char* current, const char* name, char* out)
 {
     out[0] = 0;
@@ -41,7 +21,7 @@ int ResolveFolder(const char* current, const char* name, char* out)
     if (strcmp(name, "\\") == 0) return ResolveDown;  // the drive list: one quick request
 
     const char* p = name;
-    if (IsDriveName(name)) {
+    if (StartsWithDrive(name)) {
         // A drive's item ("C:"), or a full path as CurDir gives it
         // ("C:\x\y", a final backslash too), any case of the letter.
         out[0] = name[0];
@@ -58,18 +38,15 @@ int ResolveFolder(const char* current, const char* name, char* out)
     // Leading ".." levels go up; after the first name, every part must be a
     // plain child's name: no "." or "..", wildcards, drive colons or empty
     // parts, which the server would take as they are.
-    bool named = IsDriveName(name);
+    bool named = StartsWithDrive(name);
     bool up = false;
     for (;;) {
-        const char* end = FindAnyOf(p, "\\");
-        int length = end ? (int)(end - p) : (int)strlen(p);
-        if (length >= NM) return ResolveRefused;
         char part[NM];
-        memcpy(part, p, length);
-        part[length] = 0;
+        const char* end = NextPathPart(p, "\\", part, NM);
+        if (!end) return ResolveRefused;
         if (!named && strcmp(part, "..") == 0) {
             // ".." at the drive list stays there, as it always has.
-            CutLastLevel(out);
+            if (!CutLastPart(out)) out[0] = 0;  // from a drive's root: the drive list
             up = true;
         } else {
             char joined[NM];
@@ -78,9 +55,9 @@ int ResolveFolder(const char* current, const char* name, char* out)
             CopyBounded(out, joined, NM);
             named = true;
         }
-        if (!end || !end[1]) break;  // a final backslash closes the path
+        if (!*end || !end[1]) break;  // a final backslash closes the path
         p = end + 1;
     }
     if (!named) return up ? ResolveUp : ResolveRefused;
-    return IsDriveName(name) ? ResolveFull : ResolveDown;
+    return StartsWithDrive(name) ? ResolveFull : ResolveDown;
 }

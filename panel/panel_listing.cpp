@@ -193,8 +193,7 @@ bool PhonePanel::FolderGone(const char* folder)
     if (!LastSeparator(folder)) {
         // A drive's root: gone when the phone no longer lists the drive.
         DWORD mask = 0;
-        char letter = folder[0];
-        if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
+        char letter = UpperDriveLetter(folder[0]);
         return letter >= 'A' && letter <= 'Z' && link.DriveList(&mask) == StatusOk &&
                !(mask & (1u << (letter - 'A')));
     }
@@ -257,9 +256,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
                 TellNotRead(link, failed, status);
                 return 1;
             }
-            char* last = (char*)LastSeparator(curDir);
-            if (last) *last = 0;
-            else curDir[0] = 0;
+            if (!CutLastPart(curDir)) curDir[0] = 0;  // a gone drive: the drive list
         }
         listing.ready = true;
         CopyBounded(listing.folder, curDir, sizeof(listing.folder));
@@ -338,8 +335,7 @@ void PhonePanel::RefreshVolume()
     if (!curDir[0]) {
         volume.validMark = 0;  // FAR's read of the drive list
     } else {
-        char letter = curDir[0];
-        if (letter >= 'a' && letter <= 'z') letter = (char)(letter - 'a' + 'A');
+        char letter = UpperDriveLetter(curDir[0]);
         // A lost link keeps the figures the panel showed until it closes.
         LONG status = link.VolumeInfo(letter - 'A', &volume);
         if (status != StatusOk && !LinkLost()) volume.validMark = 0;

@@ -24,7 +24,7 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
         if (!screen) screen = INVALID_HANDLE_VALUE;  // shown once all the same
     }
     // The Esc stops the operation too, as one read by its own box does.
-    if (EscapeTyped()) {
+    if (keys.Typed()) {
         InterlockedOr(flags, OpFlag::Abort);
         return false;
     }

@@ -3,6 +3,7 @@
 // it; an Esc typed then, or a break, gives the wait up.
 #pragma once
 
+#include "host_ui.h"
 #include "phone_link.h"
 #include "timings.h"
 
@@ -28,6 +29,7 @@ private:
     DWORD runStart;        // tick count when the run began
     bool inRun;            // between RunBegun and RunEnded
     bool abortBefore;      // the stop bit was set before this wait began
+    EscWatch keys;         // read while the box is shown
 };
 
 // Holds a run for as long as it lives; `on` false holds none.

@@ -80,7 +80,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
 
     ScreenGuard screen(!QuietCopy(opMode));
     phone.stop.Clear();
-    CopyRun run = {phone, move, opMode, {}, {}};
+    CopyRun run(phone, move, opMode, ReadHostSettings());
     // A plain silent copy is how the host starts a move into another
     // plug-in's panel: what it takes is kept for the delete that ends it.
     // Other copies leave that record alone (Find's come from another thread).

@@ -27,8 +27,7 @@ using namespace remote;
 
 bool NamesPlaceOnPhone(const char* d)
 {
-    bool letter = (d[0] >= 'A' && d[0] <= 'Z') || (d[0] >= 'a' && d[0] <= 'z');
-    bool drive = letter && d[1] == ':' && (d[2] == '\\' || d[2] == '/');
+    bool drive = StartsWithDrive(d) && (d[2] == '\\' || d[2] == '/');
     bool server = (d[0] == '\\' || d[0] == '/') && (d[1] == '\\' || d[1] == '/');
     return !drive && !server;
 }
@@ -65,15 +64,6 @@ struct TransitFolder {
     TransitFolder& operator=(const TransitFolder&) = delete;
 };
 
-// `path` with its final part cut off; false at a drive's root ("C:").
-bool CutLastPart(char* path)
-{
-    char* last = (char*)LastSeparator(path);
-    if (!last) return false;
-    *last = 0;
-    return true;
-}
-
 // The phone path `typed` names, from the panel's folder `current` (a
 // leading backslash: from its drive's root), into `out` without a final
 // backslash. False for a part that names nothing on the phone, or ".."
@@ -87,13 +77,9 @@ bool ResolvePhonePath(const char* current, const char* typed, char* out)
         ++p;
     }
     for (;;) {
-        const char* end = p;
-        while (*end && *end != '\\' && *end != '/') end = CharNextExA((WORD)NarrowCodePage(), end, 0);
         char part[NM];
-        int length = (int)(end - p);
-        if (length >= NM) return false;
-        memcpy(part, p, length);
-        part[length] = 0;
+        const char* end = NextPathPart(p, "\\/", part, NM);
+        if (!end) return false;
         if (strcmp(part, "..") == 0) {
             if (!CutLastPart(out)) return false;
         } else if (part[0] && strcmp(part, ".") != 0) {
@@ -187,10 +173,12 @@ int CopyItemOnPhone(CopyRun& run, const WCHAR* transit, PluginPanelItem* item,
     run.phoneTarget = named ? targetShown : nullptr;
 
     // The box counts the files that reach their new place, once each.
-    int counted = run.progress.doneCount;
     PluginPanelItem copy = *item;
-    int result = CopyItemFromPhone(run, &copy, source, local);
-    run.progress.doneCount = counted;
+    int result;
+    {
+        UncountedLeg firstLeg(run.progress);
+        result = CopyItemFromPhone(run, &copy, source, local);
+    }
     if (result == OpDone) {
         copy = *item;
         result = CopyItemToPhone(run, &copy, local, target);
@@ -307,16 +295,12 @@ int PutBack(CopyRun& run, const WCHAR* transit, const PluginPanelItem* item,
     // The user's stop ended the rename; this puts it right (an Esc now
     // stops this too). The operation's answers are kept for its other items.
     run.phone.stop.Clear();
-    bool overwriteAll = run.overwriteAll, skipAllExisting = run.skipAllExisting,
-         skipAllErrors = run.skipAllErrors;
-    run.overwriteAll = false;
-    run.skipAllExisting = run.skipAllErrors = true;
-    int counted = run.progress.doneCount, unsettled = 0;
-    int result = CopyItemOnPhone(run, transit, &back, temporary, source, 1, unsettled);
-    run.progress.doneCount = counted;
-    run.overwriteAll = overwriteAll;
-    run.skipAllExisting = skipAllExisting;
-    run.skipAllErrors = skipAllErrors;
+    int unsettled = 0, result;
+    {
+        SkipEverything quiet(run);
+        UncountedLeg uncounted(run.progress);
+        result = CopyItemOnPhone(run, transit, &back, temporary, source, 1, unsettled);
+    }
     if (result == OpDone) return OpDone;  // settled, the temporary name gone
     if (result == OpCancelled || link.Loss() != LinkServes) return OpFailed;
 
@@ -355,7 +339,7 @@ int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, cons
     if (!WideToNarrow(target, shownTarget, NM)) return OpFailed;
     int result = TemporaryPhoneName(run, item, source, shownTarget, temporary);
     if (result != OpDone) return result;
-    int counted = run.progress.doneCount;
+    FileCountMark counted(run.progress);
     int unsettledBefore = unsettled;
     DWORD flags = item->Flags;  // selected until the rename is whole
     result = CopyItemOnPhone(run, transit, item, source, temporary, 1, unsettled);
@@ -371,7 +355,7 @@ int RenameByCase(CopyRun& run, const WCHAR* transit, PluginPanelItem* item, cons
             ConvertEntry(&entry, &moved);
             CopyBounded(moved.FindData.cFileName, item->FindData.cFileName,
                         sizeof(moved.FindData.cFileName));
-            run.progress.doneCount = counted;  // each file counts once
+            counted.Restore();  // each file counts once
             result = CopyItemOnPhone(run, transit, &moved, temporary, target, 1, unsettled);
         }
         if (result == OpDone) {
@@ -432,7 +416,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     // Both legs are plain copies: the only removal is Settle's, after the
     // check, of files the first leg took out.
     CopiedFiles takenOut;
-    CopyRun run = {phone, 0, opMode, {}, {}, &takenOut};
+    CopyRun run(phone, 0, opMode, ReadHostSettings(), &takenOut);
     run.Start(move);
     if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
 

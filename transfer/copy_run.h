@@ -16,6 +16,14 @@ inline bool QuietCopy(int opMode)
 }
 
 struct CopyRun {
+    // `userSettings`: the user's settings as the operation starts.
+    CopyRun(PhoneSide side, int moves, int mode, const HostSettings& userSettings,
+            CopiedFiles* copiedFiles = nullptr)
+        : phone(side), move(moves), opMode(mode), progress{}, left{}, copied(copiedFiles),
+          settings(userSettings)
+    {
+    }
+
     PhoneSide phone;
     int move;
     int opMode;
@@ -23,7 +31,7 @@ struct CopyRun {
     LeftBehind left;
     // Files taken from the phone and found whole where they went, when a
     // delete may follow: only these may be deleted after the copy.
-    CopiedFiles* copied = nullptr;
+    CopiedFiles* copied;
     // A copy on the phone passes its items through a PC folder (narrow,
     // with its final backslash): its questions name where the item goes on
     // the phone instead, never that folder.
@@ -34,9 +42,8 @@ struct CopyRun {
     bool overwriteAll = false;
     bool skipAllExisting = false;
     bool skipAllErrors = false;
-    // The user's settings as the operation starts: the box's lines, and
-    // whether an overwrite asks.
-    HostSettings settings = ReadHostSettings();
+    // The box's lines, and whether an overwrite asks.
+    HostSettings settings;
 
     // Draws the box, saying copy or move (`shownMove`: a copy on the phone
     // is a move to the user while each of its legs copies), and takes an
@@ -69,6 +76,32 @@ struct CopyRun {
     // A lost link ends the operation: OpCancelled, said once when the
     // server is gone.
     int LinkEnded();
+};
+
+// While it lives, the run's questions all answer skip and nothing is
+// overwritten; the answers the user gave come back at its end, for the
+// operation's other items.
+class SkipEverything {
+public:
+    explicit SkipEverything(CopyRun& copy)
+        : run(copy), overwriteAll(copy.overwriteAll), skipAllExisting(copy.skipAllExisting),
+          skipAllErrors(copy.skipAllErrors)
+    {
+        run.overwriteAll = false;
+        run.skipAllExisting = run.skipAllErrors = true;
+    }
+    ~SkipEverything()
+    {
+        run.overwriteAll = overwriteAll;
+        run.skipAllExisting = skipAllExisting;
+        run.skipAllErrors = skipAllErrors;
+    }
+    SkipEverything(const SkipEverything&) = delete;
+    SkipEverything& operator=(const SkipEverything&) = delete;
+
+private:
+    CopyRun& run;
+    bool overwriteAll, skipAllExisting, skipAllErrors;
 };
 
 // One item of a copy or move and, for a folder, everything in it, between

@@ -7,6 +7,7 @@
 #include "code_page.h"
 #include "copy_run.h"
 #include "host_ui.h"
+#include "local_folders.h"
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
@@ -32,7 +33,7 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run = {phone, move, opMode, {}, {}};
+    CopyRun run(phone, move, opMode, ReadHostSettings());
     run.Start(move);
     if (run.CountTotal(items, count, localDir, 1) == OpCancelled) return OpCancelled;
     // The host hands back a file it had taken out for editing: it replaces
@@ -69,49 +70,37 @@ static int AskAboutFolder(CopyRun& run, PluginPanelItem* item, const WCHAR* phon
 static int CopyFolderToPhone(CopyRun& run, PluginPanelItem* item, const WCHAR* local,
                              const WCHAR* phone)
 {
-    // A pattern cut to fit would search some other folder.
-    WCHAR pattern[NM];
-    CopyBoundedWide(pattern, local, NM);
-    if (!AppendWideName(pattern, NM, L"*.*")) return OpFailed;
-
-    WIN32_FIND_DATAW found;
-    FindGuard search(FindFirstFileW(pattern, &found));
-    if (!search.IsOpen()) {
-        int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
-        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
-    }
-
-    LONG made = run.phone.link.DirMake(phone);
-    if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
-    if (made != StatusOk && made != StatusExists) {
-        int answer = AskAboutFolder(run, item, phone, made, 0);
-        return answer == OpDone ? CopyFolderToPhone(run, item, local, phone) : answer;
+    PcFolderSearch search(local);
+    if (!search.Named()) return OpFailed;
+    // A retry starts again from the search.
+    for (;;) {
+        int answer;
+        if (!search.Open()) {
+            answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
+        } else {
+            LONG made = run.phone.link.DirMake(phone);
+            if (run.phone.link.Loss() != LinkServes) return run.LinkEnded();
+            if (made == StatusOk || made == StatusExists) break;
+            answer = AskAboutFolder(run, item, phone, made, 0);
+        }
+        if (answer != OpDone) return answer;
     }
 
     PluginPanelItem child;
     memset(&child, 0, sizeof(child));
-    int result = OpDone;
-    for (;;) {
-        // Only "." and ".." stay behind; a dot-file is a file like any other.
-        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
-            child.FindData.dwFileAttributes = found.dwFileAttributes;
-            child.FindData.ftLastWriteTime = found.ftLastWriteTime;
-            child.FindData.nFileSizeLow = found.nFileSizeLow;
-            child.FindData.nFileSizeHigh = found.nFileSizeHigh;
-            WideToNarrow(found.cFileName, child.FindData.cFileName,
-                         sizeof(child.FindData.cFileName));
-
-            WCHAR childLocal[NM], childPhone[NM];
-            CopyBoundedWide(childLocal, local, NM);
-            CopyBoundedWide(childPhone, phone, NM);
-            int r = OpFailed;
-            if (AppendWideName(childLocal, NM, found.cFileName) &&
-                AppendWideName(childPhone, NM, found.cFileName))
-                r = CopyItemToPhone(run, &child, childLocal, childPhone);
-            if (!FoldResult(result, r)) return result;
-        }
-        if (FindNextFileW(search.search, &found)) continue;
-        if (GetLastError() == ERROR_NO_MORE_FILES) break;
+    int result = search.Each([&](const WIN32_FIND_DATAW& found, const WCHAR* childLocal) {
+        child.FindData.dwFileAttributes = found.dwFileAttributes;
+        child.FindData.ftLastWriteTime = found.ftLastWriteTime;
+        child.FindData.nFileSizeLow = found.nFileSizeLow;
+        child.FindData.nFileSizeHigh = found.nFileSizeHigh;
+        WideToNarrow(found.cFileName, child.FindData.cFileName, sizeof(child.FindData.cFileName));
+        WCHAR childPhone[NM];
+        CopyBoundedWide(childPhone, phone, NM);
+        if (!childLocal || !AppendWideName(childPhone, NM, found.cFileName)) return (int)OpFailed;
+        return CopyItemToPhone(run, &child, childLocal, childPhone);
+    });
+    if (result == OpCancelled) return OpCancelled;
+    if (search.Broken()) {
         // The rest of the folder is unknown: the item is not copied whole.
         int answer = AskAboutFolder(run, item, local, 0, MFolderNotRead);
         return answer == OpCancelled ? OpCancelled : OpFailed;

@@ -5,6 +5,7 @@
 
 #include "bounded_string.h"
 #include "host_ui.h"
+#include "local_folders.h"
 #include "message_ids.h"
 #include "path_builders.h"
 #include "phone_walk.h"
@@ -20,7 +21,7 @@ struct Tally {
     int files;
     unsigned __int64 bytes;
     DWORD drawnAt;     // 0: not drawn yet
-    DWORD keysReadAt;
+    EscWatch keys;
     int reading;       // entries of the folder being listed; -1: none
 };
 
@@ -35,7 +36,7 @@ unsigned __int64 SizeOf(DWORD high, DWORD low) { return (unsigned __int64)high <
 bool Stopped(Tally& t)
 {
     DWORD now = GetTickCount();
-    if (!t.drawnAt || now - t.drawnAt >= 100) {
+    if (!t.drawnAt || now - t.drawnAt >= timing::CountDrawMs) {
         t.drawnAt = now | 1;
         char size[40], line[100], reading[80];
         FormatAmount(size, sizeof(size), t.bytes, false);
@@ -44,7 +45,7 @@ bool Stopped(Tally& t)
         const MsgItem lines[] = {MCountingTitle, TextItem(line), TextItem(reading)};
         ShowMessage(0, NULL, lines, t.reading > 0 ? 3 : 2, 0);
     }
-    if (EscapeTypedEvery(timing::KeyLookMs, t.keysReadAt)) t.run.phone.stop.Ask();
+    if (t.keys.Typed()) t.run.phone.stop.Ask();
     return t.run.phone.stop.Asked() || t.run.phone.link.Loss() == LinkAbandoned;
 }
 
@@ -72,34 +73,18 @@ int CountPhoneFolder(Tally& t, const WCHAR* folder)
 
 int CountLocalFolder(Tally& t, const WCHAR* folder)
 {
-    WCHAR pattern[NM];
-    CopyBoundedWide(pattern, folder, NM);
-    if (!AppendWideName(pattern, NM, "*")) return OpDone;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return OpDone;
-    int result = OpDone;
-    do {
-        if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0) continue;
-        if (Stopped(t)) {
-            result = OpCancelled;
-            break;
-        }
+    int result = WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR* path) {
+        if (Stopped(t)) return (int)OpCancelled;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            WCHAR path[NM];
-            CopyBoundedWide(path, folder, NM);
-            if (!AppendWideName(path, NM, found.cFileName)) continue;
-            if (CountLocalFolder(t, path) == OpCancelled) {
-                result = OpCancelled;
-                break;
-            }
-            continue;
+            bool stopped = path && CountLocalFolder(t, path) == OpCancelled;
+            return stopped ? (int)OpCancelled : (int)OpDone;
         }
         ++t.files;
         t.bytes += SizeOf(found.nFileSizeHigh, found.nFileSizeLow);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return result;
+        return (int)OpDone;
+    });
+    // A folder that can't be searched adds nothing, as on the phone.
+    return result == OpCancelled ? OpCancelled : OpDone;
 }
 
 }  // namespace
@@ -108,7 +93,7 @@ int CopyRun::CountTotal(const PluginPanelItem* items, int count, const WCHAR* lo
                         int legs)
 {
     if (!settings.TotalIndicator() || Quiet()) return OpDone;
-    Tally t = {*this, 0, 0, 0, 0, -1};
+    Tally t = {*this, 0, 0, 0, {}, -1};
     for (int i = 0; i < count; ++i) {
         const FAR_FIND_DATA& data = items[i].FindData;
         if (Stopped(t)) return OpCancelled;

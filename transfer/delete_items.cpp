@@ -47,19 +47,23 @@ static int AskDeleteDirectory(const char* path)
     return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
 }
 
-// One delete: whether the user has asked it to stop (Esc, or a break), and
-// for the delete that ends a move, which files it may take.
+// One delete: whether the user has asked it to stop (Esc, or a break), its
+// answers that hold for the rest of it, and for the delete that ends a move,
+// which files it may take.
 struct DeleteRun {
     PhoneSide phone;
-    DWORD keysReadAt;
+    EscWatch keys;
     CopiedFiles* only;  // the move's copied files; null: everything selected
     int kept;           // files left for not being in `only`
+    // Folders go without their question: "All" was answered, or the user
+    // does not confirm them, or the host's silent delete asks nothing.
+    bool allFolders;
 
-    DeleteRun(PhoneSide side, CopiedFiles* copied)
-        : phone(side), keysReadAt(0), only(copied), kept(0) {}
+    DeleteRun(PhoneSide side, CopiedFiles* copied, bool foldersUnasked)
+        : phone(side), only(copied), kept(0), allFolders(foldersUnasked) {}
     bool Stopped()
     {
-        if (EscapeTypedEvery(timing::DeleteKeyLookMs, keysReadAt)) phone.stop.Ask();
+        if (keys.Typed(timing::DeleteKeyLookMs)) phone.stop.Ask();
         return phone.stop.Asked();
     }
     // A file is deleted when no copy restricts the delete, or when it is
@@ -139,10 +143,9 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     phone.stop.Clear();
     // The host's silent delete ends a move into another panel: it takes what
     // that move's copy took and found whole, not what the phone has now.
-    DeleteRun run(phone, ask ? NULL : &copied);
+    DeleteRun run(phone, ask ? NULL : &copied, !ask || !settings.ConfirmNonEmptyFolder());
 
     int result = OpDone;
-    bool all = !ask || !settings.ConfirmNonEmptyFolder();
     for (int i = 0; i < count; ++i) {
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];
@@ -151,7 +154,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
             result = OpFailed;
             continue;
         }
-        if ((item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !all) {
+        if ((item.FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !run.allFolders) {
             char shown[NM];
             WideToNarrow(path, shown, sizeof(shown));
             int answer = AskDeleteDirectory(shown);
@@ -159,7 +162,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
             // Stop, and equally Esc or a box the host could not show: a
             // deletion nobody confirmed does not happen.
             if (answer != DeleteThis && answer != DeleteAll) break;
-            if (answer == DeleteAll) all = true;
+            if (answer == DeleteAll) run.allFolders = true;
         }
         if (!FoldResult(result, DeleteItem(run, &item, path))) break;
     }

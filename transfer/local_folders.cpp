@@ -5,7 +5,6 @@
 #include "host_api.h"
 #include "host_ui.h"
 #include "path_builders.h"
-#include "transfer_guards.h"
 
 #include <cstring>
 #include <cwchar>
@@ -62,22 +61,15 @@ bool RemoveLocalTree(const WCHAR* path)
         SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path) != 0;
 
-    WCHAR pattern[host::NM];
-    CopyBoundedWide(pattern, path, host::NM);
-    if (!AppendWideName(pattern, host::NM, L"*")) return false;
-    bool whole = true;
+    bool whole;
     {
-        WIN32_FIND_DATAW found;
-        FindGuard search(FindFirstFileW(pattern, &found));
-        for (bool more = search.IsOpen(); more; more = FindNextFileW(search.search, &found)) {
-            if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
-                continue;
-            WCHAR child[host::NM];
-            CopyBoundedWide(child, path, host::NM);
-            if (!AppendWideName(child, host::NM, found.cFileName) || !RemoveLocalTree(child))
-                whole = false;
-        }
-    }
+        PcFolderSearch search(path);
+        if (!search.Named()) return false;
+        search.Open();
+        whole = search.Each([](const WIN32_FIND_DATAW&, const WCHAR* child) {
+            return child && RemoveLocalTree(child) ? (int)OpDone : (int)OpFailed;
+        }) == OpDone;
+    }  // the search is closed before its folder goes
     return RemoveDirectoryW(path) != 0 && whole;
 }
 

@@ -1,7 +1,95 @@
 // Folders on the PC, by their UTF-16 paths.
 #pragma once
 
+#include "bounded_string.h"
+#include "host_api.h"
+#include "op_result.h"
+#include "path_builders.h"
+
 #include <windows.h>
+
+#include <cwchar>
+
+// One search of a PC folder's entries, the one way every walk over a PC
+// folder takes (the copy to the phone, the count before a copy, the removal
+// of a tree), as WalkPhoneFolder is on the phone's side. It owns its search
+// handle: opened by Open, closed once when the search ends.
+class PcFolderSearch {
+public:
+    // `folder`: a PC path without its final backslash, which outlives the
+    // search.
+    explicit PcFolderSearch(const WCHAR* folder) : folder(folder), search(INVALID_HANDLE_VALUE)
+    {
+        CopyBoundedWide(pattern, folder, host::NM);
+        named = AppendWideName(pattern, host::NM, L"*");
+    }
+    ~PcFolderSearch() { Close(); }
+    PcFolderSearch(const PcFolderSearch&) = delete;
+    PcFolderSearch& operator=(const PcFolderSearch&) = delete;
+
+    // False when the folder's search pattern would not fit a host path: a
+    // pattern cut to fit would search some other folder.
+    bool Named() const { return named; }
+    // Starts the search (again, after an earlier one); false when the folder
+    // can't be searched.
+    bool Open()
+    {
+        Close();
+        broken = false;
+        if (named) search = FindFirstFileW(pattern, &found);
+        return search != INVALID_HANDLE_VALUE;
+    }
+    // After Each: the search failed before its end, so what the folder
+    // holds past the entries handed out is unknown.
+    bool Broken() const { return broken; }
+
+    // Hands each entry of an open search but "." and ".." (a dot-file is a
+    // file like any other) to visit(const WIN32_FIND_DATAW& found, const
+    // WCHAR* path), `path` being its full path, or NULL when that would not
+    // fit a host path, never cut to fit. The answers fold as FoldResult
+    // does: OpCancelled at once when an entry's is, OpFailed when any
+    // entry's is, else OpDone.
+    template <class Visit>
+    int Each(Visit visit)
+    {
+        int result = OpDone;
+        for (bool more = search != INVALID_HANDLE_VALUE; more;) {
+            if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
+                WCHAR path[host::NM];
+                CopyBoundedWide(path, folder, host::NM);
+                bool fits = AppendWideName(path, host::NM, found.cFileName);
+                if (!FoldResult(result, visit(found, fits ? path : (const WCHAR*)NULL)))
+                    return result;
+            }
+            more = FindNextFileW(search, &found) != 0;
+            if (!more) broken = GetLastError() != ERROR_NO_MORE_FILES;
+        }
+        return result;
+    }
+
+private:
+    void Close()
+    {
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        search = INVALID_HANDLE_VALUE;
+    }
+
+    const WCHAR* folder;
+    WCHAR pattern[host::NM];
+    bool named;
+    bool broken = false;
+    HANDLE search;
+    WIN32_FIND_DATAW found;
+};
+
+// The walk over a PC folder in one call: OpFailed when it can't be
+// searched, else the folded answers of Each.
+template <class Visit>
+int WalkPcFolder(const WCHAR* folder, Visit visit)
+{
+    PcFolderSearch search(folder);
+    return search.Open() ? search.Each(visit) : OpFailed;
+}
 
 bool IsLocalDirectory(const WCHAR* path);
 // Makes `path` and every missing folder above it; true when it exists as a

@@ -21,13 +21,8 @@ static bool IsFolderName(const char* name)
 {
     char part[NM];
     for (const char* p = name;;) {
-        const char* end = p;
-        while (*end && *end != '\\') end = CharNextExA((WORD)NarrowCodePage(), end, 0);
-        int length = (int)(end - p);
-        if (length >= (int)sizeof(part)) return false;
-        memcpy(part, p, length);
-        part[length] = 0;
-        if (!IsPlainName(part)) return false;
+        const char* end = NextPathPart(p, "\\", part, (int)sizeof(part));
+        if (!end || !IsPlainName(part)) return false;
         if (!*end) return true;
         p = end + 1;
     }
@@ -48,8 +43,7 @@ static DWORD MakeError(PhoneLink& link, LONG status, const WCHAR* path)
     // there is worth one more question (a drive's root always is).
     WCHAR parent[NM];
     CopyBoundedWide(parent, path, NM);
-    WCHAR* last = wcsrchr(parent, L'\\');
-    if (last) *last = 0;
+    CutLastPart(parent);
     RemoteEntry entry;
     if (wcschr(parent, L'\\') && link.EntryInfo(parent, &entry) != StatusOk)
         return ERROR_PATH_NOT_FOUND;

@@ -43,7 +43,7 @@ void BeginProgress(ProgressBox& box, StopRequest stop, int move, bool timeLine, 
     box.source[0] = 0;
     box.target[0] = 0;
     box.doneCount = 0;
-    box.keysReadAt = 0;
+    box.keys = EscWatch();
     box.timeLine = timeLine;
     StartRate(box.rate, GetTickCount());
     box.fileSize = 0;
@@ -171,7 +171,7 @@ void SetProgressNames(ProgressBox& box, const char* source, const WCHAR* target)
 // and a person can't tell 20 ms apart.
 static int KeepGoing(ProgressBox& box)
 {
-    if (EscapeTypedEvery(timing::KeyLookMs, box.keysReadAt)) box.stop.Ask();
+    if (box.keys.Typed()) box.stop.Ask();
     return box.stop.Asked() ? 0 : 1;
 }
 

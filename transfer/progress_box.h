@@ -12,7 +12,7 @@ struct ProgressBox {
     char source[host::NM];
     char target[host::NM];
     int doneCount;      // files copied so far, for the counter line
-    DWORD keysReadAt;   // tick of the last look at the console's keys; 0: none yet
+    EscWatch keys;      // the look at the console's keys for Esc
     bool timeLine;      // the user's "copying time information": one more line
     CopyRate rate;      // bytes moved, for the time line's figures
     unsigned __int64 fileSize;  // the file now being copied, as listed
@@ -25,6 +25,29 @@ struct ProgressBox {
     int reading;        // entries of a folder being listed; -1: none
 
     enum { NameColumns = 40 };
+};
+
+// The box's count of copied files as it was when the mark was made.
+// A copy on the phone counts each file once, on the leg that puts it in its
+// new place: a leg before that gives the count back with Restore().
+class FileCountMark {
+public:
+    explicit FileCountMark(ProgressBox& progress) : box(progress), counted(progress.doneCount) {}
+    void Restore() const { box.doneCount = counted; }
+
+private:
+    ProgressBox& box;
+    int counted;
+};
+
+// A leg none of whose files the box counts: the count is given back when
+// the leg ends, however it ends.
+struct UncountedLeg {
+    FileCountMark mark;
+    explicit UncountedLeg(ProgressBox& box) : mark(box) {}
+    ~UncountedLeg() { mark.Restore(); }
+    UncountedLeg(const UncountedLeg&) = delete;
+    UncountedLeg& operator=(const UncountedLeg&) = delete;
 };
 
 // Starts a box for one operation and, with `draw`, draws it with empty

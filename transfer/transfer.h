@@ -2,8 +2,11 @@
 // phone (copy_from_phone.cpp) and to it (copy_to_phone.cpp), delete
 // (delete_items.cpp), make folder (make_directory.cpp); the progress box and
 // the questions they ask (progress_box.h, transfer_prompts.h); the PC's
-// folders (local_folders.h); the owners that close what they open
-// (transfer_guards.h).
+// folders and the one walk over them (local_folders.h: PcFolderSearch,
+// WalkPcFolder), as the phone's folders have theirs (phone_walk.h); the
+// owners that close what they open (transfer_guards.h). Esc is read by the
+// host layer's one poller (EscWatch), paths are split and cut by its path
+// builders.
 //
 // Each operation is a free function over what it needs (phone_side.h): the
 // panel lends its link, its folder and its stop request, and knows nothing

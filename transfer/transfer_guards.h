@@ -16,19 +16,6 @@ struct ScreenGuard {
     ScreenGuard& operator=(const ScreenGuard&) = delete;
 };
 
-// One local file search.
-struct FindGuard {
-    HANDLE search;
-    explicit FindGuard(HANDLE h) : search(h) {}
-    ~FindGuard()
-    {
-        if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    }
-    bool IsOpen() const { return search != INVALID_HANDLE_VALUE; }
-    FindGuard(const FindGuard&) = delete;
-    FindGuard& operator=(const FindGuard&) = delete;
-};
-
 // A listing array from PhonePanel::ListDirectory, freed by its owner.
 struct ListingGuard {
     host::PluginPanelItem* items = NULL;
