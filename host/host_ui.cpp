@@ -132,15 +132,7 @@ bool GenerateName(const char* name, char* mask)
     return standardFunctions.ProcessName(name, mask, host::PN_GENERATENAME) != 0;
 }
 
-bool EscWatch::Typed(DWORD everyMs)
-{
-    DWORD now = GetTickCount();
-    if (lookedAt != 0 && now - lookedAt < everyMs) return false;
-    lookedAt = now ? now : 1;
-    return EscapeTyped();
-}
-
-bool EscapeTyped()
+static bool EscapeTyped()
 {
     if (!MayDraw()) return false;  // the console's keys are FAR's main thread's
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -156,3 +148,12 @@ bool EscapeTyped()
     }
     return false;
 }
+
+bool EscWatch::Typed(DWORD everyMs)
+{
+    DWORD now = GetTickCount();
+    if (lookedAt != 0 && now - lookedAt < everyMs) return false;
+    lookedAt = now ? now : 1;
+    return EscapeTyped();
+}
+

@@ -54,14 +54,13 @@ void ShortenPath(char* text, int columns);
 void AddFinalSlash(char* path);
 bool GenerateName(const char* name, char* mask);
 
-// Reads the keys waiting in the process's console. True at the first Esc;
-// keys before it are discarded, keys after it stay for the next call.
 // Off the host's main thread (MayDraw() false) no key is read, and every
 // box and dialog above answers -1 without being shown.
-bool EscapeTyped();
-// The one Esc poller every box and operation keeps while it runs: it looks
-// (EscapeTyped) at most once per `everyMs`, as each look is a round trip to
-// the console's owner, and keys wait in the console meanwhile.
+// The one Esc poller every box and operation keeps while it runs: it reads
+// the keys waiting in the process's console at most once per `everyMs`, as
+// each look is a round trip to the console's owner, and keys wait in the
+// console meanwhile. True at the first Esc; keys before it are discarded,
+// keys after it stay for the next look.
 struct EscWatch {
     DWORD lookedAt = 0;  // tick of the last look; 0: none yet
     bool Typed(DWORD everyMs = timing::KeyLookMs);

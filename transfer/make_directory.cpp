@@ -3,7 +3,6 @@
 #include "transfer.h"
 
 #include "bounded_string.h"
-#include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "op_result.h"
