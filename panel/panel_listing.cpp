@@ -15,39 +15,7 @@
 using namespace host;
 using namespace remote;
 
-enum { FirstCapacity = 64 };
-
 static void TellNotRead(const PhoneLink& link, const char* folder, LONG status);
-
-// Owns a listing array until it is handed on, so every early return frees it.
-struct ItemArray {
-    PluginPanelItem* items = NULL;
-    int count = 0;
-    int capacity = 0;
-
-    ~ItemArray() { free(items); }
-    PluginPanelItem* Release()
-    {
-        PluginPanelItem* out = items;
-        items = NULL;
-        return out;
-    }
-    PluginPanelItem* Add()
-    {
-        if (count == capacity) {
-            // Grown by half again each time: a fixed step makes a big folder's
-            // listing quadratic in copying.
-            int grown = capacity ? capacity + capacity / 2 : FirstCapacity;
-            void* block = realloc(items, (size_t)grown * sizeof(PluginPanelItem));
-            if (!block) return NULL;
-            items = (PluginPanelItem*)block;
-            capacity = grown;
-        }
-        PluginPanelItem* item = &items[count];
-        memset(item, 0, sizeof(*item));
-        return item;
-    }
-};
 
 // Closes an open enumeration on the phone once, on every way out.
 struct DirHandleGuard {
@@ -89,7 +57,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     int want = watch ? BatchFor(1, GetTickCount() - began) : PhoneLink::ReadBatchMax;
     int read = 0;
 
-    ItemArray list;
+    ListingItems list;
     RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
     do {
         if (watch && !watch->KeepReading(read)) return StatusCancelled;
@@ -171,6 +139,7 @@ void OwnedListing::Take(OwnedListing& from)
     free(items);
     items = from.items;
     count = from.count;
+    capacity = from.capacity;
     unshown = from.unshown;
     ready = from.ready;
     memcpy(folder, from.folder, sizeof(folder));
@@ -180,9 +149,7 @@ void OwnedListing::Take(OwnedListing& from)
 
 void OwnedListing::Drop()
 {
-    free(items);
-    items = NULL;
-    count = 0;
+    Free();
     unshown = 0;
     ready = false;
     folder[0] = 0;

@@ -246,12 +246,12 @@ int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
     // The Abort bit is for a copy that may be running; the key stays FAR's,
     // which clears its command line with it while nothing runs.
-    if (key == KEY_ESC) SetFlag(OpFlag::Abort);
+    if (key == KEY_ESC) AskStop();
     return 0;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)
 {
-    if (event == FE_BREAK) SetFlag(OpFlag::Abort);
+    if (event == FE_BREAK) AskStop();
     return 0;
 }

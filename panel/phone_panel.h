@@ -1,46 +1,34 @@
 // Panel layer. It owns the panel object the host holds as its plug-in handle:
 // opening and closing it with its link, navigation and the panel's
 // description (phone_panel.cpp), the listing of drives and folders
-// (panel_listing.cpp), and what the server's entries and statuses become on
-// the host's side (entry_conversion.cpp, status_text.cpp). The operations
-// that change files are the transfer layer's (transfer/transfer.h).
+// (panel_listing.cpp). What the layers above use without the panel object
+// has headers of its own: a phone folder's listing and what the server's
+// entries become on the host's side (phone_listing.h), what statuses say to
+// the user and the stop request (status_text.h), the copy record
+// (copied_files.h). The operations that change files are the transfer
+// layer's (transfer/transfer.h), which never includes this header.
 #pragma once
 
 #include "copied_files.h"
 #include "host_api.h"
 #include "phone_link.h"
+#include "phone_listing.h"
+#include "status_text.h"
 #include "wait_box.h"
 
 #include <cstdlib>
 
-// Bits of PhonePanel::opFlags: the running operation's stop request, which
-// the host may set from another thread. The answers that hold for the rest
-// of one operation are that operation's own.
-struct OpFlag {
-    enum : LONG {
-        Abort = 1,  // Esc or break: the running operation stops
-    };
-};
-
 // A listing array the panel owns: the folder SetDirectory read ahead for the
 // host, or the one the host was last given. The array is freed when another
 // is taken in its place and with the panel; it is never copied.
-struct OwnedListing {
-    host::PluginPanelItem* items;
-    int count;
-    int unshown;  // names the console can't show (the information panel counts them)
-    bool ready;   // holds a listing; an empty folder's has no items
-    char folder[host::NM];
+struct OwnedListing : ListingItems {
+    int unshown = 0;     // names the console can't show (the information panel counts them)
+    bool ready = false;  // holds a listing; an empty folder's has no items
+    char folder[host::NM] = {};
 
-    OwnedListing() : items(NULL), count(0), unshown(0), ready(false) { folder[0] = 0; }
-    ~OwnedListing() { free(items); }
     // Takes over `from`'s listing, freeing the one held; `from` is left empty.
     void Take(OwnedListing& from);
     void Drop();
-
-private:
-    OwnedListing(const OwnedListing&);
-    OwnedListing& operator=(const OwnedListing&);
 };
 
 // The phone path that lists `folder` (a folder as curDir holds one), with
@@ -124,11 +112,10 @@ public:
     void RefreshVolume();
     bool LinkLost() const { return link.Loss() != LinkServes; }
 
-    bool HasFlag(LONG bit) const { return (opFlags & bit) != 0; }
-    // The break event may come on another thread while a prompt sets its own
-    // bit on the host's: an interlocked OR loses neither.
-    void SetFlag(LONG bit) { InterlockedOr(&opFlags, bit); }
-    void ClearFlags() { InterlockedExchange(&opFlags, 0); }
+    // Esc or a break asks the running operation to stop; the break may come
+    // on another thread while a prompt asks on the host's: an interlocked OR
+    // loses neither.
+    void AskStop() { InterlockedOr(&opFlags, StopAsked); }
 
     // Where SetDirectory moved the panel, and what CurDir reports: FAR's
     // sequences (a folder's size, Find) walk it with OPM_FIND and expect it
@@ -201,36 +188,3 @@ private:
     PanelCall(const PanelCall&);
     PanelCall& operator=(const PanelCall&);
 };
-
-// Asked on the asking thread before each hand-over of entries of a listing
-// an operation makes, with the number read so far: the operation's box says
-// so and reads the keys. False stops the listing (StatusCancelled).
-struct ListingWatch {
-    virtual bool KeepReading(int entriesRead) = 0;
-};
-
-// Lists the phone folder `path` (with its trailing backslash) through `link`
-// into a new array the caller frees, as PhonePanel::ListDirectory does. With
-// a watch, entries are handed over in batches that take about
-// timing::ReadHandOverMs each, however slow the server, so a stop is heard
-// within that.
-LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* hidden = NULL, int* unshown = NULL, ListingWatch* watch = NULL);
-
-// Fills the find data of `item` from a server entry; 1 when both names
-// converted whole, 0 otherwise (the names are then still terminated).
-int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
-
-// True for a name that addresses a child of its folder and nothing else: not
-// empty, not "." or "..", no separators, drive colons or wildcards.
-bool IsPlainName(const char* name);
-// "." or "..", as the server's UTF-16 field holds them.
-bool IsDotName(const WCHAR* name);
-
-// The user's text for a status, cut to `size` bytes.
-void StatusText(LONG status, char* buffer, int size);
-// ... or, when the link is lost, for why it is.
-void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size);
-// Tells the user why the link is lost, once per loss, unless Find or Quick
-// View asked or this thread may not draw.
-void TellLinkLost(PhoneLink& link, int opMode);

@@ -28,13 +28,3 @@ struct FindGuard {
     FindGuard(const FindGuard&) = delete;
     FindGuard& operator=(const FindGuard&) = delete;
 };
-
-// A listing array from PhonePanel::ListDirectory, freed by its owner.
-struct ListingGuard {
-    host::PluginPanelItem* items = NULL;
-    int count = 0;
-    ListingGuard() = default;
-    ~ListingGuard() { free(items); }
-    ListingGuard(const ListingGuard&) = delete;
-    ListingGuard& operator=(const ListingGuard&) = delete;
-};

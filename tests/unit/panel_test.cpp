@@ -74,13 +74,13 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
     EXPECT_EQ(0, panel.ProcessKey(13, 0));
     EXPECT_EQ(0, panel.opFlags);
     EXPECT_EQ(0, panel.ProcessKey(27, 0x1 | 0x2 | 0x4));  // the key stays the host's
-    EXPECT_EQ(OpFlag::Abort, panel.opFlags);
+    EXPECT_EQ(StopAsked, panel.opFlags);
 
     PhonePanel other;
     EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
     EXPECT_EQ(0, other.opFlags);
     EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
-    EXPECT_EQ(OpFlag::Abort, other.opFlags);
+    EXPECT_EQ(StopAsked, other.opFlags);
 }
 
 TEST_F(Panel, InformationLinesDescribeAValidDrive)

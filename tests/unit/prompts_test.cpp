@@ -1,4 +1,5 @@
 #include "fake_host.h"
+#include "phone_panel.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"
 
@@ -77,7 +78,7 @@ TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
     panel.ProcessEvent(host::FE_BREAK, NULL);
     EXPECT_EQ(0, ShowProgress(box, 10));
     EXPECT_EQ(0, CopyProgressCallback(20, &box));
-    EXPECT_EQ(OpFlag::Abort, panel.opFlags);
+    EXPECT_EQ(StopAsked, panel.opFlags);
 }
 
 TEST_F(Prompts, ACounterTextLongerThanItsLineIsCut)
