@@ -45,7 +45,7 @@ int ResolveFolder(const char* current, const char* name, char* out);
 class PhonePanel {
 public:
     PhonePanel();
-    virtual ~PhonePanel();
+    ~PhonePanel();
 
     // FAR's main thread and Find's worker may both call a panel: one call
     // at a time, held by PanelCall for the length of an export. A thread
@@ -117,6 +117,21 @@ public:
     // loses neither.
     void AskStop() { InterlockedOr(&opFlags, StopAsked); }
 
+    // What an operation on the phone works with, for the length of one host
+    // call: the link, the folder FAR shows (no trailing backslash; "" at the
+    // drive list) and the stop word (StopAsked), which the host may set from
+    // another thread.
+    PhoneLink& Link() { return link; }
+    const char* Folder() const { return curDir; }
+    volatile LONG* StopWord() { return &opFlags; }
+    // What the last copy into another plug-in's panel took (GetFiles with
+    // OPM_SILENT alone): the host's silent delete of the same items, which
+    // ends such a move, deletes these and nothing else, then forgets them.
+    CopiedFiles& Copied() { return copied; }
+
+    enum { DriveLetters = 26 };
+
+private:
     // Where SetDirectory moved the panel, and what CurDir reports: FAR's
     // sequences (a folder's size, Find) walk it with OPM_FIND and expect it
     // back where they began. No trailing backslash; empty at the drive list.
@@ -162,19 +177,13 @@ public:
     bool upUnread;
     Stop enteringStopped;  // how SetDirectory's listing was stopped
 
-    // What the last copy into another plug-in's panel took (GetFiles with
-    // OPM_SILENT alone): the host's silent delete of the same items, which
-    // ends such a move, deletes these and nothing else, then forgets them.
-    CopiedFiles copied;
+    CopiedFiles copied;  // see Copied()
+    WaitBox waitBox;     // the link's watcher: the box of a slow request
 
-    enum { DriveLetters = 26 };
-    WaitBox waitBox;  // the link's watcher: the box of a slow request
-
-private:
     // SetDirectory moved the panel, under OPM_FIND or not.
     void Moved(bool find);
-    PhonePanel(const PhonePanel&);
-    PhonePanel& operator=(const PhonePanel&);
+    PhonePanel(const PhonePanel&) = delete;
+    PhonePanel& operator=(const PhonePanel&) = delete;
     HANDLE callLock;  // a mutex: held again by the thread that holds it
 };
 
