@@ -24,12 +24,6 @@ struct DirHandleGuard {
     ~DirHandleGuard() { link.DirClose(handle); }
 };
 
-LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR* path,
-                               int* hidden, int* unshown)
-{
-    return ListPhoneFolder(link, items, count, path, hidden, unshown);
-}
-
 // The reads to hand over together so that a batch takes about
 // ReadHandOverMs, from how long `reads` requests took (`elapsed` ms).
 static int BatchFor(int reads, DWORD elapsed)
@@ -123,7 +117,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
     }
     WCHAR path[NM];
     if (!ListingPath(folder, path)) return StatusNotAccepted;  // nothing is asked
-    return ListDirectory(items, count, path, NULL, unshown);
+    return ListPhoneFolder(link, items, count, path, NULL, unshown);
 }
 
 // The listing path ends with a backslash; without room for it the path

@@ -59,29 +59,9 @@ public:
     int ProcessEvent(int event, void* param);
     static void FormatGrouped(LONGLONG value, char* text, int size);
 
-    // Listing (panel_listing.cpp). Each lister fills a new array the caller
-    // frees and answers the status that ended it; `hidden`, when given,
-    // counts the entries left out for their names, `unshown` those of them
-    // whose names did not convert (the console can't show them; the
-    // information panel counts them).
-    // ListDirectory takes a phone folder with its trailing backslash,
-    // ListFolder a folder as curDir holds one ("" is the drive list), for
-    // the host's call made with `opMode`.
+    // The host's reads (panel_listing.cpp).
     int GetFindData(host::PluginPanelItem** items, int* count, int opMode);
     void FreeFindData(host::PluginPanelItem* items, int count);
-    LONG ListDirectory(host::PluginPanelItem** items, int* count, const WCHAR* path,
-                       int* hidden = NULL, int* unshown = NULL);
-    LONG ListDrives(host::PluginPanelItem** items, int* count);
-    LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
-                    int* unshown, int opMode);
-    using Stop = ListingStop;
-    Stop HowStopped(LONG status) const;
-    bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
-    // Hands the host the listing it was last given, in its folder.
-    bool HandOutShown(host::PluginPanelItem** items, int* count);
-    // True when the server says `folder` is gone (not when it only failed).
-    bool FolderGone(const char* folder);
-    void RefreshVolume();
     bool LinkLost() const { return link.Loss() != LinkServes; }
 
     // Esc or a break asks the running operation to stop; the break may come
@@ -104,6 +84,24 @@ public:
     enum { DriveLetters = 26 };
 
 private:
+    // Listing (panel_listing.cpp). Each lister fills a new array the caller
+    // frees and answers the status that ended it; `unshown` counts the
+    // entries whose names did not convert (the console can't show them; the
+    // information panel counts them). ListFolder takes a folder as curDir
+    // holds one ("" is the drive list), for the host's call made with
+    // `opMode`.
+    LONG ListDrives(host::PluginPanelItem** items, int* count);
+    LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
+                    int* unshown, int opMode);
+    using Stop = ListingStop;
+    Stop HowStopped(LONG status) const;
+    bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
+    // Hands the host the listing it was last given, in its folder.
+    bool HandOutShown(host::PluginPanelItem** items, int* count);
+    // True when the server says `folder` is gone (not when it only failed).
+    bool FolderGone(const char* folder);
+    void RefreshVolume();
+
     // What FAR shows and where the panel is, with its table (panel_place.h).
     PanelPlace place;
     char panelTitle[324];
@@ -126,7 +124,6 @@ struct PanelCall {
     explicit PanelCall(PhonePanel& p) : panel(p) { panel.Enter(); }
     ~PanelCall() { panel.Leave(); }
 
-private:
-    PanelCall(const PanelCall&);
-    PanelCall& operator=(const PanelCall&);
+    PanelCall(const PanelCall&) = delete;
+    PanelCall& operator=(const PanelCall&) = delete;
 };
