@@ -1,6 +1,6 @@
 // Turning the server's entries into the panel's items, and which names a
 // panel may show at all.
-#include "phone_panel.h"
+#include "phone_listing.h"
 
 #include "code_page.h"
 #include "path_builders.h"

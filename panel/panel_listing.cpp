@@ -15,39 +15,7 @@
 using namespace host;
 using namespace remote;
 
-enum { FirstCapacity = 64 };
-
 static void TellNotRead(const PhoneLink& link, const char* folder, LONG status);
-
-// Owns a listing array until it is handed on, so every early return frees it.
-struct ItemArray {
-    PluginPanelItem* items = NULL;
-    int count = 0;
-    int capacity = 0;
-
-    ~ItemArray() { free(items); }
-    PluginPanelItem* Release()
-    {
-        PluginPanelItem* out = items;
-        items = NULL;
-        return out;
-    }
-    PluginPanelItem* Add()
-    {
-        if (count == capacity) {
-            // Grown by half again each time: a fixed step makes a big folder's
-            // listing quadratic in copying.
-            int grown = capacity ? capacity + capacity / 2 : FirstCapacity;
-            void* block = realloc(items, (size_t)grown * sizeof(PluginPanelItem));
-            if (!block) return NULL;
-            items = (PluginPanelItem*)block;
-            capacity = grown;
-        }
-        PluginPanelItem* item = &items[count];
-        memset(item, 0, sizeof(*item));
-        return item;
-    }
-};
 
 // Closes an open enumeration on the phone once, on every way out.
 struct DirHandleGuard {
@@ -55,12 +23,6 @@ struct DirHandleGuard {
     DWORD handle;
     ~DirHandleGuard() { link.DirClose(handle); }
 };
-
-LONG PhonePanel::ListDirectory(PluginPanelItem** items, int* count, const WCHAR* path,
-                               int* hidden, int* unshown)
-{
-    return ListPhoneFolder(link, items, count, path, hidden, unshown);
-}
 
 // The reads to hand over together so that a batch takes about
 // ReadHandOverMs, from how long `reads` requests took (`elapsed` ms).
@@ -89,7 +51,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     int want = watch ? BatchFor(1, GetTickCount() - began) : PhoneLink::ReadBatchMax;
     int read = 0;
 
-    ItemArray list;
+    ListingItems list;
     RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
     do {
         if (watch && !watch->KeepReading(read)) return StatusCancelled;
@@ -155,7 +117,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
     }
     WCHAR path[NM];
     if (!ListingPath(folder, path)) return StatusNotAccepted;  // nothing is asked
-    return ListDirectory(items, count, path, NULL, unshown);
+    return ListPhoneFolder(link, items, count, path, NULL, unshown);
 }
 
 // The listing path ends with a backslash; without room for it the path
@@ -163,29 +125,6 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
 bool ListingPath(const char* folder, WCHAR* path)
 {
     return NarrowToWide(folder, path, NM) && AppendWideSlash(path, NM);
-}
-
-void OwnedListing::Take(OwnedListing& from)
-{
-    if (&from == this) return;
-    free(items);
-    items = from.items;
-    count = from.count;
-    unshown = from.unshown;
-    ready = from.ready;
-    memcpy(folder, from.folder, sizeof(folder));
-    from.items = NULL;
-    from.Drop();
-}
-
-void OwnedListing::Drop()
-{
-    free(items);
-    items = NULL;
-    count = 0;
-    unshown = 0;
-    ready = false;
-    folder[0] = 0;
 }
 
 bool PhonePanel::FolderGone(const char* folder)
@@ -214,25 +153,25 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     // FAR reads what it shows (Ctrl+R, after an operation), whatever walk
     // did not come back, but for Find's "Go to": its read takes the walk's
     // folder. A walk's first read starts where FAR shows too.
-    bool goTo = !find && GoingTo();
-    if (find ? WalkOver() : !goTo) ComeBack();
-    if (find && countBroken) return 0;
+    bool goTo = !find && place.GoingTo();
+    if (find ? place.WalkOver() : !goTo) place.ComeBack();
+    if (find && place.countBroken) return 0;
     if (!find) {
-        countBroken = false;
+        place.countBroken = false;
         RefreshVolume();
     }
-    Stop stop = enteringStopped;
-    enteringStopped = NotStopped;
-    bool backToShown = (upUnread || goTo) && !find;
-    upUnread = false;
+    Stop stop = place.enteringStopped;
+    place.enteringStopped = NotStopped;
+    bool backToShown = (place.upUnread || goTo) && !find;
+    place.upUnread = false;
     OwnedListing listing;
-    if (prepared.ready && strcmp(prepared.folder, curDir) == 0) {
+    if (place.prepared.ready && strcmp(place.prepared.folder, place.curDir) == 0) {
         // The folder SetDirectory has just listed is handed out as it was read.
-        listing.Take(prepared);
+        listing.Take(place.prepared);
     } else if (stop && ShowAgain(stop, opMode, items, count)) {
         return 1;
     } else {
-        prepared.Drop();
+        place.prepared.Drop();
         // Otherwise the current folder is read again (Ctrl+R, a change made
         // by an operation). When the server says it is gone, FAR's own read
         // shows its nearest existing parent, as the host does on a local
@@ -242,24 +181,24 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // and the failure said.
         for (;; backToShown = false) {
             LONG status =
-                ListFolder(curDir, &listing.items, &listing.count, &listing.unshown, opMode);
+                ListFolder(place.curDir, &listing.items, &listing.count, &listing.unshown, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
             TellLinkLost(link, opMode);
-            if (find && MayDraw()) countBroken = true;
+            if (find && MayDraw()) place.countBroken = true;
             if (find || LinkLost()) return 0;
-            if (status == StatusCancelled || !curDir[0] || !FolderGone(curDir)) {
+            if (status == StatusCancelled || !place.curDir[0] || !FolderGone(place.curDir)) {
                 if (!backToShown || LinkLost()) return 0;
                 char failed[NM];
-                CopyBounded(failed, curDir, sizeof(failed));
+                CopyBounded(failed, place.curDir, sizeof(failed));
                 if (!HandOutShown(items, count)) return 0;
                 TellNotRead(link, failed, status);
                 return 1;
             }
-            if (!CutLastPart(curDir)) curDir[0] = 0;  // a gone drive: the drive list
+            if (!CutLastPart(place.curDir)) place.curDir[0] = 0;  // a gone drive: the drive list
         }
         listing.ready = true;
-        CopyBounded(listing.folder, curDir, sizeof(listing.folder));
+        CopyBounded(listing.folder, place.curDir, sizeof(listing.folder));
     }
 
     *items = listing.items;
@@ -269,8 +208,8 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         listing.items = NULL;
     } else {
         hiddenNames = listing.unshown;
-        shown.Take(listing);
-        findMoved = false;
+        place.shown.Take(listing);
+        place.findMoved = false;
     }
     return 1;
 }
@@ -288,22 +227,21 @@ PhonePanel::Stop PhonePanel::HowStopped(LONG status) const
 // it closes the panel, with a message.
 bool PhonePanel::ShowAgain(Stop stop, int opMode, PluginPanelItem** items, int* count)
 {
-    if ((opMode & OPM_FIND) || !shown.ready || stop == NotStopped) return false;
+    if ((opMode & OPM_FIND) || !place.shown.ready || stop == NotStopped) return false;
     if (stop == LinkGivenUp) {
-        if (shownAfterStop) return false;
-        shownAfterStop = true;
+        if (place.shownAfterStop) return false;
+        place.shownAfterStop = true;
     }
     return HandOutShown(items, count);
 }
 
 bool PhonePanel::HandOutShown(PluginPanelItem** items, int* count)
 {
-    if (!shown.ready) return false;
-    CopyBounded(curDir, shown.folder, sizeof(curDir));
-    findMoved = false;
-    hiddenNames = shown.unshown;
-    *items = shown.items;
-    *count = shown.count;
+    if (!place.shown.ready) return false;
+    place.BackToShown();
+    hiddenNames = place.shown.unshown;
+    *items = place.shown.items;
+    *count = place.shown.count;
     return true;
 }
 
@@ -327,15 +265,15 @@ static void TellNotRead(const PhoneLink& link, const char* folder, LONG status)
 // The array the panel keeps is freed when it is replaced, not here.
 void PhonePanel::FreeFindData(PluginPanelItem* items, int count)
 {
-    if (items != shown.items) free(items);
+    if (items != place.shown.items) free(items);
 }
 
 void PhonePanel::RefreshVolume()
 {
-    if (!curDir[0]) {
+    if (!place.curDir[0]) {
         volume.validMark = 0;  // FAR's read of the drive list
     } else {
-        char letter = UpperDriveLetter(curDir[0]);
+        char letter = UpperDriveLetter(place.curDir[0]);
         // A lost link keeps the figures the panel showed until it closes.
         LONG status = link.VolumeInfo(letter - 'A', &volume);
         if (status != StatusOk && !LinkLost()) volume.validMark = 0;

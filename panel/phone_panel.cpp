@@ -17,14 +17,9 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), findMoved(false), walkThread(0), walkAsks(0), countBroken(false),
-      shownAfterStop(false), upUnread(false),
-      enteringStopped(NotStopped),
-      waitBox(&opFlags)
+    : opFlags(0), hiddenNames(0), waitBox(&opFlags)
 {
     callLock = CreateMutexA(NULL, FALSE, NULL);
-    curDir[0] = 0;
-    reportedDir[0] = 0;
     panelTitle[0] = 0;
     link.SetWatcher(&waitBox);
     memset(infoLines, 0, sizeof(infoLines));
@@ -58,38 +53,6 @@ void PhonePanel::ClosePlugin(HANDLE handle)
     if (handle && handle != INVALID_HANDLE_VALUE) delete (PhonePanel*)handle;
 }
 
-void PhonePanel::BeginHostCall(int opMode, bool operation)
-{
-    prepared.Drop();
-    upUnread = false;
-    if (opMode & OPM_FIND) {
-        // A new walk (a folder's count after Find, a search after a count)
-        // starts where FAR shows, not where another thread's walk ended nor
-        // where a walk FAR has described since did.
-        if (WalkOver()) ComeBack();
-        return;
-    }
-    countBroken = false;
-    if (!findMoved && !operation) return;
-    // FAR names what it shows: an OPM_FIND sequence that did not end where
-    // it began (a restore that failed, a search stopped part way, a Find
-    // "from the current folder", which never restores) must not make an
-    // F8 delete a namesake elsewhere. The transfers work in curDir, which
-    // from here on is that folder for the whole call (the panel's lock keeps
-    // Find's worker out meanwhile).
-    if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
-    findMoved = false;
-}
-
-void PhonePanel::ComeBack()
-{
-    if (!findMoved) return;
-    if (shown.ready) CopyBounded(curDir, shown.folder, sizeof(curDir));
-    findMoved = false;
-    walkAsks = 0;
-    countBroken = false;
-}
-
 // A child (or drive) is listed before the panel enters it: one that is
 // missing, can't be listed, is stopped with Esc or has no room in a host
 // path leaves the panel where it was, its listing intact, instead of a
@@ -104,15 +67,15 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     BeginHostCall(opMode, false);
     bool find = (opMode & OPM_FIND) != 0;
     char next[NM];
-    int kind = ResolveFolder(curDir, name, next);
+    int kind = ResolveFolder(place.curDir, name, next);
     if (kind == ResolveRefused) return 0;
-    if (kind == ResolveUp && find && countBroken) return 0;  // the count fails
-    countBroken = false;
+    if (kind == ResolveUp && find && place.countBroken) return 0;  // the count fails
+    place.countBroken = false;
 
     if (kind == ResolveUp || (kind == ResolveFull && find)) {
-        CopyBounded(curDir, next, sizeof(curDir));
-        Moved(find);
-        upUnread = !find;
+        CopyBounded(place.curDir, next, sizeof(place.curDir));
+        place.Moved(find);
+        place.upUnread = !find;
         return 1;
     }
 
@@ -121,63 +84,41 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.
-        if (!find) enteringStopped = HowStopped(status);
+        if (!find) place.enteringStopped = HowStopped(status);
         // FAR's count passes over a folder it could not enter as if it were
         // empty: entered all the same, it fails at the read and the "..".
         WCHAR path[host::NM];
         if (find && MayDraw() && ListingPath(next, path)) {
-            CopyBounded(curDir, next, sizeof(curDir));
-            Moved(true);
-            countBroken = true;
+            CopyBounded(place.curDir, next, sizeof(place.curDir));
+            place.Moved(true);
+            place.countBroken = true;
             return 1;
         }
         return 0;
     }
     listing.ready = true;
     CopyBounded(listing.folder, next, sizeof(listing.folder));
-    prepared.Take(listing);
-    CopyBounded(curDir, next, sizeof(curDir));
-    Moved(find);
+    place.prepared.Take(listing);
+    CopyBounded(place.curDir, next, sizeof(place.curDir));
+    place.Moved(find);
     return 1;
 }
-
-void PhonePanel::Moved(bool find)
-{
-    findMoved = find;
-    walkAsks = 0;
-    if (find) walkThread = GetCurrentThreadId();
-}
-
 
 void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
 {
     info->StructSize = sizeof(OpenPluginInfo);
     info->Flags = OPIF_USEFILTER | OPIF_USESORTGROUPS | OPIF_USEHIGHLIGHTING | OPIF_ADDDOTS |
                   OPIF_FINDFOLDERS | OPIF_COMPAREFATTIME;
-    // FAR asks on the thread of a walk before it starts one and after it
-    // ends: a walk left elsewhere ends here, but on FAR's main thread not
-    // before a third ask, since Find's "Go to" is a walk and then the
-    // panel's Update, which asks twice before its read. Another thread's
-    // walk (Find's, while FAR's main thread draws) goes on where it is,
-    // unseen.
-    if (findMoved && !WalkedElsewhere() && (!MayDraw() || ++walkAsks > UpdateAsks)) ComeBack();
-    // Until a read takes a walk's folder, CurDir and the title name the
-    // folder FAR shows. The Update uses only the flags of what it asks
-    // (CurDir is not read in UpdatePlugin) and asks again once it has read,
-    // for the title and the redraw, which then name the new folder; an ask
-    // that no read follows is a redraw, and must name what FAR shows.
-    // Copied: Find's thread may move the panel once this call is over.
-    CopyBounded(reportedDir, findMoved && shown.ready ? shown.folder : curDir,
-                sizeof(reportedDir));
-    info->CurDir = reportedDir;
+    const char* reported = place.Describe();
+    info->CurDir = reported;
     info->Format = GetMsg(MPanelFormat);
 
     CopyBounded(panelTitle, "Kelp:", sizeof(panelTitle));
-    AppendBounded(panelTitle, reportedDir, sizeof(panelTitle));
+    AppendBounded(panelTitle, reported, sizeof(panelTitle));
     info->PanelTitle = panelTitle;
 
     // The information panel describes the folder FAR shows.
-    const char* showing = shown.ready ? shown.folder : curDir;
+    const char* showing = place.Showing();
     if (!showing[0] || volume.validMark == 0) return;
 
     int kind;
@@ -246,12 +187,12 @@ int PhonePanel::ProcessKey(int key, unsigned int controlState)
 {
     // The Abort bit is for a copy that may be running; the key stays FAR's,
     // which clears its command line with it while nothing runs.
-    if (key == KEY_ESC) SetFlag(OpFlag::Abort);
+    if (key == KEY_ESC) AskStop();
     return 0;
 }
 
 int PhonePanel::ProcessEvent(int event, void* param)
 {
-    if (event == FE_BREAK) SetFlag(OpFlag::Abort);
+    if (event == FE_BREAK) AskStop();
     return 0;
 }

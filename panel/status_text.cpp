@@ -1,5 +1,5 @@
 // The user's words for the server's statuses and for a link that is lost.
-#include "phone_panel.h"
+#include "status_text.h"
 
 #include "bounded_string.h"
 #include "host_ui.h"

@@ -2,7 +2,7 @@
 
 #include "host_ui.h"
 #include "message_ids.h"
-#include "phone_panel.h"
+#include "status_text.h"
 
 using namespace host;
 
@@ -25,15 +25,15 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     }
     // The Esc stops the operation too, as one read by its own box does.
     if (keys.Typed()) {
-        InterlockedOr(flags, OpFlag::Abort);
+        InterlockedOr(flags, StopAsked);
         return false;
     }
-    return abortBefore || (*flags & OpFlag::Abort) == 0;
+    return abortBefore || (*flags & StopAsked) == 0;
 }
 
 // A stop left over from an earlier operation is not this wait's; one asked
 // for from the wait's start on is, however soon it comes.
-void WaitBox::WaitBegun() { abortBefore = (*flags & OpFlag::Abort) != 0; }
+void WaitBox::WaitBegun() { abortBefore = (*flags & StopAsked) != 0; }
 
 void WaitBox::WaitEnded()
 {

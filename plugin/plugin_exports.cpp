@@ -19,7 +19,7 @@ static PhonePanel* Panel(HANDLE handle) { return (PhonePanel*)handle; }
 static PhoneSide Side(HANDLE handle)
 {
     PhonePanel* panel = Panel(handle);
-    return PhoneSide{panel->link, panel->curDir, {&panel->opFlags}};
+    return PhoneSide{panel->Link(), panel->Folder(), {panel->StopWord()}};
 }
 
 // Every panel call holds the panel's lock: FAR's main thread may call while
@@ -34,7 +34,7 @@ struct HostOperation : PanelCall {
     {
         panel.BeginHostCall(opMode, true);
         lost = panel.LinkLost();
-        if (lost) TellLinkLost(panel.link, opMode);
+        if (lost) TellLinkLost(panel.Link(), opMode);
     }
 };
 
@@ -103,7 +103,7 @@ int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, 
 {
     HostOperation call(handle, opMode);
     if (call.lost) return 0;
-    return GetFilesFromPhone(Side(handle), Panel(handle)->copied, items, count, move, destPath,
+    return GetFilesFromPhone(Side(handle), Panel(handle)->Copied(), items, count, move, destPath,
                              opMode);
 }
 
@@ -118,7 +118,7 @@ int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opM
 {
     HostOperation call(handle, opMode);
     if (call.lost) return 0;
-    return DeleteFilesOnPhone(Side(handle), Panel(handle)->copied, items, count, opMode);
+    return DeleteFilesOnPhone(Side(handle), Panel(handle)->Copied(), items, count, opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)

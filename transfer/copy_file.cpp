@@ -8,6 +8,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_listing.h"
 #include "transfer_prompts.h"
 
 #include <cstring>

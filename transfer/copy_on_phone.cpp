@@ -14,6 +14,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_listing.h"
 #include "phone_walk.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host_settings.h"
+#include "copied_files.h"
 #include "phone_side.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"

@@ -3,14 +3,14 @@
 // host may set from another thread (Esc, a break) while the operation runs.
 #pragma once
 
-#include "phone_panel.h"
+#include "status_text.h"
 
 struct StopRequest {
-    volatile LONG* flags;  // the panel's; OpFlag::Abort is the request
+    volatile LONG* flags;  // the panel's; StopAsked is the request
 
-    bool Asked() const { return (*flags & OpFlag::Abort) != 0; }
+    bool Asked() const { return (*flags & StopAsked) != 0; }
     // An interlocked OR: a break set meanwhile on another thread is kept.
-    void Ask() { InterlockedOr(flags, OpFlag::Abort); }
+    void Ask() { InterlockedOr(flags, StopAsked); }
     // A new operation starts with no stop asked.
     void Clear() { InterlockedExchange(flags, 0); }
 };

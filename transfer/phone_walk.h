@@ -7,7 +7,7 @@
 #include "bounded_string.h"
 #include "op_result.h"
 #include "path_builders.h"
-#include "phone_panel.h"
+#include "phone_listing.h"
 #include "transfer_guards.h"
 
 // `folder` is the folder's phone path without its final backslash; `hidden`,
@@ -26,7 +26,7 @@ int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, ListingWa
     WCHAR listed[host::NM];
     CopyBoundedWide(listed, folder, host::NM);
     if (!AppendWideSlash(listed, host::NM)) return OpFailed;
-    ListingGuard listing;
+    ListingItems listing;
     LONG status = ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden, NULL, watch);
     if (status != remote::StatusOk)
         return watch && status == remote::StatusCancelled && link.Loss() == LinkServes ? OpCancelled

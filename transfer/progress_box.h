@@ -4,6 +4,7 @@
 #pragma once
 
 #include "copy_rate.h"
+#include "host_ui.h"
 #include "phone_side.h"
 
 struct ProgressBox {

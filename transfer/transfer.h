@@ -15,6 +15,7 @@
 // 0 failed, 1 done).
 #pragma once
 
+#include "copied_files.h"
 #include "phone_side.h"
 
 // `copied`: the panel's record of what its last silent copy took. A silent

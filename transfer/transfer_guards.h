@@ -15,13 +15,3 @@ struct ScreenGuard {
     ScreenGuard(const ScreenGuard&) = delete;
     ScreenGuard& operator=(const ScreenGuard&) = delete;
 };
-
-// A listing array from PhonePanel::ListDirectory, freed by its owner.
-struct ListingGuard {
-    host::PluginPanelItem* items = NULL;
-    int count = 0;
-    ListingGuard() = default;
-    ~ListingGuard() { free(items); }
-    ListingGuard(const ListingGuard&) = delete;
-    ListingGuard& operator=(const ListingGuard&) = delete;
-};

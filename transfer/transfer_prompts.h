@@ -3,7 +3,7 @@
 // operation keeps the answers that hold for the rest of it (CopyRun).
 #pragma once
 
-#include "phone_panel.h"
+#include "host_api.h"
 
 // The copy dialog; true when the user confirmed `destination` (512 bytes,
 // edited in place).

@@ -161,6 +161,16 @@ TEST_F(PanelBrowse, InformationLinesFollowTheDriveKindAndFigures)
         for (int line = 1; line < 4; ++line) EXPECT_EQ(0, info.InfoLines[line].Separator);
         EXPECT_STREQ("Kelp:C:", info.PanelTitle);
     }
+    // A record the phone marks not valid describes nothing.
+    {
+        phone_emu::VolumeOverride v;
+        v.driveIndex = 2;
+        v.volume.kindCode = 3;
+        v.volume.validMark = 0;
+        phone->Options().volumes = {v};
+        Read(panel);
+        EXPECT_EQ(0, Describe(panel).InfoLinesNumber);
+    }
 
     // The emulator's own record of drive E: a memory card with its label.
     phone->Options().volumes.clear();

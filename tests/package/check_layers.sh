@@ -38,6 +38,12 @@ if grep -l '#include "\(host_api\|host_ui\|message_ids\)\.h"' "$root"/link/* 2>/
     echo "the link includes a host header"
     failed=1
 fi
+# The transfers reach the panel only through its free functions' headers,
+# never through the panel object's own.
+if grep -l '#include "phone_panel\.h"' "$root"/transfer/* 2>/dev/null; then
+    echo "the transfers include the panel object's header"
+    failed=1
+fi
 
 if [ $failed = 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
 exit $failed

@@ -1,4 +1,5 @@
 #include "fake_host.h"
+#include "phone_panel.h"
 #include "progress_box.h"
 #include "transfer_prompts.h"
 
@@ -14,7 +15,7 @@ class Prompts : public ::testing::Test {
 protected:
     void SetUp() override { fake_host::Install(); }
     PhonePanel panel;
-    ProgressBox box = {{&panel.opFlags}, 0, "", "", 0, 0, false, {}, 0, 0, 0, 0, 0, -1};
+    ProgressBox box = {{panel.StopWord()}, 0, "", "", 0, 0, false, {}, 0, 0, 0, 0, 0, -1};
 
     // The box's lines, in display order.
     enum { Title, Action, Source, To, Target, Bar, Separator, Counter };
@@ -44,7 +45,7 @@ TEST_F(Prompts, TheBarFillsInStepsOfFivePercent)
 
 TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
 {
-    BeginProgress(box, {&panel.opFlags}, 1, false);
+    BeginProgress(box, {panel.StopWord()}, 1, false);
     const auto& first = Last();
     EXPECT_EQ("M7", first.items[Title]);
     EXPECT_EQ("M16", first.items[Action]);
@@ -77,7 +78,7 @@ TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
     panel.ProcessEvent(host::FE_BREAK, NULL);
     EXPECT_EQ(0, ShowProgress(box, 10));
     EXPECT_EQ(0, CopyProgressCallback(20, &box));
-    EXPECT_EQ(OpFlag::Abort, panel.opFlags);
+    EXPECT_EQ(StopAsked, *panel.StopWord());
 }
 
 TEST_F(Prompts, ACounterTextLongerThanItsLineIsCut)
