@@ -398,6 +398,17 @@ void LinkThread::Do()
         // Asked once more, after the drain, unless it did the work anyway.
         if (!afterCallback || refusedCompleted || attempt > 0) return;
         busyInCallbacks = true;
+        // Never once the asker has stopped it (a wait given up, a copy or a
+        // run of reads asked to stop): a delete or an overwrite the user
+        // stopped would happen after all.
+        if (WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) {
+            request.loss = LinkAbandoned;
+            return;
+        }
+        if (InterlockedCompareExchange(&cancelWanted, 0, 0)) {
+            request.status = StatusCancelled;
+            return;
+        }
     }
 
     // A server that dies never completes; a slow one always does. So the wait

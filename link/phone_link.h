@@ -96,9 +96,12 @@ public:
     LONG DirRemove(const WCHAR* path);
     LONG DirMake(const WCHAR* path);
     LONG EntryInfo(const WCHAR* path, remote::RemoteEntry* out);
-    // A watcher that says stop during a copy first asks the server to cancel
-    // (at its next progress notice) and waits a moment for the cancelled
-    // completion; only a server that sends none loses the link.
+    // A watcher that says stop during a copy (or a progress function that
+    // answers 0) first asks the server to cancel (at its next progress
+    // notice) and waits a moment for the cancelled completion; only a server
+    // that sends none loses the link. A copy (or a run of reads) the server
+    // refused once it was asked to stop answers StatusCancelled: a stopped
+    // request is never asked again.
     LONG FileCopy(const WCHAR* source, const WCHAR* target, LONG direction, LONG overwrite,
                   ProgressFn progress, void* context);
     LONG FileDelete(const WCHAR* path);
