@@ -168,6 +168,7 @@ LinkThread* LinkThread::Acquire()
             idleThreads = t->nextIdle;
             t->nextIdle = NULL;
             --idleCount;
+            t->Reuse();
             return t;
         }
     }
@@ -186,6 +187,17 @@ LinkThread* LinkThread::Acquire()
         return NULL;
     }
     return t;
+}
+
+// What one use of a thread left is not the next one's: a connect that
+// returned long ago must not keep the next one's hang from counting, or
+// every open while the server hangs would leave a thread stuck. The thread
+// is idle in the pool meanwhile, so nothing else touches these.
+void LinkThread::Reuse()
+{
+    InterlockedExchange(&stuck, 0);
+    InterlockedExchange(&callSince, 0);
+    InterlockedExchange(&cancelWanted, 0);
 }
 
 void LinkThread::Park()
