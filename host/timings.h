@@ -21,6 +21,12 @@ enum : unsigned long {
     // A call into the server with no sign of life for this long is stuck: a
     // suspended or hung server's.
     StuckCallMs = 5000,
+    // A wait nobody can end (Find's worker: no box, no keys) with no sign of
+    // life for this long ends as a lost server, whether or not its process
+    // can be watched: a server that died while it owed a completion gives no
+    // other sign, and Find's worker holds the panel meanwhile. Twice a stuck
+    // call's time: a busy phone may be slow to answer.
+    UnattendedQuietMs = 10000,
     // A read run or a copy asked to stop gets this long to end by itself
     // before the link is given up.
     WindDownMs = 1000,

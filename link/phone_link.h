@@ -41,6 +41,11 @@ enum LinkLoss {
 struct WaitWatcher {
     // Before each wait: a stop asked for from now on is this wait's.
     virtual void WaitBegun() {}
+    // Whether a user can end this wait. One nobody can end (no box, no
+    // keys), like a link's without a watcher, ends by itself after
+    // timing::UnattendedQuietMs without a sign of life, as a lost server;
+    // one a user can end waits for a slow but live server as long as it takes.
+    virtual bool Attended() { return true; }
     virtual bool KeepWaiting(DWORD quietMs) = 0;
     virtual void WaitEnded() = 0;  // after a wait that asked KeepWaiting
 };
