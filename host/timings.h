@@ -38,9 +38,15 @@ enum : unsigned long {
     // is asked once more.
     BusyAfterCallbackMs = 1000,
     // Once a server has refused such a request, each request of that
-    // connection made this soon after a callback first waits this long, so
-    // that COM's reply to the callback reaches the server before it does.
-    CallbackReplyMs = 1,
+    // connection made this soon after a callback first waits this many
+    // microseconds (not milliseconds: timed on the performance counter, see
+    // LinkThread::LetTheReplyLand), so that COM's reply to the callback
+    // reaches the server before it does. Out of process under Wine 8, on a
+    // loaded machine, a strict server refused per connection (the first
+    // refusal can't be helped) 1.6 to 2.1 requests at 500 us, 1.4 to 2.0 at
+    // 1000 us (which doubles what the pauses cost a listing), 2.0 to 3.6 at
+    // 300 us and 4.1 at 100 us (make bench's strict-server figure).
+    CallbackReplyUs = 500,
     // A given-up link's thread is waited for this long when the link closes.
     AbandonedGraceMs = 1000,
 };

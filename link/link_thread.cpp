@@ -507,13 +507,30 @@ void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); 
 // COM sends the reply to a callback from another of this process's threads,
 // so a request made at once can reach the server before that reply does. That
 // thread is let run first; and once the server has refused such a request,
-// every request after a callback waits for the reply to land, which costs a
-// millisecond where a refusal costs a drain. Messages are dispatched
-// meanwhile, and taken as no request's: none is under way yet.
+// every request after a callback waits for the reply to land, which costs
+// half a millisecond where a refusal costs a drain. The pause is timed on the
+// performance counter, yielding the processor (to COM's thread among others)
+// meanwhile; what messages came are dispatched at its end, taken as no
+// request's: none is under way yet. A timed wait would not do: on Windows it
+// lasts at least a tick of the system timer (15.6 ms by default), 4.7 s over
+// a listing of 300 entries. Measured with the performance counter around
+// 3,000 pauses in a row under Wine 8, twice: this one lasted 585 and 589 us
+// (medians; 630 us at the 90th percentile), a timed wait of 1 ms 1,145 us.
 void LinkThread::LetTheReplyLand()
 {
-    if (busyInCallbacks) PumpingWaitOne(quit, timing::CallbackReplyMs);
-    else SwitchToThread();
+    if (!busyInCallbacks) {
+        SwitchToThread();
+        return;
+    }
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    LONGLONG length = frequency.QuadPart * timing::CallbackReplyUs / 1000000;
+    do {
+        SwitchToThread();
+        QueryPerformanceCounter(&now);
+    } while (now.QuadPart - start.QuadPart < length);
+    DispatchQueued();
 }
 
 // --- the sink's side --------------------------------------------------------------------
