@@ -399,7 +399,13 @@ TEST_F(LinkTest, StoppingACopyAsksTheServerToCancelAndKeepsTheLink)
 // reach a single-threaded server before COM's reply to that callback does,
 // and a strict server refuses it. Once the server has refused one, every
 // request after a callback waits for the reply to land: a listing pays for
-// one refusal, not for one in every few reads (each costs a drain).
+// about one refusal, not for one in every few reads (each costs a drain).
+// The emulator counts its lag from when its own thread, this test's, takes
+// the reply in, and a busy machine now and then keeps that thread off the
+// processor for longer than the link's pause just then: so the bound is a
+// few refusals, not exactly one (0 to 2 in each of 120 runs, idle or with
+// every core busy), while without the pause 8 to 38 of the 40 reads are
+// refused.
 TEST_F(LinkTest, AServerStillInItsCallbackRefusesOneReadOfAListingNotMore)
 {
     const int files = 40;
@@ -420,7 +426,7 @@ TEST_F(LinkTest, AServerStillInItsCallbackRefusesOneReadOfAListingNotMore)
     EXPECT_EQ(remote::StatusEndOfList, status);
     EXPECT_EQ(files, read + got);
     EXPECT_EQ(remote::StatusOk, link.DirClose(handle));
-    EXPECT_LE(emu->Counters().requestsInsideCallback, 1);
+    EXPECT_LE(emu->Counters().requestsInsideCallback, 3);
 }
 
 namespace {
