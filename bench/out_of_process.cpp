@@ -1,14 +1,18 @@
 // Kelp.dll over the out-of-process PhoneServer.exe, as a user's machine has
-// it (scripts/run-bench.sh registers the server over a phone whose C:\n1000
-// and C:\n100000 hold 1,000 and 100,000 files, and takes the registration
-// back afterwards):
+// it (scripts/run-bench.sh registers the server over a phone whose C:\n300,
+// C:\n1000 and C:\n100000 hold 300, 1,000 and 100,000 files, and takes the
+// registration back afterwards):
 //   1. a listing of 1,000 and of 100,000 entries through the DLL against the
 //      same DirOpen, DirRead and DirClose requests made straight through the
 //      server's proxy on this one thread, with a sink of our own and a
 //      pumping wait;
-//   2. how soon a break gives control back while the server's DirOpen never
+//   2. a listing of 300 entries from a strict server (--strict: it refuses a
+//      request that reaches it before COM's reply to its last callback)
+//      against the same listing from the registered server, which never
+//      refuses;
+//   3. how soon a break gives control back while the server's DirOpen never
 //      returns (the server started with --hang DirOpen);
-//   3. the CPU a pending wait burns (the server started with --delay-ms).
+//   4. the CPU a pending wait burns (the server started with --delay-ms).
 // The server's extra options go onto its registered command line here and
 // come off again before the program ends.
 #include "sink_base.h"
@@ -39,6 +43,9 @@ const ListingSize ListingSizes[] = {{1000, 9, 1.05, "n1000", L"C:\\n1000\\"},
 const int BreakRuns = 5;
 const DWORD BreakAfterMs = 1200;
 const int DelayMs = 2000;
+const int StrictRounds = 11;
+const int StrictEntries = 300;
+const double StrictTarget = 1.5;
 
 // ---- the registered server's command line ----------------------------------
 
@@ -226,7 +233,7 @@ int ListingFigure(host_emu::HostEmulator& host, int generation, const ListingSiz
     return result;
 }
 
-// ---- figure 2: a break while the server never answers ----------------------
+// ---- figure 3: a break while the server never answers ----------------------
 
 // Sends the host's break event to a panel after a while, from a thread of
 // its own, as FAR does for Ctrl+Break (Esc in the wait box goes the same way).
@@ -285,7 +292,7 @@ int BreakFigure(host_emu::HostEmulator& host)
     return 0;
 }
 
-// ---- figure 3: the CPU of a pending wait -----------------------------------
+// ---- figure 4: the CPU of a pending wait -----------------------------------
 
 double Seconds(const FILETIME& t)
 {
@@ -332,6 +339,87 @@ int PendingWaitFigure(host_emu::HostEmulator& host)
     return spinCpu < 0.02 ? 1 : 0;
 }
 
+// ---- figure 2: a listing from a strict server -------------------------------
+
+// Seconds for entering C:\n300 on a panel opened for it, on a server started
+// for it with `command`: the connection's first listing (a strict server's
+// first refusal falls in it or in the drive list just before, and from it on
+// the link lets each callback's reply land first), then a read of the same
+// folder again. False when anything went wrong.
+bool TimedListings(host_emu::HostEmulator& host, int generation, const WCHAR* command,
+                   double* first, double* again)
+{
+    if (!NoServerRunning() || !WriteServerCommand(generation, command)) return false;
+    HANDLE panel = host.OpenFromDiskMenu();
+    if (panel == INVALID_HANDLE_VALUE) return false;
+    double start = Now();
+    bool ok = host.SetDirectory(panel, "C:\\n300") == 1;
+    *first = Now() - start;
+    if (ok) ok = ReadThroughDll(host, panel, StrictEntries) >= 0;  // the entering read's own
+    if (ok) *again = ReadThroughDll(host, panel, StrictEntries);
+    host.ClosePlugin(panel);
+    return ok && *again >= 0;
+}
+
+// Requests the strict server logged as refused, in the log at `path`.
+int RefusalsLogged(const char* path)
+{
+    FILE* f = fopen(path, "r");
+    if (!f) return -1;
+    int refusals = 0;
+    char line[2048];
+    while (fgets(line, sizeof line, f))
+        if (strstr(line, "] inside callback: ") && strstr(line, " refused")) ++refusals;
+    fclose(f);
+    return refusals;
+}
+
+int StrictFigure(host_emu::HostEmulator& host, int generation, const WCHAR* command)
+{
+    char log[MAX_PATH];
+    GetTempPathA(MAX_PATH - 20, log);
+    lstrcatA(log, "kelp-strict.log");
+    DeleteFileA(log);
+    WCHAR strict[1024];
+    wsprintfW(strict, L"%s --strict --log %hs", command, log);
+
+    // Rounds that pair a plain server's listings with a strict one's, each
+    // leading in turn, every listing on a fresh server and connection.
+    std::vector<double> plainFirst, strictFirst, plainAgain, strictAgain, firstRatios, againRatios;
+    for (int r = 0; r < StrictRounds; ++r) {
+        double pf = 0, pa = 0, sf = 0, sa = 0;
+        for (int leg = 0; leg < 2; ++leg) {
+            bool plain = (leg == 0) == (r % 2 == 0);
+            if (!(plain ? TimedListings(host, generation, command, &pf, &pa)
+                        : TimedListings(host, generation, strict, &sf, &sa))) {
+                printf("out_of_process: a listing of %d entries from the %s server failed\n",
+                       StrictEntries, plain ? "plain" : "strict");
+                return 1;
+            }
+        }
+        plainFirst.push_back(pf);
+        plainAgain.push_back(pa);
+        strictFirst.push_back(sf);
+        strictAgain.push_back(sa);
+        firstRatios.push_back(sf / pf);
+        againRatios.push_back(sa / pa);
+    }
+    if (!NoServerRunning()) return 1;
+    int refusals = RefusalsLogged(log);
+    DeleteFileA(log);
+    double first = Median(firstRatios), again = Median(againRatios);
+    bool met = first <= StrictTarget && again <= StrictTarget;
+    printf("listing %d entries from a strict server against one that never refuses "
+           "(medians of %d paired rounds, a fresh server and panel each): a connection's "
+           "first listing %.0f ms against %.0f ms, ratio %.3f; read again %.0f ms against "
+           "%.0f ms, ratio %.3f (target <= %.2f)%s; the strict servers refused %d requests "
+           "in all\n",
+           StrictEntries, StrictRounds, Median(strictFirst) * 1e3, Median(plainFirst) * 1e3,
+           first, Median(strictAgain) * 1e3, Median(plainAgain) * 1e3, again, StrictTarget,
+           met ? "" : "  MISSED", refusals);
+    return 0;
+}
+
 }  // namespace
 
 int main()
@@ -354,6 +442,7 @@ int main()
 
     for (const ListingSize& size : ListingSizes)
         if (result == 0) result = ListingFigure(host, generation, size);
+    if (result == 0) result = StrictFigure(host, generation, command);
 
     WCHAR changed[1024];
     if (result == 0) {

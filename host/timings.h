@@ -26,6 +26,12 @@ enum : unsigned long {
     // A call into the server with no sign of life for this long is stuck: a
     // suspended or hung server's.
     StuckCallMs = 5000,
+    // A wait nobody can end (Find's worker: no box, no keys) with no sign of
+    // life for this long ends as a lost server, whether or not its process
+    // can be watched: a server that died while it owed a completion gives no
+    // other sign, and Find's worker holds the panel meanwhile. Twice a stuck
+    // call's time: a busy phone may be slow to answer.
+    UnattendedQuietMs = 10000,
     // A read run or a copy asked to stop gets this long to end by itself
     // before the link is given up.
     WindDownMs = 1000,
@@ -37,9 +43,15 @@ enum : unsigned long {
     // is asked once more.
     BusyAfterCallbackMs = 1000,
     // Once a server has refused such a request, each request of that
-    // connection made this soon after a callback first waits this long, so
-    // that COM's reply to the callback reaches the server before it does.
-    CallbackReplyMs = 1,
+    // connection made this soon after a callback first waits this many
+    // microseconds (not milliseconds: timed on the performance counter, see
+    // LinkThread::LetTheReplyLand), so that COM's reply to the callback
+    // reaches the server before it does. Out of process under Wine 8, on a
+    // loaded machine, a strict server refused per connection (the first
+    // refusal can't be helped) 1.6 to 2.1 requests at 500 us, 1.4 to 2.0 at
+    // 1000 us (which doubles what the pauses cost a listing), 2.0 to 3.6 at
+    // 300 us and 4.1 at 100 us (make bench's strict-server figure).
+    CallbackReplyUs = 500,
     // A given-up link's thread is waited for this long when the link closes.
     AbandonedGraceMs = 1000,
 };

@@ -126,6 +126,7 @@ private:
     LinkThread(const LinkThread&);
     LinkThread& operator=(const LinkThread&);
     void Let();  // drops one hold: the owner's (link or pool) or the thread's
+    void Reuse();  // taken from the pool: what one use leaves is cleared
 
     static DWORD WINAPI ThreadMain(void* self);
     void Serve();

@@ -185,6 +185,7 @@ bool StopDispatching(void* context)
 bool PhoneLink::WaitForThread(Wait& wait)
 {
     if (watcher) watcher->WaitBegun();
+    bool attended = watcher && watcher->Attended();
     HANDLE waits[] = {thread->done, thread->notice};
     DWORD lastWatch = GetTickCount();
     DWORD windingDownSince = 0;  // asked to stop; waiting for the server to end it
@@ -224,6 +225,13 @@ bool PhoneLink::WaitForThread(Wait& wait)
         lastWatch = now;
         if (thread->StuckFor(now) > timing::StuckCallMs) {
             if (wait.op == OpConnect) thread->MarkStuckConnect();
+            GiveUp(LinkBroken);
+            break;
+        }
+        // A server that died owing a completion says nothing, and one whose
+        // process can't be watched is never found dead: with nobody to end
+        // the wait, silence that long is taken for a lost server.
+        if (!attended && thread->QuietFor(now) > timing::UnattendedQuietMs) {
             GiveUp(LinkBroken);
             break;
         }

@@ -41,6 +41,11 @@ enum LinkLoss {
 struct WaitWatcher {
     // Before each wait: a stop asked for from now on is this wait's.
     virtual void WaitBegun() {}
+    // Whether a user can end this wait. One nobody can end (no box, no
+    // keys), like a link's without a watcher, ends by itself after
+    // timing::UnattendedQuietMs without a sign of life, as a lost server;
+    // one a user can end waits for a slow but live server as long as it takes.
+    virtual bool Attended() { return true; }
     virtual bool KeepWaiting(DWORD quietMs) = 0;
     virtual void WaitEnded() = 0;  // after a wait that asked KeepWaiting
 };
@@ -96,9 +101,12 @@ public:
     LONG DirRemove(const WCHAR* path);
     LONG DirMake(const WCHAR* path);
     LONG EntryInfo(const WCHAR* path, remote::RemoteEntry* out);
-    // A watcher that says stop during a copy first asks the server to cancel
-    // (at its next progress notice) and waits a moment for the cancelled
-    // completion; only a server that sends none loses the link.
+    // A watcher that says stop during a copy (or a progress function that
+    // answers 0) first asks the server to cancel (at its next progress
+    // notice) and waits a moment for the cancelled completion; only a server
+    // that sends none loses the link. A copy (or a run of reads) the server
+    // refused once it was asked to stop answers StatusCancelled: a stopped
+    // request is never asked again.
     LONG FileCopy(const WCHAR* source, const WCHAR* target, LONG direction, LONG overwrite,
                   ProgressFn progress, void* context);
     LONG FileDelete(const WCHAR* path);

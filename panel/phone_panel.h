@@ -41,8 +41,9 @@ public:
     // FAR's main thread and Find's worker may both call a panel: one call
     // at a time, held by PanelCall for the length of an export. A thread
     // waiting for it keeps its messages flowing, as the link's waits do (a
-    // server in this process is served through them).
-    void Enter() { PumpingWaitOne(callLock, INFINITE); }
+    // server in this process is served through them); FAR's main thread
+    // waits as for the phone, with the box and Esc (wait_box.h).
+    void Enter() { EnterPanel(callLock, waitBox); }
     void Leave() { ReleaseMutex(callLock); }
     // Before every call but a read: what it means for the walk state
     // (PanelPlace::BeginCall).

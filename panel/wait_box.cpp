@@ -6,14 +6,17 @@
 
 using namespace host;
 
+bool WaitBox::Attended() { return MayDraw(); }
+
 // A quick request shows nothing and reads no keys: the keys are the host's,
 // and during a copy they are the progress box's to read.
 bool WaitBox::KeepWaiting(DWORD quietMs)
 {
     // Off the host's main thread nothing is drawn and no key read: such a
-    // wait ends by the link's own rules for a dead or stuck server, and
-    // FAR's Find dialog stops the search between two calls.
-    if (!MayDraw()) return true;
+    // wait ends by the link's own rules for a dead or stuck server, or when
+    // the main thread, waiting to enter the panel, is told to stop; FAR's
+    // Find dialog stops the search between two calls.
+    if (!MayDraw()) return InterlockedCompareExchange(&othersStop, 0, 0) == 0;
     DWORD waited = quietMs;
     if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
     if (waited < timing::WaitBoxAfterMs) return true;
@@ -56,4 +59,28 @@ void WaitBox::Hide()
 {
     RestoreSavedScreen(screen);
     screen = NULL;
+}
+
+// The main thread's wait has a box of its own: the panel's belongs to the
+// thread inside. The call inside ends its wait on the phone at its next look
+// (a tenth of a second), or after the read under way, or, stopping a copy,
+// after a second at most; then it leaves, and the lock is this thread's.
+void EnterPanel(HANDLE lock, WaitBox& inside)
+{
+    if (!MayDraw()) {
+        PumpingWaitOne(lock, INFINITE);
+        return;
+    }
+    if (PumpingWaitOne(lock, 0) != WAIT_TIMEOUT) return;
+    WaitBox box(inside.flags);
+    box.WaitBegun();
+    DWORD start = GetTickCount();
+    bool stopped = false;
+    while (PumpingWaitOne(lock, timing::WatchMs) == WAIT_TIMEOUT) {
+        if (stopped || box.KeepWaiting(GetTickCount() - start)) continue;
+        stopped = true;
+        InterlockedExchange(&inside.othersStop, 1);
+    }
+    InterlockedExchange(&inside.othersStop, 0);
+    box.WaitEnded();
 }

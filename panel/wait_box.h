@@ -1,6 +1,11 @@
 // What the user sees while a request to the phone takes long: after about a
 // second a small box says the plug-in waits for the phone and that Esc stops
 // it; an Esc typed then, or a break, gives the wait up.
+//
+// Only FAR's main thread draws and reads keys. A wait on another thread
+// (Find's worker) can be ended by the main thread alone: when it waits to
+// enter the panel that thread is in, and the user stops that wait
+// (EnterPanel sets, the other thread's KeepWaiting reads `othersStop`).
 #pragma once
 
 #include "host_ui.h"
@@ -10,8 +15,10 @@
 class WaitBox : public WaitWatcher {
 public:
     explicit WaitBox(volatile LONG* stopFlags)
-        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), abortBefore(false) {}
+        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), abortBefore(false),
+          othersStop(0) {}
     void WaitBegun() override;
+    bool Attended() override;
     bool KeepWaiting(DWORD quietMs) override;
     void WaitEnded() override;
 
@@ -22,6 +29,7 @@ public:
     void RunEnded();
 
 private:
+    friend void EnterPanel(HANDLE lock, WaitBox& inside);
     void Hide();
 
     volatile LONG* flags;  // the panel's opFlags
@@ -30,7 +38,15 @@ private:
     bool inRun;            // between RunBegun and RunEnded
     bool abortBefore;      // the stop bit was set before this wait began
     EscWatch keys;         // read while the box is shown
+    volatile LONG othersStop;  // FAR's main thread: a wait on another thread ends
 };
+
+// Takes the panel's call lock (a mutex), `inside` being the box of the
+// panel's waits. FAR's main thread waits for it as for the phone: after
+// about a second the box, and Esc or a break there ends the wait on the
+// phone of the call inside (Find's worker, which has no box of its own);
+// that call then lets go at once. Other threads wait as long as it takes.
+void EnterPanel(HANDLE lock, WaitBox& inside);
 
 // Holds a run for as long as it lives; `on` false holds none.
 struct WaitRun {

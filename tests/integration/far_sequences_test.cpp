@@ -4,6 +4,7 @@
 #include "far_sequences.h"
 #include "integration_support.h"
 #include "message_ids.h"
+#include "timings.h"
 
 #include <algorithm>
 #include <atomic>
@@ -405,6 +406,78 @@ TEST_F(FarSequences, FindsWorkerDrawsNothing)
     EXPECT_TRUE(host->Journal().Entries().empty()) << host->Journal().Dump();
     EXPECT_EQ("C:\\top", CurDir(panel));
     host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// Find's worker on a server that took a request and never answers, whose
+// process can't be watched (this one runs in the test's own): nobody can
+// stop that wait, so it ends by itself as a failed read, and the read FAR's
+// main thread makes next says the server stopped responding. When the main
+// thread calls meanwhile, it waits for the panel as for the phone: the box,
+// and a break there ends the worker's wait at once.
+TEST_F(FarSequences, FindOnAServerThatNeverAnswersFreezesNothing)
+{
+    phone_emu::Rule never;
+    never.op = Op::DirOpen;
+    never.action = phone_emu::Action::NeverComplete;
+    never.pathIs = L"C:\\top\\Dir2\\";
+    phone->Options().rules.push_back(never);
+    HANDLE panel = OpenAt("C:\\top");
+    host->Journal().Clear();
+    host_emu::FindRun find;
+    find.from = host_emu::FindFrom::Current;
+    DWORD start = GetTickCount(), took = 0;
+    RunAsFind([&] {
+        host_emu::FindFiles(*host, panel, find);
+        took = GetTickCount() - start;
+    });
+    EXPECT_GE(took, (DWORD)timing::UnattendedQuietMs);
+    EXPECT_LT(took, (DWORD)timing::UnattendedQuietMs + 5000);
+    EXPECT_EQ(0, std::count(find.found.begin(), find.found.end(), "Dir2\\same.txt"));
+    EXPECT_TRUE(host->Journal().Entries().empty()) << host->Journal().Dump();
+    host->Script().AnswerMessage(0);
+    host_emu::PanelListing listing;
+    EXPECT_FALSE(host->ReadPanel(panel, listing));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusLinkBroken), host->Journal().Prompts()[0]->lines[0]);
+
+    panel = OpenAt("C:\\top");
+    host->Journal().Clear();
+    std::atomic<bool> inDir2{false};
+    host_emu::FindRun again;
+    again.from = host_emu::FindFrom::Current;
+    again.onFolder = [&](const std::string& folder) {
+        if (folder == "Dir2") inDir2 = true;
+    };
+    int boxes = 0;
+    DWORD brokeAt = 0, returnedAt = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.title == host->MessageText(MWaitingForPhone) && !boxes++) {
+            brokeAt = GetTickCount();
+            host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
+        }
+    });
+    start = GetTickCount();
+    RunAsFind([&] { host_emu::FindFiles(*host, panel, again); },
+              [&] {
+                  if (!inDir2 || returnedAt) return;
+                  CurDir(panel);
+                  if (boxes) returnedAt = GetTickCount();
+              });
+    took = GetTickCount() - start;
+    host->SetHook(nullptr);
+    ASSERT_EQ(1, boxes);
+    EXPECT_LT(returnedAt - brokeAt, 2000u);
+    EXPECT_LT(took, (DWORD)timing::UnattendedQuietMs);
+    EXPECT_EQ(1, host->Journal().Saves());
+    EXPECT_EQ(1, host->Journal().Restores());
+    // A wait given up: the panel as it was once, then the read that says why.
+    ASSERT_TRUE(host->ReadPanel(panel, listing));
+    EXPECT_EQ("C:\\top", listing.curDir);
+    host->Script().AnswerMessage(0);
+    EXPECT_FALSE(host->ReadPanel(panel, listing));
+    ASSERT_EQ(1u, host->Journal().Prompts().size());
+    EXPECT_EQ(host->MessageText(MStatusAbandoned), host->Journal().Prompts()[0]->lines[0]);
     ExpectNoHostFaults();
 }
 

@@ -154,3 +154,50 @@ TEST_F(Liveness, AStuckCallEndsAsABrokenLinkAndAGivenUpWaitAsAbandoned)
 }
 
 }  // namespace
+
+namespace {
+
+// Making the server hangs until `release` is set, as CoCreateInstance does
+// while the server's process hangs before it registers.
+struct HangingMaker {
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    volatile LONG calls = 0;
+    static HRESULT Make(void* self, remote::IRemoteFs** out)
+    {
+        HangingMaker* m = static_cast<HangingMaker*>(self);
+        InterlockedIncrement(&m->calls);
+        WaitForSingleObject(m->release, INFINITE);
+        *out = nullptr;
+        return E_FAIL;
+    }
+};
+
+// While a connect hangs, one thread is left in it, even a pooled thread that
+// connected before: every later open fails at once, asking nothing, until
+// that connect returns.
+TEST_F(Liveness, OnlyTheFirstOpenOnAHangingConnectWaits)
+{
+    Connect();
+    link.Disconnect();  // its thread, which connected once, waits in the pool
+
+    // Never freed: the stuck thread may still call it after the test.
+    HangingMaker& hang = *new HangingMaker;
+    Watchdog watchdog("three opens while connecting hangs");
+    PhoneLink first, second, third;
+    EXPECT_EQ(remote::StatusNoServer, first.Connect(HangingMaker::Make, &hang));
+    DWORD start = GetTickCount();
+    EXPECT_EQ(remote::StatusNoServer, second.Connect(HangingMaker::Make, &hang));
+    EXPECT_EQ(remote::StatusNoServer, third.Connect(HangingMaker::Make, &hang));
+    // They make no call: well under the five seconds a connect may hang.
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(1, hang.calls);
+
+    // Once that connect has returned, opens connect again.
+    SetEvent(hang.release);
+    watchdog.Waiting("an open after the hanging connect returned");
+    LONG status;
+    while ((status = link.Connect(MakeGivenServer, &server)) != remote::StatusOk) Sleep(50);
+    EXPECT_EQ(remote::StatusOk, status);
+}
+
+}  // namespace
