@@ -19,11 +19,15 @@
 //   request (out)    link thread (and the sink's     asking thread, after `done`
 //                    callbacks, on that thread)
 //   notices          link thread (progress calls)    asking thread (TakeNotices)
-//   cancelWanted     asking thread                   link thread, between reads
-//                                                    and in progress answers
+//   cancelWanted     asking thread                   link thread, between reads,
+//                                                    in progress answers and
+//                                                    after a refusal
 //   callSince,       link thread                     asking thread: the stuck
 //   lastSign                                         and quiet clocks
 //   quit             asking thread (give up)         link thread
+//   stuck            asking thread (a hung connect;  both
+//                    cleared when taken from the
+//                    pool), link thread (returned)
 //
 // Everything else (the server, the cookie, the sink, what is expected) is the
 // link thread's alone.
