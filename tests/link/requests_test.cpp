@@ -486,13 +486,6 @@ public:
 
 int CancelAtOnce(int, void*) { return 0; }
 
-struct GiveUpAfter : WaitWatcher {
-    DWORD limit;
-    explicit GiveUpAfter(DWORD ms) : limit(ms) {}
-    bool KeepWaiting(DWORD quietMs) override { return quietMs < limit; }
-    void WaitEnded() override {}
-};
-
 // A request refused right after a callback is asked once more, but not once
 // the user has stopped it (a copy cancelled) or given its wait up (Esc in
 // the waiting box): nothing more of it reaches the server, so a delete the
@@ -514,7 +507,7 @@ TEST_F(LinkTest, AStoppedRequestIsNotAskedAgain)
     EXPECT_EQ(LinkServes, link.Loss());
 
     ASSERT_EQ(remote::StatusOk, link.DriveList(&mask));
-    GiveUpAfter watcher(300);
+    StopWhenQuiet watcher(300);
     link.SetWatcher(&watcher);
     EXPECT_EQ(remote::StatusNotAccepted, link.FileDelete(L"C:\\keep.txt"));
     EXPECT_EQ(LinkAbandoned, link.Loss());
