@@ -77,15 +77,19 @@ static void DestinationShown(char* out, int size, const WCHAR* target, const cha
 void CopyRun::Start(int shownMove)
 {
     if (!settings.ConfirmOverwrite(shownMove)) overwriteAll = true;
-    // Quick View's fetch at a cursor move shows no box at all.
+    // Quick View's fetch at a cursor move shows no box at all; with the
+    // total indicator the box comes once the count is done, one box at a
+    // time.
+    bool counts = settings.TotalIndicator() && !Quiet();
     BeginProgress(progress, phone.stop, shownMove, settings.TimeInfo(),
-                  !(opMode & OPM_QUICKVIEW));
+                  !(opMode & OPM_QUICKVIEW) && !counts);
 }
 
 int CopyRun::AskOverwrite(const char* targetName, const PluginPanelItem* item,
                           const FAR_FIND_DATA* existing)
 {
     if (skipAllExisting || Unasked()) return OpFailed;
+    QuestionTime asking(progress);
     switch (::AskOverwrite(targetName, item, existing)) {
     case OverwriteAnswer::OverwriteAll: overwriteAll = true; return OpDone;
     case OverwriteAnswer::Overwrite: return OpDone;
@@ -101,6 +105,7 @@ int CopyRun::AskError(const char* name, const char* destination, const char* rea
     if (skipAllErrors || Unasked()) return OpFailed;
     if (transit && phoneTarget && strncmp(destination, transit, strlen(transit)) == 0)
         destination = phoneTarget;
+    QuestionTime asking(progress);
     switch (AskOnCopyError(name, destination, move, reason, retry)) {
     case ErrorAnswer::Retry: return OpDone;
     case ErrorAnswer::SkipAll: skipAllErrors = true; return OpFailed;

@@ -9,6 +9,14 @@ void StartRate(CopyRate& rate, DWORD now)
     AddBytes(rate, 0, now);
 }
 
+// Everything up to the pause moves that much later, as if the copy had
+// started later: the samples stay in their order and none lies ahead of now.
+void SkipTime(CopyRate& rate, DWORD ms)
+{
+    rate.startedAt += ms;
+    for (int i = 0; i < rate.count; ++i) rate.samples[i].tick += ms;
+}
+
 void AddBytes(CopyRate& rate, unsigned __int64 bytes, DWORD now)
 {
     rate.moved += bytes;

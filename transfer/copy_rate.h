@@ -25,6 +25,9 @@ struct CopyRate {
 };
 
 void StartRate(CopyRate& rate, DWORD now);
+// `ms` of time that was no copying (a question on the screen): the time
+// taken, the speed's window and the time left all leave it out.
+void SkipTime(CopyRate& rate, DWORD ms);
 // `bytes` more moved by `now`.
 void AddBytes(CopyRate& rate, unsigned __int64 bytes, DWORD now);
 // Bytes a second over the last three seconds or so (back to the first

@@ -82,6 +82,7 @@ void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes)
 {
     box.totalFiles = files;
     box.totalBytes = bytes;
+    StartRate(box.rate, GetTickCount());
 }
 
 // Bytes of the whole operation still to go; 0 once more was moved than

@@ -51,6 +51,20 @@ struct UncountedLeg {
     UncountedLeg& operator=(const UncountedLeg&) = delete;
 };
 
+// While it lives the user is asked something: the box's time and speed
+// leave that time out, as the host's own copy does.
+class QuestionTime {
+public:
+    explicit QuestionTime(ProgressBox& progress) : box(progress), asked(GetTickCount()) {}
+    ~QuestionTime() { SkipTime(box.rate, GetTickCount() - asked); }
+    QuestionTime(const QuestionTime&) = delete;
+    QuestionTime& operator=(const QuestionTime&) = delete;
+
+private:
+    ProgressBox& box;
+    DWORD asked;
+};
+
 // Starts a box for one operation and, with `draw`, draws it with empty
 // names; with `timeLine`, the box shows the time taken, the time left and
 // the speed.
@@ -68,6 +82,7 @@ void GrowFileSize(ProgressBox& box, unsigned __int64 size);
 // The file is copied: whatever of it no notice reported counts as moved now.
 void EndFileProgress(ProgressBox& box);
 // The whole operation's size, for a second bar and the count of all files.
+// The time line starts again here: adding up is not copying.
 void SetProgressTotal(ProgressBox& box, int files, unsigned __int64 bytes);
 // "1.2 MB" (`perSecond`: "1.2 MB/s") in the language's units and the
 // user's decimal separator.

@@ -324,7 +324,9 @@ TEST_F(CopyFromPhone, TheTotalIndicatorAddsUpTheCopyFirst)
         ASSERT_EQ(on ? 9u : 7u, last->lines.size());
         if (on) {
             EXPECT_EQ("2 of 3 files  3 B of 3 B", last->lines[8]);  // y.txt at its last notice
-            EXPECT_NE(nullptr, host->Journal().Find(host->MessageText(MCountingTitle)));
+            // One box at a time: the count's comes first, the copy's after it.
+            const host_emu::JournalEntry* first = host->Journal().Messages().front();
+            EXPECT_EQ(host->MessageText(MCountingTitle), first->title) << host->Journal().Dump();
         }
         EXPECT_EQ("Y", ReadFileText(PcPath("out\\docs\\sub\\y.txt")));
         ExpectNoHostFaults();
@@ -340,6 +342,45 @@ TEST_F(CopyFromPhone, TheTotalIndicatorAddsUpTheCopyFirst)
     host->SetHook(nullptr);
     EXPECT_EQ(0u, phone->Count(Op::FileCopy));
     EXPECT_TRUE(ListNames(PcPath("out")).empty());
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// The time line counts copying only, as the host's own copy does: a count
+// that took seconds and a question the user took seconds over are not in
+// the time taken.
+TEST_F(CopyFromPhone, TheTimeLineLeavesOutTheCountAndTheQuestions)
+{
+    host->Options().interfaceSettings =
+        host::FIS_SHOWCOPYINGTIMEINFO | host::FIS_SHOWTOTALCOPYPROGRESSINDICATOR;
+    ASSERT_TRUE(MakeDirs(PcPath("out")));
+    ASSERT_TRUE(WriteFileText(PcPath("out\\a.txt"), "old"));
+    HANDLE panel = OpenAt("C:");
+    const std::string counting = host->MessageText(MCountingTitle);
+    int pauses = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        bool countBegins = e.IsProgress() && e.title == counting && pauses == 0;
+        bool question = !e.buttons.empty() && pauses == 1;
+        if (countBegins || question) {
+            ++pauses;
+            Sleep(2100);
+        }
+    });
+    host->Script().AnswerMessage(0);  // overwrite
+    EXPECT_EQ(1, Copy(panel, {"a.txt", "docs"}, 0, PcPath("out"), host::OPM_SILENT));
+    host->SetHook(nullptr);
+    EXPECT_EQ(2, pauses);
+    int boxes = 0;
+    for (const host_emu::JournalEntry* e : host->Journal().Messages()) {
+        if (!e->IsProgress() || e->title != host->MessageText(MCopyTitle)) continue;
+        ++boxes;
+        ASSERT_EQ(10u, e->lines.size());
+        // Three small files take well under the two seconds each pause took.
+        EXPECT_TRUE(std::regex_search(e->lines[7], std::regex("^Time: 00:00:0[01] ")))
+            << e->lines[7];
+    }
+    EXPECT_GT(boxes, 3);
+    EXPECT_EQ("A", ReadFileText(PcPath("out\\a.txt")));
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
