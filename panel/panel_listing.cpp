@@ -109,15 +109,27 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
                             int* unshown, int opMode)
 {
     // The box and Esc wherever FAR may draw: on its main thread, under
-    // OPM_FIND too (a folder's size count); never on Find's worker.
-    WaitRun run(waitBox, MayDraw());
+    // OPM_FIND too (a folder's size count, where FAR's own box says what
+    // happens); never on Find's worker.
+    bool attended = MayDraw();
+    WaitRun run(waitBox, attended, (opMode & OPM_FIND) != 0);
     if (!folder[0]) {
         *unshown = 0;
         return ListDrives(items, count);
     }
     WCHAR path[NM];
     if (!ListingPath(folder, path)) return StatusNotAccepted;  // nothing is asked
-    return ListPhoneFolder(link, items, count, path, NULL, unshown);
+    // The box counts the entries as they come; it hears Esc itself.
+    struct BoxCount : ListingWatch {
+        WaitBox& box;
+        explicit BoxCount(WaitBox& b) : box(b) {}
+        bool KeepReading(int entries) override
+        {
+            box.RunRead(entries);
+            return true;
+        }
+    } counted(waitBox);
+    return ListPhoneFolder(link, items, count, path, NULL, unshown, attended ? &counted : NULL);
 }
 
 // The listing path ends with a backslash; without room for it the path

@@ -20,12 +20,7 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     DWORD waited = quietMs;
     if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
     if (waited < timing::WaitBoxAfterMs) return true;
-    if (!screen) {
-        screen = SaveWholeScreen();
-        const MsgItem lines[] = {MWaitingForPhone, MEscStops};
-        ShowMessage(0, NULL, lines, 2, 0);
-        if (!screen) screen = INVALID_HANDLE_VALUE;  // shown once all the same
-    }
+    if (!hostDraws && (!screen || (inRun && shownRead != runRead))) Draw();
     // The Esc stops the operation too, as one read by its own box does.
     if (keys.Typed()) {
         InterlockedOr(flags, StopAsked);
@@ -43,15 +38,40 @@ void WaitBox::WaitEnded()
     if (!inRun) Hide();
 }
 
-void WaitBox::RunBegun()
+//   ╔═ Waiting for the phone... ═════╗
+//   ║ Reading the folder: 96 entries ║  during a run
+//   ║ Esc stops                      ║
+//   ╚════════════════════════════════╝
+// Drawn again over itself as the count grows: the box only widens.
+void WaitBox::Draw()
+{
+    if (!screen) {
+        screen = SaveWholeScreen();
+        if (!screen) screen = INVALID_HANDLE_VALUE;  // shown all the same
+    }
+    char reading[80];
+    if (inRun) {
+        FormatCount(reading, sizeof(reading), MReadingFolder, runRead);
+        shownRead = runRead;
+    }
+    const MsgItem run[] = {MWaitingForPhone, TextItem(reading), MEscStops};
+    const MsgItem one[] = {MWaitingForPhone, MEscStops};
+    if (inRun) ShowMessage(0, NULL, run, 3, 0);
+    else ShowMessage(0, NULL, one, 2, 0);
+}
+
+void WaitBox::RunBegun(bool hostBox)
 {
     runStart = GetTickCount();
     inRun = true;
+    hostDraws = hostBox;
+    runRead = 0;
 }
 
 void WaitBox::RunEnded()
 {
     inRun = false;
+    hostDraws = false;
     Hide();
 }
 
@@ -59,6 +79,7 @@ void WaitBox::Hide()
 {
     RestoreSavedScreen(screen);
     screen = NULL;
+    shownRead = -1;
 }
 
 // The main thread's wait has a box of its own: the panel's belongs to the

@@ -15,8 +15,8 @@
 class WaitBox : public WaitWatcher {
 public:
     explicit WaitBox(volatile LONG* stopFlags)
-        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), abortBefore(false),
-          othersStop(0) {}
+        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), hostDraws(false),
+          runRead(0), shownRead(-1), abortBefore(false), othersStop(0) {}
     void WaitBegun() override;
     bool Attended() override;
     bool KeepWaiting(DWORD quietMs) override;
@@ -24,18 +24,27 @@ public:
 
     // A folder's listing is many quick requests the user waits on as one:
     // during a run the box comes after about a second of the whole run, not
-    // only of one slow request, and stays up until the run ends.
-    void RunBegun();
+    // only of one slow request, and stays up until the run ends, counting
+    // the entries read. With `hostBox` the host's own box already says what
+    // happens (FAR's "Preparing files list" over F3's walk): no box of
+    // Kelp's comes and goes over it with each folder, and Esc still stops.
+    void RunBegun(bool hostBox);
     void RunEnded();
+    // Entries the run's listing has read so far, for the box to show.
+    void RunRead(int entries) { runRead = entries; }
 
 private:
     friend void EnterPanel(HANDLE lock, WaitBox& inside);
     void Hide();
+    void Draw();
 
     volatile LONG* flags;  // the panel's opFlags
     HANDLE screen;         // saved under the box while it is shown
     DWORD runStart;        // tick count when the run began
     bool inRun;            // between RunBegun and RunEnded
+    bool hostDraws;        // the run is under the host's own box
+    int runRead;           // entries the run has read
+    int shownRead;         // the count the box shows; -1: none
     bool abortBefore;      // the stop bit was set before this wait began
     EscWatch keys;         // read while the box is shown
     volatile LONG othersStop;  // FAR's main thread: a wait on another thread ends
@@ -52,9 +61,9 @@ void EnterPanel(HANDLE lock, WaitBox& inside);
 struct WaitRun {
     WaitBox& box;
     bool on;
-    WaitRun(WaitBox& b, bool runs) : box(b), on(runs)
+    WaitRun(WaitBox& b, bool runs, bool hostBox) : box(b), on(runs)
     {
-        if (on) box.RunBegun();
+        if (on) box.RunBegun(hostBox);
     }
     ~WaitRun()
     {

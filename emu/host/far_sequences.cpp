@@ -166,6 +166,12 @@ DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& di
     if (dir.empty() || dir == "." || dir == "..") return out;
     const host_emu::PluginExports& e = host.Exports();
     DirScan scan{host, panel, escape, out};
+    // FAR's own box, drawn once before anything is asked and standing until
+    // the screen under it comes back at the end (through the plug-ins'
+    // message service here, so the journal shows it untitled as FAR does).
+    HANDLE screen = host.SaveScreen(0, 0, -1, -1);
+    const char* box[] = {"", "Preparing files list", dir.c_str()};
+    host.Message(host.Options().moduleNumber, 0, NULL, box, 3, 0);
     std::string before = CurDirOf(host, panel);
     if (e.SetDirectory(panel, dir.c_str(), host::OPM_FIND)) {
         ScanPluginDir(scan, "");
@@ -178,6 +184,7 @@ DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& di
             e.SetDirectory(panel, before.c_str(), host::OPM_FIND);
         }
     }
+    host.RestoreScreen(screen);
     out.ok = !scan.stop;
     return out;
 }

@@ -31,7 +31,8 @@ struct DirList {
 
 // F3 on the folder item `dir` (Quick View moving onto it plays the same).
 // `escape`, when given, is asked between folders as CheckForEscSilent looks
-// at the console; true stops the count as a confirmed Esc does.
+// at the console; true stops the count as a confirmed Esc does. FAR's box,
+// "Preparing files list" over the folder's name, stands over the whole walk.
 DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& dir,
                          std::function<bool()> escape = nullptr);
 

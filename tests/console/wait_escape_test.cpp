@@ -98,8 +98,9 @@ TEST_F(WaitConsole, EscapeEndsAListingThatNeverCompletesAndThePanelStays)
 }
 
 // A folder that lists slowly, every request answered: the box comes once
-// the listing has taken about a second, and Esc stops it after the read
-// under way. The server answers, so the link goes on serving the panel.
+// the listing has taken about a second, counts the entries read, and Esc
+// stops it after the read under way. The server answers, so the link goes
+// on serving the panel.
 TEST_F(WaitConsole, EscapeStopsASlowListingAndTheLinkGoesOn)
 {
     for (int i = 0; i < 300; ++i) PhoneFile("slow\\f" + std::to_string(i), "x");
@@ -107,11 +108,31 @@ TEST_F(WaitConsole, EscapeStopsASlowListingAndTheLinkGoesOn)
     host->Journal().Clear();
     phone->ClearJournal();
     phone->Options().delayMs = 20;
+    // Esc once the box has shown the count grow.
+    const std::string reading = host->MessageText(MReadingFolder);
+    const std::string readingShown = reading.substr(0, reading.find('%'));
+    std::vector<int> counts;
+    DWORD firstAt = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (!e.IsProgress() || e.title != waitingText) return;
+        if (!firstAt) firstAt = GetTickCount();
+        int read = -1;
+        if (e.lines.size() == 2 && e.lines[0].compare(0, readingShown.size(), readingShown) == 0)
+            read = atoi(e.lines[0].c_str() + readingShown.size());
+        counts.push_back(read);
+        if (read > counts.front() && !escAt) {
+            escAt = GetTickCount();
+            TypeKey(input, 27, VK_ESCAPE);
+        }
+    });
     DWORD start = GetTickCount();
     EXPECT_EQ(0, host->SetDirectory(panel, "slow"));
     DWORD end = GetTickCount();
-    ASSERT_EQ(1, boxes);
-    EXPECT_GE(escAt - start, 900u);
+    ASSERT_FALSE(counts.empty());
+    EXPECT_GE(counts.front(), 0) << host->Journal().Dump();  // counted from the first draw
+    EXPECT_GT(counts.back(), counts.front());
+    EXPECT_GE(firstAt - start, 900u);
+    ASSERT_NE(0u, escAt);
     EXPECT_LT(end - escAt, 1000u);
     EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
     EXPECT_EQ(1u, phone->Count(phone_emu::Op::DirClose));
@@ -235,19 +256,33 @@ TEST_F(WaitConsole, EscapeEndsACopyThatNeverCompletes)
     ExpectNoHostFaults();
 }
 
-// F3 on a folder counts it with OPM_FIND on FAR's main thread: a slow
-// listing inside shows the box there too, Esc stops it at once, and the
-// count fails rather than show a size too small.
+// F3 on a folder counts it with OPM_FIND on FAR's main thread, under FAR's
+// own "Preparing files list": that box stands, no box of Kelp's comes and
+// goes over it with each slow folder, and Esc still stops a slow listing
+// inside once it has taken a second; the count fails rather than show a
+// size too small.
 TEST_F(WaitConsole, EscapeStopsAFolderSizeCount)
 {
     for (int i = 0; i < 300; ++i) PhoneFile("outer\\slow\\f" + std::to_string(i), "x");
     HANDLE panel = OpenAt("C:");
+    int farBoxes = 0;
+    host->SetHook([&](const host_emu::JournalEntry& e) {
+        if (e.IsProgress() && e.title == waitingText) ++boxes;
+        if (e.IsProgress() && !e.lines.empty() && e.lines[0] == "Preparing files list" &&
+            !farBoxes++) {
+            escAt = GetTickCount();
+            TypeKey(input, 27, VK_ESCAPE);
+        }
+    });
+    host->Journal().Clear();
     phone->Options().delayMs = 20;
     host_emu::DirList size = host_emu::GetPluginDirList(*host, panel, "outer");
     DWORD end = GetTickCount();
     phone->Options().delayMs = 0;
-    ASSERT_EQ(1, boxes);
-    EXPECT_LT(end - escAt, 1000u);
+    EXPECT_EQ(1, farBoxes);
+    EXPECT_EQ(0, boxes);
+    EXPECT_EQ(1, host->Journal().Saves());  // FAR's own, and no other
+    EXPECT_LT(end - escAt, 3000u);  // a second of the slow listing, then the read under way
     EXPECT_FALSE(size.ok);
     EXPECT_LT(phone->Count(phone_emu::Op::DirRead), 300u);
     EXPECT_EQ((std::vector<std::string>{"a.bin", "outer"}), Read(panel).Names());
