@@ -73,7 +73,7 @@ enum MessageId {
     MNotAtDriveList = 67,    // an operation the list of drives has no place for
     MWaitingForPhone = 68,   // the box of a slow request
     MEscStops = 69,
-    MStatusLinkBroken = 70,  // the server is gone or stuck
+    MStatusLinkBroken = 70,  // the server is gone: it stopped
     MStatusNotAccepted = 71, // status -1
     MStatusAbandoned = 72,   // a request the user stopped waiting for
     MOntoItself = 73,        // after a file's path: a copy onto itself (FAR's words)
@@ -109,6 +109,12 @@ enum MessageId {
     MCopyNotWhole = 103,     // a move's copy found not the original's size
     MMakingFolder = 104,     // progress action line for a folder
     MLeftBehindTitle = 105,  // the box that says what a tree's copy left behind
+    MFolderNotFound = 106,   // a folder to enter that the phone does not have, before its path
+    MStatusLinkStuck = 107,  // the server is there but stopped answering
+    MServerNotStarted = 108, // an installed server that could not be started
+    MReopenToRestart = 109,  // what to do: after the server stopped
+    MReopenOnceAnswers = 110, //   after it stopped answering, or the wait was stopped
+    MTryAgainLater = 111,    //   after it could not be started
 
-    MessageCount = 106
+    MessageCount = 112
 };

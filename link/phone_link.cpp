@@ -225,14 +225,14 @@ bool PhoneLink::WaitForThread(Wait& wait)
         lastWatch = now;
         if (thread->StuckFor(now) > timing::StuckCallMs) {
             if (wait.op == OpConnect) thread->MarkStuckConnect();
-            GiveUp(LinkBroken);
+            GiveUp(LinkStuck);
             break;
         }
         // A server that died owing a completion says nothing, and one whose
         // process can't be watched is never found dead: with nobody to end
         // the wait, silence that long is taken for a lost server.
         if (!attended && thread->QuietFor(now) > timing::UnattendedQuietMs) {
-            GiveUp(LinkBroken);
+            GiveUp(LinkStuck);
             break;
         }
         if (windingDownSince) {

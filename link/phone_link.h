@@ -31,8 +31,9 @@ typedef HRESULT (*ServerMaker)(void* context, remote::IRemoteFs** server);
 // told here, beside it.
 enum LinkLoss {
     LinkServes = 0,
-    LinkBroken,     // the server is gone or stuck: no completion will come
+    LinkBroken,     // the server is gone: its process ended, or a call said so
     LinkAbandoned,  // the user stopped waiting for it
+    LinkStuck,      // the server is there but gave no sign of life for too long
 };
 
 // Asked about every 100 ms, on the asking thread, while a request is out.
@@ -60,6 +61,10 @@ public:
     PhoneLink();
     ~PhoneLink();
 
+    // Whether a program is registered for the server's class (any
+    // generation): a connect that fails with one registered failed to start
+    // the server, which is installed.
+    static bool ServerInstalled();
     LONG Connect(ServerMaker maker = NULL, void* makerContext = NULL);
     void Disconnect();
     void SetWatcher(WaitWatcher* w) { watcher = w; }

@@ -65,3 +65,11 @@ HANDLE OpenServerProcess(const CLSID& clsid)
     CloseHandle(snapshot);
     return matches == 1 ? OpenProcess(SYNCHRONIZE, FALSE, found) : NULL;
 }
+
+bool PhoneLink::ServerInstalled()
+{
+    char program[MAX_PATH];
+    for (int g = 0; g < remote::GenerationCount; ++g)
+        if (ServerProgram(remote::ServerClassIds[g], program, sizeof(program))) return true;
+    return false;
+}

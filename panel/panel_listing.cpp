@@ -274,6 +274,20 @@ static void TellNotRead(const PhoneLink& link, const char* folder, LONG status)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 4, 0);
 }
 
+//   ╔═ Phone error ═════════════════════════════════╗
+//   ║ The folder was not found on the phone         ║
+//   ║ C:\nosuch                                     ║
+//   ║                    [ Ok ]                     ║
+//   ╚═══════════════════════════════════════════════╝
+void PhonePanel::TellNotFound(const char* folder)
+{
+    if (!MayDraw()) return;
+    char shown[NM];
+    DisplayName(shown, sizeof(shown), folder[0] ? folder : "\\", 60);
+    const MsgItem lines[] = {MErrorTitle, MFolderNotFound, TextItem(shown)};
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+}
+
 // The array the panel keeps is freed when it is replaced, not here.
 void PhonePanel::FreeFindData(PluginPanelItem* items, int count)
 {

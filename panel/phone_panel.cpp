@@ -42,8 +42,14 @@ HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
 
     char text[128];
     StatusText(status, text, sizeof(text));
+    // A server that is registered but would not start is installed: say
+    // what is known, and that another try may do (one that died lately
+    // can keep its class taken for a while).
+    bool installed = status == remote::StatusNoServer && PhoneLink::ServerInstalled();
+    const MsgItem notStarted[] = {MErrorTitle, MServerNotStarted, MTryAgainLater};
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    if (installed) ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, notStarted, 3, 0);
+    else ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
     delete panel;
     return INVALID_HANDLE_VALUE;
 }
@@ -94,6 +100,12 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
             place.countBroken = true;
             return 1;
         }
+        // FAR says nothing when a plug-in refuses a folder: the panel says
+        // that it is not there, once, as FAR does on its own disks (Enter on
+        // a folder deleted on the phone, "cd" to one it never had). Not
+        // where FAR walks by itself.
+        if (status == remote::StatusNotFound && !find && !(opMode & OPM_SILENT) && !LinkLost())
+            TellNotFound(next);
         return 0;
     }
     listing.ready = true;

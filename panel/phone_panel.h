@@ -99,6 +99,8 @@ private:
     bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
     // Hands the host the listing it was last given, in its folder.
     bool HandOutShown(host::PluginPanelItem** items, int* count);
+    // Says that the folder the user asked to enter is not on the phone.
+    void TellNotFound(const char* folder);
     // True when the server says `folder` is gone (not when it only failed).
     bool FolderGone(const char* folder);
     void RefreshVolume();

@@ -33,6 +33,7 @@ void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size)
     switch (link.Loss()) {
     case LinkBroken: CopyBounded(buffer, GetMsg(MStatusLinkBroken), size); return;
     case LinkAbandoned: CopyBounded(buffer, GetMsg(MStatusAbandoned), size); return;
+    case LinkStuck: CopyBounded(buffer, GetMsg(MStatusLinkStuck), size); return;
     case LinkServes: break;
     }
     StatusText(status, buffer, size);
@@ -45,6 +46,10 @@ void TellLinkLost(PhoneLink& link, int opMode)
         return;
     char text[128];
     OutcomeText(link, StatusNotAccepted, text, sizeof(text));
-    const MsgItem lines[] = {MErrorTitle, TextItem(text)};
-    ShowMessage(host::FMSG_WARNING | host::FMSG_MB_OK, NULL, lines, 2, 0);
+    // What the user can do: a server that stopped starts anew with the next
+    // panel; one that hangs, or that the user stopped waiting for, may still
+    // hang then, so no promise that it will open.
+    MsgItem next = link.Loss() == LinkBroken ? MReopenToRestart : MReopenOnceAnswers;
+    const MsgItem lines[] = {MErrorTitle, TextItem(text), next};
+    ShowMessage(host::FMSG_WARNING | host::FMSG_MB_OK, NULL, lines, 3, 0);
 }

@@ -146,7 +146,9 @@ TEST_F(DeadServer, ListingFailsWithinSecondsAndALaterOpenConnectsAnew)
     host_emu::PanelListing listing;
     EXPECT_FALSE(host->ReadPanel(panel, listing));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(MStatusLinkBroken), host->Journal().Prompts().back()->lines[0]);
+    EXPECT_EQ((std::vector<std::string>{host->MessageText(MStatusLinkBroken),
+                                        host->MessageText(MReopenToRestart)}),
+              host->Journal().Prompts().back()->lines);
     // The failed read closed the panel, as FAR does; closing it again would
     // free it twice.
     EXPECT_FALSE(host->IsOpen(panel));

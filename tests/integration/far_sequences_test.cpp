@@ -439,7 +439,7 @@ TEST_F(FarSequences, FindOnAServerThatNeverAnswersFreezesNothing)
     host_emu::PanelListing listing;
     EXPECT_FALSE(host->ReadPanel(panel, listing));
     ASSERT_EQ(1u, host->Journal().Prompts().size());
-    EXPECT_EQ(host->MessageText(MStatusLinkBroken), host->Journal().Prompts()[0]->lines[0]);
+    EXPECT_EQ(host->MessageText(MStatusLinkStuck), host->Journal().Prompts()[0]->lines[0]);
 
     panel = OpenAt("C:\\top");
     host->Journal().Clear();

@@ -1,6 +1,7 @@
 // Folder listings as the host reads them: sizes around the array's growth,
 // the phone failing part way, and the phone's names taken as outside input.
 #include "integration_support.h"
+#include "message_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -155,6 +156,7 @@ TEST_F(PanelListing, PhoneFailuresFailTheReadAndCloseWhatWasOpened)
     host->SetDirectory(panel, "..");
     Read(panel);
     phone->ClearJournal();
+    host->Script().AnswerMessage(0);  // not found
     EXPECT_EQ(0, host->SetDirectory(panel, "missing"));
     ASSERT_EQ(1u, phone->Count(phone_emu::Op::DirOpen));
     EXPECT_NE(0, phone->Journal(phone_emu::Op::DirOpen)[0].status);
@@ -185,8 +187,24 @@ TEST_F(PanelListing, FoldersThatCannotBeReadLeaveThePanelOpen)
         return std::string(info.CurDir);
     };
 
-    EXPECT_EQ(0, host->SetDirectory(panel, "gone"));
+    // A folder the phone never had ("cd gone") and one deleted on the phone
+    // since it was listed (Enter on it) are said once, by name; a silent
+    // change says nothing, nor does a path too long to ask for.
+    ASSERT_TRUE(MakeDirs(PhonePath("C\\a\\vanished")));
+    EXPECT_EQ(3u, Names(panel).size());
+    RemoveTree(PhonePath("C\\a\\vanished"));
+    for (const char* missing : {"gone", "vanished"}) {
+        host->Journal().Clear();
+        host->Script().AnswerMessage(0);
+        EXPECT_EQ(0, host->SetDirectory(panel, missing));
+        EXPECT_EQ(0, host->SetDirectory(panel, missing, host::OPM_SILENT));
+        ASSERT_EQ(1u, host->Journal().Prompts().size()) << missing;
+        const host_emu::JournalEntry& told = *host->Journal().Prompts()[0];
+        EXPECT_EQ(host->MessageText(MFolderNotFound), told.lines[0]);
+        EXPECT_EQ(std::string("C:\\a\\") + missing, told.lines[1]);
+    }
     EXPECT_EQ(0, host->SetDirectory(panel, std::string(300, 'x')));
+    EXPECT_EQ(1u, host->Journal().Prompts().size());
     EXPECT_EQ((std::vector<std::string>{"b", "f.txt"}), Names(panel));
     EXPECT_EQ("C:\\a", curDir());
 

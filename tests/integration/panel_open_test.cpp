@@ -34,11 +34,33 @@ protected:
     }
 };
 
+// Nothing registered is "not installed"; a server registered whose program
+// will not start is installed, and the box says it could not be started
+// and what to do.
 TEST_F(PanelOpen, NoServerInstalledShowsOneWarning)
 {
     phone->RevokeAll();
     ExpectRefusedOpen(MStatusNoServer);
     EXPECT_EQ(0, phone->Counters().serversCreated);
+
+    WCHAR guid[40];
+    ASSERT_TRUE(StringFromGUID2(remote::ServerClassIds[0], guid, 40));
+    std::wstring key = std::wstring(L"CLSID\\") + guid + L"\\LocalServer32";
+    HKEY server;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, NULL, 0,
+                                             KEY_WRITE, NULL, &server, NULL));
+    const wchar_t program[] = L"C:\\nowhere\\PhoneServer.exe";
+    RegSetValueExW(server, NULL, 0, REG_SZ, (const BYTE*)program, sizeof(program));
+    RegCloseKey(server);
+    host->Journal().Clear();
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, host->OpenFromDiskMenu());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + guid).c_str());
+    ASSERT_EQ(1u, host->Journal().Prompts().size()) << host->Journal().Dump();
+    EXPECT_EQ((std::vector<std::string>{host->MessageText(MServerNotStarted),
+                                        host->MessageText(MTryAgainLater)}),
+              host->Journal().Prompts()[0]->lines);
+    ExpectNoHostFaults();
 }
 
 TEST_F(PanelOpen, SinkDeclinedShowsOneWarningAndUndoesTheRegistration)

@@ -105,21 +105,21 @@ TEST_F(Liveness, ASlowLiveServerIsWaitedForAndItsRegistrationLeftAlone)
     EXPECT_TRUE(server.unadvised.empty());
 }
 
-TEST_F(Liveness, AStuckCallEndsAsABrokenLinkAndAGivenUpWaitAsAbandoned)
+TEST_F(Liveness, AStuckCallEndsAsAStuckLinkAndAGivenUpWaitAsAbandoned)
 {
     Connect();
     server.release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD mask = 0xAB;
     DWORD start = GetTickCount();
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));
-    EXPECT_EQ(LinkBroken, link.Loss());
+    EXPECT_EQ(LinkStuck, link.Loss());
     DWORD took = GetTickCount() - start;
     EXPECT_GE(took, 4500u);
     EXPECT_LT(took, 8000u);
     EXPECT_EQ(0xABu, mask);
     // A link found stuck is not asked again.
     EXPECT_EQ(remote::StatusNotAccepted, link.DriveList(&mask));
-    EXPECT_EQ(LinkBroken, link.Loss());
+    EXPECT_EQ(LinkStuck, link.Loss());
 
     // A watcher that gives up ends the wait though the call never returns;
     // every later request then fails at once, until the link connects anew.
