@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include "host_emulator.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace kelp_test {
 
@@ -34,5 +38,39 @@ inline void TypeKey(HANDLE input, WCHAR character, WORD virtualKey)
     ASSERT_TRUE(WriteConsoleInputW(input, &key, 1, &written));
     ASSERT_EQ(1u, written);
 }
+
+// The console tests' one fixture, over the fixture of what they drive: the
+// console input emptied first, keys typed into it, and a phone slow enough
+// for a key to land where the test means it to.
+template <class Base>
+class ConsoleTest : public Base {
+protected:
+    void SetUp() override
+    {
+        Base::SetUp();
+        input = EmptyConsoleInput();
+    }
+
+    void Type(WCHAR character, WORD virtualKey) { TypeKey(input, character, virtualKey); }
+
+    // Steps far enough apart that the plug-in looks at the keys at every
+    // draw, so where a key is read doesn't depend on the machine's speed.
+    void SlowCopySteps()
+    {
+        this->phone->Options().chunkSize = 8192;
+        this->phone->Options().delayMs = 25;
+    }
+
+    // Types the key once, at the `nth` draw of the copy box naming `name`.
+    void TypeAtDraw(const std::string& name, int nth, WCHAR character, WORD virtualKey)
+    {
+        this->host->SetHook([=](const host_emu::JournalEntry& e) {
+            if (e.IsProgress() && e.lines[1] == name && ++draws == nth) Type(character, virtualKey);
+        });
+    }
+
+    HANDLE input = INVALID_HANDLE_VALUE;
+    int draws = 0;  // of the box TypeAtDraw watches
+};
 
 }  // namespace kelp_test

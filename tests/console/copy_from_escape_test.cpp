@@ -5,45 +5,29 @@
 namespace kelp_test {
 namespace {
 
-class CopyFromPhoneConsole : public CopyFromPhoneTest {
+class CopyFromPhoneConsole : public ConsoleTest<CopyFromPhoneTest> {
 protected:
     void SetUp() override
     {
-        CopyFromPhoneTest::SetUp();
-        input = EmptyConsoleInput();
+        ConsoleTest::SetUp();
         if (HasFailure()) return;
         for (const char* name : {"a.bin", "b.bin", "c.bin"})
             PhoneFile(name, std::string(FileSize, name[0]));
         MakeDirs(PcPath("out"));
-        // Steps far enough apart that the plug-in looks at the keys at every
-        // draw, so where a key is read doesn't depend on the machine's speed.
-        phone->Options().chunkSize = 8192;
-        phone->Options().delayMs = 25;
-    }
-
-    void Type(WCHAR character, WORD virtualKey) { TypeKey(input, character, virtualKey); }
-
-    // Types the key once, while the second file is a few chunks in.
-    void TypeDuringSecondFile(WCHAR character, WORD virtualKey)
-    {
-        host->SetHook([=](const host_emu::JournalEntry& e) {
-            if (e.IsProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) Type(character, virtualKey);
-        });
+        SlowCopySteps();
     }
 
     static const size_t FileSize = 64 * 1024;
-    HANDLE input = INVALID_HANDLE_VALUE;
-    int bDraws = 0;
 };
 
 TEST_F(CopyFromPhoneConsole, EscapeStopsTheCopyAndKeepsTheFinishedFiles)
 {
-    TypeDuringSecondFile(27, VK_ESCAPE);
+    TypeAtDraw("b.bin", 3, 27, VK_ESCAPE);  // the second file a few chunks in
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(-1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 0, PcPath("out"), host::OPM_SILENT));
     host->SetHook(nullptr);
 
-    EXPECT_EQ(3, bDraws);  // the copy stopped at the draw that read the key
+    EXPECT_EQ(3, draws);  // the copy stopped at the draw that read the key
     EXPECT_EQ((std::vector<std::string>{"a.bin"}), ListNames(PcPath("out")));
     EXPECT_EQ(std::string(FileSize, 'a'), ReadFileText(PcPath("out\\a.bin")));
     ASSERT_EQ(1u, CopiesOf(L"b.bin").size());
@@ -75,12 +59,12 @@ TEST_F(CopyFromPhoneConsole, EscapeReadBeforeAFileStartsIsNotLost)
 
 TEST_F(CopyFromPhoneConsole, OtherKeysAreReadAndIgnored)
 {
-    TypeDuringSecondFile(L'x', 'X');
+    TypeAtDraw("b.bin", 3, L'x', 'X');
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Copy(panel, {"a.bin", "b.bin", "c.bin"}, 1, PcPath("out"), host::OPM_SILENT));
     host->SetHook(nullptr);
 
-    EXPECT_GT(bDraws, 3);
+    EXPECT_GT(draws, 3);
     EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin", "c.bin"}), ListNames(PcPath("out")));
     EXPECT_TRUE(ListNames(PhonePath("C")).empty());
     DWORD pending = 1;

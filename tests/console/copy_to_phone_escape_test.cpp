@@ -8,29 +8,21 @@
 namespace kelp_test {
 namespace {
 
-class CopyToPhoneConsole : public PhoneChangeTest {
+class CopyToPhoneConsole : public ConsoleTest<PhoneChangeTest> {
 protected:
     void SetUp() override
     {
-        PhoneChangeTest::SetUp();
-        input = EmptyConsoleInput();
+        ConsoleTest::SetUp();
         if (HasFailure()) return;
         for (const char* name : {"a.bin", "b.bin", "c.bin"})
             PcFile(name, std::string(64 * 1024, name[0]));
-        // Steps far enough apart that the keys are looked at at every draw.
-        phone->Options().chunkSize = 8192;
-        phone->Options().delayMs = 25;
+        SlowCopySteps();
     }
-
-    HANDLE input = INVALID_HANDLE_VALUE;
 };
 
 TEST_F(CopyToPhoneConsole, EscapeDuringTheSecondFileStopsTheCopy)
 {
-    int bDraws = 0;
-    host->SetHook([&](const host_emu::JournalEntry& e) {
-        if (e.IsProgress() && e.lines[1] == "b.bin" && ++bDraws == 3) TypeKey(input, 27, VK_ESCAPE);
-    });
+    TypeAtDraw("b.bin", 3, 27, VK_ESCAPE);
     HANDLE panel = OpenAt("C:");
     std::vector<host::PluginPanelItem> items = DiskItems({"a.bin", "b.bin", "c.bin"});
     EXPECT_EQ(-1, host->PutFiles(panel, items, 0, pcRoot));

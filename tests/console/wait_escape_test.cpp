@@ -12,12 +12,11 @@
 namespace kelp_test {
 namespace {
 
-class WaitConsole : public CopyFromPhoneTest {
+class WaitConsole : public ConsoleTest<CopyFromPhoneTest> {
 protected:
     void SetUp() override
     {
-        CopyFromPhoneTest::SetUp();
-        input = EmptyConsoleInput();
+        ConsoleTest::SetUp();
         if (HasFailure()) return;
         PhoneFile("a.bin", "abc");
         MakeDirs(PcPath("out"));
@@ -27,7 +26,7 @@ protected:
             if (e.IsProgress() && e.title == waitingText) {
                 ++boxes;
                 escAt = GetTickCount();
-                TypeKey(input, 27, VK_ESCAPE);
+                Type(27, VK_ESCAPE);
             }
         });
     }
@@ -45,7 +44,6 @@ protected:
         phone->Options().rules.push_back(r);
     }
 
-    HANDLE input = INVALID_HANDLE_VALUE;
     std::string waitingText;
     int boxes = 0;
     DWORD escAt = 0;
@@ -122,7 +120,7 @@ TEST_F(WaitConsole, EscapeStopsASlowListingAndTheLinkGoesOn)
         counts.push_back(read);
         if (read > counts.front() && !escAt) {
             escAt = GetTickCount();
-            TypeKey(input, 27, VK_ESCAPE);
+            Type(27, VK_ESCAPE);
         }
     });
     DWORD start = GetTickCount();
@@ -171,7 +169,7 @@ TEST_F(WaitConsole, EscapeStopsADeleteBetweenTwoItems)
     int treeBoxes = 0;
     host->SetHook([&](const host_emu::JournalEntry& e) {
         if (e.IsProgress() && e.lines.size() > 1 && e.lines[1] == "tree" && ++treeBoxes == 1)
-            TypeKey(input, 27, VK_ESCAPE);
+            Type(27, VK_ESCAPE);
     });
     phone->Options().delayMs = 20;
     phone->ClearJournal();
@@ -207,7 +205,7 @@ TEST_F(WaitConsole, EscapeOrABreakStopsAnOperationWhileItListsAFolder)
             if (!e.IsProgress() || e.Text().find(readingShown) == std::string::npos || stops++)
                 return;
             escAt = GetTickCount();
-            if (escape) TypeKey(input, 27, VK_ESCAPE);
+            if (escape) Type(27, VK_ESCAPE);
             else host->Exports().ProcessEvent(panel, host::FE_BREAK, nullptr);
         });
         host->Options().interfaceSettings =
@@ -271,7 +269,7 @@ TEST_F(WaitConsole, EscapeStopsAFolderSizeCount)
         if (e.IsProgress() && !e.lines.empty() && e.lines[0] == "Preparing files list" &&
             !farBoxes++) {
             escAt = GetTickCount();
-            TypeKey(input, 27, VK_ESCAPE);
+            Type(27, VK_ESCAPE);
         }
     });
     host->Journal().Clear();
@@ -303,7 +301,7 @@ TEST_F(WaitConsole, FindsWorkerLeavesEscToFar)
     find.onFolder = [&](const std::string& folder) {
         phone->Options().delayMs = folder == "slow" ? 1300 : 0;
     };
-    TypeKey(input, 27, VK_ESCAPE);
+    Type(27, VK_ESCAPE);
     std::atomic<bool> done{false};
     std::thread worker([&] {
         host_emu::FindFiles(*host, panel, find);
