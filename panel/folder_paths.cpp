@@ -61,3 +61,71 @@ int ResolveFolder(const char* current, const char* name, char* out)
     if (!named) return up ? ResolveUp : ResolveRefused;
     return StartsWithDrive(name) ? ResolveFull : ResolveDown;
 }
+
+// Two names one folder of the phone would take as the same entry.
+static bool SameNameAnyCase(const WCHAR* a, const WCHAR* b)
+{
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+}
+
+// The phone's own name for the part `typed` of `parent` (the parts up to
+// it, already spelled): from the listing FAR shows when `parent` is its
+// folder, else from the entry the phone answers for. False, and nothing
+// asked of a listing, when neither names it in a spelling the code page has.
+static bool PhoneNameOf(PhoneLink& link, const OwnedListing& shown, const char* parent,
+                        const char* typed, char* out)
+{
+    WCHAR wideTyped[NM];
+    if (!NarrowToWide(typed, wideTyped, NM)) return false;
+    if (shown.ready && strcmp(shown.folder, parent) == 0) {
+        for (int i = 0; i < shown.count; ++i) {
+            const char* name = shown.items[i].FindData.cFileName;
+            WCHAR wideName[NM];
+            if (!(shown.items[i].FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                !NarrowToWide(name, wideName, NM) || !SameNameAnyCase(wideName, wideTyped))
+                continue;
+            CopyBounded(out, name, NM);
+            return true;
+        }
+    }
+    char path[NM];
+    WCHAR widePath[NM];
+    remote::RemoteEntry entry;
+    if (!JoinPath(path, NM, parent, typed) || !NarrowToWide(path, widePath, NM) ||
+        link.EntryInfo(widePath, &entry) != remote::StatusOk ||
+        !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    entry.name[255] = 0;
+    return SameNameAnyCase(entry.name, wideTyped) && WideToNarrow(entry.name, out, NM) > 0;
+}
+
+void SpellAsPhone(PhoneLink& link, const char* current, const OwnedListing& shown, char* folder)
+{
+    if (!StartsWithDrive(folder)) return;
+    char spelled[NM];
+    spelled[0] = UpperDriveLetter(folder[0]);
+    spelled[1] = ':';
+    spelled[2] = 0;
+    // The parts the panel's folder has too, to the letter, are the phone's
+    // already: they were spelled when the panel went there.
+    size_t same = 0;
+    if (current[0] && UpperDriveLetter(current[0]) == spelled[0]) {
+        same = 1;
+        while (folder[same] && folder[same] == current[same]) ++same;
+    }
+    const char* p = folder + 2;
+    while (*p == '\\') {
+        char typed[NM];
+        const char* end = NextPathPart(p + 1, "\\", typed, NM);
+        if (!end) return;
+        bool known = (size_t)(end - folder) <= same && (current[end - folder] == 0 ||
+                                                        current[end - folder] == '\\');
+        char name[NM];
+        if (known || !PhoneNameOf(link, shown, spelled, typed, name)) CopyBounded(name, typed, NM);
+        char joined[NM];
+        if (!JoinPath(joined, NM, spelled, name)) return;
+        CopyBounded(spelled, joined, NM);
+        p = end;
+    }
+    CopyBounded(folder, spelled, NM);
+}

@@ -109,6 +109,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
         return 0;
     }
     listing.ready = true;
+    if (!find) SpellAsPhone(link, place.curDir, place.shown, next);
     CopyBounded(listing.folder, next, sizeof(listing.folder));
     place.prepared.Take(listing);
     CopyBounded(place.curDir, next, sizeof(place.curDir));

@@ -32,6 +32,11 @@ bool ListingPath(const char* folder, WCHAR* path);
 enum { ResolveRefused, ResolveUp, ResolveDown, ResolveFull };
 // The folder `name` leads to from `current`, into `out` (NM bytes).
 int ResolveFolder(const char* current, const char* name, char* out);
+// `folder` (NM bytes, a full path the panel listed) in the phone's own
+// spelling, part by part past what it shares with `current`: the title and
+// a shortcut saved there name the folders as the phone does, not as typed.
+// A part the phone names in no spelling the code page has stays as typed.
+void SpellAsPhone(PhoneLink& link, const char* current, const OwnedListing& shown, char* folder);
 
 class PhonePanel {
 public:

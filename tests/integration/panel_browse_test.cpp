@@ -102,6 +102,21 @@ TEST_F(PanelBrowse, DrivesFoldersBackAndTopWithTitleAndCurrentFolder)
                                          L"C:\\docs\\"}),
               DirOpenPaths());
     ExpectBalancedEnumerations();
+
+    // Typed in another case, a folder takes the phone's own spelling once
+    // listed, so the title and a shortcut saved there read as the phone
+    // names them: a child of the folder FAR shows by its listing, deeper
+    // parts by what the phone answers for each.
+    EXPECT_EQ(1, host->SetDirectory(panel, "C:"));
+    Read(panel);
+    phone->ClearJournal();
+    EXPECT_EQ(1, host->SetDirectory(panel, "DOCS"));
+    EXPECT_EQ("Kelp:C:\\docs", Read(panel).panelTitle);
+    EXPECT_EQ(0u, phone->Journal(phone_emu::Op::EntryInfo).size());
+    EXPECT_EQ(1, host->SetDirectory(panel, "c:\\Docs\\DEEP"));
+    host_emu::PanelListing typed = Read(panel);
+    EXPECT_EQ("C:\\docs\\deep", typed.curDir);
+    EXPECT_EQ("Kelp:C:\\docs\\deep", typed.panelTitle);
     host->ClosePlugin(panel);
     ExpectNoHostFaults();
 }
