@@ -109,6 +109,7 @@ enum MessageId {
     MCopyNotWhole = 103,     // a move's copy found not the original's size
     MMakingFolder = 104,     // progress action line for a folder
     MLeftBehindTitle = 105,  // the box that says what a tree's copy left behind
+    MNameNotDistinct = 106,  // a PC name several files read as, with no short name
 
-    MessageCount = 106
+    MessageCount = 107
 };

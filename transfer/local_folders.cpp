@@ -103,3 +103,48 @@ void TakeHostDestination(char* out, int size, const char* given)
     // the text only when there is room for one more character.
     if ((int)strlen(out) + 1 < size) AddFinalSlash(out);
 }
+
+using host::NM;
+
+// How the narrow functions spell `wide`: best fits and the default
+// character where the code page has no letter, as the host reads it.
+static bool SpelledAs(const WCHAR* wide, const char* name)
+{
+    char spelled[NM];
+    int n = WideCharToMultiByte(NarrowCodePage(), 0, wide, -1, spelled, sizeof(spelled), NULL,
+                                NULL);
+    return n > 0 && strcmp(spelled, name) == 0;
+}
+
+int FindLocalEntry(const WCHAR* folder, const char* name, const char* shortName, WCHAR* path,
+                   WCHAR* realName)
+{
+    realName[0] = 0;
+    if (shortName[0]) {
+        WCHAR byShort[NM];
+        CopyBoundedWide(byShort, folder, NM);
+        WIN32_FIND_DATAW found;
+        HANDLE one = INVALID_HANDLE_VALUE;
+        if (NarrowToWide(shortName, path, NM) && AppendWideName(byShort, NM, path))
+            one = FindFirstFileW(byShort, &found);
+        if (one != INVALID_HANDLE_VALUE) {
+            FindClose(one);
+            if (SpelledAs(found.cFileName, name)) CopyBoundedWide(realName, found.cFileName, NM);
+        }
+    }
+    int matches = realName[0] ? 1 : 0;
+    if (!matches)
+        WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR*) {
+            if (SpelledAs(found.cFileName, name) && ++matches == 1)
+                CopyBoundedWide(realName, found.cFileName, NM);
+            return (int)OpDone;
+        });
+    if (matches != 1) {
+        // Nothing found reads as the name: the name as given, which fails
+        // in the copy's own words.
+        if (!matches && !NarrowToWide(name, realName, NM)) return LocalNotFound;
+        if (matches > 1) return LocalAmbiguous;
+    }
+    CopyBoundedWide(path, folder, NM);
+    return AppendWideName(path, NM, realName) ? LocalFound : LocalNotFound;
+}
