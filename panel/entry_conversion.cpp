@@ -137,28 +137,9 @@ bool IsPlainName(const char* name)
     return FindAnyOf(name, "\\/:*?") == NULL;
 }
 
-// CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or before a dot: the PC opens
-// the device, whatever folder the name is in.
-static bool IsDeviceName(const WCHAR* name)
-{
-    WCHAR stem[8];
-    int n = 0;
-    while (name[n] && name[n] != L'.' && n < 7) {
-        stem[n] = name[n] >= L'a' && name[n] <= L'z' ? (WCHAR)(name[n] - 32) : name[n];
-        ++n;
-    }
-    if (name[n] && name[n] != L'.') return false;
-    stem[n] = 0;
-    static const WCHAR* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
-    for (const WCHAR* device : devices)
-        if (wcscmp(stem, device) == 0) return true;
-    return n == 4 && (wcsncmp(stem, L"COM", 3) == 0 || wcsncmp(stem, L"LPT", 3) == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
-}
-
 bool IsPlainName(const WCHAR* name)
 {
-    if (!name[0] || IsDotName(name) || IsDeviceName(name)) return false;
+    if (!name[0] || IsDotName(name)) return false;
     for (const WCHAR* c = name; *c; ++c)
         if (*c < 0x20 || wcschr(L"\\/:*?", *c)) return false;
     return true;

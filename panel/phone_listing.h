@@ -141,7 +141,8 @@ bool PhoneEntryPath(WCHAR* out, const char* folder, const host::PluginPanelItem&
 
 // True for a name that addresses a child of its folder and nothing else: not
 // empty, not "." or "..", no separators, drive colons or wildcards; the wide
-// form also no control characters and no name the PC reads as a device.
+// form also no control characters. (A name the PC can't store, a device's
+// among them, is the copy's to refuse: the phone may hold it.)
 bool IsPlainName(const char* name);
 bool IsPlainName(const WCHAR* name);
 // "." or "..", as the server's UTF-16 field holds them.

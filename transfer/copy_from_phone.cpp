@@ -96,11 +96,15 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
-        // The PC file takes the entry's real name, not the panel's stand-in.
+        // The PC file takes the entry's real name, not the panel's stand-in,
+        // but in the host's folder for viewing and editing: the host opens
+        // the file there by the item's name, and takes it back by it.
         WCHAR name[NM], source[NM], target[NM];
         int r = OpFailed;
-        if (ItemRealName(items[i], name, NM) && IsPlainName(name) &&
-            PhoneEntryPath(source, phone.folder, items[i]) &&
+        bool shownName = (opMode & (OPM_VIEW | OPM_EDIT)) != 0;
+        if ((shownName ? NarrowToWide(items[i].FindData.cFileName, name, NM) != 0
+                       : ItemRealName(items[i], name, NM)) &&
+            IsPlainName(name) && PhoneEntryPath(source, phone.folder, items[i]) &&
             LocalTarget(destination, items[i], name, target))
             r = CopyItemFromPhone(run, &items[i], source, target);
         if (!FoldResult(result, r)) break;

@@ -119,32 +119,20 @@ static bool SpelledAs(const WCHAR* wide, const char* name)
 int FindLocalEntry(const WCHAR* folder, const char* name, const char* shortName, WCHAR* path,
                    WCHAR* realName)
 {
-    realName[0] = 0;
-    if (shortName[0]) {
-        WCHAR byShort[NM];
-        CopyBoundedWide(byShort, folder, NM);
-        WIN32_FIND_DATAW found;
-        HANDLE one = INVALID_HANDLE_VALUE;
-        if (NarrowToWide(shortName, path, NM) && AppendWideName(byShort, NM, path))
-            one = FindFirstFileW(byShort, &found);
-        if (one != INVALID_HANDLE_VALUE) {
-            FindClose(one);
-            if (SpelledAs(found.cFileName, name)) CopyBoundedWide(realName, found.cFileName, NM);
-        }
-    }
-    int matches = realName[0] ? 1 : 0;
-    if (!matches)
-        WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR*) {
-            if (SpelledAs(found.cFileName, name) && ++matches == 1)
-                CopyBoundedWide(realName, found.cFileName, NM);
-            return (int)OpDone;
-        });
-    if (matches != 1) {
-        // Nothing found reads as the name: the name as given, which fails
-        // in the copy's own words.
-        if (!matches && !NarrowToWide(name, realName, NM)) return LocalNotFound;
-        if (matches > 1) return LocalAmbiguous;
-    }
+    // The host's item holds both names as the narrow functions read them:
+    // an entry must read as both (no short name, as the PC gives none to
+    // a name that is one already, tells too).
+    int matches = 0;
+    WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR*) {
+        if (SpelledAs(found.cFileName, name) && SpelledAs(found.cAlternateFileName, shortName) &&
+            ++matches == 1)
+            CopyBoundedWide(realName, found.cFileName, NM);
+        return (int)OpDone;
+    });
+    if (matches > 1) return LocalAmbiguous;
+    // Nothing reads as the name: the name as given, which fails in the
+    // copy's own words.
+    if (!matches && !NarrowToWide(name, realName, NM)) return LocalNotFound;
     CopyBoundedWide(path, folder, NM);
     return AppendWideName(path, NM, realName) ? LocalFound : LocalNotFound;
 }
