@@ -383,6 +383,9 @@ enum : DWORD {
 
 enum : DWORD {
     PPIF_SELECTED = 0x40000000,
+    // UserData points to a block whose first DWORD is its size: the host
+    // copies it into every later item array of the same item.
+    PPIF_USERDATA = 0x20000000,
 };
 
 enum { PN_GENERATENAME = 0x2000 };

@@ -115,6 +115,7 @@ enum MessageId {
     MReopenToRestart = 109,  // what to do: after the server stopped
     MReopenOnceAnswers = 110, //   after it stopped answering, or the wait was stopped
     MTryAgainLater = 111,    //   after it could not be started
+    MNameNotDistinct = 112,  // a PC name several files read as, with no short name
 
-    MessageCount = 112
+    MessageCount = 113
 };

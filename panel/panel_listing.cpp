@@ -35,10 +35,9 @@ static int BatchFor(int reads, DWORD elapsed)
 }
 
 LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* hidden, int* unshown, ListingWatch* watch)
+                     int* leftOut, ListingWatch* watch)
 {
-    if (hidden) *hidden = 0;
-    if (unshown) *unshown = 0;
+    if (leftOut) *leftOut = 0;
 
     DWORD handle = 0;
     DWORD began = GetTickCount();
@@ -50,6 +49,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     // pace, its opening first. A quick server still gets whole batches.
     int want = watch ? BatchFor(1, GetTickCount() - began) : PhoneLink::ReadBatchMax;
     int read = 0;
+    int pending = 0;  // entries waiting for their stand-ins
 
     ListingItems list;
     RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
@@ -61,25 +61,36 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
         read += got;
         if (watch) want = BatchFor(got, GetTickCount() - began);
         for (int i = 0; i < got; ++i) {
-            PluginPanelItem* item = list.Add();
-            if (!item) return StatusNotAccepted;  // no memory for the listing
-            // The phone is outside input: an entry that is not a plain child
-            // of this folder (or whose name did not convert exactly) must
-            // reach neither the panel nor the recursive copy and delete, or
-            // they would act outside the place the user chose. "." and ".."
-            // name no entry.
-            int converted = ConvertEntry(&batch[i], item);
-            if (IsPlainName(item->FindData.cFileName)) ++list.count;
-            else if (hidden && !IsDotName(batch[i].name)) ++*hidden;
-            if (unshown && !converted && !item->FindData.cFileName[0]) ++*unshown;
+            // The phone is outside input: an entry that is no plain child of
+            // this folder must reach neither the panel nor the recursive copy
+            // and delete, or they would act outside the place the user chose.
+            int added = AddListingEntry(list, &batch[i], &pending);
+            if (added == EntryNoMemory) return StatusNotAccepted;
+            if (added == EntryLeftOut && leftOut && !IsDotName(batch[i].name)) ++*leftOut;
         }
     } while (status == StatusOk);
     if (status != StatusEndOfList)
         return status;  // the server's, a stop, or a lost link (Loss() tells)
+    if (pending && !NameStandIns(list)) return StatusNotAccepted;
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
     return StatusOk;
+}
+
+bool ShownEntryPath(PhoneLink& link, const char* folder, const char* name, WCHAR* out)
+{
+    WCHAR listed[NM];
+    ListingItems listing;
+    FolderNames names;
+    int at = -1;
+    if (ListingPath(folder, listed) &&
+        ListPhoneFolder(link, &listing.items, &listing.count, listed) == StatusOk &&
+        names.Build(listing))
+        at = names.Find(name);
+    if (at >= 0 && HasStandIn(listing.items[at]))
+        return PhoneEntryPath(out, folder, listing.items[at]);
+    return PhoneItemPath(out, NM, folder, name);
 }
 
 // The drives as the panel's first level: one folder item per bit of the
@@ -106,7 +117,7 @@ LONG PhonePanel::ListDrives(PluginPanelItem** items, int* count)
 }
 
 LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* count,
-                            int* unshown, int opMode)
+                            int* leftOut, int opMode)
 {
     // The box and Esc wherever FAR may draw: on its main thread, under
     // OPM_FIND too (a folder's size count, where FAR's own box says what
@@ -114,7 +125,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
     bool attended = MayDraw();
     WaitRun run(waitBox, attended, (opMode & OPM_FIND) != 0);
     if (!folder[0]) {
-        *unshown = 0;
+        *leftOut = 0;
         return ListDrives(items, count);
     }
     WCHAR path[NM];
@@ -129,7 +140,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
             return true;
         }
     } counted(waitBox);
-    return ListPhoneFolder(link, items, count, path, NULL, unshown, attended ? &counted : NULL);
+    return ListPhoneFolder(link, items, count, path, leftOut, attended ? &counted : NULL);
 }
 
 // The listing path ends with a backslash; without room for it the path
@@ -193,7 +204,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // and the failure said.
         for (;; backToShown = false) {
             LONG status =
-                ListFolder(place.curDir, &listing.items, &listing.count, &listing.unshown, opMode);
+                ListFolder(place.curDir, &listing.items, &listing.count, &listing.leftOut, opMode);
             if (status == StatusOk) break;
             if (ShowAgain(HowStopped(status), opMode, items, count)) return 1;
             TellLinkLost(link, opMode);
@@ -219,7 +230,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         // Find's listings are its own until it hands them back.
         listing.items = NULL;
     } else {
-        hiddenNames = listing.unshown;
+        leftOutNames = listing.leftOut;
         place.shown.Take(listing);
         place.findMoved = false;
     }
@@ -251,7 +262,7 @@ bool PhonePanel::HandOutShown(PluginPanelItem** items, int* count)
 {
     if (!place.shown.ready) return false;
     place.BackToShown();
-    hiddenNames = place.shown.unshown;
+    leftOutNames = place.shown.leftOut;
     *items = place.shown.items;
     *count = place.shown.count;
     return true;
@@ -291,7 +302,7 @@ void PhonePanel::TellNotFound(const char* folder)
 // The array the panel keeps is freed when it is replaced, not here.
 void PhonePanel::FreeFindData(PluginPanelItem* items, int count)
 {
-    if (items != place.shown.items) free(items);
+    if (items != place.shown.items) FreeListing(items, count);
 }
 
 void PhonePanel::RefreshVolume()

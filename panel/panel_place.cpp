@@ -12,11 +12,11 @@ using namespace host;
 void OwnedListing::Take(OwnedListing& from)
 {
     if (&from == this) return;
-    free(items);
+    FreeListing(items, count);
     items = from.items;
     count = from.count;
     capacity = from.capacity;
-    unshown = from.unshown;
+    leftOut = from.leftOut;
     ready = from.ready;
     memcpy(folder, from.folder, sizeof(folder));
     from.items = NULL;
@@ -26,7 +26,7 @@ void OwnedListing::Take(OwnedListing& from)
 void OwnedListing::Drop()
 {
     Free();
-    unshown = 0;
+    leftOut = 0;
     ready = false;
     folder[0] = 0;
 }

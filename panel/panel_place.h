@@ -46,7 +46,7 @@ enum ListingStop { NotStopped, StoppedByUser, LinkGivenUp };
 // host, or the one the host was last given. The array is freed when another
 // is taken in its place and with the panel; it is never copied.
 struct OwnedListing : ListingItems {
-    int unshown = 0;     // names the console can't show (the information panel counts them)
+    int leftOut = 0;     // entries left out for their names (the information panel counts them)
     bool ready = false;  // holds a listing; an empty folder's has no items
     char folder[host::NM] = {};
 

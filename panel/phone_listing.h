@@ -1,6 +1,9 @@
 // A phone folder's listing as the host's records: the one reader both the
 // panel and the transfers list through, the array it fills and what an entry
-// of the server's becomes on the host's side (entry_conversion.cpp).
+// of the server's becomes on the host's side (entry_conversion.cpp): its own
+// name where the narrow code page spells it, else a stand-in, with the real
+// name carried in the item (ItemRealName reads it back, whoever copied the
+// item since).
 #pragma once
 
 #include "host_api.h"
@@ -9,8 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 
+// Frees a listing array and the real names its stand-ins carry.
+void FreeListing(host::PluginPanelItem* items, int count);
+
 // Owns a listing array until it is handed on, so every early return frees
-// it; never copied. Add grows it for the reader; a holder that keeps more of
+// it (with the real names its items carry); never copied. Add grows it for the reader; a holder that keeps more of
 // a listing (the panel's OwnedListing) builds on it.
 struct ListingItems {
     host::PluginPanelItem* items = nullptr;
@@ -18,7 +24,7 @@ struct ListingItems {
     int capacity = 0;
 
     ListingItems() = default;
-    ~ListingItems() { free(items); }
+    ~ListingItems() { FreeListing(items, count); }
     ListingItems(const ListingItems&) = delete;
     ListingItems& operator=(const ListingItems&) = delete;
 
@@ -33,7 +39,8 @@ struct ListingItems {
     }
     void Free()
     {
-        free(Release());
+        int n = count;
+        FreeListing(Release(), n);
     }
     // A zeroed item past `count`, which the caller counts in when it keeps
     // it; NULL without memory for it.
@@ -63,20 +70,80 @@ struct ListingWatch {
 };
 
 // Lists the phone folder `path` (with its trailing backslash) through `link`
-// into a new array the caller frees. `hidden`, when given, counts the entries
-// left out for their names, `unshown` those of them whose names did not
-// convert. With a watch, entries are handed over in batches that take about
-// timing::ReadHandOverMs each, however slow the server, so a stop is heard
-// within that.
+// into a new array the caller frees with FreeListing. `leftOut`, when given,
+// counts the entries left out for their names: those that are no plain child
+// (IsPlainName). With a watch, entries are handed over in batches that take
+// about timing::ReadHandOverMs each, however slow the server, so a stop is
+// heard within that.
 LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* hidden = NULL, int* unshown = NULL, ListingWatch* watch = NULL);
+                     int* leftOut = NULL, ListingWatch* watch = NULL);
 
-// Fills the find data of `item` from a server entry; 1 when both names
-// converted whole, 0 otherwise (the names are then still terminated).
+// The phone path of what the panel shows as `name` in `folder` (as curDir
+// holds one), into `out` (NM units): the real name of the entry whose
+// stand-in `name` is (as the host compares names), else `name` itself, as
+// also when the folder can't be listed (it may not be there yet). False
+// when the path would not fit.
+bool ShownEntryPath(PhoneLink& link, const char* folder, const char* name, WCHAR* out);
+
+// Fills the find data of `item` from a server entry: names that the narrow
+// code page spells exactly, else empty (no stand-in: for an entry's sizes
+// and times). 1 when both names converted whole, 0 otherwise.
 int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
 
+// The names a folder's listing shows, case-insensitively: what a stand-in is
+// chosen against. Built over one listing, which it reads by index.
+class FolderNames {
+public:
+    ~FolderNames() { free(slots_); }
+    // Enters every named item of `list`; false without memory.
+    bool Build(const ListingItems& list);
+    // Enters list.items[index] (named) too.
+    bool Add(int index);
+    bool Taken(const char* name) const { return Find(name) >= 0; }
+    // The index of the item shown as `name`, or -1.
+    int Find(const char* name) const;
+
+private:
+    struct Slot {
+        DWORD hash;
+        int index;  // -1: free
+    };
+    bool Grow();
+    const ListingItems* list_ = nullptr;
+    Slot* slots_ = nullptr;
+    int size_ = 0, used_ = 0;
+};
+
+// Adds a server entry to `list` as the panel shows it, the one rule for
+// every listing, whole or grown by one: under its own name when the narrow
+// code page spells it, else under a stand-in that `taken` (the names the
+// folder's listing shows, this listing's items) does not hold, readable and
+// the same on every read of the folder, carrying the entry's real name.
+// An entry that is no plain child of its folder is left out.
+enum { EntryAdded, EntryLeftOut, EntryNoMemory };
+int AddListingEntry(ListingItems& list, FolderNames& taken, const remote::RemoteEntry* entry);
+// The same in two steps, for a whole folder's listing: every entry is added
+// first (one needing a stand-in counted in `pending`, not named yet), then
+// the stand-ins are chosen once every own name of the folder is known, so an
+// entry's own name is never taken by a stand-in. False without memory.
+int AddListingEntry(ListingItems& list, const remote::RemoteEntry* entry, int* pending);
+bool NameStandIns(ListingItems& list);
+
+// The entry an item of a listing stands for, by its real name (UTF-16),
+// into `out` (`size` units): from the stand-in's block, else from its
+// cFileName. False when it does not fit or does not convert.
+bool ItemRealName(const host::PluginPanelItem& item, WCHAR* out, int size);
+// Whether the item is shown under a stand-in.
+bool HasStandIn(const host::PluginPanelItem& item);
+// The phone path of `item` in the panel's `folder` (as curDir holds one),
+// by its real name; false when it would not fit a host path.
+bool PhoneEntryPath(WCHAR* out, const char* folder, const host::PluginPanelItem& item);
+
 // True for a name that addresses a child of its folder and nothing else: not
-// empty, not "." or "..", no separators, drive colons or wildcards.
+// empty, not "." or "..", no separators, drive colons or wildcards; the wide
+// form also no control characters. (A name the PC can't store, a device's
+// among them, is the copy's to refuse: the phone may hold it.)
 bool IsPlainName(const char* name);
+bool IsPlainName(const WCHAR* name);
 // "." or "..", as the server's UTF-16 field holds them.
 bool IsDotName(const WCHAR* name);

@@ -17,7 +17,7 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), hiddenNames(0), waitBox(&opFlags)
+    : opFlags(0), leftOutNames(0), waitBox(&opFlags)
 {
     callLock = CreateMutexA(NULL, FALSE, NULL);
     panelTitle[0] = 0;
@@ -86,7 +86,7 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
     }
 
     OwnedListing listing;
-    LONG status = ListFolder(next, &listing.items, &listing.count, &listing.unshown, opMode);
+    LONG status = ListFolder(next, &listing.items, &listing.count, &listing.leftOut, opMode);
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.
@@ -164,9 +164,9 @@ void PhonePanel::GetOpenPluginInfo(OpenPluginInfo* info)
     WideToNarrow(label, infoLines[3].Data, sizeof(infoLines[3].Data));
 
     int lines = 4;
-    if (hiddenNames > 0) {
+    if (leftOutNames > 0) {
         CopyBounded(infoLines[4].Text, GetMsg(MInfoHidden), sizeof(infoLines[4].Text));
-        FormatCount(infoLines[4].Data, sizeof(infoLines[4].Data), MInfoHiddenCount, hiddenNames);
+        FormatCount(infoLines[4].Data, sizeof(infoLines[4].Data), MInfoHiddenCount, leftOutNames);
         lines = 5;
     }
     info->InfoLines = infoLines;

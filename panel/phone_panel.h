@@ -91,14 +91,13 @@ public:
 
 private:
     // Listing (panel_listing.cpp). Each lister fills a new array the caller
-    // frees and answers the status that ended it; `unshown` counts the
-    // entries whose names did not convert (the console can't show them; the
-    // information panel counts them). ListFolder takes a folder as curDir
-    // holds one ("" is the drive list), for the host's call made with
-    // `opMode`.
+    // frees and answers the status that ended it; `leftOut` counts the
+    // entries left out for their names (the information panel counts
+    // them). ListFolder takes a folder as curDir holds one ("" is the drive
+    // list), for the host's call made with `opMode`.
     LONG ListDrives(host::PluginPanelItem** items, int* count);
     LONG ListFolder(const char* folder, host::PluginPanelItem** items, int* count,
-                    int* unshown, int opMode);
+                    int* leftOut, int opMode);
     using Stop = ListingStop;
     Stop HowStopped(LONG status) const;
     bool ShowAgain(Stop stop, int opMode, host::PluginPanelItem** items, int* count);
@@ -116,7 +115,7 @@ private:
     PhoneLink link;
     volatile LONG opFlags;
     host::InfoPanelLine infoLines[5];
-    int hiddenNames;  // entries of the current folder whose names did not convert
+    int leftOutNames;  // entries of the folder FAR shows left out for their names
     remote::RemoteVolume volume;
     CopiedFiles copied;  // see Copied()
     WaitBox waitBox;     // the link's watcher: the box of a slow request

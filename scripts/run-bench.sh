@@ -28,6 +28,9 @@ listing_root=$(mktemp -d "${TMPDIR:-/tmp}/kelp-bench-listing-XXXXXX")
 for n in 1000 10000; do
     mkdir -p "$listing_root/C/n$n"
     (cd "$listing_root/C/n$n" && seq -f 'file%05.0f.dat' 0 $((n - 1)) | xargs touch)
+    # The same under names no console code page spells: every one a stand-in.
+    mkdir -p "$listing_root/C/u$n"
+    (cd "$listing_root/C/u$n" && seq -f '文件%05.0f.dat' 0 $((n - 1)) | xargs touch)
 done
 export KELP_BENCH_LISTING_ROOT="$listing_root"
 

@@ -25,10 +25,12 @@ static bool LastComponentHasWildcards(const char* path)
     return FindAnyOf(last ? last + 1 : path, "*?") != NULL;
 }
 
-// Where an item named `name` lands for the destination the user gave: inside
-// a folder destination under its own name, the destination itself, or the
-// name a mask in the destination's last part makes of it.
-static bool LocalTarget(const char* destination, const char* name, WCHAR* target)
+// Where an item lands for the destination the user gave: inside a folder
+// destination under its real name `name`, the destination itself, or the
+// name a mask in the destination's last part makes of the name it is shown
+// by (the host's masks are narrow).
+static bool LocalTarget(const char* destination, const PluginPanelItem& item, const WCHAR* name,
+                        WCHAR* target)
 {
     if (strlen(destination) >= NM) return false;  // cut to fit, it would name another place
     if (LastComponentHasWildcards(destination)) {
@@ -36,7 +38,7 @@ static bool LocalTarget(const char* destination, const char* name, WCHAR* target
         // room for mask and name.
         char generated[2 * NM];
         CopyBounded(generated, destination, sizeof(generated));
-        if (GenerateName(name, generated))
+        if (GenerateName(item.FindData.cFileName, generated))
             return strlen(generated) < NM && NarrowToWide(generated, target, NM) != 0;
     }
     if (!NarrowToWide(destination, target, NM)) return false;
@@ -94,11 +96,16 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
-        const char* name = items[i].FindData.cFileName;
-        WCHAR source[NM], target[NM];
+        // The PC file takes the entry's real name, not the panel's stand-in,
+        // but in the host's folder for viewing and editing: the host opens
+        // the file there by the item's name, and takes it back by it.
+        WCHAR name[NM], source[NM], target[NM];
         int r = OpFailed;
-        if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
-            LocalTarget(destination, name, target))
+        bool shownName = (opMode & (OPM_VIEW | OPM_EDIT)) != 0;
+        if ((shownName ? NarrowToWide(items[i].FindData.cFileName, name, NM) != 0
+                       : ItemRealName(items[i], name, NM)) &&
+            IsPlainName(name) && PhoneEntryPath(source, phone.folder, items[i]) &&
+            LocalTarget(destination, items[i], name, target))
             r = CopyItemFromPhone(run, &items[i], source, target);
         if (!FoldResult(result, r)) break;
     }
@@ -127,9 +134,10 @@ static int CopyFolderFromPhone(CopyRun& run, const WCHAR* source, const WCHAR* t
     int hidden = 0;
     int result = WalkPhoneFolder(run.phone.link, source, &hidden, &reading,
                                  [&](PluginPanelItem& child, const WCHAR* childSource) {
-        WCHAR childTarget[NM];
+        WCHAR childTarget[NM], name[NM];
         CopyBoundedWide(childTarget, target, NM);
-        if (!childSource || !AppendWideName(childTarget, NM, child.FindData.cFileName)) {
+        if (!childSource || !ItemRealName(child, name, NM) ||
+            !AppendWideName(childTarget, NM, name)) {
             NoteLeftBehind(run.left, source, 1, LeftBehind::TooLong);
             return (int)OpFailed;
         }

@@ -138,9 +138,10 @@ int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIN
 
     int result = WalkPhoneFolder(link, source, NULL,
                                  [&](PluginPanelItem& child, const WCHAR* childSource) {
-        WCHAR childTarget[NM];
+        WCHAR childTarget[NM], name[NM];
         CopyBoundedWide(childTarget, target, NM);
-        if (!childSource || !AppendWideName(childTarget, NM, child.FindData.cFileName))
+        if (!childSource || !ItemRealName(child, name, NM) ||
+            !AppendWideName(childTarget, NM, name))
             return (int)OpFailed;
         // Each entry is settled, whatever became of the one before.
         return Settle(run, childSource, childTarget, child.FindData, move);
@@ -428,10 +429,18 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     WCHAR widePlace[NM], first[NM];
     bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(phone.link, place);
     if (inside && count == 1 && !EndsWithSeparator(destination) &&
-        NarrowToWide(place, widePlace, NM) &&
-        PhoneItemPath(first, NM, phone.folder, items[0].FindData.cFileName) &&
+        NarrowToWide(place, widePlace, NM) && PhoneEntryPath(first, phone.folder, items[0]) &&
         wcslen(first) == wcslen(widePlace) && SamePhonePlace(first, widePlace, (int)wcslen(first)))
         inside = false;
+    // A typed name that is an entry's stand-in in the folder it names means
+    // that entry: no entry of the folder has that name itself, and it is
+    // the only name the user can see it by.
+    char parent[NM];
+    CopyBounded(parent, place, NM);
+    bool placed = inside ? NarrowToWide(place, widePlace, NM) != 0
+                         : CutLastPart(parent) &&
+                               ShownEntryPath(phone.link, parent, place + strlen(parent) + 1,
+                                              widePlace);
 
     // The PC's folder comes first: nothing is made on the phone for a copy
     // that could not pass.
@@ -450,14 +459,12 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     int result = OpDone;
     int unsettled = 0;
     for (int i = 0; i < count; ++i) {
-        const char* name = items[i].FindData.cFileName;
-        char target[NM];
-        CopyBounded(target, place, NM);
-        WCHAR source[NM], wideTarget[NM];
+        WCHAR name[NM], source[NM], wideTarget[NM];
+        CopyBoundedWide(wideTarget, widePlace, NM);
         int r = OpFailed;
-        if (IsPlainName(name) && PhoneItemPath(source, NM, phone.folder, name) &&
-            (!inside || JoinPath(target, NM, place, name)) &&
-            NarrowToWide(target, wideTarget, NM)) {
+        if (placed && ItemRealName(items[i], name, NM) && IsPlainName(name) &&
+            PhoneEntryPath(source, phone.folder, items[i]) &&
+            (!inside || AppendWideName(wideTarget, NM, name))) {
             if (!OntoItself(source, wideTarget)) {
                 r = CopyItemOnPhone(run, transit.path, &items[i], source, wideTarget, move,
                                     unsettled);

@@ -11,6 +11,7 @@
 #include "message_ids.h"
 #include "op_result.h"
 #include "path_builders.h"
+#include "phone_listing.h"
 #include "transfer_guards.h"
 #include "transfer_prompts.h"
 
@@ -42,12 +43,23 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
-        const char* name = items[i].FindData.cFileName;
-        WCHAR local[NM], target[NM];
-        CopyBoundedWide(local, localDir, NM);
+        const FAR_FIND_DATA& data = items[i].FindData;
+        WCHAR local[NM], name[NM], target[NM];
         int r = OpFailed;
-        if (AppendWideName(local, NM, name) && PhoneItemPath(target, NM, phone.folder, name))
-            r = CopyItemToPhone(run, &items[i], local, target);
+        int found = FindLocalEntry(localDir, data.cFileName, data.cAlternateFileName, local, name);
+        if (found == LocalAmbiguous) {
+            // Never a file the user did not choose.
+            r = run.AskError(data.cFileName, phone.folder, GetMsg(MNameNotDistinct), false);
+            if (r != OpCancelled) r = OpFailed;
+        } else if (found == LocalFound) {
+            // The host's edited file comes back under the name it took out,
+            // a stand-in's included: it goes to the entry it was.
+            bool placed = opMode & OPM_EDIT
+                              ? ShownEntryPath(phone.link, phone.folder, data.cFileName, target)
+                              : NarrowToWide(phone.folder, target, NM) &&
+                                    AppendWideName(target, NM, name);
+            if (placed) r = CopyItemToPhone(run, &items[i], local, target);
+        }
         if (!FoldResult(result, r)) break;
     }
     return result;

@@ -105,9 +105,11 @@ int CopyRun::CountTotal(const PluginPanelItem* items, int count, const WCHAR* lo
         WCHAR path[NM];
         int r = OpDone;
         if (localFolder) {
-            CopyBoundedWide(path, localFolder, NM);
-            if (AppendWideName(path, NM, data.cFileName)) r = CountLocalFolder(t, path);
-        } else if (PhoneItemPath(path, NM, phone.folder, data.cFileName)) {
+            WCHAR name[NM];
+            if (FindLocalEntry(localFolder, data.cFileName, data.cAlternateFileName, path, name) ==
+                LocalFound)
+                r = CountLocalFolder(t, path);
+        } else if (PhoneEntryPath(path, phone.folder, items[i])) {
             r = CountPhoneFolder(t, path);
         }
         if (r == OpCancelled) return OpCancelled;

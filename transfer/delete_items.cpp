@@ -151,7 +151,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
         const PluginPanelItem& item = items[i];
         WCHAR path[NM];
         // A path cut short would name its parent's entries instead.
-        if (!PhoneItemPath(path, NM, phone.folder, item.FindData.cFileName)) {
+        if (!PhoneEntryPath(path, phone.folder, item)) {
             result = OpFailed;
             continue;
         }

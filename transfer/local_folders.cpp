@@ -103,3 +103,36 @@ void TakeHostDestination(char* out, int size, const char* given)
     // the text only when there is room for one more character.
     if ((int)strlen(out) + 1 < size) AddFinalSlash(out);
 }
+
+using host::NM;
+
+// How the narrow functions spell `wide`: best fits and the default
+// character where the code page has no letter, as the host reads it.
+static bool SpelledAs(const WCHAR* wide, const char* name)
+{
+    char spelled[NM];
+    int n = WideCharToMultiByte(NarrowCodePage(), 0, wide, -1, spelled, sizeof(spelled), NULL,
+                                NULL);
+    return n > 0 && strcmp(spelled, name) == 0;
+}
+
+int FindLocalEntry(const WCHAR* folder, const char* name, const char* shortName, WCHAR* path,
+                   WCHAR* realName)
+{
+    // The host's item holds both names as the narrow functions read them:
+    // an entry must read as both (no short name, as the PC gives none to
+    // a name that is one already, tells too).
+    int matches = 0;
+    WalkPcFolder(folder, [&](const WIN32_FIND_DATAW& found, const WCHAR*) {
+        if (SpelledAs(found.cFileName, name) && SpelledAs(found.cAlternateFileName, shortName) &&
+            ++matches == 1)
+            CopyBoundedWide(realName, found.cFileName, NM);
+        return (int)OpDone;
+    });
+    if (matches > 1) return LocalAmbiguous;
+    // Nothing reads as the name: the name as given, which fails in the
+    // copy's own words.
+    if (!matches && !NarrowToWide(name, realName, NM)) return LocalNotFound;
+    CopyBoundedWide(path, folder, NM);
+    return AppendWideName(path, NM, realName) ? LocalFound : LocalNotFound;
+}

@@ -92,6 +92,18 @@ int WalkPcFolder(const WCHAR* folder, Visit visit)
 }
 
 bool IsLocalDirectory(const WCHAR* path);
+
+// The entry of the PC folder `folder` that the host names `name`. The host
+// reads local names through the narrow functions, which spell a name the
+// code page can't as a wildcard or a best fit that may be another entry's
+// name ("Lodz.txt" for "Łódź.txt" beside a real "Lodz.txt"): found as the
+// single entry whose name and short name the narrow functions spell as
+// `name` and `shortName` (the short name tells such twins apart); two or
+// more are LocalAmbiguous. Its full path goes to `path` and its real name
+// to `realName` (NM units each).
+enum { LocalFound, LocalNotFound, LocalAmbiguous };
+int FindLocalEntry(const WCHAR* folder, const char* name, const char* shortName, WCHAR* path,
+                   WCHAR* realName);
 // Makes `path` and every missing folder above it; true when it exists as a
 // folder afterwards.
 bool MakeLocalDirectory(const WCHAR* path);

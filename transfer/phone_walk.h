@@ -1,7 +1,8 @@
 // One way over a phone folder's entries, shared by the copy from the phone
 // (and so the copy on it), the check after a copy on the phone, and the
 // delete: list the folder, leave out what the listing hides, hand each entry
-// with its full path to `visit`, which recurses into folders itself.
+// with its full path, by its real name, to `visit`, which recurses into
+// folders itself.
 #pragma once
 
 #include "bounded_string.h"
@@ -27,15 +28,16 @@ int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, ListingWa
     CopyBoundedWide(listed, folder, host::NM);
     if (!AppendWideSlash(listed, host::NM)) return OpFailed;
     ListingItems listing;
-    LONG status = ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden, NULL, watch);
+    LONG status = ListPhoneFolder(link, &listing.items, &listing.count, listed, hidden, watch);
     if (status != remote::StatusOk)
         return watch && status == remote::StatusCancelled && link.Loss() == LinkServes ? OpCancelled
                                                                                        : OpFailed;
     int result = OpDone;
     for (int i = 0; i < listing.count; ++i) {
-        WCHAR path[host::NM];
+        WCHAR path[host::NM], name[host::NM];
         CopyBoundedWide(path, folder, host::NM);
-        bool fits = AppendWideName(path, host::NM, listing.items[i].FindData.cFileName);
+        bool fits = ItemRealName(listing.items[i], name, host::NM) &&
+                    AppendWideName(path, host::NM, name);
         if (!FoldResult(result, visit(listing.items[i], fits ? path : (const WCHAR*)NULL)))
             return result;
     }

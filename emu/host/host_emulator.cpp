@@ -763,6 +763,13 @@ bool HostEmulator::ReadPanel(HANDLE plugin, PanelListing& listing, int opMode) {
         copy.Owner = nullptr;
         copy.CustomColumnData = nullptr;
         copy.CustomColumnNumber = 0;
+        // The host keeps a copy of the plug-in's block, by the size its
+        // first DWORD gives (far/flplugin.cpp, PluginToFileListItem).
+        if (copy.UserData && (copy.Flags & host::PPIF_USERDATA)) {
+            const char* block = (const char*)copy.UserData;
+            userData_.emplace_back(block, block + *(const DWORD*)block);
+            copy.UserData = (DWORD_PTR)userData_.back().data();
+        }
         listing.items.push_back(copy);
     }
     if (exports_.FreeFindData) exports_.FreeFindData(plugin, items, count);
@@ -774,20 +781,43 @@ int HostEmulator::SetDirectory(HANDLE plugin, const std::string& dir, int opMode
     return exports_.SetDirectory(plugin, dir.c_str(), opMode);
 }
 
-// Items go in as host-owned copies; the flags come back so a test can see
-// which items the plug-in deselected. DestPath is a 260-byte buffer.
+// Item arrays go in as the host makes them (far/flplugin.cpp,
+// FileListToPluginItem): copies, each UserData block (PPIF_USERDATA) a fresh
+// copy the host frees after the call.
+struct HandedItems {
+    std::vector<host::PluginPanelItem> items;
+    explicit HandedItems(const std::vector<host::PluginPanelItem>& from) : items(from)
+    {
+        for (host::PluginPanelItem& item : items) {
+            if (!item.UserData || !(item.Flags & host::PPIF_USERDATA)) continue;
+            DWORD size = *(const DWORD*)item.UserData;
+            void* copy = std::malloc(size);
+            std::memcpy(copy, (const void*)item.UserData, size);
+            item.UserData = (DWORD_PTR)copy;
+        }
+    }
+    ~HandedItems()
+    {
+        for (host::PluginPanelItem& item : items)
+            if (item.Flags & host::PPIF_USERDATA) std::free((void*)item.UserData);
+    }
+    host::PluginPanelItem* data() { return items.empty() ? nullptr : items.data(); }
+    int size() const { return (int)items.size(); }
+};
+
+// The flags come back so a test can see which items the plug-in
+// deselected. DestPath is a 260-byte buffer.
 int HostEmulator::GetFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                            std::string& destPath, int opMode) {
     if (!exports_.GetFiles) return 0;
-    std::vector<host::PluginPanelItem> copies = items;
+    HandedItems copies(items);
     char dest[host::NM] = {0};
     std::strncpy(dest, destPath.c_str(), sizeof dest - 1);
-    int result = exports_.GetFiles(plugin, copies.empty() ? nullptr : copies.data(),
-                                   (int)copies.size(), move, dest, opMode);
+    int result = exports_.GetFiles(plugin, copies.data(), copies.size(), move, dest, opMode);
     if (strnlen(dest, sizeof dest) == sizeof dest)
         journal_.Fault("GetFiles left DestPath without a terminator");
     destPath.assign(dest, strnlen(dest, sizeof dest));
-    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies[i].Flags;
+    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies.items[i].Flags;
     return result;
 }
 
@@ -795,25 +825,23 @@ int HostEmulator::GetFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& it
 int HostEmulator::PutFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items, int move,
                            const std::string& sourceDir, int opMode) {
     if (!exports_.PutFiles) return 0;
-    std::vector<host::PluginPanelItem> copies = items;
+    HandedItems copies(items);
     char savedDir[MAX_PATH];
     DWORD savedLength = GetCurrentDirectoryA(sizeof savedDir, savedDir);
     if (!SetCurrentDirectoryA(sourceDir.c_str()))
         journal_.Fault("putFiles: cannot enter " + sourceDir);
-    int result = exports_.PutFiles(plugin, copies.empty() ? nullptr : copies.data(),
-                                   (int)copies.size(), move, opMode);
+    int result = exports_.PutFiles(plugin, copies.data(), copies.size(), move, opMode);
     if (savedLength && savedLength < sizeof savedDir) SetCurrentDirectoryA(savedDir);
-    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies[i].Flags;
+    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies.items[i].Flags;
     return result;
 }
 
 int HostEmulator::DeleteFiles(HANDLE plugin, std::vector<host::PluginPanelItem>& items,
                               int opMode) {
     if (!exports_.DeleteFiles) return FALSE;
-    std::vector<host::PluginPanelItem> copies = items;
-    int result = exports_.DeleteFiles(plugin, copies.empty() ? nullptr : copies.data(),
-                                      (int)copies.size(), opMode);
-    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies[i].Flags;
+    HandedItems copies(items);
+    int result = exports_.DeleteFiles(plugin, copies.data(), copies.size(), opMode);
+    for (size_t i = 0; i < items.size(); ++i) items[i].Flags = copies.items[i].Flags;
     return result;
 }
 

@@ -22,6 +22,7 @@
 #include "language_file.h"
 
 #include <functional>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -83,7 +84,9 @@ struct HostOptions {
 
 // A panel read as the host reads it; the item copies' string pointers
 // (Description, Owner, CustomColumnData) are null, their texts are kept
-// beside them.
+// beside them. An item's UserData block (PPIF_USERDATA) is the host's own
+// copy, kept for the emulator's life, so items copied out of a listing stay
+// good after the next read.
 struct PanelListing {
     DWORD flags = 0;
     std::string curDir, panelTitle, format, hostFile;
@@ -179,6 +182,8 @@ private:
     HostFrontEnd* frontEnd_;
     std::function<void(const JournalEntry&)> hook_;
     bool inHook_ = false;
+    // The host's copies of the plug-in's UserData blocks (see PanelListing).
+    std::deque<std::vector<char>> userData_;
 
     HMODULE module_ = nullptr;
     PluginExports exports_;

@@ -225,15 +225,15 @@ TEST_F(PanelBrowse, InformationPanelCountsTheNamesLeftOut)
     remote::RemoteEntry unterminated = phone_emu::MakeEntry(L"x");
     for (int i = 0; i < 256; ++i) unterminated.name[i] = L'u';
     phone->Options().extraEntriesDir = L"C:\\";
+    // A name the console can't spell has a stand-in: not left out.
     phone->Options().extraEntries = {phone_emu::MakeEntry(L"zh\u4E2D.txt"), unterminated,
-                                     phone_emu::MakeEntry(L"a/b"),  // shown by no one, but spelt
-                                     phone_emu::MakeEntry(L"ok.txt")};
+                                     phone_emu::MakeEntry(L"a/b"), phone_emu::MakeEntry(L"ok.txt")};
     HANDLE panel = OpenAt("C:");
-    EXPECT_EQ(std::vector<std::string>{"ok.txt"}, Names(panel));
+    EXPECT_EQ((std::vector<std::string>{"zh_.txt", "ok.txt"}), Names(panel));
     host::OpenPluginInfo info = Describe(panel);
     ASSERT_EQ(5, info.InfoLinesNumber);
     EXPECT_EQ(host->MessageText(MInfoHidden), info.InfoLines[4].Text);
-    EXPECT_STREQ("2 names the console cannot show", info.InfoLines[4].Data);
+    EXPECT_STREQ("2 names that cannot be used here", info.InfoLines[4].Data);
 
     // Another folder with nothing left out has no such line.
     host->SetDirectory(panel, "\\");

@@ -241,6 +241,7 @@ TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
         phone_emu::MakeEntry(L"w*"),
         phone_emu::MakeEntry(L"q?"),
         phone_emu::MakeEntry(L"\\"),
+        phone_emu::MakeEntry(L"tab\tname"),
         unterminated,
         phone_emu::MakeEntry(L"zh\u4E2D.txt"),
         phone_emu::MakeEntry(L"middle", FILE_ATTRIBUTE_DIRECTORY),
@@ -254,7 +255,8 @@ TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
     host->SetDirectory(panel, "C:");
     host_emu::PanelListing listing = Read(panel);
     // The good ones keep the phone's order, around the bad ones.
-    EXPECT_EQ((std::vector<std::string>{"real.txt", "first.txt", "middle", std::string(255, 'L'),
+    EXPECT_EQ((std::vector<std::string>{"real.txt", "first.txt", "zh_.txt", "middle",
+                                        std::string(255, 'L'),
                                         "shortless.txt", "last.txt"}),
               listing.Names());
     for (const host::PluginPanelItem& item : listing.items) {
