@@ -38,7 +38,9 @@ static volatile LONG changesMade = 0;
 void PanelPlace::BeginCall(int opMode, bool operation)
 {
     prepared.Drop();
-    if (!operation) changes.Drop();
+    // After another call (a walk, a change of folder) the changes no longer
+    // lead from `shown` to the folder: the next read lists afresh.
+    if (!operation && changes.ready) changes.Unsure();
     upUnread = false;
     if (opMode & OPM_FIND) {
         // A new walk (a folder's count after Find, a search after a count)

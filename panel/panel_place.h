@@ -34,8 +34,9 @@
 //   shownAfterStop   `shown` handed out for a link   once only: the read after
 //                    given up on                     it fails (the panel closes)
 //   changes          an operation's export           the next plain read of
-//                    (Changed); any other call, a    `shown`'s folder is `shown`
-//                    read, Ctrl+R drop it            with them, not a listing
+//                    (Changed); a plain read drops   `shown`'s folder is `shown`
+//                    them; any other call makes      with them, not a listing;
+//                    them unsure                     unsure or after Ctrl+R: one
 #pragma once
 
 #include "host_api.h"
