@@ -471,6 +471,19 @@ Requests RequestsSince(const char* path, long offset)
     return r;
 }
 
+// The files of a PC folder, deleted.
+void EmptyPcFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // A panel on C:\n5000, read once as FAR reads it after entering.
 HANDLE OpenBigFolder(host_emu::HostEmulator& host, host_emu::PanelListing& shown)
 {
@@ -505,6 +518,7 @@ int RefreshFigure(host_emu::HostEmulator& host, int generation, const WCHAR* com
     DeleteFileA(log);
     std::string pc = std::string(temp) + "kelp-refresh";
     std::string out = pc + "\\out";
+    EmptyPcFolder(out);  // what an earlier run copied out
     CreateDirectoryA(pc.c_str(), NULL);
     CreateDirectoryA(out.c_str(), NULL);
     std::vector<host::PluginPanelItem> tenFiles;
@@ -613,6 +627,7 @@ int RefreshFigure(host_emu::HostEmulator& host, int generation, const WCHAR* com
         result = 1;
     }
     DeleteFileA(log);
+    EmptyPcFolder(out);
     NoServerRunning();
     return result;
 }
