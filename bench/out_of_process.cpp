@@ -1,7 +1,9 @@
 // Kelp.dll over the out-of-process PhoneServer.exe, as a user's machine has
 // it (scripts/run-bench.sh registers the server over a phone whose C:\n300,
-// C:\n1000 and C:\n100000 hold 300, 1,000 and 100,000 files, and takes the
-// registration back afterwards):
+// C:\n1000, C:\n5000 and C:\n100000 hold 300, 1,000, 5,000 and 100,000
+// files, and takes the registration back afterwards). Named on the command
+// line ("listing", "strict", "break", "wait", "refresh"), only those figures
+// are measured:
 //   1. a listing of 1,000 and of 100,000 entries through the DLL against the
 //      same DirOpen, DirRead and DirClose requests made straight through the
 //      server's proxy on this one thread, with a sink of our own and a
@@ -12,11 +14,17 @@
 //      refuses;
 //   3. how soon a break gives control back while the server's DirOpen never
 //      returns (the server started with --hang DirOpen);
-//   4. the CPU a pending wait burns (the server started with --delay-ms).
+//   4. the CPU a pending wait burns (the server started with --delay-ms);
+//   5. FAR's refresh after an operation in C:\n5000 (5,000 files): the
+//      requests it makes, counted by the server (--log-requests), after F5
+//      of one file to the PC, F8 of one file, F7 and F5 of 10 files to the
+//      phone, and Ctrl+R's; and the time from the end of F5 of one file to
+//      the panel drawn, against Ctrl+R's full listing in the same run.
 // The server's extra options go onto its registered command line here and
 // come off again before the program ends.
 #include "sink_base.h"
 #include "bench_support.h"
+#include "far_sequences.h"
 #include "host_emulator.h"
 #include "phone_link.h"
 #include "remote_fs.h"
@@ -24,6 +32,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -46,6 +56,9 @@ const int DelayMs = 2000;
 const int StrictRounds = 11;
 const int StrictEntries = 300;
 const double StrictTarget = 1.5;
+const int RefreshEntries = 5000;
+const int RefreshRounds = 3;
+const double RefreshTarget = 0.05;
 
 // ---- the registered server's command line ----------------------------------
 
@@ -420,10 +433,216 @@ int StrictFigure(host_emu::HostEmulator& host, int generation, const WCHAR* comm
     return 0;
 }
 
+// ---- figure 5: the refresh after an operation -------------------------------
+
+long LogSize(const char* path)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) return 0;
+    fseek(f, 0, SEEK_END);
+    long size = ftell(f);
+    fclose(f);
+    return size;
+}
+
+// The requests the server logged after `offset`: all, and those of
+// listings (DirOpen, DirRead, DirClose).
+struct Requests {
+    int all = 0, listing = 0, dirOpens = 0;
+};
+Requests RequestsSince(const char* path, long offset)
+{
+    Requests r;
+    FILE* f = fopen(path, "rb");
+    if (!f) return r;
+    fseek(f, offset, SEEK_SET);
+    char line[2048];
+    while (fgets(line, sizeof line, f)) {
+        const char* request = strstr(line, "] request: ");
+        if (!request) continue;
+        ++r.all;
+        request += strlen("] request: ");
+        if (!strncmp(request, "DirOpen ", 8)) ++r.dirOpens;
+        if (!strncmp(request, "DirOpen ", 8) || !strncmp(request, "DirRead ", 8) ||
+            !strncmp(request, "DirClose ", 9))
+            ++r.listing;
+    }
+    fclose(f);
+    return r;
+}
+
+// The files of a PC folder, deleted.
+void EmptyPcFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// A panel on C:\n5000, read once as FAR reads it after entering.
+HANDLE OpenBigFolder(host_emu::HostEmulator& host, host_emu::PanelListing& shown)
+{
+    if (!NoServerRunning()) return INVALID_HANDLE_VALUE;
+    HANDLE panel = host.OpenFromDiskMenu();
+    if (panel == INVALID_HANDLE_VALUE) return panel;
+    if (host.SetDirectory(panel, "C:") && host.SetDirectory(panel, "n5000") &&
+        host.ReadPanel(panel, shown) && (int)shown.items.size() >= RefreshEntries)
+        return panel;
+    host.ClosePlugin(panel);
+    return INVALID_HANDLE_VALUE;
+}
+
+// F5 of the phone's `name` into the PC folder `to`, answered as the user does.
+bool CopyOut(host_emu::HostEmulator& host, HANDLE panel, const host_emu::PanelListing& shown,
+             const char* name, const std::string& to)
+{
+    const host::PluginPanelItem* item = shown.Find(name);
+    if (!item) return false;
+    std::vector<host::PluginPanelItem> items = {*item};
+    host.Script().AnswerDialog(4, {{2, to}});
+    std::string dest = to;
+    return host.GetFiles(panel, items, 0, dest) == 1;
+}
+
+int RefreshFigure(host_emu::HostEmulator& host, int generation, const WCHAR* command)
+{
+    char temp[MAX_PATH], log[MAX_PATH];
+    GetTempPathA(MAX_PATH - 40, temp);
+    lstrcpyA(log, temp);
+    lstrcatA(log, "kelp-refresh.log");
+    DeleteFileA(log);
+    std::string pc = std::string(temp) + "kelp-refresh";
+    std::string out = pc + "\\out";
+    EmptyPcFolder(out);  // what an earlier run copied out
+    CreateDirectoryA(pc.c_str(), NULL);
+    CreateDirectoryA(out.c_str(), NULL);
+    std::vector<host::PluginPanelItem> tenFiles;
+    for (int i = 0; i < 10; ++i) {
+        std::string name = "put" + std::to_string(i) + ".dat";
+        HANDLE f = CreateFileA((pc + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD wrote = 0;
+        WriteFile(f, "data", 4, &wrote, NULL);
+        CloseHandle(f);
+        tenFiles.push_back(host_emu::MakeDiskItem(pc, name));
+    }
+
+    // The requests of each refresh, on a server that logs them.
+    WCHAR counting[1024];
+    wsprintfW(counting, L"%s --log-requests --log %hs", command, log);
+    host_emu::PanelListing shown, read;
+    HANDLE panel = WriteServerCommand(generation, counting) ? OpenBigFolder(host, shown)
+                                                           : INVALID_HANDLE_VALUE;
+    if (panel == INVALID_HANDLE_VALUE) {
+        printf("out_of_process: cannot open a panel on C:\\n5000 for the refresh\n");
+        return 1;
+    }
+    struct Step {
+        const char* what;
+        std::function<bool()> run;
+        int target;  // requests the refresh may make at most
+        Requests refresh;
+    } steps[] = {
+        {"F5 of one file to the PC", [&] { return CopyOut(host, panel, shown, "file000000.dat", out); }, 0, {}},
+        {"F8 of one file", [&] {
+             std::vector<host::PluginPanelItem> items = {*shown.Find("file000001.dat")};
+             host.Script().AnswerMessage(0);
+             return host.DeleteFiles(panel, items) == 1;
+         }, 1, {}},
+        {"F7", [&] {
+             host.Script().AnswerDialog(4, {{2, "made"}});
+             std::string name;
+             return host.MakeDirectory(panel, name) == 1;
+         }, 2, {}},
+        {"F5 of 10 files to the phone", [&] {
+             std::vector<host::PluginPanelItem> items = tenFiles;
+             return host.PutFiles(panel, items, 0, pc) == 1;
+         }, 11, {}},
+    };
+    int result = 0;
+    for (Step& step : steps) {
+        if (!step.run()) {
+            printf("out_of_process: %s in C:\\n5000 failed\n", step.what);
+            result = 1;
+            break;
+        }
+        long mark = LogSize(log);
+        if (!host_emu::RefreshAfterOperation(host, panel, shown)) result = 1;
+        step.refresh = RequestsSince(log, mark);
+    }
+    long mark = LogSize(log);
+    Requests ctrlR;
+    if (result == 0 && host_emu::CtrlR(host, panel, read)) ctrlR = RequestsSince(log, mark);
+    else result = 1;
+    host.ClosePlugin(panel);
+    if (result == 0) {
+        // Before, each refresh was the full listing Ctrl+R still makes.
+        for (const Step& step : steps)
+            printf("refresh after %s in a folder of %d entries, out of process: %d requests, "
+                   "%d of them listing (a full listing: %d; target <= %d)%s\n",
+                   step.what, RefreshEntries, step.refresh.all, step.refresh.listing, ctrlR.all,
+                   step.target, step.refresh.all <= step.target ? "" : "  MISSED");
+        printf("Ctrl+R there: %d requests, %d of them listing in %d DirOpen (target: one full "
+               "listing)%s\n",
+               ctrlR.all, ctrlR.listing, ctrlR.dirOpens, ctrlR.dirOpens == 1 ? "" : "  MISSED");
+    }
+
+    // The time, on the plain server: the refresh after F5 of one file to the
+    // PC against the full listing Ctrl+R makes, which is what every refresh
+    // cost before.
+    std::vector<double> patched, full, ratios;
+    if (result == 0 && WriteServerCommand(generation, command))
+        panel = OpenBigFolder(host, shown);
+    else
+        panel = INVALID_HANDLE_VALUE;
+    for (int r = 0; r < RefreshRounds && panel != INVALID_HANDLE_VALUE; ++r) {
+        char name[32];
+        sprintf(name, "file%06d.dat", 10 + r);
+        if (!CopyOut(host, panel, shown, name, out)) break;
+        double t0 = Now();
+        bool ok = host_emu::RefreshAfterOperation(host, panel, shown);
+        double t1 = Now();
+        ok = ok && host_emu::CtrlR(host, panel, read);
+        double t2 = Now();
+        if (!ok) break;
+        patched.push_back(t1 - t0);
+        full.push_back(t2 - t1);
+        ratios.push_back((t1 - t0) / (t2 - t1));
+    }
+    if (panel != INVALID_HANDLE_VALUE) host.ClosePlugin(panel);
+    if (result == 0 && (int)ratios.size() == RefreshRounds) {
+        double ratio = Median(ratios);
+        printf("time from the end of F5 of one file to the panel drawn, folder of %d entries: "
+               "%.1f ms against %.0f ms for Ctrl+R's full listing (what it cost before); ratio "
+               "%.4f (median of %d rounds; target <= %.2f)%s\n",
+               RefreshEntries, Median(patched) * 1e3, Median(full) * 1e3, ratio, RefreshRounds,
+               RefreshTarget, ratio <= RefreshTarget ? "" : "  MISSED");
+    } else if (result == 0) {
+        printf("out_of_process: the timed refresh in C:\\n5000 failed\n");
+        result = 1;
+    }
+    DeleteFileA(log);
+    EmptyPcFolder(out);
+    NoServerRunning();
+    return result;
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    // The figures to measure: all, or those named.
+    auto wanted = [&](const char* figure) {
+        if (argc < 2) return true;
+        for (int i = 1; i < argc; ++i)
+            if (!strcmp(argv[i], figure)) return true;
+        return false;
+    };
     setvbuf(stdout, NULL, _IONBF, 0);  // each figure as soon as it is measured
     CoInitialize(NULL);
     WCHAR command[1024];
@@ -441,15 +660,16 @@ int main()
     }
 
     for (const ListingSize& size : ListingSizes)
-        if (result == 0) result = ListingFigure(host, generation, size);
-    if (result == 0) result = StrictFigure(host, generation, command);
+        if (result == 0 && wanted("listing")) result = ListingFigure(host, generation, size);
+    if (result == 0 && wanted("strict")) result = StrictFigure(host, generation, command);
+    if (result == 0 && wanted("refresh")) result = RefreshFigure(host, generation, command);
 
     WCHAR changed[1024];
-    if (result == 0) {
+    if (result == 0 && wanted("break")) {
         wsprintfW(changed, L"%s --hang DirOpen", command);
         result = WriteServerCommand(generation, changed) ? BreakFigure(host) : 1;
     }
-    if (result == 0) {
+    if (result == 0 && wanted("wait")) {
         wsprintfW(changed, L"%s --delay-ms %d", command, DelayMs);
         result = WriteServerCommand(generation, changed) ? PendingWaitFigure(host) : 1;
     }

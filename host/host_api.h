@@ -409,6 +409,8 @@ enum : DWORD {
 };
 
 enum { KEY_ESC = 27 };
+// ProcessKey's control state.
+enum { PKF_CONTROL = 1, PKF_ALT = 2, PKF_SHIFT = 4 };
 
 }  // namespace host
 

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 using namespace host;
 using namespace remote;
@@ -179,16 +180,28 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     bool goTo = !find && place.GoingTo();
     if (find ? place.WalkOver() : !goTo) place.ComeBack();
     if (find && place.countBroken) return 0;
+    Stop stop = place.enteringStopped;
+    bool prepared = place.prepared.ready && strcmp(place.prepared.folder, place.curDir) == 0;
+    bool fresh = InterlockedExchange(&freshAsked, 0) != 0;
+    OwnedListing listing;
+    bool patched = false;
     if (!find) {
         place.countBroken = false;
-        RefreshVolume();
+        // Right after Kelp's own operation in the folder FAR shows, that
+        // folder is what FAR was shown with the operation's changes. Ctrl+R,
+        // a "Go to", a stopped change of folder list as ever.
+        patched = !goTo && !fresh && !stop && !prepared && PatchShown(listing);
+        if (!patched) listing.Drop();
+        // A copy from the phone leaves its figures as they were.
+        if (!patched || place.changes.count) RefreshVolume();
+        place.changes.Drop();
     }
-    Stop stop = place.enteringStopped;
     place.enteringStopped = NotStopped;
     bool backToShown = (place.upUnread || goTo) && !find;
     place.upUnread = false;
-    OwnedListing listing;
-    if (place.prepared.ready && strcmp(place.prepared.folder, place.curDir) == 0) {
+    if (patched) {
+        // Made from `shown` with the changes: handed out below.
+    } else if (prepared) {
         // The folder SetDirectory has just listed is handed out as it was read.
         listing.Take(place.prepared);
     } else if (stop && ShowAgain(stop, opMode, items, count)) {
@@ -235,6 +248,116 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
         place.findMoved = false;
     }
     return 1;
+}
+
+// Puts the server's record of a child into a listing of its folder: in place
+// of the item of that name, else where the server would list it (in name
+// order when the listing is in it, as a server that sorts gives it; at the
+// end otherwise). False when the record makes no item the panel may show.
+// The name of an item of a listing without stand-ins, in UTF-16: its real name.
+static bool WideItemName(const PluginPanelItem& item, WCHAR* out)
+{
+    return NarrowToWide(item.FindData.cFileName, out, NM) != 0;
+}
+
+static bool AddEntryToListing(OwnedListing& listing, const RemoteEntry* entry)
+{
+    PluginPanelItem item;
+    memset(&item, 0, sizeof(item));
+    // An entry that would need a stand-in is no part of a patch: its
+    // stand-in is chosen against the whole folder's names.
+    if (!ConvertEntry(entry, &item) || !IsPlainName(item.FindData.cFileName)) return false;
+    WCHAR name[NM], other[NM], previous[NM];
+    if (!WideItemName(item, name)) return false;
+    bool sorted = true;
+    int at = listing.count;
+    for (int i = 0; i < listing.count; ++i) {
+        if (!WideItemName(listing.items[i], other)) return false;
+        if (SameEntryName(other, name)) {
+            listing.items[i] = item;
+            return true;
+        }
+        if (i > 0 && EntryNameOrder(previous, other) > 0) sorted = false;
+        if (at == listing.count && EntryNameOrder(other, name) > 0) at = i;
+        CopyBoundedWide(previous, other, NM);
+    }
+    if (!sorted) at = listing.count;
+    if (!listing.Add()) return false;
+    memmove(&listing.items[at + 1], &listing.items[at],
+            (size_t)(listing.count - at) * sizeof(PluginPanelItem));
+    listing.items[at] = item;
+    ++listing.count;
+    return true;
+}
+
+bool PhonePanel::PatchShown(OwnedListing& listing)
+{
+    const ListingChanges& changes = place.changes;
+    const OwnedListing& shown = place.shown;
+    if (!place.ChangesHold() || !shown.ready || strcmp(changes.folder, shown.folder) != 0 ||
+        strcmp(shown.folder, place.curDir) != 0 || !place.curDir[0])
+        return false;
+
+    // A folder with stand-ins is listed afresh: a change to its names may
+    // change which stand-in an entry gets, which only the whole folder says.
+    for (int i = 0; i < shown.count; ++i)
+        if (HasStandIn(shown.items[i])) return false;
+    for (int i = 0; i < shown.count; ++i) {
+        PluginPanelItem* item = listing.Add();
+        if (!item) return false;
+        *item = shown.items[i];
+        ++listing.count;
+    }
+    // In the order they happened: what went is taken out, and what landed
+    // is asked for once, after everything (a name that went after landing
+    // is not asked for).
+    int asked = 0;
+    const ListingChanges::Change** ask =
+        (const ListingChanges::Change**)malloc((size_t)(changes.count + 1) * sizeof(*ask));
+    if (!ask) return false;
+    struct Freed {
+        void* block;
+        ~Freed() { free(block); }
+    } freed = {(void*)ask};
+    for (int c = 0; c < changes.count; ++c) {
+        const ListingChanges::Change& change = changes.list[c];
+        int pending = -1;
+        for (int a = 0; a < asked && pending < 0; ++a)
+            if (SameEntryName(ask[a]->name, change.name)) pending = a;
+        if (change.kind == ListingChanges::Landed) {
+            if (pending < 0) ask[asked++] = &change;
+            continue;
+        }
+        if (pending >= 0) ask[pending] = ask[--asked];
+        for (int i = 0; i < listing.count; ++i) {
+            WCHAR name[NM];
+            if (!WideItemName(listing.items[i], name)) return false;
+            if (SameEntryName(name, change.name)) {
+                memmove(&listing.items[i], &listing.items[i + 1],
+                        (size_t)(listing.count - i - 1) * sizeof(PluginPanelItem));
+                --listing.count;
+                break;
+            }
+        }
+    }
+    // One request a landed item against two for each entry of a listing:
+    // when more than a quarter of the folder landed, a listing is as cheap
+    // and says everything.
+    if (asked * 4 > listing.count + asked) return false;
+    WCHAR path[NM];
+    if (!ListingPath(place.curDir, path)) return false;
+    WaitRun run(waitBox, MayDraw(), false);
+    for (int a = 0; a < asked; ++a) {
+        RemoteEntry entry;
+        WCHAR entryPath[NM];
+        if (!CopyBoundedWide(entryPath, path, NM) || !AppendWideName(entryPath, NM, ask[a]->name) ||
+            link.EntryInfo(entryPath, &entry) != StatusOk || !AddEntryToListing(listing, &entry))
+            return false;
+    }
+    listing.leftOut = shown.leftOut;
+    listing.ready = true;
+    CopyBounded(listing.folder, place.curDir, sizeof(listing.folder));
+    return true;
 }
 
 PhonePanel::Stop PhonePanel::HowStopped(LONG status) const

@@ -31,9 +31,16 @@ void OwnedListing::Drop()
     folder[0] = 0;
 }
 
+// Operations that changed something on the phone, in every panel of the
+// process.
+static volatile LONG changesMade = 0;
+
 void PanelPlace::BeginCall(int opMode, bool operation)
 {
     prepared.Drop();
+    // After another call (a walk, a change of folder) the changes no longer
+    // lead from `shown` to the folder: the next read lists afresh.
+    if (!operation && changes.ready) changes.Unsure();
     upUnread = false;
     if (opMode & OPM_FIND) {
         // A new walk (a folder's count after Find, a search after a count)
@@ -94,4 +101,21 @@ void PanelPlace::BackToShown()
 {
     CopyBounded(curDir, shown.folder, sizeof(curDir));
     findMoved = false;
+}
+
+void PanelPlace::Changed(const ListingChanges& operation)
+{
+    // A record older than another panel's change can no longer be trusted.
+    if (changes.ready && changes.serial != InterlockedCompareExchange(&changesMade, 0, 0))
+        changes.Unsure();
+    changes.Append(operation);
+    changes.ready = true;
+    changes.serial = operation.Any() ? InterlockedIncrement(&changesMade)
+                                     : InterlockedCompareExchange(&changesMade, 0, 0);
+}
+
+bool PanelPlace::ChangesHold() const
+{
+    return changes.ready && !changes.unsure &&
+           changes.serial == InterlockedCompareExchange(&changesMade, 0, 0);
 }

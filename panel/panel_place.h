@@ -33,9 +33,14 @@
 //                    (Esc, a link given up on)       hands out `shown` instead
 //   shownAfterStop   `shown` handed out for a link   once only: the read after
 //                    given up on                     it fails (the panel closes)
+//   changes          an operation's export           the next plain read of
+//                    (Changed); a plain read drops   `shown`'s folder is `shown`
+//                    them; any other call makes      with them, not a listing;
+//                    them unsure                     unsure or after Ctrl+R: one
 #pragma once
 
 #include "host_api.h"
+#include "listing_changes.h"
 #include "phone_listing.h"
 
 // How a listing that failed was stopped, if it was: the user's Esc on a run
@@ -79,6 +84,8 @@ struct PanelPlace {
     bool shownAfterStop = false;
     bool upUnread = false;
     ListingStop enteringStopped = NotStopped;
+    // What Kelp's own operations changed since FAR was last given `shown`.
+    ListingChanges changes;
 
     // Before every call but a read: a listing prepared ahead is dropped.
     // Without OPM_FIND, an operation (copy, move, delete, make folder) works
@@ -98,6 +105,14 @@ struct PanelPlace {
     const char* Describe();
     // The read hands out `shown`: the panel is back in its folder.
     void BackToShown();
+    // An operation is over: what it changed, in the folder it worked in.
+    // One that changed anything counts for the whole process, so a panel
+    // whose record is older lists afresh (another panel's operation may
+    // have changed its folder too).
+    void Changed(const ListingChanges& operation);
+    // The changes serve the read that comes next, when no other operation
+    // of the process changed anything since.
+    bool ChangesHold() const;
 
     // An OPM_FIND walk moved the panel, on a thread other than this one
     // (Find's worker, while FAR's main thread asks for the description).

@@ -17,7 +17,7 @@
 using namespace host;
 
 PhonePanel::PhonePanel()
-    : opFlags(0), leftOutNames(0), waitBox(&opFlags)
+    : opFlags(0), freshAsked(0), leftOutNames(0), waitBox(&opFlags)
 {
     callLock = CreateMutexA(NULL, FALSE, NULL);
     panelTitle[0] = 0;
@@ -201,6 +201,10 @@ int PhonePanel::ProcessKey(int key, unsigned int controlState)
     // The Abort bit is for a copy that may be running; the key stays FAR's,
     // which clears its command line with it while nothing runs.
     if (key == KEY_ESC) AskStop();
+    // FAR hands the plug-in Ctrl+R before it reads the panel again: the user
+    // asks for the phone as it is, whatever Kelp's own operations did.
+    if (key == 'R' && controlState == PKF_CONTROL)
+        InterlockedExchange(&freshAsked, 1);
     return 0;
 }
 

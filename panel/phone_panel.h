@@ -70,6 +70,10 @@ public:
     void FreeFindData(host::PluginPanelItem* items, int count);
     bool LinkLost() const { return link.Loss() != LinkServes; }
 
+    // An operation is over: what it changed in the folder it worked in
+    // serves the read FAR makes next (PanelPlace::Changed).
+    void AfterOperation(const ListingChanges& changes) { place.Changed(changes); }
+
     // Esc or a break asks the running operation to stop; the break may come
     // on another thread while a prompt asks on the host's: an interlocked OR
     // loses neither.
@@ -105,6 +109,9 @@ private:
     bool HandOutShown(host::PluginPanelItem** items, int* count);
     // Says that the folder the user asked to enter is not on the phone.
     void TellNotFound(const char* folder);
+    // The listing FAR was shown with the changes of Kelp's own operations
+    // since, into `listing`; false when a full listing must be made instead.
+    bool PatchShown(OwnedListing& listing);
     // True when the server says `folder` is gone (not when it only failed).
     bool FolderGone(const char* folder);
     void RefreshVolume();
@@ -114,6 +121,9 @@ private:
     char panelTitle[324];
     PhoneLink link;
     volatile LONG opFlags;
+    // Ctrl+R: the next read lists afresh. ProcessKey takes no lock: an
+    // interlocked flag that read takes.
+    volatile LONG freshAsked;
     host::InfoPanelLine infoLines[5];
     int leftOutNames;  // entries of the folder FAR shows left out for their names
     remote::RemoteVolume volume;

@@ -28,13 +28,23 @@ static PhoneSide Side(HANDLE handle)
 // it shows.
 // On a link that is lost nothing is tried: the user hears why from this
 // very step (once), not from a silent failure first.
+// What the operation changed in the panel's folder goes to the panel when it
+// is over, for the read FAR makes next; a link lost on the way leaves
+// nothing certain.
 struct HostOperation : PanelCall {
     bool lost;
+    ListingChanges changes;
     HostOperation(HANDLE handle, int opMode) : PanelCall(*Panel(handle))
     {
         panel.BeginHostCall(opMode, true);
+        changes.Begin(panel.Folder());
         lost = panel.LinkLost();
         if (lost) TellLinkLost(panel.Link(), opMode);
+    }
+    ~HostOperation()
+    {
+        if (panel.LinkLost()) changes.Unsure();
+        panel.AfterOperation(changes);
     }
 };
 
@@ -103,29 +113,30 @@ int WINAPI GetFiles(HANDLE handle, PluginPanelItem* items, int count, int move, 
 {
     HostOperation call(handle, opMode);
     if (call.lost) return 0;
-    return GetFilesFromPhone(Side(handle), Panel(handle)->Copied(), items, count, move, destPath,
-                             opMode);
+    return GetFilesFromPhone(Side(handle), Panel(handle)->Copied(), call.changes, items, count,
+                             move, destPath, opMode);
 }
 
 int WINAPI PutFiles(HANDLE handle, PluginPanelItem* items, int count, int move, int opMode)
 {
     HostOperation call(handle, opMode);
     if (call.lost) return 0;
-    return PutFilesToPhone(Side(handle), items, count, move, opMode);
+    return PutFilesToPhone(Side(handle), call.changes, items, count, move, opMode);
 }
 
 int WINAPI DeleteFiles(HANDLE handle, PluginPanelItem* items, int count, int opMode)
 {
     HostOperation call(handle, opMode);
     if (call.lost) return 0;
-    return DeleteFilesOnPhone(Side(handle), Panel(handle)->Copied(), items, count, opMode);
+    return DeleteFilesOnPhone(Side(handle), Panel(handle)->Copied(), call.changes, items, count,
+                              opMode);
 }
 
 int WINAPI MakeDirectory(HANDLE handle, char* name, int opMode)
 {
     HostOperation call(handle, opMode);
     if (call.lost) return -1;  // said already: FAR adds no box of its own
-    return MakeDirectoryOnPhone(Side(handle), name, opMode);
+    return MakeDirectoryOnPhone(Side(handle), call.changes, name, opMode);
 }
 
 int WINAPI ProcessKey(HANDLE handle, int key, unsigned int controlState)

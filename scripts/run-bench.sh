@@ -38,7 +38,7 @@ export KELP_BENCH_LISTING_ROOT="$listing_root"
 # installer would (generation 1, the one Kelp tries first); the benchmark
 # adds its own server options to the registered command line for a while.
 server_root=$(mktemp -d "${TMPDIR:-/tmp}/kelp-bench-server-XXXXXX")
-for n in 300 1000 100000; do
+for n in 300 1000 5000 100000; do
     mkdir -p "$server_root/C/n$n"
     (cd "$server_root/C/n$n" && seq -f 'file%06.0f.dat' 0 $((n - 1)) | xargs touch)
 done

@@ -60,8 +60,8 @@ static void RefusePcDestination(const char* destination)
     ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
 }
 
-int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
-                      int move, char* destPath, int opMode)
+int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& changes,
+                      PluginPanelItem* items, int count, int move, char* destPath, int opMode)
 {
     if (!phone.folder[0]) {
         if (!QuietCopy(opMode)) RefuseAtDriveList();
@@ -75,7 +75,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
         return OpCancelled;
     // Typed without a PC root, the destination is a place on the phone.
     if (!(opMode & OPM_SILENT) && NamesPlaceOnPhone(destination))
-        return CopyOnPhone(phone, items, count, move, destination, opMode);
+        return CopyOnPhone(phone, changes, items, count, move, destination, opMode);
     if (!PrepareLocalDestination(destination, sizeof(destination), count)) {
         if (!QuietCopy(opMode)) RefusePcDestination(destination);
         return OpFailed;
@@ -83,7 +83,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
 
     ScreenGuard screen(!QuietCopy(opMode));
     phone.stop.Clear();
-    CopyRun run(phone, move, opMode, ReadHostSettings());
+    CopyRun run(phone, changes, move, opMode, ReadHostSettings());
     // A plain silent copy is how the host starts a move into another
     // plug-in's panel: what it takes is kept for the delete that ends it.
     // Other copies leave that record alone (Find's come from another thread).
@@ -107,6 +107,9 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* ite
             IsPlainName(name) && PhoneEntryPath(source, phone.folder, items[i]) &&
             LocalTarget(destination, items[i], name, target))
             r = CopyItemFromPhone(run, &items[i], source, target);
+        // A copy leaves the phone's folder as it was; a move takes the item.
+        if (r != OpDone) changes.Unsure();
+        else if (move) changes.Note(ListingChanges::Gone, name);
         if (!FoldResult(result, r)) break;
     }
     if (result != OpCancelled && !run.Quiet()) TellLeftBehind(run.left);

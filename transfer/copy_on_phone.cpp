@@ -404,8 +404,8 @@ void TellUnsettled(int count, int move)
 
 }  // namespace
 
-int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
-                const char* destination, int opMode)
+int CopyOnPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* items, int count,
+                int move, const char* destination, int opMode)
 {
     char place[NM];
     if (!ResolvePhonePath(phone.folder, destination, place)) {
@@ -418,7 +418,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     // Both legs are plain copies: the only removal is Settle's, after the
     // check, of files the first leg took out.
     CopiedFiles takenOut;
-    CopyRun run(phone, 0, opMode, ReadHostSettings(), &takenOut);
+    CopyRun run(phone, changes, 0, opMode, ReadHostSettings(), &takenOut);
     run.Start(move);
     if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
 
@@ -452,6 +452,7 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
     char folder[NM];
     CopyBounded(folder, place, NM);
     if ((!inside && !CutLastPart(folder)) || !MakePhoneFolders(phone.link, folder)) {
+        changes.Unsure();  // some of the folders may be made
         RefuseDestination(MPhoneFolderNotMade, folder, move);
         return OpFailed;
     }
@@ -475,6 +476,14 @@ int CopyOnPhone(PhoneSide phone, PluginPanelItem* items, int count, int move,
                 RefuseOntoItself(source, items[i], move);
                 r = OpCancelled;
             }
+        }
+        // The item landed where it went (in this folder or below it), and
+        // for a move left.
+        if (r != OpDone) {
+            changes.Unsure();
+        } else {
+            if (move) changes.Note(ListingChanges::Gone, name);
+            changes.NoteLandedAt(wideTarget);
         }
         if (!FoldResult(result, r)) break;
     }

@@ -18,14 +18,16 @@ inline bool QuietCopy(int opMode)
 
 struct CopyRun {
     // `userSettings`: the user's settings as the operation starts.
-    CopyRun(PhoneSide side, int moves, int mode, const HostSettings& userSettings,
-            CopiedFiles* copiedFiles = nullptr)
-        : phone(side), move(moves), opMode(mode), progress{}, left{}, copied(copiedFiles),
-          settings(userSettings)
+    CopyRun(PhoneSide side, ListingChanges& folderChanges, int moves, int mode,
+            const HostSettings& userSettings, CopiedFiles* copiedFiles = nullptr)
+        : phone(side), changes(folderChanges), move(moves), opMode(mode), progress{}, left{},
+          copied(copiedFiles), settings(userSettings)
     {
     }
 
     PhoneSide phone;
+    // What the operation did to the entries of the phone side's folder.
+    ListingChanges& changes;
     int move;
     int opMode;
     ProgressBox progress;
@@ -123,5 +125,6 @@ bool NamesPlaceOnPhone(const char* destination);
 // Copies or moves items of the phone side's folder to `destination` on the
 // phone, relative to that folder; a leading backslash starts at the
 // drive's root.
-int CopyOnPhone(PhoneSide phone, host::PluginPanelItem* items, int count, int move,
+int CopyOnPhone(PhoneSide phone, ListingChanges& changes, host::PluginPanelItem* items,
+                int count, int move,
                 const char* destination, int opMode);

@@ -20,7 +20,8 @@
 using namespace host;
 using namespace remote;
 
-int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move, int opMode)
+int PutFilesToPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* items, int count,
+                    int move, int opMode)
 {
     phone.stop.Clear();
     if (!phone.folder[0]) {
@@ -34,7 +35,7 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
     if (length == 0 || length >= NM - 1) return OpFailed;
 
     ScreenGuard screen(!(opMode & OPM_FIND));
-    CopyRun run(phone, move, opMode, ReadHostSettings());
+    CopyRun run(phone, changes, move, opMode, ReadHostSettings());
     run.Start(move);
     if (run.CountTotal(items, count, localDir, 1) == OpCancelled) return OpCancelled;
     // The host hands back a file it had taken out for editing: it replaces
@@ -60,6 +61,8 @@ int PutFilesToPhone(PhoneSide phone, PluginPanelItem* items, int count, int move
                                     AppendWideName(target, NM, name);
             if (placed) r = CopyItemToPhone(run, &items[i], local, target);
         }
+        if (r == OpDone) changes.Note(ListingChanges::Landed, name);
+        else changes.Unsure();
         if (!FoldResult(result, r)) break;
     }
     return result;

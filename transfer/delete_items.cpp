@@ -53,6 +53,8 @@ static int AskDeleteDirectory(const char* path)
 // which files it may take.
 struct DeleteRun {
     PhoneSide phone;
+    // What the delete took from the phone side's folder.
+    ListingChanges& changes;
     EscWatch keys;
     CopiedFiles* only;  // the move's copied files; null: everything selected
     int kept;           // files left for not being in `only`
@@ -60,8 +62,11 @@ struct DeleteRun {
     // does not confirm them, or the host's silent delete asks nothing.
     bool allFolders;
 
-    DeleteRun(PhoneSide side, CopiedFiles* copied, bool foldersUnasked)
-        : phone(side), only(copied), kept(0), allFolders(foldersUnasked) {}
+    DeleteRun(PhoneSide side, ListingChanges& folderChanges, CopiedFiles* copied,
+              bool foldersUnasked)
+        : phone(side), changes(folderChanges), only(copied), kept(0), allFolders(foldersUnasked)
+    {
+    }
     bool Stopped()
     {
         if (keys.Typed(timing::DeleteKeyLookMs)) phone.stop.Ask();
@@ -106,8 +111,8 @@ static void TellNothingDeleted()
 
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
 
-int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* items, int count,
-                       int opMode)
+int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& changes,
+                       PluginPanelItem* items, int count, int opMode)
 {
     // A drive is no entry the server could delete.
     if (!phone.folder[0]) {
@@ -144,7 +149,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
     phone.stop.Clear();
     // The host's silent delete ends a move into another panel: it takes what
     // that move's copy took and found whole, not what the phone has now.
-    DeleteRun run(phone, ask ? NULL : &copied, !ask || !settings.ConfirmNonEmptyFolder());
+    DeleteRun run(phone, changes, ask ? NULL : &copied, !ask || !settings.ConfirmNonEmptyFolder());
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
@@ -152,6 +157,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
         WCHAR path[NM];
         // A path cut short would name its parent's entries instead.
         if (!PhoneEntryPath(path, phone.folder, item)) {
+            run.changes.Unsure();
             result = OpFailed;
             continue;
         }
@@ -162,10 +168,17 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, PluginPanelItem* it
             if (answer == SkipThis) continue;
             // Stop, and equally Esc or a box the host could not show: a
             // deletion nobody confirmed does not happen.
-            if (answer != DeleteThis && answer != DeleteAll) break;
+            if (answer != DeleteThis && answer != DeleteAll) {
+                run.changes.Unsure();
+                break;
+            }
             if (answer == DeleteAll) run.allFolders = true;
         }
-        if (!FoldResult(result, DeleteItem(run, &item, path))) break;
+        int r = DeleteItem(run, &item, path);
+        WCHAR real[NM];
+        if (r == OpDone && ItemRealName(item, real, NM)) run.changes.Note(ListingChanges::Gone, real);
+        else run.changes.Unsure();
+        if (!FoldResult(result, r)) break;
     }
     if (run.kept) TellKept(run.kept);
     copied.Clear();

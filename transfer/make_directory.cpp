@@ -3,6 +3,7 @@
 #include "transfer.h"
 
 #include "bounded_string.h"
+#include "code_page.h"
 #include "host_ui.h"
 #include "message_ids.h"
 #include "op_result.h"
@@ -56,7 +57,7 @@ static DWORD MakeError(PhoneLink& link, LONG status, const WCHAR* path)
 //   ╟───────────────────────────────────────────────────────────────────╢
 //   ║                       [ Create ]   [ Cancel ]                     ║
 //   ╚═══════════════════════════════════════════════════════════════════╝
-int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode)
+int MakeDirectoryOnPhone(PhoneSide phone, ListingChanges& changes, char* name, int opMode)
 {
     // The list of drives has no folder to make one in. Kelp says so itself
     // and answers -1, so the host adds no failure box of its own.
@@ -89,7 +90,12 @@ int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode)
         return OpFailed;
     }
     LONG status = phone.link.DirMake(path);
-    if (status == StatusOk) return OpDone;
+    // The name's first part is the child that is new (or holds what is).
+    if (status == StatusOk) {
+        changes.NoteLandedAt(path);
+        return OpDone;
+    }
+    changes.Unsure();
     SetLastError(MakeError(phone.link, status, path));
     return OpFailed;
 }

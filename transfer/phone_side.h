@@ -3,6 +3,7 @@
 // host may set from another thread (Esc, a break) while the operation runs.
 #pragma once
 
+#include "listing_changes.h"
 #include "status_text.h"
 
 struct StopRequest {

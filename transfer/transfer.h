@@ -20,11 +20,14 @@
 
 // `copied`: the panel's record of what its last silent copy took. A silent
 // copy fills it; the silent delete that ends a move takes only that, and
-// empties it.
-int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, host::PluginPanelItem* items,
-                      int count, int move, char* destPath, int opMode);
-int PutFilesToPhone(PhoneSide phone, host::PluginPanelItem* items, int count, int move,
-                    int opMode);
-int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, host::PluginPanelItem* items,
-                       int count, int opMode);
-int MakeDirectoryOnPhone(PhoneSide phone, char* name, int opMode);
+// empties it. `changes`: begun in the phone side's folder, each operation
+// notes there what it did to that folder's entries (an item that failed or
+// a stop makes it unsure), for the export to hand to the panel.
+int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& changes,
+                      host::PluginPanelItem* items, int count, int move, char* destPath,
+                      int opMode);
+int PutFilesToPhone(PhoneSide phone, ListingChanges& changes, host::PluginPanelItem* items,
+                    int count, int move, int opMode);
+int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& changes,
+                       host::PluginPanelItem* items, int count, int opMode);
+int MakeDirectoryOnPhone(PhoneSide phone, ListingChanges& changes, char* name, int opMode);

@@ -8,7 +8,6 @@ namespace host_emu {
 namespace {
 
 enum { FE_CLOSE = 3 };
-enum { PKF_CONTROL = 1, PKF_ALT = 2, PKF_SHIFT = 4 };
 
 bool RemoveLocalTree(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -81,8 +80,8 @@ void ConsoleApp::Handle(const Key& key) {
     }
     // The plug-in sees every key of its panel first.
     if (p.kind == FilePanel::Plugin && !p.info && host_.Exports().ProcessKey) {
-        unsigned state = (key.ctrl ? PKF_CONTROL : 0) | (key.alt ? PKF_ALT : 0) |
-                         (key.shift ? PKF_SHIFT : 0);
+        unsigned state = (key.ctrl ? host::PKF_CONTROL : 0) | (key.alt ? host::PKF_ALT : 0) |
+                         (key.shift ? host::PKF_SHIFT : 0);
         BeforeCall();
         if (host_.Exports().ProcessKey(p.plugin, key.vk, state)) return;
     }

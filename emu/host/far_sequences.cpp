@@ -21,6 +21,18 @@ std::string CurDirOf(HostEmulator& host, HANDLE panel) {
     return info.CurDir ? info.CurDir : "";
 }
 
+// Redraw: ShowFileList sends FE_REDRAW, then asks for the description.
+void Redraw(HostEmulator& host, HANDLE panel, std::string* curDir = nullptr,
+            std::string* title = nullptr) {
+    const host_emu::PluginExports& e = host.Exports();
+    if (e.ProcessEvent) e.ProcessEvent(panel, host::FE_REDRAW, nullptr);
+    host::OpenPluginInfo info;
+    std::memset(&info, 0, sizeof info);
+    e.GetOpenPluginInfo(panel, &info);
+    if (curDir) *curDir = info.CurDir ? info.CurDir : "";
+    if (title) *title = info.PanelTitle ? info.PanelTitle : "";
+}
+
 // FarGetPluginDirList's state, its statics in the host.
 struct DirScan {
     HostEmulator& host;
@@ -232,14 +244,29 @@ GoTo FindGoTo(HostEmulator& host, HANDLE panel, FindFrom from, const std::string
             out.cursor = name;
             break;
         }
-    // Show: ShowFileList sends FE_REDRAW, then asks for the description.
-    if (e.ProcessEvent) e.ProcessEvent(panel, host::FE_REDRAW, nullptr);
-    host::OpenPluginInfo info;
-    std::memset(&info, 0, sizeof info);
-    e.GetOpenPluginInfo(panel, &info);
-    out.curDir = info.CurDir ? info.CurDir : "";
-    out.panelTitle = info.PanelTitle ? info.PanelTitle : "";
+    Redraw(host, panel, &out.curDir, &out.panelTitle);
     return out;
+}
+
+bool RefreshAfterOperation(HostEmulator& host, HANDLE panel, PanelListing& read, HANDLE other,
+                           PanelListing* otherRead) {
+    // A read that fails closes the panel: nothing is left to draw.
+    bool ok = host.ReadPanel(panel, read);
+    if (ok) Redraw(host, panel);
+    if (other) {
+        PanelListing ignored;
+        PanelListing& into = otherRead ? *otherRead : ignored;
+        if (host.ReadPanel(other, into)) Redraw(host, other);
+    }
+    return ok;
+}
+
+bool CtrlR(HostEmulator& host, HANDLE panel, PanelListing& read) {
+    const host_emu::PluginExports& e = host.Exports();
+    if (e.ProcessKey && e.ProcessKey(panel, 'R', host::PKF_CONTROL)) return true;
+    bool ok = host.ReadPanel(panel, read);
+    if (ok) Redraw(host, panel);
+    return ok;
 }
 
 FolderShortcut SaveShortcut(HostEmulator& host, HANDLE panel) {

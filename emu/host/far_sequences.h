@@ -84,6 +84,19 @@ struct GoTo {
 };
 GoTo FindGoTo(HostEmulator& host, HANDLE panel, FindFrom from, const std::string& found);
 
+// FAR's refresh after an operation on `panel` (far/flplugin.cpp PluginGetFiles,
+// PluginPutFilesToAnother, PluginDelete ...): the panel's
+// Update(UPDATE_KEEP_SELECTION) (ReadPanel: the description twice, the
+// read) and Redraw (FE_REDRAW, the description), then the same for the
+// other panel when it is a plug-in's, `other` (null: a file panel). Answers
+// whether the panel's read answered TRUE; `otherRead` gets the other's.
+bool RefreshAfterOperation(HostEmulator& host, HANDLE panel, PanelListing& read,
+                           HANDLE other = nullptr, PanelListing* otherRead = nullptr);
+// Ctrl+R: far/filelist.cpp hands the key to the plug-in's ProcessKey first
+// (SendKeyToPlugin: 'R' with PKF_CONTROL); unless it takes the key, the
+// panel's Update and Redraw. Answers whether the read answered TRUE.
+bool CtrlR(HostEmulator& host, HANDLE panel, PanelListing& read);
+
 // A folder shortcut: what Ctrl+Shift+digit keeps of a plug-in panel.
 struct FolderShortcut {
     std::string curDir, shortcutData;

@@ -277,6 +277,9 @@ public:
     void SetOnLastServerGone(std::function<void()> callback);
     // Runs for each request journaled with insideCallback, when it is.
     void SetOnRequestInsideCallback(std::function<void(const JournalEntry&)> callback);
+    // Runs for each request call from a known client on its thread, as it
+    // arrives (refused or not).
+    void SetOnRequest(std::function<void(const JournalEntry&)> callback);
 
 private:
     std::shared_ptr<PhoneState> state_;

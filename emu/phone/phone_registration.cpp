@@ -177,6 +177,10 @@ void PhoneEmulator::SetOnRequestInsideCallback(
     state_->onRequestInsideCallback = std::move(callback);
 }
 
+void PhoneEmulator::SetOnRequest(std::function<void(const JournalEntry&)> callback) {
+    state_->onRequest = std::move(callback);
+}
+
 LONG PhoneEmulator::SinkReferences() const {
     phone_emu::Counters k = Counters();
     return k.sinkAddRefs - k.sinkReleases;

@@ -438,6 +438,7 @@ HRESULT PhoneServer::Request(DWORD cookie, std::unique_ptr<Work> w, const std::w
         state_->Record(j);
         return j.callResult;
     }
+    if (state_->onRequest) state_->onRequest(j);
 
     const Options& o = state_->options;
     if (c->sinkCalls > 0 || inRequestCall_ > 0 || ReplyUnderWay(c)) {

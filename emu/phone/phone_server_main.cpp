@@ -9,7 +9,8 @@
 //                   [--first-client-ms N] [--hang <request>]
 //                   [--fault <request>:<action>[:<n>][:<status>]]...
 //                   [--strict] [--complete-inside-call] [--one-registration]
-//                   [--stray-after-completion] [--log <file>] [-Embedding]
+//                   [--stray-after-completion] [--log <file>] [--log-requests]
+//                   [-Embedding]
 //
 //   --root             the PC folder whose one-letter subfolders are the drives
 //   --generations      the server classes to register (default: all three);
@@ -44,6 +45,10 @@
 //                      call with a notice every 500 ms: --complete-inside-call
 //                      --delay-ms 500 --progress-notices 16
 //   --log              append one line per event (start, exit, failures)
+//   --log-requests     also one line per request as it arrives, from a known
+//                      client on its thread, refused or not:
+//                        request: <request> "<path>"
+//                      (benchmarks count a step's requests with it)
 //
 // Every log line starts with "[<process id> <tick count>] ". A request that
 // arrives while the server is calling its client's sink (see
@@ -89,6 +94,7 @@ struct ServerArgs {
     bool oneRegistration = false;
     bool strayAfterCompletion = false;
     std::wstring logFile;
+    bool logRequests = false;
 };
 
 std::wstring logPath;
@@ -184,6 +190,7 @@ bool* FlagNamed(ServerArgs* a, const std::wstring& name) {
         {L"--complete-inside-call", &ServerArgs::completeInsideCall},
         {L"--one-registration", &ServerArgs::oneRegistration},
         {L"--stray-after-completion", &ServerArgs::strayAfterCompletion},
+        {L"--log-requests", &ServerArgs::logRequests},
     };
     for (const auto& f : flags)
         if (name == f.name) return &(a->*f.field);
@@ -266,6 +273,10 @@ int Serve(const ServerArgs& args) {
     o.strayAfterCompletion = args.strayAfterCompletion;
     emulator.SetOnLastServerGone([] { PostThreadMessageW(mainThread, WM_QUIT, 0, 0); });
     bool strict = args.strict;
+    if (args.logRequests)
+        emulator.SetOnRequest([](const phone_emu::JournalEntry& j) {
+            Log(L"request: %hs \"%ls\"", phone_emu::OpName(j.op), j.path.c_str());
+        });
     emulator.SetOnRequestInsideCallback([strict](const phone_emu::JournalEntry& j) {
         Log(L"inside callback: %hs \"%ls\" %ls", phone_emu::OpName(j.op), j.path.c_str(),
             strict ? L"refused" : L"let through");

@@ -34,6 +34,7 @@ public:
     Counters counters;  // change only with Interlocked*
     std::function<void()> onLastServerGone;
     std::function<void(const JournalEntry&)> onRequestInsideCallback;
+    std::function<void(const JournalEntry&)> onRequest;
 
     // Enumerations live here, not in a server object, so one a client never
     // closed stays counted after the object is gone.

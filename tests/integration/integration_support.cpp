@@ -1,5 +1,6 @@
 #include "integration_support.h"
 
+#include "far_sequences.h"
 #include "test_files.h"
 
 #include <objbase.h>
@@ -151,7 +152,10 @@ std::vector<std::string> KelpTest::Names(HANDLE panel) { return Read(panel).Name
 std::vector<host::PluginPanelItem> KelpTest::Select(HANDLE panel,
                                                     const std::vector<std::string>& names)
 {
-    host_emu::PanelListing listing = Read(panel);
+    // The test may have changed the phone behind Kelp's back since the
+    // panel was last read: the user sees that after Ctrl+R.
+    host_emu::PanelListing listing;
+    EXPECT_TRUE(host_emu::CtrlR(*host, panel, listing));
     std::vector<host::PluginPanelItem> chosen;
     for (const std::string& name : names) {
         const host::PluginPanelItem* item = listing.Find(name);

@@ -46,7 +46,7 @@ protected:
     host_emu::PanelListing Read(HANDLE panel);
     std::vector<std::string> Names(HANDLE panel);
     // The panel's items whose names are given, as the host passes a selection
-    // (PPIF_SELECTED set on each).
+    // (PPIF_SELECTED set on each), from the panel read after Ctrl+R.
     std::vector<host::PluginPanelItem> Select(HANDLE panel, const std::vector<std::string>& names);
 
     // Paths on the phone's side of the PC (root\C\...) and in the PC folder.

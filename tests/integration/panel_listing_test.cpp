@@ -1,11 +1,14 @@
 // Folder listings as the host reads them: sizes around the array's growth,
-// the phone failing part way, and the phone's names taken as outside input.
+// the phone failing part way, the phone's names taken as outside input, and
+// the reads FAR makes after Kelp's own operations and on Ctrl+R.
+#include "far_sequences.h"
 #include "integration_support.h"
 #include "message_ids.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace kelp_test {
 namespace {
@@ -285,6 +288,195 @@ TEST_F(PanelListing, NamesThatAreNotPlainChildrenNeverReachTheHost)
     EXPECT_EQ(0, phone->Counters().openEnumerations);
 
     host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// C:\box with files and folders whose names sort differently by case, and
+// the PC folder's c.txt and E.txt to copy in. FAR reads the panel after each
+// operation (RefreshAfterOperation); what it gets must be what a full
+// listing made then gives, item for item in the server's order.
+class RefreshAfterOperation : public KelpTest {
+protected:
+    void SetUp() override
+    {
+        KelpTest::SetUp();
+        if (HasFailure()) return;
+        for (const char* name : {"b.txt", "D.txt", "f.txt", "h.txt", "_u.txt", "k1", "k2", "k3",
+                                 "m.txt", "Sub\\s.txt", "Sub\\t.txt", "Zed\\z.txt"}) {
+            std::string path = PhonePath(std::string("C\\box\\") + name);
+            ASSERT_TRUE(MakeDirs(path.substr(0, path.rfind('\\'))) && WriteFileText(path, name));
+        }
+        ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "cc") && WriteFileText(PcPath("E.txt"), "e"));
+        ASSERT_TRUE(MakeDirs(PcPath("out")));
+    }
+
+    size_t Listings() { return phone->Journal(phone_emu::Op::DirOpen).size(); }
+
+    // FAR's refresh of `panel` after an operation, and how many listings it
+    // asked the phone for.
+    host_emu::PanelListing Refresh(HANDLE panel, size_t* listings = nullptr, HANDLE other = nullptr,
+                                   host_emu::PanelListing* otherRead = nullptr)
+    {
+        size_t before = Listings();
+        host_emu::PanelListing read;
+        EXPECT_TRUE(host_emu::RefreshAfterOperation(*host, panel, read, other, otherRead));
+        if (listings) *listings = Listings() - before;
+        return read;
+    }
+
+    // `served` is what a panel opened on `folder` now reads.
+    void ExpectAsListedNow(const host_emu::PanelListing& served, const std::string& folder,
+                           const std::string& step)
+    {
+        HANDLE fresh = OpenAt(folder);
+        host_emu::PanelListing full = Read(fresh);
+        host->ClosePlugin(fresh);
+        EXPECT_EQ(full.Names(), served.Names()) << step;
+        for (size_t i = 0; i < full.items.size() && i < served.items.size(); ++i) {
+            const host::FAR_FIND_DATA& a = full.items[i].FindData;
+            const host::FAR_FIND_DATA& b = served.items[i].FindData;
+            EXPECT_TRUE(a.dwFileAttributes == b.dwFileAttributes &&
+                        a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh &&
+                        CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0)
+                << step << ": " << a.cFileName;
+        }
+    }
+
+    int GetFiles(HANDLE panel, const std::vector<std::string>& names, int move,
+                 const std::string& typed)
+    {
+        host->Script().AnswerDialog(4, {{2, typed}});
+        std::vector<host::PluginPanelItem> items = Select(panel, names);
+        std::string dest = PcPath("out");
+        return host->GetFiles(panel, items, move, dest);
+    }
+    int Delete(HANDLE panel, const std::vector<std::string>& names, std::vector<int> answers)
+    {
+        for (int answer : answers) host->Script().AnswerMessage(answer);
+        std::vector<host::PluginPanelItem> items = Select(panel, names);
+        return host->DeleteFiles(panel, items);
+    }
+    int Put(HANDLE panel, const std::vector<std::string>& names)
+    {
+        std::vector<host::PluginPanelItem> items;
+        for (const std::string& name : names) items.push_back(host_emu::MakeDiskItem(pcRoot, name));
+        return host->PutFiles(panel, items, 0, pcRoot);
+    }
+};
+
+TEST_F(RefreshAfterOperation, EachOperationsChangesWithoutAListingAndCtrlRListsOnce)
+{
+    HANDLE panel = OpenAt("C:\\box");
+    struct Step {
+        const char* what;
+        std::function<int()> run;
+    } steps[] = {
+        {"F5 to the PC", [&] { return GetFiles(panel, {"b.txt"}, 0, PcPath("out")); }},
+        {"F6 to the PC", [&] { return GetFiles(panel, {"D.txt", "Zed"}, 1, PcPath("out")); }},
+        {"F8", [&] { return Delete(panel, {"f.txt"}, {0}); }},
+        {"F8 on a folder", [&] { return Delete(panel, {"Sub"}, {0, 0}); }},
+        {"F7", [&] {
+             host->Script().AnswerDialog(4, {{2, "New"}});
+             std::string name;
+             return host->MakeDirectory(panel, name);
+         }},
+        {"F7 inside a new folder", [&] {
+             host->Script().AnswerDialog(4, {{2, "New\\Inner"}});
+             std::string name;
+             return host->MakeDirectory(panel, name);
+         }},
+        {"F5 to the phone", [&] { return Put(panel, {"c.txt", "E.txt"}); }},
+        {"F5 onto a file there", [&] {
+             host->Script().AnswerMessage(0);  // overwrite
+             return Put(panel, {"c.txt"});
+         }},
+        {"Shift+F6 on the phone", [&] { return GetFiles(panel, {"h.txt"}, 1, "a.txt"); }},
+        {"F5 into a folder on the phone", [&] { return GetFiles(panel, {"m.txt"}, 0, "New\\"); }},
+        {"Shift+F6 to other letters", [&] { return GetFiles(panel, {"_u.txt"}, 1, "_U.TXT"); }},
+    };
+    for (Step& step : steps) {
+        ASSERT_EQ(1, step.run()) << step.what << host->Journal().Dump();
+        size_t listings = 99;
+        host_emu::PanelListing served = Refresh(panel, &listings);
+        EXPECT_EQ(0u, listings) << step.what;
+        ExpectAsListedNow(served, "C:\\box", step.what);
+    }
+
+    // Ctrl+R lists the folder once, the phone as it is.
+    size_t before = Listings();
+    host_emu::PanelListing read;
+    ASSERT_TRUE(host_emu::CtrlR(*host, panel, read));
+    EXPECT_EQ(1u, Listings() - before);
+    ExpectAsListedNow(read, "C:\\box", "Ctrl+R");
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// F3 on a file fetches it and FAR reads nothing after: the user's Ctrl+R
+// then shows the phone as it is, not the listing with the fetch's changes.
+TEST_F(RefreshAfterOperation, CtrlRShowsWhatAppearedOnThePhoneByItself)
+{
+    HANDLE panel = OpenAt("C:\\box");
+    host_emu::PanelListing shown = Read(panel);
+    ASSERT_TRUE(MakeDirs(PcPath("view")));
+    EXPECT_NE("", host_emu::FetchToView(*host, panel, *shown.Find("b.txt"), PcPath("view"), false));
+    ASSERT_TRUE(WriteFileText(PhonePath("C\\box\\new.txt"), "new"));
+    host_emu::PanelListing read;
+    ASSERT_TRUE(host_emu::CtrlR(*host, panel, read));
+    EXPECT_TRUE(read.Find("new.txt"));
+    ExpectAsListedNow(read, "C:\\box", "Ctrl+R");
+    host->ClosePlugin(panel);
+    ExpectNoHostFaults();
+}
+
+// An operation that failed part way or was stopped leaves the phone in a
+// state Kelp can't account for: the read after it lists afresh.
+TEST_F(RefreshAfterOperation, AFailedOrStoppedOperationListsAfresh)
+{
+    HANDLE panel = OpenAt("C:\\box");
+    phone_emu::Rule fail;
+    fail.op = phone_emu::Op::FileDelete;
+    fail.pathContains = L"D.txt";
+    phone->Options().rules.push_back(fail);
+    EXPECT_EQ(0, Delete(panel, {"b.txt", "D.txt"}, {0, 0}));
+    size_t listings = 0;
+    ExpectAsListedNow(Refresh(panel, &listings), "C:\\box", "failed");
+    EXPECT_EQ(1u, listings);
+
+    // Esc while the delete's first item is under way stops it before the second.
+    host->SetHook([&](const host_emu::JournalEntry&) {
+        host->Exports().ProcessKey(panel, host::KEY_ESC, 0);
+    });
+    EXPECT_EQ(0, Delete(panel, {"f.txt", "h.txt"}, {0, 0}));
+    host->SetHook(nullptr);
+    EXPECT_TRUE(PathExists(PhonePath("C\\box\\h.txt")));
+    ExpectAsListedNow(Refresh(panel, &listings), "C:\\box", "stopped");
+    EXPECT_EQ(1u, listings);
+    host->ClosePlugin(panel);
+}
+
+// Two Kelp panels: FAR moves a file from one to the other through a PC
+// folder (GetFiles, PutFiles, the silent delete), then reads both. The
+// panel that received the file shows the folder the file left, whose time
+// the move changed afterwards: it lists afresh.
+TEST_F(RefreshAfterOperation, TwoPanelsEachShowWhatTheOtherDid)
+{
+    HANDLE from = OpenAt("C:\\box\\Sub");
+    HANDLE to = OpenAt("C:\\box");
+    std::vector<host::PluginPanelItem> items = Select(from, {"s.txt"});
+    std::string temp = PcPath("out");
+    ASSERT_EQ(1, host->GetFiles(from, items, 0, temp, host::OPM_SILENT));
+    std::vector<host::PluginPanelItem> landed = {host_emu::MakeDiskItem(temp, "s.txt")};
+    ASSERT_EQ(1, host->PutFiles(to, landed, 0, temp));
+    ASSERT_EQ(1, host->DeleteFiles(from, items, host::OPM_SILENT));
+
+    host_emu::PanelListing toRead;
+    host_emu::PanelListing fromRead = Refresh(from, nullptr, to, &toRead);
+    ExpectAsListedNow(fromRead, "C:\\box\\Sub", "the panel moved from");
+    ExpectAsListedNow(toRead, "C:\\box", "the panel moved to");
+    EXPECT_TRUE(toRead.Find("s.txt") && !fromRead.Find("s.txt"));
+    host->ClosePlugin(from);
+    host->ClosePlugin(to);
     ExpectNoHostFaults();
 }
 
