@@ -203,6 +203,8 @@ TEST_F(UnspelledNames, EveryOperationReachesTheRealEntry)
     EXPECT_EQ(1, host->DeleteFiles(panelHandle, doomed, 0));
     EXPECT_FALSE(test_files::Exists(drive + L"\\" + kJapanese));
     EXPECT_EQ(6u, test_files::Names(drive).size());  // eight, less the renamed and the deleted
+    // FAR's read after it no longer shows it.
+    EXPECT_EQ(nullptr, Read(panelHandle).Find(japanese));
     host->ClosePlugin(panelHandle);
     ExpectNoHostFaults();
 }
