@@ -3,11 +3,11 @@
 //
 // A link is two sides of one hand-over:
 // - the asking side (phone_link.cpp), on whichever thread calls a request
-//   (FAR's main thread, or Find File's worker): it fills the request, hands
-//   it over, and waits, dispatching its own messages, drawing the copy
-//   progress and asking a WaitWatcher every tenth of a second whether to go
-//   on;
-// - the link's own thread (link_thread.cpp), in a single-threaded apartment
+//   (FAR's main thread, or Find File's worker): it passes the link's one gate,
+//   fills the request, hands it over, and waits, dispatching its own messages,
+//   drawing the copy progress and asking a WaitWatcher every tenth of a second
+//   whether to go on;
+// - the link's own thread (link_thread.h), in a single-threaded apartment
 //   of its own: it creates the server, registers the sink and makes every
 //   request, and the server's callbacks are dispatched inside its waits, so
 //   the next request can leave only after the last callback has returned to

@@ -99,7 +99,7 @@ DWORD LinkThread::StuckFor(DWORD now) const
     DWORD since = (DWORD)callSince;
     if (!since) return 0;
     DWORD sign = (DWORD)lastSign;
-    if ((LONG)(sign - since) > 0) since = sign;
+    if (Elapsed(sign, since) > 0) since = sign;
     return Elapsed(now, since);
 }
 
