@@ -49,7 +49,7 @@ public:
     PhoneLink& operator=(const PhoneLink&) = delete;
 
     // StatusOk, or the link's own StatusNoServer or StatusRefused
-    // (link_request.h).
+    // (link_request.h); StatusNotAccepted while a request is out.
     LONG Connect(ServerMaker maker = nullptr, void* makerContext = nullptr);
     void Disconnect();
     void SetWatcher(WaitWatcher* w) { watcher = w; }
