@@ -23,20 +23,12 @@ bool RunOnOwnThread(std::function<void()> f)
 {
     HANDLE thread = CreateThread(nullptr, 0, RunFunction, &f, 0, nullptr);
     if (!thread) return false;
-    DWORD deadline = GetTickCount() + 60000;
-    DWORD woke = WAIT_TIMEOUT;
-    for (;;) {
-        LONG left = (LONG)(deadline - GetTickCount());
-        if (left <= 0) break;
-        woke = MsgWaitForMultipleObjects(1, &thread, FALSE, (DWORD)left, QS_ALLINPUT);
-        if (woke != WAIT_OBJECT_0 + 1) break;
+    DWORD woke;
+    while ((woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 60000, QS_ALLINPUT)) ==
+           WAIT_OBJECT_0 + 1) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
-    if (woke != WAIT_OBJECT_0) woke = WaitForSingleObject(thread, 0);
     CloseHandle(thread);
     return woke == WAIT_OBJECT_0;
 }

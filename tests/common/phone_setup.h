@@ -14,7 +14,8 @@ bool MakePhoneDrives(const std::wstring& root);
 
 // Runs f on a thread of its own, one nothing has initialised COM on, while
 // this one dispatches its messages (a phone served in this process answers
-// through them); false when it did not start or end within a minute.
+// through them); false when it did not start, or a minute passed with
+// neither its end nor a message.
 bool RunOnOwnThread(std::function<void()> f);
 
 }  // namespace test_support
