@@ -26,6 +26,7 @@
 #include "bench_support.h"
 #include "far_sequences.h"
 #include "host_emulator.h"
+#include "message_pump.h"
 #include "phone_link.h"
 #include "remote_fs.h"
 #include "server_processes.h"
@@ -167,7 +168,7 @@ private:
 LONG AwaitCompletion(HRESULT call, BenchSink& sink)
 {
     if (FAILED(call) || PumpingWaitOne(sink.done, 10000) != WAIT_OBJECT_0)
-        return remote::StatusNoServer;
+        return StatusNoServer;
     return sink.status;
 }
 

@@ -13,7 +13,7 @@ int NarrowToWide(const char* text, WCHAR* out, int size)
 int WideToNarrow(const WCHAR* text, char* out, int size)
 {
     if (size <= 0) return 0;
-    int n = WideCharToMultiByte(NarrowCodePage(), 0, text, -1, out, size, NULL, NULL);
+    int n = WideCharToMultiByte(NarrowCodePage(), 0, text, -1, out, size, nullptr, nullptr);
     if (n == 0) out[0] = 0;
     return n;
 }

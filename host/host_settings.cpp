@@ -8,9 +8,9 @@ HostSettings ReadHostSettings()
     // but the message texts is; elsewhere nothing is shown to confirm anyway.
     if (startupInfo.AdvControl && MayDraw()) {
         settings.shown =
-            (DWORD)startupInfo.AdvControl(module, host::ACTL_GETINTERFACESETTINGS, NULL);
+            (DWORD)startupInfo.AdvControl(module, host::ACTL_GETINTERFACESETTINGS, nullptr);
         settings.confirmations =
-            (DWORD)startupInfo.AdvControl(module, host::ACTL_GETCONFIRMATIONS, NULL);
+            (DWORD)startupInfo.AdvControl(module, host::ACTL_GETCONFIRMATIONS, nullptr);
     }
     // A host that does not know the command answers 0. An answer of 0 is
     // taken for that, and every prompt is kept: a user who turned all of

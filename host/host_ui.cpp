@@ -110,7 +110,7 @@ int RunDialog(int x1, int y1, int x2, int y2, const char* helpTopic, InitDialogI
 HANDLE SaveWholeScreen()
 {
     HANDLE screen = startupInfo.SaveScreen(0, 0, -1, -1);
-    return screen == INVALID_HANDLE_VALUE ? NULL : screen;
+    return screen == INVALID_HANDLE_VALUE ? nullptr : screen;
 }
 
 void RestoreSavedScreen(HANDLE screen)
@@ -152,7 +152,7 @@ static bool EscapeTyped()
 bool EscWatch::Typed(DWORD everyMs)
 {
     DWORD now = GetTickCount();
-    if (lookedAt != 0 && now - lookedAt < everyMs) return false;
+    if (lookedAt != 0 && Elapsed(now, lookedAt) < everyMs) return false;
     lookedAt = now ? now : 1;
     return EscapeTyped();
 }

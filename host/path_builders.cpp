@@ -10,7 +10,7 @@
 
 const char* LastSeparator(const char* path, UINT codePage)
 {
-    const char* last = NULL;
+    const char* last = nullptr;
     for (const char* p = path; *p; p = CharNextExA((WORD)codePage, p, 0))
         if (*p == '\\' || *p == '/') last = p;
     return last;
@@ -22,7 +22,7 @@ const char* FindAnyOf(const char* text, const char* set, UINT codePage)
 {
     for (const char* p = text; *p; p = CharNextExA((WORD)codePage, p, 0))
         if (strchr(set, *p)) return p;
-    return NULL;
+    return nullptr;
 }
 
 const char* FindAnyOf(const char* text, const char* set)
@@ -35,7 +35,7 @@ const char* NextPathPart(const char* from, const char* separators, char* part, i
     const char* end = FindAnyOf(from, separators);
     if (!end) end = from + strlen(from);
     int length = (int)(end - from);
-    if (length >= size) return NULL;
+    if (length >= size) return nullptr;
     memcpy(part, from, length);
     part[length] = 0;
     return end;

@@ -22,14 +22,14 @@ bool AppendWideName(WCHAR* path, int size, const WCHAR* name);
 // A backslash at the end of `path`, when there is room for it.
 bool AppendWideSlash(WCHAR* path, int size);
 
-// The last separator (backslash or slash) of `path`, or NULL.
+// The last separator (backslash or slash) of `path`, or null.
 const char* LastSeparator(const char* path);
 const char* LastSeparator(const char* path, UINT codePage);
 bool EndsWithSeparator(const char* path);
 
 // The part of a path that starts at `from`, up to the first of the
 // (single-byte) `separators` or the end, copied into `part`; answers where
-// it ended (that separator or the closing 0), or NULL when it doesn't fit.
+// it ended (that separator or the closing 0), or null when it doesn't fit.
 const char* NextPathPart(const char* from, const char* separators, char* part, int size);
 
 // Cuts `path` at its last separator (narrow: backslash or slash; wide, a

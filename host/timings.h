@@ -3,6 +3,8 @@
 // counts as gone or stuck. Milliseconds.
 #pragma once
 
+#include <windows.h>
+
 namespace timing {
 
 enum : unsigned long {
@@ -57,3 +59,8 @@ enum : unsigned long {
 };
 
 }  // namespace timing
+
+// Milliseconds from tick count `then` to `now`, across the count's wrap; a
+// stamp another thread took a tick after `now` was read is no time, not 49
+// days. Every difference of two tick counts goes through here.
+inline DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }

@@ -14,7 +14,7 @@ static char LocaleCharacter(LCTYPE type, char fallback)
     char narrow[4];
     BOOL inexact = FALSE;
     int n = WideCharToMultiByte(NarrowCodePage(), WC_NO_BEST_FIT_CHARS, text, 1, narrow,
-                                sizeof(narrow), NULL, &inexact);
+                                sizeof(narrow), nullptr, &inexact);
     return n == 1 && !inexact ? narrow[0] : fallback;
 }
 

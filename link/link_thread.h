@@ -2,85 +2,53 @@
 // to it). It runs in a single-threaded apartment of its own: it creates the
 // server, registers a sink and makes every request, and the sink's callbacks
 // are dispatched inside this thread's waits, so a request leaves only after
-// the server's last callback has returned.
+// the server's last callback has returned. Its life and the pool are
+// thread_pool.cpp; the request engine, request_engine.cpp; the sink the
+// server calls back, link_sink.h and link_sink.cpp.
 //
 // Wine keeps a listening endpoint for every single-threaded apartment that
 // ever handed out an object, and stops taking calls into the process after
 // 63 of them; so the threads are kept in a small pool for the life of the
 // process (a host that loads the plug-in again finds them too), and a panel
-// that opens takes an idle one that an earlier panel left. A thread given up (the
-// user stopped waiting, or it sat stuck in a call) is never reused: it ends
-// whenever its call returns, if ever.
+// that opens takes an idle one that an earlier panel left. A thread given up
+// (the user stopped waiting, or it sat stuck in a call) is never reused: it
+// ends whenever its call returns, if ever.
 //
-// What the asking thread and this thread share, and who writes it:
+// What the asking thread (the one holding the link's gate) and this thread
+// share, and who writes it:
 //
-//   field            written by                      read by
-//   request (in)     asking thread, before Post      link thread, until `done`
-//   request (out)    link thread (and the sink's     asking thread, after `done`
+//   field            written by                       read by
+//   request (in)     asking thread, before Post       link thread, until `done`
+//   request (out)    link thread (and the sink's      asking thread, after `done`
 //                    callbacks, on that thread)
-//   notices          link thread (progress calls)    asking thread (TakeNotices)
-//   cancelWanted     asking thread                   link thread, between reads,
-//                                                    in progress answers and
-//                                                    after a refusal
-//   callSince,       link thread                     asking thread: the stuck
-//   lastSign                                         and quiet clocks
-//   quit             asking thread (give up)         link thread
-//   stuck            asking thread (a hung connect;  both
-//                    cleared when taken from the
-//                    pool), link thread (returned)
+//   notices,         link thread (progress calls);    asking thread (TakeNotices)
+//   noticeCount      asking thread (Post, Take-
+//                    Notices); under noticeLock
+//   cancelWanted     asking thread (Post, Request-    link thread, between reads,
+//                    Cancel; Reuse)                   in progress answers and
+//                                                     after a refusal
+//   callSince        link thread (around each call);  asking thread (StuckFor)
+//                    asking thread (Reuse)
+//   lastSign         link thread (callbacks, a call   both (QuietFor, StuckFor)
+//                    leaving); asking thread (Post)
+//   endAsked         asking thread (AskToEnd)         link thread
+//   stuck            asking thread (a hung connect;   both
+//                    Reuse), link thread (returned)
+//   stuckConnects    asking thread (a hung connect),  asking thread (ConnectStuck)
+//                    link thread (returned)
+//   holds            the owner (Disown), the thread   both: the last one deletes
+//                    as it ends (DropHold)
+//   nextIdle, the    whoever holds the pool lock      whoever holds the pool lock
+//   pool's list
 //
-// Everything else (the server, the cookie, the sink, what is expected) is the
-// link thread's alone.
+// Reuse runs while the thread sits idle in the pool, so nothing else touches
+// what it clears. Everything else (the server, the cookie, the sink, what is
+// expected) is the link thread's alone.
 #pragma once
 
-#include "phone_link.h"
-
-enum LinkOp {
-    OpNone,
-    OpConnect,
-    OpDisconnect,
-    OpDriveList,
-    OpVolumeInfo,
-    OpDirOpen,
-    OpDirRead,
-    OpDirClose,
-    OpDirRemove,
-    OpDirMake,
-    OpEntryInfo,
-    OpFileCopy,
-    OpFileDelete,
-};
-
-// One request, from its asking to its outcome. The paths are copies: the
-// asking thread may be gone before a given-up thread is done with them.
-struct LinkRequest {
-    enum { PathUnits = 1024 };
-
-    // In.
-    LinkOp op;
-    WCHAR path[PathUnits];
-    WCHAR target[PathUnits];
-    DWORD value;  // a handle, a drive index
-    LONG direction, overwrite;
-    int entriesWanted;  // OpDirRead: how many reads in a row (at least 1)
-    ServerMaker maker;  // OpConnect
-    void* makerContext;
-
-    // Out.
-    bool accepted;    // the server took the request call
-    LONG status;      // the completion's, or StatusNotAccepted
-    LinkLoss loss;    // LinkServes, or why no completion will come
-    DWORD resultValue;                                      // a mask, a handle
-    remote::RemoteEntry entries[PhoneLink::ReadBatchMax];  // reads that succeeded; EntryInfo's
-    int entryCount;
-    remote::RemoteVolume volume;
-};
+#include "link_request.h"
 
 class LinkSink;
-
-// Milliseconds from `then` to `now`; a stamp taken on another thread a tick
-// after `now` was read is no time, not 49 days.
-inline DWORD Elapsed(DWORD now, DWORD then) { return (LONG)(now - then) > 0 ? now - then : 0; }
 
 // The process running the program registered for `clsid`, opened to be
 // waited on; null when it can't be told (server_process.cpp).
@@ -106,14 +74,14 @@ public:
     DWORD QuietFor(DWORD now) const;  // since the last sign, in or out of a call
     void MarkStuckConnect();
     // After a disconnect that ended: back to the pool, which holds it from
-    // now on.
-    void Park();
+    // now on (or, the pool being full, asked to end and disowned).
+    void ReturnToPool();
     // Nothing more is asked of it: it lets go of the server and ends as soon
     // as it can (given up, or ended with the pool).
-    void Quit() { SetEvent(quit); }
-    // The owner lets go, after waiting up to `waitMs` (dispatching messages)
-    // for the thread to have ended.
-    void Leave(DWORD waitMs);
+    void AskToEnd() { SetEvent(endAsked); }
+    // The owner (the link) lets go of it for good, after waiting up to
+    // `waitMs` (dispatching messages) for the thread to have ended.
+    void Disown(DWORD waitMs);
 
     // The sink's side, on this thread.
     void Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size);
@@ -123,13 +91,16 @@ public:
 
     enum { NoticeSlots = 32 };
 
+    LinkThread(const LinkThread&) = delete;
+    LinkThread& operator=(const LinkThread&) = delete;
+
 private:
     void Sign();  // the server (or a request leaving) gave a sign of life now
     LinkThread();
     ~LinkThread();
-    LinkThread(const LinkThread&);
-    LinkThread& operator=(const LinkThread&);
-    void Let();  // drops one hold: the owner's (link or pool) or the thread's
+    // Drops one of the two holds, the owner's (link or pool) or the running
+    // thread's; the last one deletes it.
+    void DropHold();
     void Reuse();  // taken from the pool: what one use leaves is cleared
 
     static DWORD WINAPI ThreadMain(void* self);
@@ -146,8 +117,8 @@ private:
     static volatile LONG stuckConnects;
 
     HANDLE thread;
-    HANDLE ready;  // auto-reset: a request was posted
-    HANDLE quit;   // manual: given up, or the pool ends it
+    HANDLE ready;     // auto-reset: a request was posted
+    HANDLE endAsked;  // manual: given up, or the pool ends it
     volatile LONG holds;
     volatile LONG stuck;  // 0; 1 counted as a stuck connect; 2 the connect returned
     volatile LONG callSince;  // tick count | 1 inside a call, else 0

@@ -3,8 +3,10 @@
 // dispatching this thread's messages, drawing the copy progress the link
 // thread passes on, and asking the watcher every tenth of a second whether
 // to go on.
-#include "link_thread.h"
+#include "phone_link.h"
 
+#include "link_thread.h"
+#include "message_pump.h"
 #include "timings.h"
 
 #include <cstring>
@@ -24,12 +26,11 @@ bool CopyPath(WCHAR* to, const WCHAR* from)
 }
 
 bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
-
-
 }  // namespace
 
 PhoneLink::PhoneLink()
-    : thread(NULL), abandoned(NULL), watcher(NULL), loss(LinkServes), lossTold(false), busy(0)
+    : thread(nullptr), abandoned(nullptr), watcher(nullptr), loss(LinkServes), lossTold(false),
+      busy(0)
 {
     memset(&entry, 0, sizeof(entry));
     memset(&volume, 0, sizeof(volume));
@@ -37,92 +38,7 @@ PhoneLink::PhoneLink()
 
 PhoneLink::~PhoneLink() { Disconnect(); }
 
-// --- connecting ---------------------------------------------------------------------
-
-LONG PhoneLink::Connect(ServerMaker maker, void* makerContext)
-{
-    Disconnect();
-    loss = LinkServes;
-    lossTold = false;
-    // While the server hangs, creating it hangs too: one thread stuck in
-    // that is enough.
-    if (LinkThread::ConnectStuck()) return StatusNoServer;
-    thread = LinkThread::Acquire();
-    if (!thread) return StatusNoServer;
-
-    LinkRequest* r = Begin(OpConnect);
-    if (!r) return StatusNoServer;
-    r->maker = maker;
-    r->makerContext = makerContext;
-    LONG status = StatusNoServer;
-    if (Run(*r, &status)) End();
-    else status = StatusNoServer;  // creating it hung
-    if (status != StatusOk) {
-        Disconnect();
-        loss = LinkServes;
-    }
-    return status;
-}
-
-// The link thread takes the registration back and lets go of the server,
-// then waits in the pool for the next panel. One that does not manage within
-// the stuck-call time is left to end whenever its call returns.
-void PhoneLink::Disconnect()
-{
-    if (thread) {
-        thread->request.op = OpDisconnect;
-        thread->Post();
-        if (PumpingWaitOne(thread->done, timing::StuckCallMs) == WAIT_OBJECT_0) {
-            thread->Park();
-        } else {
-            thread->Quit();
-            thread->Leave(0);
-        }
-        thread = NULL;
-    }
-    // One given up while merely waiting ends as soon as its last calls are
-    // served (an in-process server's through this thread's messages); one
-    // stuck in a call is not waited for long.
-    if (abandoned) abandoned->Leave(timing::AbandonedGraceMs);
-    abandoned = NULL;
-}
-
-// Nothing more is asked of this thread; it ends as soon as it can.
-void PhoneLink::GiveUp(LinkLoss why)
-{
-    loss = why;
-    if (!thread) return;
-    thread->Quit();
-    if (abandoned) abandoned->Leave(0);
-    abandoned = thread;
-    thread = NULL;
-}
-
-// --- one request --------------------------------------------------------------------
-
-// The gate comes first: whoever passes it alone reads the link's state.
-// Null (the request answers StatusNotAccepted) when another request is out,
-// the link is lost or none is connected, or a path does not fit.
-LinkRequest* PhoneLink::Begin(int op, const WCHAR* path, const WCHAR* target)
-{
-    if (InterlockedExchange(&busy, 1)) return NULL;
-    if (loss != LinkServes || !thread) {
-        End();
-        return NULL;
-    }
-    LinkRequest& r = thread->request;
-    r.op = (LinkOp)op;
-    r.value = 0;
-    r.direction = r.overwrite = 0;
-    r.entriesWanted = 1;
-    r.maker = NULL;
-    r.makerContext = NULL;
-    if (!CopyPath(r.path, path) || !CopyPath(r.target, target)) {
-        End();
-        return NULL;
-    }
-    return &r;
-}
+// --- what a wait keeps --------------------------------------------------------------
 
 // What one wait on the link thread needs to know and keeps.
 struct PhoneLink::Wait {
@@ -131,33 +47,6 @@ struct PhoneLink::Wait {
     void* context;
     bool cancelled;  // the progress function answered 0
 };
-
-// True, with the gate still held, when the link thread finished the request:
-// its record may be read. False, with the gate let go, when the request ended
-// the link (the record is not the link's any more): `status` is then
-// StatusNotAccepted and Loss() says why.
-bool PhoneLink::Run(LinkRequest& request, LONG* status, ProgressFn progress, void* context)
-{
-    *status = StatusNotAccepted;
-    // A completion an in-process server has queued on this thread for an
-    // earlier request (one it refused, or one given up) is delivered now,
-    // while no request waits, so that it can't end this one.
-    DispatchQueued();
-    Wait wait = {request.op, progress, context, false};
-    thread->Post();
-    if (!WaitForThread(wait)) {
-        End();
-        return false;
-    }
-    if (request.loss != LinkServes) {
-        // A server found dead serves nothing more.
-        GiveUp(request.loss);
-        End();
-        return false;
-    }
-    *status = request.status;
-    return true;
-}
 
 namespace {
 
@@ -180,6 +69,146 @@ bool StopDispatching(void* context)
 
 }  // namespace
 
+// --- the gate -----------------------------------------------------------------------
+
+// The one gate every request and Disconnect pass, on whichever thread: while
+// it is held nobody else reads or changes the link's state or the thread's
+// record. It lets go when it goes out of scope, whatever the request ended in.
+class PhoneLink::Gate {
+public:
+    explicit Gate(PhoneLink& l) : link(l), held(InterlockedExchange(&l.busy, 1) == 0) {}
+    ~Gate()
+    {
+        if (held) InterlockedExchange(&link.busy, 0);
+    }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    bool Held() const { return held; }
+    // The thread's record, filled for `op`; null (the request answers
+    // StatusNotAccepted) when another request is out, the link is lost or
+    // none is connected, or a path does not fit.
+    LinkRequest* Fill(LinkOp op, const WCHAR* path = nullptr, const WCHAR* target = nullptr);
+    // Hands the filled request over and waits. True when the link thread
+    // finished it: its record may be read, and `status` is its status. False
+    // when there was none to hand over, or it ended the link (the record is
+    // not the link's any more): `status` is then StatusNotAccepted and Loss()
+    // says why.
+    bool Run(LONG* status, ProgressFn progress = nullptr, void* context = nullptr);
+
+private:
+    PhoneLink& link;
+    const bool held;
+    LinkRequest* request = nullptr;
+};
+
+LinkRequest* PhoneLink::Gate::Fill(LinkOp op, const WCHAR* path, const WCHAR* target)
+{
+    if (!held || link.loss != LinkServes || !link.thread) return nullptr;
+    LinkRequest& r = link.thread->request;
+    r.op = op;
+    r.value = 0;
+    r.direction = r.overwrite = 0;
+    r.entriesWanted = 1;
+    r.maker = nullptr;
+    r.makerContext = nullptr;
+    if (!CopyPath(r.path, path) || !CopyPath(r.target, target)) return nullptr;
+    request = &r;
+    return request;
+}
+
+bool PhoneLink::Gate::Run(LONG* status, ProgressFn progress, void* context)
+{
+    *status = StatusNotAccepted;
+    if (!request) return false;
+    // A completion an in-process server has queued on this thread for an
+    // earlier request (one it refused, or one given up) is delivered now,
+    // while no request waits, so that it can't end this one.
+    DispatchQueued();
+    Wait wait = {request->op, progress, context, false};
+    link.thread->Post();
+    if (!link.WaitForThread(wait)) return false;
+    if (request->loss != LinkServes) {
+        // A server found dead serves nothing more.
+        link.GiveUp(request->loss);
+        return false;
+    }
+    *status = request->status;
+    return true;
+}
+
+// --- connecting ---------------------------------------------------------------------
+
+LONG PhoneLink::Connect(ServerMaker maker, void* makerContext)
+{
+    Gate gate(*this);
+    if (!gate.Held()) return StatusNotAccepted;
+    Close();
+    loss = LinkServes;
+    lossTold = false;
+    // While the server hangs, creating it hangs too: one thread stuck in
+    // that is enough.
+    if (LinkThread::ConnectStuck()) return StatusNoServer;
+    thread = LinkThread::Acquire();
+    if (!thread) return StatusNoServer;
+
+    LinkRequest* r = gate.Fill(OpConnect);
+    if (!r) return StatusNoServer;
+    r->maker = maker;
+    r->makerContext = makerContext;
+    LONG status = StatusNoServer;
+    if (!gate.Run(&status)) status = StatusNoServer;  // creating it hung
+    if (status != StatusOk) {
+        Close();
+        loss = LinkServes;
+    }
+    return status;
+}
+
+// Never while a request is out: the panel makes one call at a time, and a
+// link closed under a request would pull its thread from under it.
+void PhoneLink::Disconnect()
+{
+    Gate gate(*this);
+    if (gate.Held()) Close();
+}
+
+// The link thread takes the registration back and lets go of the server,
+// then waits in the pool for the next panel. One that does not manage within
+// the stuck-call time is left to end whenever its call returns.
+void PhoneLink::Close()
+{
+    if (thread) {
+        thread->request.op = OpDisconnect;
+        thread->Post();
+        if (PumpingWaitOne(thread->done, timing::StuckCallMs) == WAIT_OBJECT_0) {
+            thread->ReturnToPool();
+        } else {
+            thread->AskToEnd();
+            thread->Disown(0);
+        }
+        thread = nullptr;
+    }
+    // One given up while merely waiting ends as soon as its last calls are
+    // served (an in-process server's through this thread's messages); one
+    // stuck in a call is not waited for long.
+    if (abandoned) abandoned->Disown(timing::AbandonedGraceMs);
+    abandoned = nullptr;
+}
+
+// Nothing more is asked of this thread; it ends as soon as it can.
+void PhoneLink::GiveUp(LinkLoss why)
+{
+    loss = why;
+    if (!thread) return;
+    thread->AskToEnd();
+    if (abandoned) abandoned->Disown(0);
+    abandoned = thread;
+    thread = nullptr;
+}
+
+// --- waiting for the thread ----------------------------------------------------------
+
 // True when the thread finished the request; false when the wait was given up
 // (the thread then is the link's no more).
 bool PhoneLink::WaitForThread(Wait& wait)
@@ -192,19 +221,12 @@ bool PhoneLink::WaitForThread(Wait& wait)
     bool watched = false;
     bool finished = false;
     for (;;) {
-        bool noticed = false;
+        Pending pending = {waits[0], waits[1], false, false};
         DWORD woke =
-            MsgWaitForMultipleObjects(2, waits, FALSE, timing::WatchMs, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0) {
-            finished = true;
-        } else if (woke == WAIT_OBJECT_0 + 1) {
-            noticed = true;
-        } else if (woke == WAIT_OBJECT_0 + 2) {
-            Pending pending = {waits[0], waits[1], false, false};
-            DispatchQueued(StopDispatching, &pending);
-            noticed = pending.noticed;
-            finished = pending.finished;
-        } else if (woke != WAIT_TIMEOUT) {
+            PumpingWait(2, waits, FALSE, timing::WatchMs, StopDispatching, &pending);
+        bool noticed = pending.noticed || woke == WAIT_OBJECT_0 + 1;
+        finished = pending.finished || woke == WAIT_OBJECT_0;
+        if (woke == WAIT_FAILED) {
             GiveUp(LinkBroken);
             break;
         }
@@ -221,7 +243,7 @@ bool PhoneLink::WaitForThread(Wait& wait)
         if (finished) break;
 
         DWORD now = GetTickCount();
-        if (now - lastWatch < timing::WatchMs) continue;
+        if (Elapsed(now, lastWatch) < timing::WatchMs) continue;
         lastWatch = now;
         if (thread->StuckFor(now) > timing::StuckCallMs) {
             if (wait.op == OpConnect) thread->MarkStuckConnect();
@@ -268,39 +290,32 @@ bool PhoneLink::WaitForThread(Wait& wait)
 
 LONG PhoneLink::DriveList(DWORD* mask)
 {
-    LinkRequest* r = Begin(OpDriveList);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpDriveList);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) {
-        if (r->accepted) *mask = r->resultValue;
-        End();
-    }
+    if (gate.Run(&s) && r->accepted) *mask = r->resultValue;
     return s;
 }
 
 LONG PhoneLink::VolumeInfo(LONG driveIndex, RemoteVolume* out)
 {
-    LinkRequest* r = Begin(OpVolumeInfo);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpVolumeInfo);
+    if (r) r->value = (DWORD)driveIndex;
     LONG s = StatusNotAccepted;
-    if (!r) return s;
-    r->value = (DWORD)driveIndex;
-    if (Run(*r, &s)) {
-        if (r->accepted) {
-            if (s == StatusOk) volume = r->volume;
-            memcpy(out, &volume, sizeof(volume));
-        }
-        End();
+    if (gate.Run(&s) && r->accepted) {
+        if (s == StatusOk) volume = r->volume;
+        memcpy(out, &volume, sizeof(volume));
     }
     return s;
 }
 
 LONG PhoneLink::DirOpen(const WCHAR* path, DWORD* handle)
 {
-    LinkRequest* r = Begin(OpDirOpen, path);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpDirOpen, path);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) {
-        if (r->accepted) *handle = r->resultValue;
-        End();
-    }
+    if (gate.Run(&s) && r->accepted) *handle = r->resultValue;
     return s;
 }
 
@@ -318,56 +333,57 @@ LONG PhoneLink::DirReadSome(DWORD handle, RemoteEntry* out, int capacity, int* g
 {
     *got = 0;
     if (capacity < 1 || capacity > ReadBatchMax) return StatusNotAccepted;
-    LinkRequest* r = Begin(OpDirRead);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpDirRead);
+    if (r) {
+        r->value = handle;
+        r->entriesWanted = capacity;
+    }
     LONG s = StatusNotAccepted;
-    if (!r) return s;
-    r->value = handle;
-    r->entriesWanted = capacity;
-    if (Run(*r, &s)) {
+    if (gate.Run(&s)) {
         *got = r->entryCount;
         memcpy(out, r->entries, r->entryCount * sizeof(RemoteEntry));
         if (r->entryCount) entry = r->entries[r->entryCount - 1];
-        End();
     }
     return s;
 }
 
 LONG PhoneLink::DirClose(DWORD handle)
 {
-    LinkRequest* r = Begin(OpDirClose);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpDirClose);
+    if (r) r->value = handle;
     LONG s = StatusNotAccepted;
-    if (!r) return s;
-    r->value = handle;
-    if (Run(*r, &s)) End();
+    gate.Run(&s);
     return s;
 }
 
 LONG PhoneLink::DirRemove(const WCHAR* path)
 {
-    LinkRequest* r = Begin(OpDirRemove, path);
+    Gate gate(*this);
+    gate.Fill(OpDirRemove, path);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) End();
+    gate.Run(&s);
     return s;
 }
 
 LONG PhoneLink::DirMake(const WCHAR* path)
 {
-    LinkRequest* r = Begin(OpDirMake, path);
+    Gate gate(*this);
+    gate.Fill(OpDirMake, path);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) End();
+    gate.Run(&s);
     return s;
 }
 
 LONG PhoneLink::EntryInfo(const WCHAR* path, RemoteEntry* out)
 {
-    LinkRequest* r = Begin(OpEntryInfo, path);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpEntryInfo, path);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) {
-        if (r->accepted) {
-            if (s == StatusOk) entry = r->entries[0];
-            memcpy(out, &entry, sizeof(entry));
-        }
-        End();
+    if (gate.Run(&s) && r->accepted) {
+        if (s == StatusOk) entry = r->entries[0];
+        memcpy(out, &entry, sizeof(entry));
     }
     return s;
 }
@@ -375,19 +391,22 @@ LONG PhoneLink::EntryInfo(const WCHAR* path, RemoteEntry* out)
 LONG PhoneLink::FileCopy(const WCHAR* source, const WCHAR* target, LONG direction,
                          LONG overwrite, ProgressFn progress, void* context)
 {
-    LinkRequest* r = Begin(OpFileCopy, source, target);
+    Gate gate(*this);
+    LinkRequest* r = gate.Fill(OpFileCopy, source, target);
+    if (r) {
+        r->direction = direction;
+        r->overwrite = overwrite;
+    }
     LONG s = StatusNotAccepted;
-    if (!r) return s;
-    r->direction = direction;
-    r->overwrite = overwrite;
-    if (Run(*r, &s, progress, context)) End();
+    gate.Run(&s, progress, context);
     return s;
 }
 
 LONG PhoneLink::FileDelete(const WCHAR* path)
 {
-    LinkRequest* r = Begin(OpFileDelete, path);
+    Gate gate(*this);
+    gate.Fill(OpFileDelete, path);
     LONG s = StatusNotAccepted;
-    if (r && Run(*r, &s)) End();
+    gate.Run(&s);
     return s;
 }

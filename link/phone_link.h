@@ -3,38 +3,22 @@
 //
 // A link is two sides of one hand-over:
 // - the asking side (phone_link.cpp), on whichever thread calls a request
-//   (FAR's main thread, or Find File's worker): it fills the request, hands
-//   it over, and waits, dispatching its own messages, drawing the copy
-//   progress and asking a WaitWatcher every tenth of a second whether to go
-//   on;
-// - the link's own thread (link_thread.cpp), in a single-threaded apartment
+//   (FAR's main thread, or Find File's worker): it passes the link's one gate,
+//   fills the request, hands it over, and waits, dispatching its own messages,
+//   drawing the copy progress and asking a WaitWatcher every tenth of a second
+//   whether to go on;
+// - the link's own thread (link_thread.h), in a single-threaded apartment
 //   of its own: it creates the server, registers the sink and makes every
 //   request, and the server's callbacks are dispatched inside its waits, so
 //   the next request can leave only after the last callback has returned to
 //   the server.
-// The wire contract itself is remote_fs.h and remote_ids.cpp, beside this
-// file. The link knows nothing of the host: what a user sees is the panel's.
+// What the two sides hand over is link_request.h; the one wait and message
+// pump both use, message_pump.h; the wire contract itself, remote_fs.h and
+// remote_ids.cpp. The link knows nothing of the host: what a user sees is the
+// panel's.
 #pragma once
 
-#include "remote_fs.h"
-
-// Called during a FileCopy, on the asking thread, with the server's progress
-// figure (0 to 100); answers non-zero to go on, zero to cancel.
-typedef int (*ProgressFn)(int value, void* context);
-
-// Makes the server object on the link's thread, in place of trying every
-// generation with CoCreateInstance; a test's stand-in server comes this way.
-typedef HRESULT (*ServerMaker)(void* context, remote::IRemoteFs** server);
-
-// Why a link no longer serves. This is not a status: every status is the
-// server's (or StatusNotAccepted), whatever its value; the link's own end is
-// told here, beside it.
-enum LinkLoss {
-    LinkServes = 0,
-    LinkBroken,     // the server is gone: its process ended, or a call said so
-    LinkAbandoned,  // the user stopped waiting for it
-    LinkStuck,      // the server is there but gave no sign of life for too long
-};
+#include "link_request.h"
 
 // Asked about every 100 ms, on the asking thread, while a request is out.
 // quietMs: time since the server last gave a sign (a callback) or the request
@@ -52,20 +36,25 @@ struct WaitWatcher {
 };
 
 class LinkThread;
-struct LinkRequest;
 
-// One request at a time: a request made while another is out (on any thread)
-// is refused with StatusNotAccepted.
+// One request at a time: every request, and Disconnect, passes one gate; a
+// request made while another is out (on any thread) is refused with
+// StatusNotAccepted.
 class PhoneLink {
 public:
     PhoneLink();
     ~PhoneLink();
 
+    PhoneLink(const PhoneLink&) = delete;
+    PhoneLink& operator=(const PhoneLink&) = delete;
+
     // Whether a program is registered for the server's class (any
     // generation): a connect that fails with one registered failed to start
     // the server, which is installed.
     static bool ServerInstalled();
-    LONG Connect(ServerMaker maker = NULL, void* makerContext = NULL);
+    // StatusOk, or the link's own StatusNoServer or StatusRefused
+    // (link_request.h); StatusNotAccepted while a request is out.
+    LONG Connect(ServerMaker maker = nullptr, void* makerContext = nullptr);
     void Disconnect();
     void SetWatcher(WaitWatcher* w) { watcher = w; }
 
@@ -73,16 +62,18 @@ public:
     // gone or stuck, or its wait is given up, every request fails at once
     // with StatusNotAccepted, asking nothing, until the next Connect.
     LinkLoss Loss() const { return loss; }
-    // True once per loss: whoever tells the user of it asks first, so the
-    // user hears of it once, from the first step that finds it.
-    bool TellLoss()
+    // Marks the loss told, answering true to the one call that marked it:
+    // whoever tells the user of it marks it first, so the user hears of it
+    // once, from the first step that finds it.
+    bool MarkLossTold()
     {
         if (loss == LinkServes || lossTold) return false;
         lossTold = true;
         return true;
     }
 
-    // Each blocks until its completion has arrived and answers its status.
+    // Each blocks until its completion has arrived and answers its status:
+    // the server's, or the link's own StatusNotAccepted.
     // StatusNotAccepted when the server refused the request call (whatever it
     // completed inside it), when none is connected, when the completion came
     // without its record, or when the link is lost (Loss() tells). Outputs
@@ -100,7 +91,6 @@ public:
     // run (StatusEndOfList at the end of the folder). A watcher that says
     // stop while the server answers ends the run after the read under way,
     // as StatusCancelled, and the link stays usable.
-    enum { ReadBatchMax = 32 };
     LONG DirReadSome(DWORD handle, remote::RemoteEntry* out, int capacity, int* got);
     LONG DirClose(DWORD handle);
     LONG DirRemove(const WCHAR* path);
@@ -117,14 +107,9 @@ public:
     LONG FileDelete(const WCHAR* path);
 
 private:
-    PhoneLink(const PhoneLink&);
-    PhoneLink& operator=(const PhoneLink&);
-
-    LinkRequest* Begin(int op, const WCHAR* path = NULL, const WCHAR* target = NULL);
-    bool Run(LinkRequest& request, LONG* status, ProgressFn progress = NULL,
-             void* context = NULL);
-    void End() { InterlockedExchange(&busy, 0); }
+    class Gate;
     struct Wait;
+    void Close();  // Disconnect's work, behind the gate
     bool WaitForThread(Wait& wait);
     void GiveUp(LinkLoss why);
 
@@ -133,18 +118,9 @@ private:
     WaitWatcher* watcher;   // the panel's; may be null
     LinkLoss loss;
     bool lossTold;
-    volatile LONG busy;     // 1 while a request is out: the gate every caller passes first
+    volatile LONG busy;     // 1 while the gate is held (a request or a disconnect is out)
 
     // The records of the last requests that succeeded.
     remote::RemoteEntry entry;
     remote::RemoteVolume volume;
 };
-
-// Waits for `count` handles while dispatching every message that reaches the
-// thread. Answers what the underlying wait answers: the signalled handle's
-// index, WAIT_TIMEOUT, or WAIT_FAILED.
-DWORD PumpingWait(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeout);
-DWORD PumpingWaitOne(HANDLE handle, DWORD timeout);
-// Dispatches every message waiting for this thread, without waiting; with
-// `after`, asks it after each message and stops when it answers true.
-void DispatchQueued(bool (*after)(void* context) = NULL, void* context = NULL);

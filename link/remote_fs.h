@@ -29,8 +29,6 @@ enum : LONG {
     StatusCancelled = -3,
     StatusExists = -11,
     StatusEndOfList = -25,
-    StatusNoServer = -100,
-    StatusRefused = -101,
 };
 
 enum : LONG {
@@ -63,8 +61,6 @@ struct RemoteVolume {
 };
 
 #pragma pack(pop)
-
-enum { ExtraRecordSize = 348 };
 
 static_assert(sizeof(RemoteEntry) == 1084, "RemoteEntry");
 static_assert(offsetof(RemoteEntry, size) == 4, "RemoteEntry.size");

@@ -5,6 +5,7 @@
 // server keeps (a registration, a request); the server's process, though,
 // can be watched from outside.
 #include "link_thread.h"
+#include "phone_link.h"
 
 #include <tlhelp32.h>
 
@@ -26,7 +27,7 @@ bool ServerProgram(const CLSID& clsid, char* name, int size)
     if (RegQueryValueA(HKEY_CLASSES_ROOT, key, line, &length) != ERROR_SUCCESS) return false;
     line[sizeof(line) - 1] = 0;
     char* start = line[0] == '"' ? line + 1 : line;
-    char* end = NULL;
+    char* end = nullptr;
     for (char* p = start; *p && !end; ++p)
         if (_strnicmp(p, ".exe", 4) == 0) end = p + 4;
     if (!end) return false;
@@ -46,9 +47,9 @@ bool ServerProgram(const CLSID& clsid, char* name, int size)
 HANDLE OpenServerProcess(const CLSID& clsid)
 {
     char program[MAX_PATH];
-    if (!ServerProgram(clsid, program, sizeof(program))) return NULL;
+    if (!ServerProgram(clsid, program, sizeof(program))) return nullptr;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return NULL;
+    if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof(entry);
     DWORD found = 0;
@@ -63,7 +64,7 @@ HANDLE OpenServerProcess(const CLSID& clsid)
         }
     }
     CloseHandle(snapshot);
-    return matches == 1 ? OpenProcess(SYNCHRONIZE, FALSE, found) : NULL;
+    return matches == 1 ? OpenProcess(SYNCHRONIZE, FALSE, found) : nullptr;
 }
 
 bool PhoneLink::ServerInstalled()

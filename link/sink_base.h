@@ -14,7 +14,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
         if (!out) return E_POINTER;
-        *out = NULL;
+        *out = nullptr;
         // The sink answers to every generation's identifier, whichever
         // server generation asks.
         bool known = IsEqualIID(iid, IID_IUnknown) != 0;

@@ -29,10 +29,10 @@ struct DirHandleGuard {
 // ReadHandOverMs, from how long `reads` requests took (`elapsed` ms).
 static int BatchFor(int reads, DWORD elapsed)
 {
-    if (elapsed == 0) return PhoneLink::ReadBatchMax;
+    if (elapsed == 0) return ReadBatchMax;
     DWORD fit = timing::ReadHandOverMs * (DWORD)(reads > 0 ? reads : 1) / elapsed;
     if (fit < 1) return 1;
-    return fit < (DWORD)PhoneLink::ReadBatchMax ? (int)fit : PhoneLink::ReadBatchMax;
+    return fit < (DWORD)ReadBatchMax ? (int)fit : ReadBatchMax;
 }
 
 LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const WCHAR* path,
@@ -48,19 +48,19 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     // A batch of reads is one wait for the asking thread, which hears no stop
     // meanwhile: an operation's listing sizes its batches by the server's
     // pace, its opening first. A quick server still gets whole batches.
-    int want = watch ? BatchFor(1, GetTickCount() - began) : PhoneLink::ReadBatchMax;
+    int want = watch ? BatchFor(1, Elapsed(GetTickCount(), began)) : ReadBatchMax;
     int read = 0;
     int pending = 0;  // entries waiting for their stand-ins
 
     ListingItems list;
-    RemoteEntry batch[PhoneLink::ReadBatchMax];  // 34 KB, only while a folder is read
+    RemoteEntry batch[ReadBatchMax];  // 34 KB, only while a folder is read
     do {
         if (watch && !watch->KeepReading(read)) return StatusCancelled;
         int got = 0;
         began = GetTickCount();
         status = link.DirReadSome(handle, batch, want, &got);
         read += got;
-        if (watch) want = BatchFor(got, GetTickCount() - began);
+        if (watch) want = BatchFor(got, Elapsed(GetTickCount(), began));
         for (int i = 0; i < got; ++i) {
             // The phone is outside input: an entry that is no plain child of
             // this folder must reach neither the panel nor the recursive copy

@@ -45,7 +45,7 @@ HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
     // A server that is registered but would not start is installed: say
     // what is known, and that another try may do (one that died lately
     // can keep its class taken for a while).
-    bool installed = status == remote::StatusNoServer && PhoneLink::ServerInstalled();
+    bool installed = status == StatusNoServer && PhoneLink::ServerInstalled();
     const MsgItem notStarted[] = {MErrorTitle, MServerNotStarted, MTryAgainLater};
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};
     if (installed) ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, notStarted, 3, 0);

@@ -42,7 +42,7 @@ void OutcomeText(const PhoneLink& link, LONG status, char* buffer, int size)
 void TellLinkLost(PhoneLink& link, int opMode)
 {
     // Quick View fetches at every cursor move: the next step the user takes tells.
-    if ((opMode & (host::OPM_FIND | host::OPM_QUICKVIEW)) || !MayDraw() || !link.TellLoss())
+    if ((opMode & (host::OPM_FIND | host::OPM_QUICKVIEW)) || !MayDraw() || !link.MarkLossTold())
         return;
     char text[128];
     OutcomeText(link, StatusNotAccepted, text, sizeof(text));

@@ -2,6 +2,7 @@
 
 #include "host_ui.h"
 #include "message_ids.h"
+#include "message_pump.h"
 #include "status_text.h"
 
 using namespace host;
@@ -18,7 +19,8 @@ bool WaitBox::KeepWaiting(DWORD quietMs)
     // Find dialog stops the search between two calls.
     if (!MayDraw()) return InterlockedCompareExchange(&othersStop, 0, 0) == 0;
     DWORD waited = quietMs;
-    if (inRun && GetTickCount() - runStart > waited) waited = GetTickCount() - runStart;
+    DWORD inThisRun = inRun ? Elapsed(GetTickCount(), runStart) : 0;
+    if (inThisRun > waited) waited = inThisRun;
     if (waited < timing::WaitBoxAfterMs) return true;
     if (!hostDraws && (!screen || (inRun && shownRead != runRead))) Draw();
     // The Esc stops the operation too, as one read by its own box does.
@@ -98,7 +100,7 @@ void EnterPanel(HANDLE lock, WaitBox& inside)
     DWORD start = GetTickCount();
     bool stopped = false;
     while (PumpingWaitOne(lock, timing::WatchMs) == WAIT_TIMEOUT) {
-        if (stopped || box.KeepWaiting(GetTickCount() - start)) continue;
+        if (stopped || box.KeepWaiting(Elapsed(GetTickCount(), start))) continue;
         stopped = true;
         InterlockedExchange(&inside.othersStop, 1);
     }

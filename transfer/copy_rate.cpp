@@ -1,5 +1,7 @@
 #include "copy_rate.h"
 
+#include "timings.h"
+
 void StartRate(CopyRate& rate, DWORD now)
 {
     rate.startedAt = now;
@@ -22,7 +24,7 @@ void AddBytes(CopyRate& rate, unsigned __int64 bytes, DWORD now)
     rate.moved += bytes;
     if (rate.count > 0) {
         int last = (rate.next + CopyRate::Samples - 1) % CopyRate::Samples;
-        if (now - rate.samples[last].tick < (DWORD)CopyRate::SampleMs) return;
+        if (Elapsed(now, rate.samples[last].tick) < (DWORD)CopyRate::SampleMs) return;
     }
     rate.samples[rate.next].tick = now;
     rate.samples[rate.next].bytes = rate.moved;
@@ -38,7 +40,7 @@ unsigned __int64 BytesPerSecond(const CopyRate& rate, DWORD now)
     DWORD span = 0;
     for (int i = 0; i < rate.count; ++i) {
         at = (at + CopyRate::Samples - 1) % CopyRate::Samples;
-        span = now - rate.samples[at].tick;
+        span = Elapsed(now, rate.samples[at].tick);
         if (span >= (DWORD)CopyRate::WindowMs) break;
     }
     const CopyRate::Sample& base = rate.samples[at];

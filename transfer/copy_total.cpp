@@ -36,7 +36,7 @@ unsigned __int64 SizeOf(DWORD high, DWORD low) { return (unsigned __int64)high <
 bool Stopped(Tally& t)
 {
     DWORD now = GetTickCount();
-    if (!t.drawnAt || now - t.drawnAt >= timing::CountDrawMs) {
+    if (!t.drawnAt || Elapsed(now, t.drawnAt) >= timing::CountDrawMs) {
         t.drawnAt = now | 1;
         char size[40], line[100], reading[80];
         FormatAmount(size, sizeof(size), t.bytes, false);

@@ -144,7 +144,7 @@ static void FormatSpeed(char* out, int size, unsigned __int64 bytesPerSecond)
 static void FormatTimeLine(char* out, int size, const ProgressBox& box, DWORD now)
 {
     char taken[16], left[16], speed[40];
-    FormatClock(taken, sizeof(taken), (long)((now - box.rate.startedAt) / 1000));
+    FormatClock(taken, sizeof(taken), (long)(Elapsed(now, box.rate.startedAt) / 1000));
     // The operation's time left when its size is known, else the file's.
     unsigned __int64 bytesLeft = box.totalFiles ? TotalLeft(box) : box.fileSize - box.fileDone;
     FormatClock(left, sizeof(left), SecondsLeft(box.rate, bytesLeft, now));

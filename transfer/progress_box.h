@@ -56,7 +56,7 @@ struct UncountedLeg {
 class QuestionTime {
 public:
     explicit QuestionTime(ProgressBox& progress) : box(progress), asked(GetTickCount()) {}
-    ~QuestionTime() { SkipTime(box.rate, GetTickCount() - asked); }
+    ~QuestionTime() { SkipTime(box.rate, Elapsed(GetTickCount(), asked)); }
     QuestionTime(const QuestionTime&) = delete;
     QuestionTime& operator=(const QuestionTime&) = delete;
 

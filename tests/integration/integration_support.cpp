@@ -10,23 +10,6 @@
 
 namespace kelp_test {
 
-namespace {
-DWORD WINAPI RunFunction(void* f)
-{
-    (*static_cast<std::function<void()>*>(f))();
-    return 0;
-}
-}  // namespace
-
-bool RunOnOwnThread(std::function<void()> f)
-{
-    HANDLE thread = CreateThread(NULL, 0, RunFunction, &f, 0, NULL);
-    if (!thread) return false;
-    bool ended = WaitForSingleObject(thread, 60000) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    return ended;
-}
-
 static UINT CodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 std::wstring Widen(const std::string& text)
@@ -97,8 +80,8 @@ void KelpTest::SetUp()
     tempRoot = Narrow(test_files::MakeTempFolder(L"kelp-it"));
     phoneRoot = tempRoot + "\\phone";
     pcRoot = tempRoot + "\\pc";
-    ASSERT_TRUE(MakeDirs(phoneRoot + "\\C"));
-    ASSERT_TRUE(MakeDirs(phoneRoot + "\\E"));
+    ASSERT_TRUE(MakeDirs(phoneRoot));
+    ASSERT_TRUE(test_support::MakePhoneDrives(Widen(phoneRoot)));
     ASSERT_TRUE(MakeDirs(pcRoot));
 
     if (servePhoneInProcess) {

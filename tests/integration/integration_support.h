@@ -5,6 +5,7 @@
 
 #include "host_emulator.h"
 #include "phone_emulator.h"
+#include "phone_setup.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +29,7 @@ bool IsDirectory(const std::string& path);
 bool MakeDirs(const std::string& path);
 void RemoveTree(const std::string& path);
 std::vector<std::string> ListNames(const std::string& folder);  // sorted, without . and ..
-// Runs f on a thread of its own, one nothing has initialised COM on, and
-// waits up to a minute for it; false when it did not start or end.
-bool RunOnOwnThread(std::function<void()> f);
+using test_support::RunOnOwnThread;
 
 class KelpTest : public ::testing::Test {
 protected:

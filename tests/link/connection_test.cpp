@@ -31,7 +31,7 @@ TEST_F(LinkTest, ConnectsThroughTheFirstGenerationThatIsRegistered)
 
 TEST_F(LinkTest, NoServerRegisteredMeansNoAdviseAndNoRequests)
 {
-    EXPECT_EQ(remote::StatusNoServer, link.Connect());
+    EXPECT_EQ(StatusNoServer, link.Connect());
     EXPECT_EQ(0, emu->Counters().advises);
     EXPECT_EQ(0, emu->Counters().serversCreated);
 
@@ -50,7 +50,7 @@ TEST_F(LinkTest, DeclinedAdviseIsUndoneOnceWithItsCookie)
 {
     emu->Options().adviseDeclines = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
-    EXPECT_EQ(remote::StatusRefused, link.Connect());
+    EXPECT_EQ(StatusRefused, link.Connect());
 
     auto advises = emu->Journal(Op::Advise);
     auto unadvises = emu->Journal(Op::Unadvise);
@@ -70,7 +70,7 @@ TEST_F(LinkTest, FailedAdviseReleasesTheServerWithoutUnadvise)
 {
     emu->Options().adviseFails = true;
     ASSERT_EQ(S_OK, emu->RegisterAll());
-    EXPECT_EQ(remote::StatusRefused, link.Connect());
+    EXPECT_EQ(StatusRefused, link.Connect());
     EXPECT_EQ(1u, emu->Count(Op::Advise));
     EXPECT_EQ(0u, emu->Count(Op::Unadvise));
     EXPECT_EQ(0, emu->Counters().serversAlive);

@@ -56,8 +56,7 @@ void LinkTest::SetUp()
     CoInitialize(nullptr);
     root = MakeTempFolder();
     pc = MakeTempFolder();
-    CreateDirectoryW((root + L"\\C").c_str(), nullptr);
-    CreateDirectoryW((root + L"\\E").c_str(), nullptr);
+    ASSERT_TRUE(test_support::MakePhoneDrives(root));
     emu.reset(new phone_emu::PhoneEmulator(root));
 }
 
@@ -74,22 +73,6 @@ void LinkTest::ConnectAll()
 {
     ASSERT_EQ(S_OK, emu->RegisterAll());
     ASSERT_EQ(remote::StatusOk, link.Connect());
-}
-
-static DWORD WINAPI RunFunction(void* f)
-{
-    (*static_cast<std::function<void()>*>(f))();
-    return 0;
-}
-
-bool RunOnAnotherThread(std::function<void()> f)
-{
-    HANDLE thread = CreateThread(nullptr, 0, RunFunction, &f, 0, nullptr);
-    if (!thread) return false;
-    // The emulator is served on this thread: keep its messages flowing.
-    bool ended = PumpingWaitOne(thread, 20000) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    return ended;
 }
 
 }  // namespace link_test

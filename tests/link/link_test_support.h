@@ -3,8 +3,10 @@
 // counts the messages dispatched to it, and temporary folders.
 #pragma once
 
+#include "message_pump.h"
 #include "phone_emulator.h"
 #include "phone_link.h"
+#include "phone_setup.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +42,7 @@ public:
     HANDLE timerEvent = NULL;
 };
 
-// Runs f on a thread of its own while this one dispatches its messages;
-// false when it did not end within 20 s.
-bool RunOnAnotherThread(std::function<void()> f);
+using test_support::RunOnOwnThread;
 
 // A server of a test's own making, living on the test's stack: it hands out
 // no other interface, and every request it does not override is refused.

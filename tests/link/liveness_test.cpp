@@ -184,10 +184,10 @@ TEST_F(Liveness, OnlyTheFirstOpenOnAHangingConnectWaits)
     HangingMaker& hang = *new HangingMaker;
     Watchdog watchdog("three opens while connecting hangs");
     PhoneLink first, second, third;
-    EXPECT_EQ(remote::StatusNoServer, first.Connect(HangingMaker::Make, &hang));
+    EXPECT_EQ(StatusNoServer, first.Connect(HangingMaker::Make, &hang));
     DWORD start = GetTickCount();
-    EXPECT_EQ(remote::StatusNoServer, second.Connect(HangingMaker::Make, &hang));
-    EXPECT_EQ(remote::StatusNoServer, third.Connect(HangingMaker::Make, &hang));
+    EXPECT_EQ(StatusNoServer, second.Connect(HangingMaker::Make, &hang));
+    EXPECT_EQ(StatusNoServer, third.Connect(HangingMaker::Make, &hang));
     // They make no call: well under the five seconds a connect may hang.
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ(1, hang.calls);

@@ -12,7 +12,7 @@ class PumpingWaitTest : public ::testing::Test {
 protected:
     void SetUp() override { event = CreateEventW(nullptr, FALSE, FALSE, nullptr); }
     void TearDown() override { CloseHandle(event); }
-    HANDLE event = NULL;
+    HANDLE event = nullptr;
     MessageProbe probe;
     Watchdog watchdog{"the pumping wait to return"};
 };
@@ -38,7 +38,7 @@ TEST_F(PumpingWaitTest, ZeroTimeoutOnlyPolls)
 TEST_F(PumpingWaitTest, FiniteTimeoutDispatchesUntilItRunsOut)
 {
     probe.Post();
-    probe.SetEventAfter(40, NULL);  // a timer that fires in the middle of the wait
+    probe.SetEventAfter(40, nullptr);  // a timer that fires in the middle of the wait
     DWORD start = GetTickCount();
     EXPECT_EQ(WAIT_TIMEOUT, PumpingWaitOne(event, 200));
     DWORD elapsed = GetTickCount() - start;
@@ -46,6 +46,16 @@ TEST_F(PumpingWaitTest, FiniteTimeoutDispatchesUntilItRunsOut)
     EXPECT_EQ(1, probe.timers);
     // Dispatching did not cut the wait short (loose: scheduling varies).
     EXPECT_GE(elapsed, 120u);
+
+    // A stop asked after each message ends the wait at the one it answers
+    // true to; the next is left for the next pump.
+    probe.Post();
+    probe.Post();
+    auto secondDispatched = [](void* p) { return static_cast<MessageProbe*>(p)->dispatched == 2; };
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, PumpingWait(1, &event, FALSE, 200, secondDispatched, &probe));
+    EXPECT_EQ(2, probe.dispatched);
+    EXPECT_FALSE(DispatchQueued(secondDispatched, &probe));
+    EXPECT_EQ(3, probe.dispatched);
 }
 
 TEST_F(PumpingWaitTest, UnlimitedWaitEndsWhenAHandlerSetsTheEvent)
@@ -72,7 +82,7 @@ TEST_F(PumpingWaitTest, UnlimitedWaitEndsWhenAHandlerSetsTheEvent)
 
 TEST_F(PumpingWaitTest, AnInvalidHandleFailsTheWait)
 {
-    HANDLE none = NULL;
+    HANDLE none = nullptr;
     EXPECT_EQ(WAIT_FAILED, PumpingWaitOne(none, INFINITE));
     EXPECT_EQ(WAIT_FAILED, PumpingWaitOne(none, 0));
 }

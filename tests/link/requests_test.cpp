@@ -183,7 +183,7 @@ TEST_F(LinkTest, RequestsFromAnotherThreadWork)
     DWORD mask = 0;
     LONG status = 1;
     remote::RemoteVolume volume{};
-    ASSERT_TRUE(RunOnAnotherThread([&] {
+    ASSERT_TRUE(RunOnOwnThread([&] {
         status = link.DriveList(&mask);
         if (status == remote::StatusOk) status = link.VolumeInfo(2, &volume);
     }));
@@ -417,10 +417,10 @@ TEST_F(LinkTest, AServerStillInItsCallbackRefusesOneReadOfAListingNotMore)
 
     DWORD handle = 0;
     ASSERT_EQ(remote::StatusOk, link.DirOpen(L"C:\\", &handle));
-    remote::RemoteEntry batch[PhoneLink::ReadBatchMax];
+    remote::RemoteEntry batch[ReadBatchMax];
     int read = 0, got = 0;
     LONG status;
-    while ((status = link.DirReadSome(handle, batch, PhoneLink::ReadBatchMax, &got)) ==
+    while ((status = link.DirReadSome(handle, batch, ReadBatchMax, &got)) ==
            remote::StatusOk)
         read += got;
     EXPECT_EQ(remote::StatusEndOfList, status);

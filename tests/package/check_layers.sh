@@ -45,5 +45,24 @@ if grep -l '#include "phone_panel\.h"' "$root"/transfer/* 2>/dev/null; then
     failed=1
 fi
 
+# No loop between two units of one folder (a header and its .cpp): when one
+# unit includes another's header, the other includes nothing of the first.
+includes() {  # the headers unit $2 of folder $1 includes
+    cat "$1/$2.h" "$1/$2.cpp" 2>/dev/null | sed -n 's/^#include "\([^"]*\)\.h".*/\1/p'
+}
+for l in $layers; do
+    for header in "$root/$l"/*.h; do
+        [ -e "$header" ] || continue
+        unit=$(basename "$header" .h)
+        for other in $(includes "$root/$l" "$unit"); do
+            [ "$other" != "$unit" ] && [ -e "$root/$l/$other.h" ] || continue
+            if includes "$root/$l" "$other" | grep -qx "$unit"; then
+                echo "$l: $unit and $other include each other"
+                failed=1
+            fi
+        done
+    done
+done
+
 if [ $failed = 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
 exit $failed

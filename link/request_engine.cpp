@@ -1,10 +1,10 @@
-// The link's thread: it creates the server, registers the sink, makes every
-// request and waits for its completion inside its own apartment, asking a
-// quiet server now and then whether it is still there. Threads are pooled
-// (link_thread.h says why).
+// The request engine of the link's thread: it creates the server, registers
+// the sink, makes every request and waits for its completion inside its own
+// apartment, asking a quiet server now and then whether it is still there.
 #include "link_thread.h"
 
-#include "sink_base.h"
+#include "link_sink.h"
+#include "message_pump.h"
 #include "timings.h"
 
 #include <cstring>
@@ -32,218 +32,16 @@ bool ServerGone(HRESULT hr)
     }
 }
 
-HMODULE ThisModule()
-{
-    HMODULE module = NULL;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&ServerGone, &module);
-    return module;
-}
-
-
-// The pool of idle threads: a short list, changed in a few instructions.
-enum { PoolMax = 8 };
-volatile LONG poolLocked = 0;
-LinkThread* idleThreads = NULL;
-int idleCount = 0;
-
-struct PoolLock {
-    PoolLock()
-    {
-        while (InterlockedExchange(&poolLocked, 1)) Sleep(0);
-    }
-    ~PoolLock() { InterlockedExchange(&poolLocked, 0); }
-};
-
 }  // namespace
 
-// The sink the server calls back, one per connection. Its callbacks run on
-// the link's thread (the apartment it was handed out from). It lives while
-// its connection holds it or COM holds a reference: a dead server's stub may
-// let go of it late, and that must reach this sink, never a later one at its
-// address. A server that releases more than it took can't free it under its
-// connection.
-class LinkSink final : public SinkBase {
-public:
-    explicit LinkSink(LinkThread* o) : owner(o), refs(0) {}
-    // The connection is over: nothing reaches the link from now on, and the
-    // sink goes as soon as COM lets go of it too.
-    void Drop()
-    {
-        owner = NULL;
-        if (InterlockedCompareExchange(&refs, 0, 0) == 0) delete this;
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs) + 1; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs);
-        if (left < 0) left = InterlockedIncrement(&refs);  // more than was taken
-        if (left == 0 && !owner) {
-            delete this;
-            return 0;
-        }
-        return left + (owner ? 1 : 0);
-    }
-
-    HRESULT STDMETHODCALLTYPE OnDriveList(LONG s, DWORD mask) override
-    {
-        return Complete(OpDriveList, s, mask);
-    }
-    HRESULT STDMETHODCALLTYPE OnVolumeInfo(LONG s, const RemoteVolume* v) override
-    {
-        return Complete(OpVolumeInfo, s, 0, v, sizeof(RemoteVolume));
-    }
-    HRESULT STDMETHODCALLTYPE OnDirOpen(LONG s, DWORD handle) override
-    {
-        return Complete(OpDirOpen, s, handle);
-    }
-    HRESULT STDMETHODCALLTYPE OnDirRead(LONG s, const RemoteEntry* e) override
-    {
-        return Complete(OpDirRead, s, 0, e, sizeof(RemoteEntry));
-    }
-    HRESULT STDMETHODCALLTYPE OnDirClose(LONG s) override { return Complete(OpDirClose, s); }
-    HRESULT STDMETHODCALLTYPE OnDirRemove(LONG s) override { return Complete(OpDirRemove, s); }
-    HRESULT STDMETHODCALLTYPE OnDirMake(LONG s) override { return Complete(OpDirMake, s); }
-    HRESULT STDMETHODCALLTYPE OnEntryInfo(LONG s, const RemoteEntry* e) override
-    {
-        return Complete(OpEntryInfo, s, 0, e, sizeof(RemoteEntry));
-    }
-    HRESULT STDMETHODCALLTYPE OnFileCopy(LONG s) override { return Complete(OpFileCopy, s); }
-    HRESULT STDMETHODCALLTYPE OnFileDelete(LONG s) override { return Complete(OpFileDelete, s); }
-    // No request of ours completes here, but the server is alive.
-    HRESULT STDMETHODCALLTYPE OnRecord(LONG, const BYTE*) override
-    {
-        if (owner) owner->InCallback();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnCopyProgress(LONG value, LONG* cancel) override
-    {
-        LONG answer = owner ? owner->Progress(value) : 0;
-        if (cancel) *cancel = answer;
-        return S_OK;
-    }
-
-private:
-    ~LinkSink() {}
-    HRESULT Complete(LinkOp op, LONG s, DWORD value = 0, const void* record = NULL,
-                     size_t size = 0)
-    {
-        if (owner) owner->Completed(op, s, value, record, size);
-        return S_OK;
-    }
-
-    LinkThread* owner;  // null once the connection is over
-    volatile LONG refs;
-};
-
-// --- life --------------------------------------------------------------------------
-
-LinkThread::LinkThread()
-    : done(CreateEventA(NULL, FALSE, FALSE, NULL)), notice(CreateEventA(NULL, FALSE, FALSE, NULL)),
-      thread(NULL), ready(CreateEventA(NULL, FALSE, FALSE, NULL)),
-      quit(CreateEventA(NULL, TRUE, FALSE, NULL)), holds(2), stuck(0), callSince(0), lastSign(0),
-      cancelWanted(0), noticeCount(0), server(NULL), cookie(0), serverProcess(NULL), sink(NULL),
-      lastCallback(0), refusedOp(OpNone), refusedCompleted(false),
-      busyInCallbacks(false), expected(OpNone),
-      completed(false), recordMissing(false), nextIdle(NULL)
-{
-    memset(&request, 0, sizeof(request));
-    InitializeCriticalSection(&noticeLock);
-}
-
-LinkThread::~LinkThread()
-{
-    HANDLE handles[] = {done, notice, ready, quit, thread};
-    for (HANDLE h : handles)
-        if (h) CloseHandle(h);
-    DeleteCriticalSection(&noticeLock);
-}
-
-LinkThread* LinkThread::Acquire()
-{
-    {
-        PoolLock lock;
-        if (idleThreads) {
-            LinkThread* t = idleThreads;
-            idleThreads = t->nextIdle;
-            t->nextIdle = NULL;
-            --idleCount;
-            t->Reuse();
-            return t;
-        }
-    }
-    LinkThread* t = new LinkThread;
-    if (!t->done || !t->notice || !t->ready || !t->quit) {
-        delete t;
-        return NULL;
-    }
-    // The thread keeps the module loaded until it ends, which may be after
-    // the host has let the plug-in go.
-    HMODULE module = ThisModule();
-    t->thread = CreateThread(NULL, 0, ThreadMain, t, 0, NULL);
-    if (!t->thread) {
-        if (module) FreeLibrary(module);
-        delete t;
-        return NULL;
-    }
-    return t;
-}
-
-// What one use of a thread left is not the next one's: a connect that
-// returned long ago must not keep the next one's hang from counting, or
-// every open while the server hangs would leave a thread stuck. The thread
-// is idle in the pool meanwhile, so nothing else touches these.
-void LinkThread::Reuse()
-{
-    InterlockedExchange(&stuck, 0);
-    InterlockedExchange(&callSince, 0);
-    InterlockedExchange(&cancelWanted, 0);
-}
-
-void LinkThread::Park()
-{
-    {
-        PoolLock lock;
-        if (idleCount < PoolMax) {
-            nextIdle = idleThreads;
-            idleThreads = this;
-            ++idleCount;
-            return;
-        }
-    }
-    Quit();
-    Leave(0);
-}
-
-void LinkThread::Leave(DWORD waitMs)
-{
-    if (waitMs) PumpingWaitOne(thread, waitMs);
-    Let();
-}
-
-void LinkThread::Let()
-{
-    if (InterlockedDecrement(&holds) == 0) delete this;
-}
-
-DWORD WINAPI LinkThread::ThreadMain(void* self)
-{
-    static_cast<LinkThread*>(self)->Serve();
-    static_cast<LinkThread*>(self)->Let();
-    HMODULE module = ThisModule();
-    if (module) {
-        FreeLibrary(module);  // the reference taken by GetModuleHandleEx just now
-        FreeLibraryAndExitThread(module, 0);
-    }
-    return 0;
-}
+// --- serving ----------------------------------------------------------------------------
 
 void LinkThread::Serve()
 {
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     for (;;) {
         // Given up wins over a request posted meanwhile.
-        HANDLE waits[] = {quit, ready};
+        HANDLE waits[] = {endAsked, ready};
         if (PumpingWait(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
         request.accepted = false;
         request.status = StatusNotAccepted;
@@ -301,7 +99,7 @@ DWORD LinkThread::StuckFor(DWORD now) const
     DWORD since = (DWORD)callSince;
     if (!since) return 0;
     DWORD sign = (DWORD)lastSign;
-    if ((LONG)(sign - since) > 0) since = sign;
+    if (Elapsed(sign, since) > 0) since = sign;
     return Elapsed(now, since);
 }
 
@@ -314,16 +112,16 @@ void LinkThread::Connect()
     busyInCallbacks = false;
     InterlockedExchange(&callSince, (LONG)(GetTickCount() | 1));
     if (request.maker) {
-        if (FAILED(request.maker(request.makerContext, &server))) server = NULL;
+        if (FAILED(request.maker(request.makerContext, &server))) server = nullptr;
     } else {
         for (int g = 0; g < GenerationCount; ++g) {
-            HRESULT hr = CoCreateInstance(ServerClassIds[g], NULL, CLSCTX_LOCAL_SERVER,
+            HRESULT hr = CoCreateInstance(ServerClassIds[g], nullptr, CLSCTX_LOCAL_SERVER,
                                           RemoteFsIds[g], (void**)&server);
             if (SUCCEEDED(hr)) {
                 serverProcess = OpenServerProcess(ServerClassIds[g]);
                 break;
             }
-            server = NULL;
+            server = nullptr;
         }
     }
     InterlockedExchange(&callSince, 0);
@@ -355,15 +153,15 @@ void LinkThread::Disconnect()
         if (cookie) server->Unadvise(cookie);
         server->Release();
         InterlockedExchange(&callSince, 0);
-        server = NULL;
+        server = nullptr;
         cookie = 0;
     }
     if (serverProcess) CloseHandle(serverProcess);
-    serverProcess = NULL;
+    serverProcess = nullptr;
     if (sink) {
         CoDisconnectObject(static_cast<IRemoteFsSink*>(sink), 0);
         sink->Drop();
-        sink = NULL;
+        sink = nullptr;
     }
     request.status = StatusOk;
 }
@@ -413,7 +211,7 @@ void LinkThread::Do()
         // Never once the asker has stopped it (a wait given up, a copy or a
         // run of reads asked to stop): a delete or an overwrite the user
         // stopped would happen after all.
-        if (WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(endAsked, 0) == WAIT_OBJECT_0) {
             request.loss = LinkAbandoned;
             return;
         }
@@ -426,9 +224,11 @@ void LinkThread::Do()
     // A server that dies never completes; a slow one always does. So the wait
     // is unlimited for a live server, and every quiet second it asks whether
     // the server is still there.
+    auto cameIn = [](void* self) { return static_cast<LinkThread*>(self)->completed; };
     while (!completed) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &quit, FALSE, timing::LivenessMs, QS_ALLINPUT);
+        DWORD woke = PumpingWait(1, &endAsked, FALSE, timing::LivenessMs, cameIn, this);
         if (woke == WAIT_OBJECT_0 + 1) {
+            // What came with the completion is dispatched too, as no request's.
             DispatchQueued();
         } else if (woke == WAIT_OBJECT_0) {
             request.loss = LinkAbandoned;
@@ -456,12 +256,12 @@ void LinkThread::Reads()
 {
     int wanted = request.entriesWanted;
     if (wanted < 1) wanted = 1;
-    if (wanted > PhoneLink::ReadBatchMax) wanted = PhoneLink::ReadBatchMax;
+    if (wanted > ReadBatchMax) wanted = ReadBatchMax;
     for (;;) {
         Do();
         if (!request.accepted || request.status != StatusOk) return;
         ++request.entryCount;
-        if (request.entryCount == wanted || WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return;
+        if (request.entryCount == wanted || WaitForSingleObject(endAsked, 0) == WAIT_OBJECT_0) return;
         if (InterlockedCompareExchange(&cancelWanted, 0, 0)) {
             request.status = StatusCancelled;
             return;
@@ -494,15 +294,7 @@ bool LinkThread::ServerAlive()
     return !serverProcess || WaitForSingleObject(serverProcess, 0) == WAIT_TIMEOUT;
 }
 
-// Every callback that reaches the link is a sign of life, and notes when the
-// server last called the sink (a tick count; 0 before any).
-void LinkThread::InCallback()
-{
-    Sign();
-    lastCallback = GetTickCount() | 1;
-}
-
-void LinkThread::DrainRefused() { PumpingWaitOne(quit, timing::RefusalDrainMs); }
+void LinkThread::DrainRefused() { PumpingWaitOne(endAsked, timing::RefusalDrainMs); }
 
 // COM sends the reply to a callback from another of this process's threads,
 // so a request made at once can reach the server before that reply does. That
@@ -533,41 +325,3 @@ void LinkThread::LetTheReplyLand()
     DispatchQueued();
 }
 
-// --- the sink's side --------------------------------------------------------------------
-// A completion counts only while a request waits, and only when it is the kind
-// that request waits for: any other is left alone, or it would end the wait
-// with somebody else's outcome.
-
-void LinkThread::Completed(LinkOp op, LONG status, DWORD value, const void* record, size_t size)
-{
-    InCallback();
-    if (expected == OpNone && op == refusedOp) refusedCompleted = true;
-    if (expected == OpNone || expected != op) return;
-    expected = OpNone;
-    completed = true;
-    request.status = status;
-    request.resultValue = value;
-    if (!size || status != StatusOk) return;
-    if (!record) {
-        // A success without its record is no success: nothing to hand on.
-        request.status = StatusNotAccepted;
-        recordMissing = true;
-        return;
-    }
-    if (op == OpVolumeInfo) memcpy(&request.volume, record, size);
-    else memcpy(&request.entries[op == OpDirRead ? request.entryCount : 0], record, size);
-}
-
-// The figure goes to the asking thread, which draws it; its answer reaches
-// the server at the next notice.
-LONG LinkThread::Progress(LONG value)
-{
-    InCallback();
-    if (expected != OpFileCopy) return 0;
-    EnterCriticalSection(&noticeLock);
-    if (noticeCount == NoticeSlots) --noticeCount;  // the drawer is behind: keep the latest
-    notices[noticeCount++] = value;
-    LeaveCriticalSection(&noticeLock);
-    SetEvent(notice);
-    return InterlockedCompareExchange(&cancelWanted, 0, 0) ? 1 : 0;
-}
