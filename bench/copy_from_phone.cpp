@@ -59,19 +59,19 @@ bool MakePhoneTree(const std::wstring& phoneRoot, const std::wstring& tree, int 
 {
     std::vector<char> bytes(fileSize, 'k');
     std::wstring top = phoneRoot + L"\\C\\" + tree;
-    CreateDirectoryW(top.c_str(), NULL);
+    CreateDirectoryW(top.c_str(), nullptr);
     for (int d = 0; d < folders; ++d) {
         WCHAR folder[32];
         wsprintfW(folder, L"\\d%02d", d);
-        CreateDirectoryW((top + folder).c_str(), NULL);
+        CreateDirectoryW((top + folder).c_str(), nullptr);
         for (int f = 0; f < perFolder; ++f) {
             WCHAR file[32];
             wsprintfW(file, L"\\f%05d.bin", f);
-            HANDLE h = CreateFileW((top + folder + file).c_str(), GENERIC_WRITE, 0, NULL,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            HANDLE h = CreateFileW((top + folder + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (h == INVALID_HANDLE_VALUE) return false;
             DWORD put = 0;
-            BOOL ok = WriteFile(h, bytes.data(), fileSize, &put, NULL);
+            BOOL ok = WriteFile(h, bytes.data(), fileSize, &put, nullptr);
             CloseHandle(h);
             if (!ok || put != fileSize) return false;
         }
@@ -83,7 +83,7 @@ std::string Narrow(const std::wstring& text)
 {
     UINT cp = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
     char out[MAX_PATH * 2];
-    if (!WideCharToMultiByte(cp, 0, text.c_str(), -1, out, sizeof(out), NULL, NULL)) return "";
+    if (!WideCharToMultiByte(cp, 0, text.c_str(), -1, out, sizeof(out), nullptr, nullptr)) return "";
     return out;
 }
 
@@ -158,7 +158,7 @@ bool ListLocally(const std::wstring& pcFolder, std::vector<std::wstring>& names)
 bool DirectCopy(PhoneLink& link, const std::wstring& phoneRoot, const std::wstring& tree,
                 const std::wstring& dest, bool listOnPhone)
 {
-    if (!CreateDirectoryW((dest + L"\\" + tree).c_str(), NULL)) return false;
+    if (!CreateDirectoryW((dest + L"\\" + tree).c_str(), nullptr)) return false;
     auto list = [&](const std::wstring& relative, std::vector<std::wstring>& names) {
         return listOnPhone ? ListThroughLink(link, L"C:\\" + relative, names)
                            : ListLocally(phoneRoot + L"\\C\\" + relative, names);
@@ -167,7 +167,7 @@ bool DirectCopy(PhoneLink& link, const std::wstring& phoneRoot, const std::wstri
     if (!list(tree, folders)) return false;
     for (const std::wstring& folder : folders) {
         std::wstring sub = tree + L"\\" + folder;
-        if (!CreateDirectoryW((dest + L"\\" + sub).c_str(), NULL)) return false;
+        if (!CreateDirectoryW((dest + L"\\" + sub).c_str(), nullptr)) return false;
         std::vector<std::wstring> files;
         if (!list(sub, files)) return false;
         for (const std::wstring& file : files) {
@@ -186,10 +186,10 @@ bool ResetPeakWorkingSet()
     // Linux keeps the peak resident size (what the platform reports as the
     // peak working set); writing 5 to clear_refs starts it afresh.
     HANDLE h = CreateFileA("Z:\\proc\\self\\clear_refs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           NULL, OPEN_EXISTING, 0, NULL);
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;
-    BOOL ok = WriteFile(h, "5", 1, &put, NULL);
+    BOOL ok = WriteFile(h, "5", 1, &put, nullptr);
     CloseHandle(h);
     return ok && put == 1;
 }
@@ -200,7 +200,7 @@ int MeasureChild(const std::wstring& root, const std::string& tree)
 {
     std::wstring phoneRoot = root + L"\\phone";
     std::wstring dest = root + L"\\pc-" + std::wstring(tree.begin(), tree.end());
-    CreateDirectoryW(dest.c_str(), NULL);
+    CreateDirectoryW(dest.c_str(), nullptr);
     phone_emu::PhoneEmulator phone(phoneRoot);
     currentPhone = &phone;
     if (FAILED(phone.RegisterAll())) return 2;
@@ -210,7 +210,7 @@ int MeasureChild(const std::wstring& root, const std::string& tree)
         if (!plugin.Open()) return 2;
         // A first copy of a small tree settles whatever is made once.
         std::wstring warm = root + L"\\pc-warm-" + std::wstring(tree.begin(), tree.end());
-        CreateDirectoryW(warm.c_str(), NULL);
+        CreateDirectoryW(warm.c_str(), nullptr);
         if (plugin.Copy("warm", warm) != 1) return 2;
         RemoveTree(warm);
 
@@ -234,10 +234,10 @@ bool MeasureInChild(const std::wstring& root, const char* tree, unsigned long* w
                     unsigned long* pagefile, int* reset)
 {
     WCHAR self[MAX_PATH];
-    GetModuleFileNameW(NULL, self, MAX_PATH);
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(self) + L"\" --measure \"" + root + L"\" " +
                            std::wstring(tree, tree + strlen(tree));
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};  // the child's end
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};  // the child's end
     HANDLE readEnd, writeEnd;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -251,7 +251,7 @@ bool MeasureInChild(const std::wstring& root, const char* tree, unsigned long* w
     PROCESS_INFORMATION pi;
     std::vector<WCHAR> line(command.begin(), command.end());
     line.push_back(0);
-    BOOL started = CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -260,7 +260,7 @@ bool MeasureInChild(const std::wstring& root, const char* tree, unsigned long* w
     std::string output;
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, NULL) && got) output.append(buffer, got);
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got) output.append(buffer, got);
     CloseHandle(readEnd);
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 1;
@@ -274,7 +274,7 @@ bool MeasureInChild(const std::wstring& root, const char* tree, unsigned long* w
 
 int main(int argc, char** argv)
 {
-    CoInitialize(NULL);
+    CoInitialize(nullptr);
     if (argc == 4 && strcmp(argv[1], "--measure") == 0) {
         std::string root = argv[2];
         int status = MeasureChild(std::wstring(root.begin(), root.end()), argv[3]);
@@ -284,8 +284,8 @@ int main(int argc, char** argv)
 
     std::wstring root = FastTempRoot();
     std::wstring phoneRoot = root + L"\\phone";
-    CreateDirectoryW(phoneRoot.c_str(), NULL);
-    CreateDirectoryW((phoneRoot + L"\\C").c_str(), NULL);
+    CreateDirectoryW(phoneRoot.c_str(), nullptr);
+    CreateDirectoryW((phoneRoot + L"\\C").c_str(), nullptr);
     printf("working folder: %s\n", Narrow(root).c_str());
 
     // The progress box polls the console for Esc at every draw; what one
@@ -328,7 +328,7 @@ int main(int argc, char** argv)
             for (int k = 0; k < 3 && status == 0; ++k) {
                 int kind = (r + k) % 3;
                 std::wstring dest = root + L"\\pc-copy";
-                CreateDirectoryW(dest.c_str(), NULL);
+                CreateDirectoryW(dest.c_str(), nullptr);
                 double t0 = Now();
                 bool ok = kind == 0 ? plugin.Copy("big", dest) == 1
                                     : DirectCopy(link, phoneRoot, L"big", dest, kind == 1);

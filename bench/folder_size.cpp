@@ -25,14 +25,14 @@ const double Target = 1.10;
 
 bool MakeFiles(const std::wstring& folder)
 {
-    if (!CreateDirectoryW(folder.c_str(), NULL)) return false;
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
     for (int i = 0; i < FilesEach; ++i) {
         WCHAR name[32];
         wsprintfW(name, L"\\f%02d.dat", i);
-        HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
-        WriteFile(h, "x", 1, NULL, NULL);
+        WriteFile(h, "x", 1, nullptr, nullptr);
         CloseHandle(h);
     }
     return true;
@@ -42,7 +42,7 @@ bool MakeFiles(const std::wstring& folder)
 bool MakeTree(const std::wstring& root)
 {
     std::wstring tree = root + L"\\C\\tree";
-    if (!CreateDirectoryW((root + L"\\C").c_str(), NULL) || !CreateDirectoryW(tree.c_str(), NULL))
+    if (!CreateDirectoryW((root + L"\\C").c_str(), nullptr) || !CreateDirectoryW(tree.c_str(), nullptr))
         return false;
     for (int t = 0; t < TopFolders; ++t) {
         std::wstring top = tree + L"\\d" + std::to_wstring(t);
@@ -86,8 +86,8 @@ struct Measure {
 
 int main()
 {
-    setvbuf(stdout, NULL, _IONBF, 0);
-    CoInitialize(NULL);
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    CoInitialize(nullptr);
     std::wstring root = test_files::MakeTempFolder(L"kelp-bench-size");
     const int expected = TopFolders * (1 + FilesEach + SubFolders * (1 + FilesEach));
     int result = 0;

@@ -59,7 +59,7 @@ double BareRoundTrip(HWND window, int count)
     for (int i = 0; i < count; ++i) {
         PostMessageW(window, WM_APP, 0, 0);
         MSG msg;
-        GetMessageW(&msg, NULL, 0, 0);
+        GetMessageW(&msg, nullptr, 0, 0);
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -81,9 +81,9 @@ double LinkRoundTrip(PhoneLink& link, int count)
 
 int main()
 {
-    CoInitialize(NULL);
+    CoInitialize(nullptr);
     std::wstring root = test_files::MakeTempFolder(L"kelp-bench-link");
-    CreateDirectoryW((root + L"\\C").c_str(), NULL);
+    CreateDirectoryW((root + L"\\C").c_str(), nullptr);
     int result = 0;
     {
         phone_emu::PhoneEmulator emu(root);
@@ -103,11 +103,11 @@ int main()
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = CountingProc;
-        wc.hInstance = GetModuleHandleW(NULL);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"KelpBenchCounter";
         RegisterClassExW(&wc);
         HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      NULL, wc.hInstance, NULL);
+                                      nullptr, wc.hInstance, nullptr);
 
         phone_emu::Rule inside;
         inside.op = phone_emu::Op::DriveList;

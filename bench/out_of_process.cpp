@@ -83,7 +83,7 @@ int ReadServerCommand(WCHAR* command, DWORD size)
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
             continue;
         DWORD type = 0, bytes = (size - 1) * sizeof(WCHAR);
-        LONG r = RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)command, &bytes);
+        LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, (BYTE*)command, &bytes);
         RegCloseKey(key);
         if (r == ERROR_SUCCESS && type == REG_SZ) {
             command[bytes / sizeof(WCHAR)] = 0;
@@ -100,7 +100,7 @@ bool WriteServerCommand(int g, const WCHAR* command)
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return false;
-    LONG r = RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE*)command,
+    LONG r = RegSetValueExW(key, nullptr, 0, REG_SZ, (const BYTE*)command,
                             (lstrlenW(command) + 1) * sizeof(WCHAR));
     RegCloseKey(key);
     return r == ERROR_SUCCESS;
@@ -122,7 +122,7 @@ bool NoServerRunning()
 // stack; CoDisconnectObject ends the server's hold on it before it goes.
 class BenchSink final : public remote::SinkBase {
 public:
-    HANDLE done = CreateEventW(NULL, FALSE, FALSE, NULL);
+    HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     LONG status = 0;
     DWORD handle = 0;
 
@@ -199,7 +199,7 @@ int ListingFigure(host_emu::HostEmulator& host, int generation, const ListingSiz
     HANDLE panel = host.OpenFromDiskMenu();
     if (panel == INVALID_HANDLE_VALUE || !host.SetDirectory(panel, "C:") ||
         !host.SetDirectory(panel, size.folder) ||
-        FAILED(CoCreateInstance(remote::ServerClassIds[generation], NULL, CLSCTX_LOCAL_SERVER,
+        FAILED(CoCreateInstance(remote::ServerClassIds[generation], nullptr, CLSCTX_LOCAL_SERVER,
                                 remote::RemoteFsIds[generation], (void**)&server)) ||
         FAILED(server->Advise(&sink, GetCurrentThreadId(), &cookie, &accepted)) || !accepted) {
         printf("out_of_process: cannot set up the listing of %d entries\n", size.entries);
@@ -277,7 +277,7 @@ double OneBreak(host_emu::HostEmulator& host)
     if (panel == INVALID_HANDLE_VALUE) return -1;
     host.Script().AnswerMessage(0);  // the box that says the wait was given up
     Breaker breaker = {&host, panel, 0};
-    HANDLE thread = CreateThread(NULL, 0, BreakLater, &breaker, 0, NULL);
+    HANDLE thread = CreateThread(nullptr, 0, BreakLater, &breaker, 0, nullptr);
     int entered = host.SetDirectory(panel, "C:");
     double returnedAt = Now();
     WaitForSingleObject(thread, 10000);
@@ -520,15 +520,15 @@ int RefreshFigure(host_emu::HostEmulator& host, int generation, const WCHAR* com
     std::string pc = std::string(temp) + "kelp-refresh";
     std::string out = pc + "\\out";
     EmptyPcFolder(out);  // what an earlier run copied out
-    CreateDirectoryA(pc.c_str(), NULL);
-    CreateDirectoryA(out.c_str(), NULL);
+    CreateDirectoryA(pc.c_str(), nullptr);
+    CreateDirectoryA(out.c_str(), nullptr);
     std::vector<host::PluginPanelItem> tenFiles;
     for (int i = 0; i < 10; ++i) {
         std::string name = "put" + std::to_string(i) + ".dat";
-        HANDLE f = CreateFileA((pc + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE f = CreateFileA((pc + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD wrote = 0;
-        WriteFile(f, "data", 4, &wrote, NULL);
+        WriteFile(f, "data", 4, &wrote, nullptr);
         CloseHandle(f);
         tenFiles.push_back(host_emu::MakeDiskItem(pc, name));
     }
@@ -644,8 +644,8 @@ int main(int argc, char** argv)
             if (!strcmp(argv[i], figure)) return true;
         return false;
     };
-    setvbuf(stdout, NULL, _IONBF, 0);  // each figure as soon as it is measured
-    CoInitialize(NULL);
+    setvbuf(stdout, nullptr, _IONBF, 0);  // each figure as soon as it is measured
+    CoInitialize(nullptr);
     WCHAR command[1024];
     int generation = ReadServerCommand(command, 1024);
     if (generation < 0 || lstrlenW(command) > 900) {

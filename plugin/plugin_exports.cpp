@@ -61,7 +61,7 @@ void WINAPI SetStartupInfo(const PluginStartupInfo* info)
     // Every call to the server is made on the link's own threads, each in an
     // apartment of its own; the host's thread joins one too, so that nothing
     // COM does on it for the plug-in finds COM uninitialised.
-    comInitialised = SUCCEEDED(CoInitialize(NULL));
+    comInitialised = SUCCEEDED(CoInitialize(nullptr));
 }
 
 void WINAPI GetPluginInfo(PluginInfo* info)
@@ -70,7 +70,7 @@ void WINAPI GetPluginInfo(PluginInfo* info)
     info->StructSize = sizeof(*info);
     diskMenuStrings[0] = GetMsg(MDiskMenu);
     info->DiskMenuStrings = diskMenuStrings;
-    info->DiskMenuNumbers = NULL;
+    info->DiskMenuNumbers = nullptr;
     info->DiskMenuStringsNumber = 1;
     info->CommandPrefix = commandPrefix;
 }

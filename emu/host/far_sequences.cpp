@@ -93,7 +93,7 @@ struct MutexHold {
     }
     void Release() {
         if (mutex) ReleaseMutex(mutex);
-        mutex = NULL;
+        mutex = nullptr;
     }
     ~MutexHold() { Release(); }
 };
@@ -117,7 +117,7 @@ void ScanPluginTree(FindScan& scan, const std::string& path) {
         // it, into a new empty folder.
         std::vector<host::PluginPanelItem> one = {items[i]};
         std::string folder = scan.run.fetchInto + "\\" + std::to_string(scan.run.found.size());
-        CreateDirectoryA(folder.c_str(), NULL);
+        CreateDirectoryA(folder.c_str(), nullptr);
         char dest[host::NM] = {0};
         std::strncpy(dest, folder.c_str(), sizeof dest - 1);
         MutexHold hold(scan.mutex);
@@ -144,7 +144,7 @@ void ScanPluginTree(FindScan& scan, const std::string& path) {
 
 std::string FetchToView(HostEmulator& host, HANDLE panel, const host::PluginPanelItem& item,
                         const std::string& folder, bool quick) {
-    CreateDirectoryA(folder.c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), nullptr);
     host::PluginPanelItem copy = item;
     char dest[host::NM] = {0};
     std::strncpy(dest, folder.c_str(), sizeof dest - 1);
@@ -183,7 +183,7 @@ DirList GetPluginDirList(HostEmulator& host, HANDLE panel, const std::string& di
     // message service here, so the journal shows it untitled as FAR does).
     HANDLE screen = host.SaveScreen(0, 0, -1, -1);
     const char* box[] = {"", "Preparing files list", dir.c_str()};
-    host.Message(host.Options().moduleNumber, 0, NULL, box, 3, 0);
+    host.Message(host.Options().moduleNumber, 0, nullptr, box, 3, 0);
     std::string before = CurDirOf(host, panel);
     if (e.SetDirectory(panel, dir.c_str(), host::OPM_FIND)) {
         ScanPluginDir(scan, "");

@@ -67,7 +67,7 @@ struct FindRun {
 // play FAR, which searches on a worker and keeps its main thread for the
 // dialog (and the panels' GetOpenPluginInfo). Plug-in calls are made under
 // `pluginMutex` (FAR's hPluginMutex), when given.
-void FindFiles(HostEmulator& host, HANDLE panel, FindRun& run, HANDLE pluginMutex = NULL);
+void FindFiles(HostEmulator& host, HANDLE panel, FindRun& run, HANDLE pluginMutex = nullptr);
 
 // Find's "Go to" on `found`, one of a run's found items (from the root its
 // path starts at the drive), as FAR plays it on its main thread once the

@@ -57,7 +57,7 @@ static bool WaitForServiceState(SC_HANDLE service, DWORD state)
 
 bool RestartRpcSs()
 {
-    SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (!manager) return false;
     SC_HANDLE service =
         OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS);
@@ -66,7 +66,7 @@ bool RestartRpcSs()
         SERVICE_STATUS status;
         ControlService(service, SERVICE_CONTROL_STOP, &status);  // fails if already stopped
         ok = WaitForServiceState(service, SERVICE_STOPPED) &&
-             (StartServiceW(service, 0, NULL) ||
+             (StartServiceW(service, 0, nullptr) ||
               GetLastError() == ERROR_SERVICE_ALREADY_RUNNING) &&
              WaitForServiceState(service, SERVICE_RUNNING);
         CloseServiceHandle(service);

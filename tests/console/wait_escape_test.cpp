@@ -309,7 +309,7 @@ TEST_F(WaitConsole, FindsWorkerLeavesEscToFar)
     });
     while (!done) {  // FAR's main thread, dispatching what the phone sends
         MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         Sleep(1);
     }
     worker.join();

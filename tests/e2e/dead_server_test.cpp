@@ -23,16 +23,16 @@ const DWORD kGiveBackWithin = 5000;  // ms from the kill until the plug-in answe
 // Kills every PhoneServer.exe `delay` ms after Arm, from a thread of its
 // own, and notes when (just before, so the time measured from it errs long).
 struct Killer {
-    HANDLE start = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE start = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD delay = 0;
     volatile bool disarmed = false;  // a test that ended early kills nothing
     volatile DWORD killedAt = 0;
     volatile int killed = 0;
-    HANDLE thread = NULL;
+    HANDLE thread = nullptr;
 
     explicit Killer(DWORD delayMs) : delay(delayMs)
     {
-        thread = CreateThread(NULL, 0, &Run, this, 0, NULL);
+        thread = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
     }
     ~Killer()
     {

@@ -27,12 +27,12 @@ bool SetValue(const std::string& key, const std::string& name, const std::string
 {
     HKEY handle;
     std::wstring path = kClasses + Widen(key);
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL,
-                        &handle, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
         return false;
     std::wstring data = Widen(value);
     std::wstring valueName = Widen(name);
-    LONG r = RegSetValueExW(handle, name.empty() ? NULL : valueName.c_str(), 0, REG_SZ,
+    LONG r = RegSetValueExW(handle, name.empty() ? nullptr : valueName.c_str(), 0, REG_SZ,
                             (const BYTE*)data.c_str(), (DWORD)((data.size() + 1) * 2));
     RegCloseKey(handle);
     return r == ERROR_SUCCESS;
@@ -45,7 +45,7 @@ void DeleteTree(HKEY parent, const std::wstring& path)
     if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     wchar_t child[256];
     DWORD length = 256;
-    while (RegEnumKeyExW(key, 0, child, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
+    while (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
         DeleteTree(key, child);
         length = 256;
     }
@@ -64,11 +64,11 @@ std::string SinkIidText(int generation) { return GuidText(remote::RemoteFsSinkId
 std::string ServerBinFolder()
 {
     char exe[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, exe, sizeof(exe));
+    DWORD length = GetModuleFileNameA(nullptr, exe, sizeof(exe));
     std::string folder(exe, length);
     folder = folder.substr(0, folder.find_last_of("\\/") + 1) + "..\\bin";
     char full[MAX_PATH];
-    DWORD fullLength = GetFullPathNameA(folder.c_str(), sizeof(full), full, NULL);
+    DWORD fullLength = GetFullPathNameA(folder.c_str(), sizeof(full), full, nullptr);
     return fullLength && fullLength < sizeof(full) ? std::string(full) : folder;
 }
 
@@ -113,7 +113,7 @@ std::string ClassesValue(const std::string& key, const std::string& name)
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &handle) !=
         ERROR_SUCCESS)
         return "<none>";
-    LONG r = RegQueryValueExW(handle, name.empty() ? NULL : valueName.c_str(), NULL, &type,
+    LONG r = RegQueryValueExW(handle, name.empty() ? nullptr : valueName.c_str(), nullptr, &type,
                               (BYTE*)data, &size);
     RegCloseKey(handle);
     if (r != ERROR_SUCCESS || type != REG_SZ) return "<none>";

@@ -26,7 +26,7 @@ struct Breaker {
 
     Breaker(host_emu::HostEmulator* h, HANDLE p, DWORD d) : host(h), panel(p), delay(d)
     {
-        thread = CreateThread(NULL, 0, &Run, this, 0, NULL);
+        thread = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
     }
     ~Breaker()
     {

@@ -17,7 +17,7 @@ TEST_F(E2eTest, AStrictServerRefusesLogsAndCountsRequestsMadeInsideItsCallbacks)
     std::string log = tempRoot + "\\server.log";
     Serve(1, "--strict --log \"" + log + "\"");
     void* p = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(remote::ServerClassIds[0], NULL, CLSCTX_LOCAL_SERVER,
+    ASSERT_EQ(S_OK, CoCreateInstance(remote::ServerClassIds[0], nullptr, CLSCTX_LOCAL_SERVER,
                                      remote::RemoteFsIds[0], &p));
     auto server = static_cast<remote::IRemoteFs*>(p);
     phone_test::TestSink sink;

@@ -29,18 +29,18 @@ TEST(ComBalance, SetStartupInfoAloneCarriesASessionAndExitFarEndsIt)
         }
         host.Unload();
         // Balanced: the thread's apartment is gone, so this one is new.
-        EXPECT_EQ(S_OK, CoInitialize(NULL));
+        EXPECT_EQ(S_OK, CoInitialize(nullptr));
         CoUninitialize();
     }));
 
     // A host thread already in the multithreaded apartment: SetStartupInfo
     // can't make it single-threaded, and ExitFAR must leave it as it was.
     EXPECT_TRUE(RunOnOwnThread([&] {
-        ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         host_emu::HostEmulator host;
         ASSERT_TRUE(host.Load(host_emu::FindPluginDll())) << host.Error();
         host.Unload();
-        EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_MULTITHREADED));  // still there
+        EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));  // still there
         CoUninitialize();
         CoUninitialize();
     }));

@@ -13,11 +13,11 @@ TEST_F(CopyFromPhoneCyrillic, TreeArrivesUnderItsOwnNames)
 {
     if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian locale (OEM 866)";
     std::wstring drive = Widen(PhonePath("C"));
-    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Документы").c_str(), NULL));
-    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Документы\\Фото ёлки").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Документы").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Документы\\Фото ёлки").c_str(), nullptr));
     for (const wchar_t* name : {L"\\Документы\\отчёт.txt", L"\\Документы\\Фото ёлки\\Снимок.jpg"}) {
-        HANDLE file = CreateFileW((drive + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileW((drive + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, file);
         CloseHandle(file);
     }

@@ -100,12 +100,12 @@ TEST_F(CopyFromPrompts, TheOverwriteQuestionShowsBothFilesInColumns)
     EXPECT_EQ("Existing              3 01/05/2026 09:08:07", prompt.lines[4]);
 
     // A size past 32 bits is said whole (a sparse file: nothing is written).
-    HANDLE big = CreateFileW(Widen(PcPath("out\\a.txt")).c_str(), GENERIC_WRITE, 0, NULL,
-                             OPEN_EXISTING, 0, NULL);
+    HANDLE big = CreateFileW(Widen(PcPath("out\\a.txt")).c_str(), GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, big);
     LARGE_INTEGER end;
     end.QuadPart = 5LL * 1024 * 1024 * 1024 + 3;
-    EXPECT_TRUE(SetFilePointerEx(big, end, NULL, FILE_BEGIN) && SetEndOfFile(big));
+    EXPECT_TRUE(SetFilePointerEx(big, end, nullptr, FILE_BEGIN) && SetEndOfFile(big));
     CloseHandle(big);
     host->Journal().Clear();
     host->Script().AnswerMessage(2);  // skip

@@ -26,9 +26,9 @@ protected:
     {
         FILETIME inZone, utc;
         ASSERT_TRUE(SystemTimeToFileTime(&local, &inZone) && LocalFileTimeToFileTime(&inZone, &utc));
-        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-        EXPECT_TRUE(SetFileTime(file, NULL, NULL, &utc));
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &utc));
         CloseHandle(file);
     }
 

@@ -340,7 +340,7 @@ TEST_F(CopyOnPhoneCyrillic, AFolderRenamedByLetterCaseStaysWhole)
 {
     if (GetOEMCP() != 866) GTEST_SKIP() << "needs the Russian locale (OEM 866)";
     std::wstring drive = Widen(PhonePath("C"));
-    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Фото").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\Фото").c_str(), nullptr));
     ASSERT_TRUE(test_files::WriteBytes(drive + L"\\Фото\\Отпуск.txt", "O"));
     HANDLE panel = OpenAt("C:");
     EXPECT_EQ(1, Typed(panel, {Narrow(L"Фото")}, 1, Narrow(L"фото")));

@@ -13,7 +13,7 @@ TEST_F(Exports, ModuleAnswersAsAFar170PlugIn)
     EXPECT_EQ(326, e.GetMinFarVersion());
     EXPECT_EQ(0, e.Configure(0));
     EXPECT_EQ(0, e.Configure(7));
-    e.ClosePlugin(NULL);  // harmless
+    e.ClosePlugin(nullptr);  // harmless
 
     host::PluginInfo info;
     memset(&info, 0x5A, sizeof(info));

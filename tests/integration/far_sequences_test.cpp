@@ -88,7 +88,7 @@ protected:
         while (!done) {
             if (meanwhile) meanwhile();
             MSG msg;
-            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
             Sleep(1);
         }
         worker.join();
@@ -162,7 +162,7 @@ TEST_F(FarSequences, FindFromTheCurrentFolderOnItsOwnThread)
     host_emu::PanelListing shown = Read(panel);
     FailDirOpen(L"C:\\top\\Dir\\", 2);
     phone->ClearJournal();
-    HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
     host_emu::FindRun find;
     find.from = host_emu::FindFrom::Current;
     // FAR's main thread keeps drawing the panels meanwhile: the folder it
@@ -257,7 +257,7 @@ TEST_F(FarSequences, GoToAFoundFileMovesThePanelThere)
         {host_emu::FindFrom::Current, "Dir\\a.txt", "C:\\top\\Dir", "a.txt",
          {"a.txt", "same.txt", "Sub3"}},
     };
-    HANDLE mutex = CreateMutexA(NULL, FALSE, NULL);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
     for (const Case& c : cases) {
         HANDLE panel = OpenAt("C:\\top");
         Read(panel);

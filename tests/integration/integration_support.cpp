@@ -14,7 +14,7 @@ static UINT CodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 std::wstring Widen(const std::string& text)
 {
-    int n = MultiByteToWideChar(CodePage(), 0, text.c_str(), -1, NULL, 0);
+    int n = MultiByteToWideChar(CodePage(), 0, text.c_str(), -1, nullptr, 0);
     std::wstring out(n ? n - 1 : 0, L'\0');
     if (n > 1) MultiByteToWideChar(CodePage(), 0, text.c_str(), -1, &out[0], n);
     return out;
@@ -22,9 +22,9 @@ std::wstring Widen(const std::string& text)
 
 std::string Narrow(const std::wstring& text)
 {
-    int n = WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    int n = WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(n ? n - 1 : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, &out[0], n, NULL, NULL);
+    if (n > 1) WideCharToMultiByte(CodePage(), 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
     return out;
 }
 
@@ -51,7 +51,7 @@ bool MakeDirs(const std::string& path)
     if (IsDirectory(path)) return true;
     size_t slash = path.find_last_of('\\');
     if (slash != std::string::npos && slash > 2) MakeDirs(path.substr(0, slash));
-    return CreateDirectoryA(path.c_str(), NULL) != 0;
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
 std::vector<std::string> ListNames(const std::string& folder)
@@ -74,7 +74,7 @@ void RemoveTree(const std::string& path) { test_files::RemoveTree(Widen(path)); 
 void KelpTest::SetUp()
 {
     watchdog.reset(new Watchdog("the test to end", 120));
-    CoInitialize(NULL);
+    CoInitialize(nullptr);
     host.reset(new host_emu::HostEmulator(hostOptions));  // switches the file APIs to OEM
 
     tempRoot = Narrow(test_files::MakeTempFolder(L"kelp-it"));

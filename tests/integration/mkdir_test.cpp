@@ -126,8 +126,8 @@ TEST_F(MakeFolder, CyrillicFolderIsMadeAndDeleted)
     EXPECT_EQ(1, Make(panel, 4, Narrow(name)));  // typed in the console's code page
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(onPc.c_str()));
     EXPECT_TRUE(GetFileAttributesW(onPc.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    HANDLE file = CreateFileW((onPc + L"\\\u0444.txt").c_str(), GENERIC_WRITE, 0, NULL,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);  // ф.txt
+    HANDLE file = CreateFileW((onPc + L"\\\u0444.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);  // ф.txt
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     CloseHandle(file);
 

@@ -56,13 +56,13 @@ TEST_F(MoveSafety, ACopyNotOfTheOriginalsSizeDeletesNothingEitherWay)
 // that costs no disk.
 bool WriteAfterHole(const std::string& path, LONGLONG hole, const std::string& tail)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER at;
     at.QuadPart = hole;
     DWORD written = 0;
-    bool ok = SetFilePointerEx(file, at, NULL, FILE_BEGIN) &&
-              WriteFile(file, tail.data(), (DWORD)tail.size(), &written, NULL) &&
+    bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+              WriteFile(file, tail.data(), (DWORD)tail.size(), &written, nullptr) &&
               written == tail.size();
     return CloseHandle(file) && ok;
 }
@@ -216,7 +216,7 @@ TEST_F(MoveSafety, AnOriginalThatCannotBeDeletedFailsItsItem)
     // A PC file another program holds open without leave to delete it.
     ASSERT_TRUE(WriteFileText(PcPath("c.txt"), "C"));
     HANDLE held = CreateFileW(Widen(PcPath("c.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              NULL, OPEN_EXISTING, 0, NULL);
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     std::vector<host::PluginPanelItem> put = {host_emu::MakeDiskItem(pcRoot, "c.txt")};
     put[0].Flags |= host::PPIF_SELECTED;

@@ -25,7 +25,7 @@ protected:
     static std::string Oem(const std::wstring& text)
     {
         char out[520];
-        int n = WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), -1, out, sizeof(out), NULL, NULL);
+        int n = WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), -1, out, sizeof(out), nullptr, nullptr);
         return n ? std::string(out) : std::string("<unconvertible>");
     }
 };
@@ -36,10 +36,10 @@ TEST_F(PanelCyrillic, FolderAndFileNamesShowAndOpenByTheirLetters)
     const std::wstring notes = L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438.txt";  // Заметки.txt
     const std::wstring shot = L"\u0441\u043D\u0438\u043C\u043E\u043A \u21161.jpg";  // снимок №1.jpg
     const std::wstring drive = Widen(PhonePath("C"));
-    ASSERT_TRUE(CreateDirectoryW((drive + L"\\" + photos).c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\" + photos).c_str(), nullptr));
     for (const std::wstring& file : {drive + L"\\" + notes, drive + L"\\" + photos + L"\\" + shot}) {
-        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
         CloseHandle(h);
     }

@@ -24,8 +24,8 @@ protected:
             char name[16];
             snprintf(name, sizeof(name), "n%04d", i);
             std::string path = PhonePath(relative + "\\" + name);
-            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, NULL);
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
             EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
             CloseHandle(file);
             names.push_back(name);

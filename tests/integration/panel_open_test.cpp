@@ -47,10 +47,10 @@ TEST_F(PanelOpen, NoServerInstalledShowsOneWarning)
     ASSERT_TRUE(StringFromGUID2(remote::ServerClassIds[0], guid, 40));
     std::wstring key = std::wstring(L"CLSID\\") + guid + L"\\LocalServer32";
     HKEY server;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, NULL, 0,
-                                             KEY_WRITE, NULL, &server, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &server, nullptr));
     const wchar_t program[] = L"C:\\nowhere\\PhoneServer.exe";
-    RegSetValueExW(server, NULL, 0, REG_SZ, (const BYTE*)program, sizeof(program));
+    RegSetValueExW(server, nullptr, 0, REG_SZ, (const BYTE*)program, sizeof(program));
     RegCloseKey(server);
     host->Journal().Clear();
     host->Script().AnswerMessage(0);

@@ -332,10 +332,10 @@ TEST_F(PutFiles, PathsTooLongForTheHostAreRefusedWhole)
         ASSERT_TRUE(MakeDirs(folder));
         // Past the plain APIs' limit: made through the long-path prefix.
         const std::wstring file = L"\\\\?\\" + Widen(folder + "\\a");
-        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, h);
         DWORD written;
-        WriteFile(h, folder.data(), (DWORD)folder.size(), &written, NULL);
+        WriteFile(h, folder.data(), (DWORD)folder.size(), &written, nullptr);
         CloseHandle(h);
         host->Journal().Clear();
         phone->ClearJournal();
@@ -357,9 +357,9 @@ TEST_F(PutFiles, CyrillicTreeKeepsItsNames)
     const std::wstring folder = L"\u041f\u0430\u043f\u043a\u0430";       // Папка
     const std::wstring file = L"\u0424\u0430\u0439\u043b.txt";          // Файл.txt
     const std::wstring pc = Widen(pcRoot);
-    ASSERT_TRUE(CreateDirectoryW((pc + L"\\" + folder).c_str(), NULL));
-    HANDLE h = CreateFileW((pc + L"\\" + folder + L"\\" + file).c_str(), GENERIC_WRITE, 0, NULL,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_TRUE(CreateDirectoryW((pc + L"\\" + folder).c_str(), nullptr));
+    HANDLE h = CreateFileW((pc + L"\\" + folder + L"\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     CloseHandle(h);
 

@@ -33,13 +33,13 @@ class MessageProbe {
 public:
     MessageProbe();
     ~MessageProbe();
-    void Post(HANDLE eventToSet = NULL);
+    void Post(HANDLE eventToSet = nullptr);
     void SetEventAfter(UINT ms, HANDLE eventToSet);
 
-    HWND window = NULL;
+    HWND window = nullptr;
     int dispatched = 0;  // WM_APP messages
     int timers = 0;      // WM_TIMER messages
-    HANDLE timerEvent = NULL;
+    HANDLE timerEvent = nullptr;
 };
 
 using test_support::RunOnOwnThread;

@@ -21,7 +21,7 @@ const DWORD LinkCookie = 7;
 class SilentServer final : public StackServer {
 public:
     UINT completeAfterMs = 0;
-    HANDLE release = NULL;  // set: DriveList blocks until it is signalled
+    HANDLE release = nullptr;  // set: DriveList blocks until it is signalled
     int advises = 0;
     std::vector<DWORD> unadvised;
     remote::IRemoteFsSink* sink = nullptr;
@@ -43,7 +43,7 @@ public:
     HRESULT STDMETHODCALLTYPE DriveList(DWORD, LONG) override
     {
         if (release) WaitForSingleObject(release, INFINITE);
-        if (completeAfterMs) SetTimer(NULL, 0, completeAfterMs, CompleteDriveList);
+        if (completeAfterMs) SetTimer(nullptr, 0, completeAfterMs, CompleteDriveList);
         return S_OK;
     }
 
@@ -51,7 +51,7 @@ public:
     // Runs on the link's thread, which made the call that set the timer.
     static void CALLBACK CompleteDriveList(HWND, UINT, UINT_PTR id, DWORD)
     {
-        KillTimer(NULL, id);
+        KillTimer(nullptr, id);
         current->sink->OnDriveList(remote::StatusOk, 0x14);
     }
 };

@@ -17,7 +17,7 @@ protected:
 TEST_F(HostUi, ValuesBelow0x10000AreMessageNumbersAndTheRestPointers)
 {
     const MsgItem items[] = {0xFFFF, 0x10000, TextItem("plain")};
-    ShowMessage(0, NULL, items, 3, 0);
+    ShowMessage(0, nullptr, items, 3, 0);
 
     ASSERT_EQ(1u, fake_host::messages.size());
     const auto& call = fake_host::messages[0];
@@ -29,7 +29,7 @@ TEST_F(HostUi, ValuesBelow0x10000AreMessageNumbersAndTheRestPointers)
 TEST_F(HostUi, ShowMessageLeavesTheCallersListAlone)
 {
     MsgItem items[] = {7, TextItem("text")};
-    ShowMessage(1, NULL, items, 2, 0);
+    ShowMessage(1, nullptr, items, 2, 0);
     EXPECT_EQ((MsgItem)7, items[0]);
     EXPECT_EQ("M7", fake_host::messages[0].items[0]);
     EXPECT_EQ(1u, fake_host::messages[0].flags);
@@ -45,7 +45,7 @@ TEST_F(HostUi, DialogLeftWithEscStillCopiesEditTextsBack)
     fake_host::dialogAnswer = -1;
     fake_host::dialogEditText = "after";
 
-    EXPECT_EQ(-1, RunDialog(-1, -1, 20, 5, NULL, items, 2));
+    EXPECT_EQ(-1, RunDialog(-1, -1, 20, 5, nullptr, items, 2));
     EXPECT_STREQ("after", edit);
     ASSERT_EQ(1u, fake_host::dialogs.size());
     EXPECT_STREQ("M12", fake_host::dialogs[0].items[0].Data.Data);
@@ -66,7 +66,7 @@ TEST_F(HostUi, DialogTextsAreBoundedToTheHostItemAndTheCallersBuffer)
     fake_host::dialogAnswer = 1;
     fake_host::dialogEditText = std::string(511, 'y');
 
-    EXPECT_EQ(1, RunDialog(-1, -1, 20, 5, NULL, items, 2));
+    EXPECT_EQ(1, RunDialog(-1, -1, 20, 5, nullptr, items, 2));
     EXPECT_EQ(511u, strlen(fake_host::dialogs[0].items[0].Data.Data));
     EXPECT_STREQ("yyyyyyy", small);
     EXPECT_TRUE(std::all_of(small + 8, small + 16, [](char c) { return c == 0; }));

@@ -62,9 +62,9 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
     EXPECT_EQ(StopAsked, *panel.StopWord());
 
     PhonePanel other;
-    EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, NULL));
+    EXPECT_EQ(0, other.ProcessEvent(host::FE_IDLE, nullptr));
     EXPECT_EQ(0, *other.StopWord());
-    EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, NULL));
+    EXPECT_EQ(0, other.ProcessEvent(host::FE_BREAK, nullptr));
     EXPECT_EQ(StopAsked, *other.StopWord());
 }
 

@@ -75,7 +75,7 @@ TEST_F(Prompts, TheBoxShowsTitlesNamesAndTheCount)
 TEST_F(Prompts, AbortStopsEveryCallUntilTheNextCopyClearsIt)
 {
     EXPECT_EQ(1, ShowProgress(box, 10));
-    panel.ProcessEvent(host::FE_BREAK, NULL);
+    panel.ProcessEvent(host::FE_BREAK, nullptr);
     EXPECT_EQ(0, ShowProgress(box, 10));
     EXPECT_EQ(0, CopyProgressCallback(20, &box));
     EXPECT_EQ(StopAsked, *panel.StopWord());
