@@ -8,8 +8,10 @@
 // panel object has headers of its own: a phone folder's listing and what the server's
 // entries become on the host's side (phone_listing.h), what statuses say to
 // the user and the stop request (status_text.h), the copy record
-// (copied_files.h). The operations that change files are the transfer
-// layer's (transfer/transfer.h), which never includes this header.
+// (copied_files.h), what an operation changed in its folder, which the read
+// after it shows without listing the folder again (listing_changes.h). The
+// operations that change files are the transfer layer's
+// (transfer/transfer.h), which never includes this header.
 #pragma once
 
 #include "copied_files.h"
