@@ -112,7 +112,7 @@ bool ItemRealName(const PluginPanelItem& item, WCHAR* out, int size)
 bool PhoneEntryPath(WCHAR* out, const char* folder, const PluginPanelItem& item)
 {
     WCHAR name[NM];
-    if (!ItemRealName(item, name, NM) || !NarrowToWide(folder, out, NM)) {
+    if (!ItemRealName(item, name, NM) || !PhoneFolderPath(folder, out)) {
         out[0] = 0;
         return false;
     }
