@@ -119,7 +119,9 @@ public:
     bool Build(const ListingItems& list);
     // Enters list.items[index] (named) too.
     bool Add(int index);
-    bool Taken(const char* name) const { return Find(name) >= 0; }
+    // Enters list.items[index] as `name`, the name it is about to take,
+    // when no item holds that name: 1, else 0; -1 without memory.
+    int Claim(int index, const char* name);
     // The index of the item shown as `name`, or -1.
     int Find(const char* name) const;
 
@@ -129,6 +131,7 @@ private:
         int index;  // -1: free
     };
     bool Grow();
+    int Find(const WCHAR* folded, DWORD hash) const;
     const ListingItems* list_ = nullptr;
     Slot* slots_ = nullptr;
     int size_ = 0, used_ = 0;
