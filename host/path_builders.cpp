@@ -120,23 +120,6 @@ bool AppendWideName(WCHAR* path, int size, const char* name)
     return true;
 }
 
-bool PhoneItemPath(WCHAR* out, int size, const char* folder, const char* name)
-{
-    if (!NarrowToWide(folder, out, size)) return false;
-    int len = (int)wcslen(out);
-    if (len + 1 >= size) {
-        out[0] = 0;
-        return false;
-    }
-    out[len] = L'\\';
-    out[len + 1] = 0;
-    if (NarrowToWide(name, out + len + 1, size - len - 1) == 0) {
-        out[0] = 0;
-        return false;
-    }
-    return true;
-}
-
 void DisplayName(char* out, int size, const char* text, int columns)
 {
     // The host shortens from the front, so the whole text must be in the

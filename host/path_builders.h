@@ -10,10 +10,6 @@
 // `name`.
 bool JoinPath(char* out, int size, const char* folder, const char* name);
 
-// The phone path of an item: its folder, a backslash, its name, as the
-// server takes it (UTF-16).
-bool PhoneItemPath(WCHAR* out, int size, const char* folder, const char* name);
-
 // Appends a backslash (unless `path` is empty or ends with one) and `name`,
 // narrow or already wide.
 bool AppendWideName(WCHAR* path, int size, const char* name);

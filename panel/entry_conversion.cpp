@@ -112,7 +112,7 @@ bool ItemRealName(const PluginPanelItem& item, WCHAR* out, int size)
 bool PhoneEntryPath(WCHAR* out, const char* folder, const PluginPanelItem& item)
 {
     WCHAR name[NM];
-    if (!ItemRealName(item, name, NM) || !NarrowToWide(folder, out, NM)) {
+    if (!ItemRealName(item, name, NM) || !PhoneFolderPath(folder, out)) {
         out[0] = 0;
         return false;
     }
@@ -153,15 +153,17 @@ bool IsDotName(const WCHAR* name)
 // --- stand-ins ----------------------------------------------------------------
 
 // A name as FAR compares names: case-insensitively. Folded to upper case in
-// UTF-16; answers its hash, 0 for a name that does not convert.
+// UTF-16 (empty for a name that does not convert); answers its hash, whose
+// low bits place it in the table.
 static DWORD FoldName(const char* name, WCHAR* folded)
 {
     int n = MultiByteToWideChar(NamesCodePage(), 0, name, -1, folded, NM);
-    if (n <= 1) return 0;
+    if (n <= 1) n = 1;
+    folded[n - 1] = 0;
     CharUpperBuffW(folded, n - 1);
     DWORD hash = 2166136261u;
     for (int i = 0; i < n - 1; ++i) hash = (hash ^ folded[i]) * 16777619u;
-    return hash | 1;
+    return hash ^ (hash >> 16);
 }
 
 bool FolderNames::Grow()
@@ -192,22 +194,36 @@ bool FolderNames::Build(const ListingItems& list)
 
 bool FolderNames::Add(int index)
 {
-    if ((used_ + 1) * 2 > size_ && !Grow()) return false;
+    // A second own name of the same letters (the phone would not list one)
+    // needs no entry: the first answers for both.
+    return Claim(index, list_->items[index].FindData.cFileName) >= 0;
+}
+
+int FolderNames::Claim(int index, const char* name)
+{
     WCHAR folded[NM];
-    DWORD hash = FoldName(list_->items[index].FindData.cFileName, folded);
+    DWORD hash = FoldName(name, folded);
+    if (Find(folded, hash) >= 0) return 0;
+    if ((used_ + 1) * 2 > size_ && !Grow()) return -1;
     int at = (int)(hash & (DWORD)(size_ - 1));
     while (slots_[at].index >= 0) at = (at + 1) & (size_ - 1);
     slots_[at].hash = hash;
     slots_[at].index = index;
     ++used_;
-    return true;
+    return 1;
 }
 
 int FolderNames::Find(const char* name) const
 {
-    if (!size_) return -1;
-    WCHAR folded[NM], other[NM];
+    WCHAR folded[NM];
     DWORD hash = FoldName(name, folded);
+    return Find(folded, hash);
+}
+
+int FolderNames::Find(const WCHAR* folded, DWORD hash) const
+{
+    if (!size_) return -1;
+    WCHAR other[NM];
     for (int at = (int)(hash & (DWORD)(size_ - 1)); slots_[at].index >= 0;
          at = (at + 1) & (size_ - 1)) {
         if (slots_[at].hash != hash) continue;
@@ -231,9 +247,11 @@ static void FitLetters(const WCHAR* name, char* out, int room)
         int units = IS_HIGH_SURROGATE(c[0]) && IS_LOW_SURROGATE(c[1]) ? 2 : 1;
         char fit[8];
         BOOL usedDefault = FALSE;
-        int n = units == 1 ? WideCharToMultiByte(codePage, 0, c, 1, fit, sizeof(fit), NULL,
-                                                 codePage == CP_UTF8 ? NULL : &usedDefault)
-                           : 0;
+        // Every code page names spell ASCII as it is: no call for it.
+        int n = *c < 0x80 ? (fit[0] = (char)*c, 1)
+                : units == 1 ? WideCharToMultiByte(codePage, 0, c, 1, fit, sizeof(fit), NULL,
+                                                   codePage == CP_UTF8 ? NULL : &usedDefault)
+                             : 0;
         if (n <= 0 || usedDefault || (n == 1 && ((unsigned char)fit[0] < 0x20 ||
                                                  strchr("\\/:*?\"<>|", fit[0])))) {
             fit[0] = (char)Placeholder;
@@ -289,10 +307,14 @@ static bool GiveStandIn(ListingItems& list, FolderNames& taken, int index)
     char fitted[NM], name[NM];
     FitLetters(real, fitted, NM - 1);
     CopyBounded(name, fitted, NM);
-    for (DWORD salt = 0; taken.Taken(name); ++salt)
+    for (DWORD salt = 0;; ++salt) {
+        int claimed = taken.Claim(index, name);
+        if (claimed < 0) return false;
+        if (claimed) break;
         MarkedName(fitted, real, salt, name, sizeof(item.FindData.cFileName));
+    }
     memcpy(item.FindData.cFileName, name, strlen(name) + 1);
-    return taken.Add(index);
+    return true;
 }
 
 int AddListingEntry(ListingItems& list, const RemoteEntry* entry, int* pending)

@@ -91,7 +91,7 @@ static bool PhoneNameOf(PhoneLink& link, const OwnedListing& shown, const char* 
     char path[NM];
     WCHAR widePath[NM];
     remote::RemoteEntry entry;
-    if (!JoinPath(path, NM, parent, typed) || !NarrowToWide(path, widePath, NM) ||
+    if (!JoinPath(path, NM, parent, typed) || !PhoneFolderPath(path, widePath) ||
         link.EntryInfo(widePath, &entry) != remote::StatusOk ||
         !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;

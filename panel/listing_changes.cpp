@@ -4,6 +4,7 @@
 #include "bounded_string.h"
 #include "code_page.h"
 #include "path_builders.h"
+#include "phone_listing.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -39,7 +40,7 @@ void ListingChanges::Note(Kind kind, const WCHAR* name)
 void ListingChanges::NoteLandedAt(const WCHAR* phonePath)
 {
     WCHAR wideFolder[host::NM];
-    if (!NarrowToWide(folder, wideFolder, host::NM)) {
+    if (!PhoneFolderPath(folder, wideFolder)) {
         unsure = true;
         return;
     }

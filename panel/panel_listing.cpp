@@ -73,6 +73,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     if (status != StatusEndOfList)
         return status;  // the server's, a stop, or a lost link (Loss() tells)
     if (pending && !NameStandIns(list)) return StatusNotAccepted;
+    NoteStandInFolders(path, list);
 
     *count = list.count;
     *items = list.count ? list.Release() : NULL;
@@ -91,7 +92,7 @@ bool ShownEntryPath(PhoneLink& link, const char* folder, const char* name, WCHAR
         at = names.Find(name);
     if (at >= 0 && HasStandIn(listing.items[at]))
         return PhoneEntryPath(out, folder, listing.items[at]);
-    return PhoneItemPath(out, NM, folder, name);
+    return PhoneFolderPath(folder, out) && AppendWideName(out, NM, name);
 }
 
 // The drives as the panel's first level: one folder item per bit of the
@@ -148,7 +149,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
 // would name another folder.
 bool ListingPath(const char* folder, WCHAR* path)
 {
-    return NarrowToWide(folder, path, NM) && AppendWideSlash(path, NM);
+    return PhoneFolderPath(folder, path) && AppendWideSlash(path, NM);
 }
 
 bool PhonePanel::FolderGone(const char* folder)
@@ -161,7 +162,7 @@ bool PhonePanel::FolderGone(const char* folder)
                !(mask & (1u << (letter - 'A')));
     }
     WCHAR path[NM];
-    if (!NarrowToWide(folder, path, NM)) return false;
+    if (!PhoneFolderPath(folder, path)) return false;
     RemoteEntry entry;
     LONG status = link.EntryInfo(path, &entry);
     if (status == StatusOk) return !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY);

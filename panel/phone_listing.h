@@ -78,6 +78,26 @@ struct ListingWatch {
 LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
                      int* leftOut = NULL, ListingWatch* watch = NULL);
 
+// Folders shown under stand-ins (stand_in_folders.cpp). The panel holds its
+// folder as FAR's CurDir does, narrow, a stand-in for each part the code
+// page can't spell; the phone takes real names. Every listing records the
+// stand-in folders it met (NoteStandInFolders, called by ListPhoneFolder on
+// whatever thread lists); the record is the process's, behind a lock of its
+// own, and the latest listing of a folder replaces what it said before.
+void NoteStandInFolders(const WCHAR* path, const ListingItems& list);
+// The real phone path of `folder` (as curDir holds one: no trailing
+// backslash) into `out` (NM units): each part recorded as a stand-in
+// becomes its folder's real name, any other is taken as spelled. False
+// when it would not fit a host path.
+bool PhoneFolderPath(const char* folder, WCHAR* out);
+// The same with a final backslash: the path that lists `folder`.
+bool ListingPath(const char* folder, WCHAR* path);
+// Makes `folder` reachable by PhoneFolderPath where no listing met its
+// parts yet (a shortcut, a typed path): each part the phone has under no
+// such name of its own is looked for among its parent's stand-ins, by
+// listing that parent. False when some part is neither.
+bool LearnFolderPath(PhoneLink& link, const char* folder);
+
 // The phone path of what the panel shows as `name` in `folder` (as curDir
 // holds one), into `out` (NM units): the real name of the entry whose
 // stand-in `name` is (as the host compares names), else `name` itself, as
@@ -99,7 +119,9 @@ public:
     bool Build(const ListingItems& list);
     // Enters list.items[index] (named) too.
     bool Add(int index);
-    bool Taken(const char* name) const { return Find(name) >= 0; }
+    // Enters list.items[index] as `name`, the name it is about to take,
+    // when no item holds that name: 1, else 0; -1 without memory.
+    int Claim(int index, const char* name);
     // The index of the item shown as `name`, or -1.
     int Find(const char* name) const;
 
@@ -109,6 +131,7 @@ private:
         int index;  // -1: free
     };
     bool Grow();
+    int Find(const WCHAR* folded, DWORD hash) const;
     const ListingItems* list_ = nullptr;
     Slot* slots_ = nullptr;
     int size_ = 0, used_ = 0;

@@ -87,6 +87,11 @@ int PhonePanel::SetDirectory(const char* name, int opMode)
 
     OwnedListing listing;
     LONG status = ListFolder(next, &listing.items, &listing.count, &listing.leftOut, opMode);
+    // A full path (a shortcut, a typed one) may hold a stand-in no listing
+    // has met yet: its parents' listings say which folder each part stands
+    // for. A child of the folder shown was met by the listing FAR shows.
+    if (status == remote::StatusNotFound && kind == ResolveFull && LearnFolderPath(link, next))
+        status = ListFolder(next, &listing.items, &listing.count, &listing.leftOut, opMode);
     if (status != remote::StatusOk) {
         // What the user stopped: the host's read that follows gets what the
         // panel showed, without asking the phone again.

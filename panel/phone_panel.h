@@ -24,10 +24,6 @@
 
 #include <cstdlib>
 
-// The phone path that lists `folder` (a folder as curDir holds one), with
-// its final backslash; false when it would not fit a host path.
-bool ListingPath(const char* folder, WCHAR* path);
-
 // What a SetDirectory argument leads to (folder_paths.cpp): refused; up by
 // ".." levels, needing no listing; down to a child, a drive or the drive
 // list ("\\"), listed first; a full path ("C:\\x", as CurDir gives it).

@@ -98,7 +98,7 @@ bool IsPhoneFolder(PhoneLink& link, const char* path)
     if (!LastSeparator(path)) return true;  // a drive's root
     WCHAR wide[NM];
     RemoteEntry entry;
-    return NarrowToWide(path, wide, NM) && link.EntryInfo(wide, &entry) == StatusOk &&
+    return PhoneFolderPath(path, wide) && link.EntryInfo(wide, &entry) == StatusOk &&
            (entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -109,7 +109,7 @@ bool MakePhoneFolders(PhoneLink& link, const char* path)
     char parent[NM];
     CopyBounded(parent, path, NM);
     WCHAR wide[NM];
-    if (!CutLastPart(parent) || !MakePhoneFolders(link, parent) || !NarrowToWide(path, wide, NM))
+    if (!CutLastPart(parent) || !MakePhoneFolders(link, parent) || !PhoneFolderPath(path, wide))
         return false;
     LONG made = link.DirMake(wide);
     return made == StatusOk || made == StatusExists;
@@ -429,7 +429,7 @@ int CopyOnPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* items
     WCHAR widePlace[NM], first[NM];
     bool inside = count > 1 || EndsWithSeparator(destination) || IsPhoneFolder(phone.link, place);
     if (inside && count == 1 && !EndsWithSeparator(destination) &&
-        NarrowToWide(place, widePlace, NM) && PhoneEntryPath(first, phone.folder, items[0]) &&
+        PhoneFolderPath(place, widePlace) && PhoneEntryPath(first, phone.folder, items[0]) &&
         wcslen(first) == wcslen(widePlace) && SamePhonePlace(first, widePlace, (int)wcslen(first)))
         inside = false;
     // A typed name that is an entry's stand-in in the folder it names means
@@ -437,7 +437,7 @@ int CopyOnPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* items
     // the only name the user can see it by.
     char parent[NM];
     CopyBounded(parent, place, NM);
-    bool placed = inside ? NarrowToWide(place, widePlace, NM) != 0
+    bool placed = inside ? PhoneFolderPath(place, widePlace)
                          : CutLastPart(parent) &&
                                ShownEntryPath(phone.link, parent, place + strlen(parent) + 1,
                                               widePlace);

@@ -57,7 +57,7 @@ int PutFilesToPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* i
             // a stand-in's included: it goes to the entry it was.
             bool placed = opMode & OPM_EDIT
                               ? ShownEntryPath(phone.link, phone.folder, data.cFileName, target)
-                              : NarrowToWide(phone.folder, target, NM) &&
+                              : PhoneFolderPath(phone.folder, target) &&
                                     AppendWideName(target, NM, name);
             if (placed) r = CopyItemToPhone(run, &items[i], local, target);
         }

@@ -85,7 +85,7 @@ int MakeDirectoryOnPhone(PhoneSide phone, ListingChanges& changes, char* name, i
         return OpFailed;
     }
     WCHAR path[NM];
-    if (!PhoneItemPath(path, NM, phone.folder, name)) {
+    if (!PhoneFolderPath(phone.folder, path) || !AppendWideName(path, NM, name)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return OpFailed;
     }

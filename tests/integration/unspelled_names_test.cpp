@@ -209,6 +209,71 @@ TEST_F(UnspelledNames, EveryOperationReachesTheRealEntry)
     ExpectNoHostFaults();
 }
 
+// A folder under a stand-in is a folder like any other: entered, read and
+// worked in (F5 both ways, F7, F8), left by "..", counted by F3, searched
+// by Find, and reached by a shortcut, one from an earlier session (no
+// listing has met its folder since) too.
+TEST_F(UnspelledNames, AFolderUnderAStandInIsWalkedLikeAnyOther)
+{
+    const std::wstring japanese = L"\u65E5\u672C\u8A9E";
+    const std::wstring folder = drive + L"\\" + japanese, cold = drive + L"\\cold\\" + japanese;
+    for (const std::wstring& made : {folder, drive + L"\\cold", cold})
+        ASSERT_TRUE(CreateDirectoryW(made.c_str(), NULL));
+    ASSERT_TRUE(test_files::WriteBytes(folder + L"\\inside.txt", "inside"));
+    ASSERT_TRUE(test_files::WriteBytes(cold + L"\\cold.txt", "cold"));
+    panelHandle = OpenAt("C:");
+    std::string shown = Shown(Read(panelHandle), japanese);
+    ASSERT_EQ(1, host->SetDirectory(panelHandle, shown));
+    host_emu::PanelListing inside = Read(panelHandle);
+    EXPECT_EQ("C:\\" + shown, inside.curDir);
+    EXPECT_EQ(std::vector<std::string>{"inside.txt"}, inside.Names());
+
+    EXPECT_EQ(1, Copy(panelHandle, {"inside.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+    EXPECT_EQ("inside", ReadFileText(PcPath("out\\inside.txt")));
+    MakeDirs(PcPath("in"));
+    ASSERT_TRUE(WriteFileText(PcPath("in\\pc.txt"), "pc"));
+    std::vector<host::PluginPanelItem> in = HostDiskItems(PcPath("in"));
+    EXPECT_EQ(1, host->PutFiles(panelHandle, in, 0, PcPath("in"), host::OPM_SILENT));
+    host->Script().AnswerDialog(4, {{2, "made"}});
+    std::string made;
+    EXPECT_EQ(1, host->MakeDirectory(panelHandle, made));
+    Read(panelHandle);
+    std::vector<host::PluginPanelItem> doomed = Select(panelHandle, {"inside.txt"});
+    host->Script().AnswerMessage(0);
+    EXPECT_EQ(1, host->DeleteFiles(panelHandle, doomed, 0));
+    EXPECT_EQ((std::vector<std::wstring>{L"made", L"pc.txt"}), test_files::Names(folder));
+    EXPECT_EQ("pc", test_files::ReadBytes(folder + L"\\pc.txt"));
+    EXPECT_EQ((std::vector<std::string>{"made", "pc.txt"}), Read(panelHandle).Names());
+
+    host_emu::FolderShortcut saved = host_emu::SaveShortcut(*host, panelHandle);
+    ASSERT_EQ(1, host->SetDirectory(panelHandle, ".."));
+    EXPECT_TRUE(Read(panelHandle).Find(shown));
+    host_emu::DirList size = host_emu::GetPluginDirList(*host, panelHandle, shown);
+    EXPECT_TRUE(size.ok);
+    EXPECT_EQ(1u, size.files);
+    EXPECT_EQ(2u, size.bytes);
+    host->ClosePlugin(panelHandle);
+
+    host_emu::PanelListing back;
+    panelHandle = host_emu::OpenShortcut(*host, saved, &back);
+    ASSERT_NE(INVALID_HANDLE_VALUE, panelHandle);
+    EXPECT_EQ((std::vector<std::string>{"made", "pc.txt"}), back.Names());
+    host->ClosePlugin(panelHandle);
+    // Alone in its folder, the cold one has the same stand-in.
+    saved.curDir = "C:\\cold\\" + shown;
+    panelHandle = host_emu::OpenShortcut(*host, saved, &back);
+    ASSERT_NE(INVALID_HANDLE_VALUE, panelHandle);
+    EXPECT_EQ(std::vector<std::string>{"cold.txt"}, back.Names());
+
+    host_emu::FindRun find;
+    host_emu::FindFiles(*host, panelHandle, find);
+    for (const std::string& found : {"C:\\" + shown + "\\pc.txt", saved.curDir + "\\cold.txt"})
+        EXPECT_NE(find.found.end(), std::find(find.found.begin(), find.found.end(), found))
+            << found;
+    host->ClosePlugin(panelHandle);
+    ExpectNoHostFaults();
+}
+
 // A PC file the narrow functions spell as its neighbour's name: the short
 // name tells them apart, and each goes to the phone as itself.
 TEST_F(UnspelledNames, APcTwinIsNeverTakenForTheChosenFile)

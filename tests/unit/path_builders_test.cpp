@@ -30,12 +30,6 @@ TEST(PathBuilders, AWholePathOrNone)
         EXPECT_STREQ(L"", wide);
         EXPECT_EQ(L'#', wide[8]);
     }
-    WCHAR phone[9];
-    phone[8] = L'#';
-    EXPECT_TRUE(PhoneItemPath(phone, 8, "C:\\a", "bc"));
-    EXPECT_STREQ(L"C:\\a\\bc", phone);
-    EXPECT_FALSE(PhoneItemPath(phone, 8, "C:\\a", "bcd"));
-    EXPECT_EQ(L'#', phone[8]);
 }
 
 // The destination the host proposes gets its final backslash only when the
