@@ -268,12 +268,17 @@ static void FitLetters(const WCHAR* name, char* out, int room)
 
 // The stand-in with a mark of the real name before its extension
 // ("Caf_~3F2A.txt"): the same real name gets the same mark on every read.
+// Four digits tell apart a folder's usual handful of names that fit alike;
+// past the first tries the mark takes eight, so a folder of more such names
+// than four digits can hold still names every one.
+enum { ShortMarkTries = 16 };
 static void MarkedName(const char* fitted, const WCHAR* real, DWORD salt, char* out, int size)
 {
     DWORD hash = 2166136261u ^ salt;
     for (const WCHAR* c = real; *c; ++c) hash = (hash ^ *c) * 16777619u;
-    char mark[8];
-    wsprintfA(mark, "~%04X", (unsigned)((hash ^ (hash >> 16)) & 0xFFFF));
+    char mark[12];
+    if (salt < ShortMarkTries) wsprintfA(mark, "~%04X", (unsigned)((hash ^ (hash >> 16)) & 0xFFFF));
+    else wsprintfA(mark, "~%08X", (unsigned)hash);
     const char* dot = strrchr(fitted, '.');
     if (!dot || dot == fitted) dot = fitted + strlen(fitted);
     int stem = (int)(dot - fitted);

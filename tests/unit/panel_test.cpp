@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -69,3 +70,24 @@ TEST_F(Panel, EscAndBreakRequestAnAbort)
 }
 
 }  // namespace
+
+TEST_F(Panel, MoreNamesFittingAlikeThanShortMarksStillEachGetANameOfTheirOwn)
+{
+    // 70,000 names of two ideographs each: every one fits the same letters,
+    // more than a four-digit mark tells apart.
+    ListingItems list;
+    int pending = 0;
+    const int count = 70000;
+    for (int i = 0; i < count; ++i) {
+        remote::RemoteEntry entry;
+        memset(&entry, 0, sizeof(entry));
+        entry.name[0] = (WCHAR)(0x4E00 + i % 20000);
+        entry.name[1] = (WCHAR)(0x4E00 + i / 20000);
+        wcscpy(entry.name + 2, L".txt");
+        ASSERT_EQ(EntryAdded, AddListingEntry(list, &entry, &pending));
+    }
+    ASSERT_TRUE(NameStandIns(list));
+    std::set<std::string> names;
+    for (int i = 0; i < list.count; ++i) names.insert(list.items[i].FindData.cFileName);
+    EXPECT_EQ((size_t)count, names.size());
+}
