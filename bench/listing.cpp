@@ -27,13 +27,13 @@ using bench::Now;
 
 bool MakeFolder(const std::wstring& folder, int files, bool unspelled)
 {
-    if (!CreateDirectoryW(folder.c_str(), NULL)) return false;
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
     for (int i = 0; i < files; ++i) {
         WCHAR name[32];
         // Chinese names: a stand-in under any console's code page.
         wsprintfW(name, unspelled ? L"\\\x6587\x4EF6%05d.dat" : L"\\file%05d.dat", i);
-        HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         CloseHandle(h);
     }
@@ -96,8 +96,8 @@ double GrowArray(int entries, bool byHalf)
 
 int main()
 {
-    setvbuf(stdout, NULL, _IONBF, 0);  // each figure as soon as it is measured
-    CoInitialize(NULL);
+    setvbuf(stdout, nullptr, _IONBF, 0);  // each figure as soon as it is measured
+    CoInitialize(nullptr);
     const ListingSize sizes[] = {{1000, 15, 1.05, "n1000", L"C:\\n1000\\"},
                                  {1000, 15, 1.05, "u1000", L"C:\\u1000\\"},
                                  {10000, 3, 1.20, "n10000", L"C:\\n10000\\"},
@@ -115,7 +115,7 @@ int main()
         madeHere = false;
     } else {
         root = test_files::MakeTempFolder(L"kelp-bench-listing");
-        CreateDirectoryW((root + L"\\C").c_str(), NULL);
+        CreateDirectoryW((root + L"\\C").c_str(), nullptr);
     }
     int result = 0;
     for (const ListingSize& s : sizes) {

@@ -44,7 +44,7 @@ static bool ConvertName(const WCHAR* field, int units, char* out, int size)
     UINT codePage = NamesCodePage();
     bool utf8 = codePage == CP_UTF8;
     int n = WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, field, len + 1, out,
-                                size, NULL, utf8 ? NULL : &usedDefault);
+                                size, nullptr, utf8 ? nullptr : &usedDefault);
     if (n == 0 || usedDefault) {
         out[0] = 0;
         return false;
@@ -81,19 +81,19 @@ enum : DWORD { RealNameMark = 0x4B6C524E };
 
 static const RealNameBlock* RealNameOf(const PluginPanelItem& item)
 {
-    if (!(item.Flags & PPIF_USERDATA) || !item.UserData) return NULL;
+    if (!(item.Flags & PPIF_USERDATA) || !item.UserData) return nullptr;
     const RealNameBlock* block = (const RealNameBlock*)item.UserData;
     DWORD head = offsetof(RealNameBlock, name);
     if (block->size < head + sizeof(WCHAR) || block->size > head + NM * sizeof(WCHAR) ||
         block->mark != RealNameMark)
-        return NULL;
+        return nullptr;
     int units = (int)((block->size - head) / sizeof(WCHAR));
-    return FieldLength(block->name, units) > 0 ? block : NULL;
+    return FieldLength(block->name, units) > 0 ? block : nullptr;
 }
 
 bool HasStandIn(const PluginPanelItem& item)
 {
-    return RealNameOf(item) != NULL;
+    return RealNameOf(item) != nullptr;
 }
 
 bool ItemRealName(const PluginPanelItem& item, WCHAR* out, int size)
@@ -134,7 +134,7 @@ bool IsPlainName(const char* name)
     if (!name[0]) return false;  // also a name that did not convert exactly
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
     // By characters: a double-byte name whose second byte is 0x5C is no path.
-    return FindAnyOf(name, "\\/:*?") == NULL;
+    return FindAnyOf(name, "\\/:*?") == nullptr;
 }
 
 bool IsPlainName(const WCHAR* name)
@@ -249,8 +249,8 @@ static void FitLetters(const WCHAR* name, char* out, int room)
         BOOL usedDefault = FALSE;
         // Every code page names spell ASCII as it is: no call for it.
         int n = *c < 0x80 ? (fit[0] = (char)*c, 1)
-                : units == 1 ? WideCharToMultiByte(codePage, 0, c, 1, fit, sizeof(fit), NULL,
-                                                   codePage == CP_UTF8 ? NULL : &usedDefault)
+                : units == 1 ? WideCharToMultiByte(codePage, 0, c, 1, fit, sizeof(fit), nullptr,
+                                                   codePage == CP_UTF8 ? nullptr : &usedDefault)
                              : 0;
         if (n <= 0 || usedDefault || (n == 1 && ((unsigned char)fit[0] < 0x20 ||
                                                  strchr("\\/:*?\"<>|", fit[0])))) {

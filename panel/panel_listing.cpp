@@ -76,7 +76,7 @@ LONG ListPhoneFolder(PhoneLink& link, PluginPanelItem** items, int* count, const
     NoteStandInFolders(path, list);
 
     *count = list.count;
-    *items = list.count ? list.Release() : NULL;
+    *items = list.count ? list.Release() : nullptr;
     return StatusOk;
 }
 
@@ -142,7 +142,7 @@ LONG PhonePanel::ListFolder(const char* folder, PluginPanelItem** items, int* co
             return true;
         }
     } counted(waitBox);
-    return ListPhoneFolder(link, items, count, path, leftOut, attended ? &counted : NULL);
+    return ListPhoneFolder(link, items, count, path, leftOut, attended ? &counted : nullptr);
 }
 
 // The listing path ends with a backslash; without room for it the path
@@ -242,7 +242,7 @@ int PhonePanel::GetFindData(PluginPanelItem** items, int* count, int opMode)
     *count = listing.count;
     if (find) {
         // Find's listings are its own until it hands them back.
-        listing.items = NULL;
+        listing.items = nullptr;
     } else {
         leftOutNames = listing.leftOut;
         place.shown.Take(listing);
@@ -406,7 +406,7 @@ static void TellNotRead(const PhoneLink& link, const char* folder, LONG status)
     DisplayName(shown, sizeof(shown), folder[0] ? folder : "\\", 60);
     OutcomeText(link, status, text, sizeof(text));
     const MsgItem lines[] = {MErrorTitle, MFolderNotRead, TextItem(shown), TextItem(text)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 4, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 4, 0);
 }
 
 //   ╔═ Phone error ═════════════════════════════════╗
@@ -420,7 +420,7 @@ void PhonePanel::TellNotFound(const char* folder)
     char shown[NM];
     DisplayName(shown, sizeof(shown), folder[0] ? folder : "\\", 60);
     const MsgItem lines[] = {MErrorTitle, MFolderNotFound, TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 3, 0);
 }
 
 // The array the panel keeps is freed when it is replaced, not here.

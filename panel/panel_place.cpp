@@ -19,7 +19,7 @@ void OwnedListing::Take(OwnedListing& from)
     leftOut = from.leftOut;
     ready = from.ready;
     memcpy(folder, from.folder, sizeof(folder));
-    from.items = NULL;
+    from.items = nullptr;
     from.Drop();
 }
 

@@ -76,7 +76,7 @@ struct ListingWatch {
 // about timing::ReadHandOverMs each, however slow the server, so a stop is
 // heard within that.
 LONG ListPhoneFolder(PhoneLink& link, host::PluginPanelItem** items, int* count, const WCHAR* path,
-                     int* leftOut = NULL, ListingWatch* watch = NULL);
+                     int* leftOut = nullptr, ListingWatch* watch = nullptr);
 
 // Folders shown under stand-ins (stand_in_folders.cpp). The panel holds its
 // folder as FAR's CurDir does, narrow, a stand-in for each part the code

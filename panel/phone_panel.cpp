@@ -19,7 +19,7 @@ using namespace host;
 PhonePanel::PhonePanel()
     : opFlags(0), freshAsked(0), leftOutNames(0), waitBox(&opFlags)
 {
-    callLock = CreateMutexA(NULL, FALSE, NULL);
+    callLock = CreateMutexA(nullptr, FALSE, nullptr);
     panelTitle[0] = 0;
     link.SetWatcher(&waitBox);
     memset(infoLines, 0, sizeof(infoLines));
@@ -48,8 +48,8 @@ HANDLE PhonePanel::OpenPlugin(int openFrom, INT_PTR item)
     bool installed = status == StatusNoServer && PhoneLink::ServerInstalled();
     const MsgItem notStarted[] = {MErrorTitle, MServerNotStarted, MTryAgainLater};
     const MsgItem lines[] = {MErrorTitle, TextItem(text)};
-    if (installed) ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, notStarted, 3, 0);
-    else ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    if (installed) ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, notStarted, 3, 0);
+    else ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 2, 0);
     delete panel;
     return INVALID_HANDLE_VALUE;
 }

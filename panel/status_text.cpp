@@ -51,5 +51,5 @@ void TellLinkLost(PhoneLink& link, int opMode)
     // hang then, so no promise that it will open.
     MsgItem next = link.Loss() == LinkBroken ? MReopenToRestart : MReopenOnceAnswers;
     const MsgItem lines[] = {MErrorTitle, TextItem(text), next};
-    ShowMessage(host::FMSG_WARNING | host::FMSG_MB_OK, NULL, lines, 3, 0);
+    ShowMessage(host::FMSG_WARNING | host::FMSG_MB_OK, nullptr, lines, 3, 0);
 }

@@ -58,8 +58,8 @@ void WaitBox::Draw()
     }
     const MsgItem run[] = {MWaitingForPhone, TextItem(reading), MEscStops};
     const MsgItem one[] = {MWaitingForPhone, MEscStops};
-    if (inRun) ShowMessage(0, NULL, run, 3, 0);
-    else ShowMessage(0, NULL, one, 2, 0);
+    if (inRun) ShowMessage(0, nullptr, run, 3, 0);
+    else ShowMessage(0, nullptr, one, 2, 0);
 }
 
 void WaitBox::RunBegun(bool hostBox)
@@ -80,7 +80,7 @@ void WaitBox::RunEnded()
 void WaitBox::Hide()
 {
     RestoreSavedScreen(screen);
-    screen = NULL;
+    screen = nullptr;
     shownRead = -1;
 }
 

@@ -15,7 +15,7 @@
 class WaitBox : public WaitWatcher {
 public:
     explicit WaitBox(volatile LONG* stopFlags)
-        : flags(stopFlags), screen(NULL), runStart(0), inRun(false), hostDraws(false),
+        : flags(stopFlags), screen(nullptr), runStart(0), inRun(false), hostDraws(false),
           runRead(0), shownRead(-1), abortBefore(false), othersStop(0) {}
     void WaitBegun() override;
     bool Attended() override;

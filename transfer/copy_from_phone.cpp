@@ -22,7 +22,7 @@ using namespace remote;
 static bool LastComponentHasWildcards(const char* path)
 {
     const char* last = LastSeparator(path);
-    return FindAnyOf(last ? last + 1 : path, "*?") != NULL;
+    return FindAnyOf(last ? last + 1 : path, "*?") != nullptr;
 }
 
 // Where an item lands for the destination the user gave: inside a folder
@@ -57,7 +57,7 @@ static void RefusePcDestination(const char* destination)
     char shown[NM];
     DisplayName(shown, sizeof(shown), destination, 60);
     const MsgItem lines[] = {MErrorTitle, MPcFolderNotMade, TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 3, 0);
 }
 
 int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& changes,
@@ -92,7 +92,7 @@ int GetFilesFromPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& chan
         run.copied = &copied;
     }
     run.Start(move);
-    if (run.CountTotal(items, count, NULL, 1) == OpCancelled) return OpCancelled;
+    if (run.CountTotal(items, count, nullptr, 1) == OpCancelled) return OpCancelled;
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {

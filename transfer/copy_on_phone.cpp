@@ -53,7 +53,7 @@ struct TransitFolder {
             name[39] = 0;
             CopyBoundedWide(path, base, NM);
             if (!AppendWideName(path, NM, name)) return;
-            made = CreateDirectoryW(path, NULL) != 0;
+            made = CreateDirectoryW(path, nullptr) != 0;
             if (!made && GetLastError() != ERROR_ALREADY_EXISTS) return;
         }
     }
@@ -136,7 +136,7 @@ int Settle(CopyRun& run, const WCHAR* source, const WCHAR* target, const FAR_FIN
         return link.FileDelete(source) == StatusOk ? OpDone : OpFailed;
     }
 
-    int result = WalkPhoneFolder(link, source, NULL,
+    int result = WalkPhoneFolder(link, source, nullptr,
                                  [&](PluginPanelItem& child, const WCHAR* childSource) {
         WCHAR childTarget[NM], name[NM];
         CopyBoundedWide(childTarget, target, NM);
@@ -216,7 +216,7 @@ void RefuseOntoItself(const WCHAR* source, const PluginPanelItem& item, int move
     const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle),
                              folder ? MCannotCopyFolder : MCannotCopyFile, TextItem(shown),
                              folder ? MFolderOntoItself : MOntoItself};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 4, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 4, 0);
 }
 
 // `count` units of two phone paths name the same place: the phone, like
@@ -324,7 +324,7 @@ void TellKeptAsTemporary(const WCHAR* temporary)
     char shown[NM];
     DisplayName(shown, sizeof(shown), temporary, 70);
     const MsgItem lines[] = {MMoveTitle, MKeptAsTemporary, TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 3, 0);
 }
 
 // A rename that changes letter case alone. The phone takes both names for
@@ -386,7 +386,7 @@ void RefuseDestination(int reason, const char* destination, int move)
     DisplayName(shown, sizeof(shown), destination, 60);
     const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), (MsgItem)reason,
                              TextItem(shown)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 3, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 3, 0);
 }
 
 //   ╔═ Move ═══════════════════════════════════════════════════════╗
@@ -399,7 +399,7 @@ void TellUnsettled(int count, int move)
     char line[200];
     FormatCount(line, sizeof(line), MNotSettled, count);
     const MsgItem lines[] = {(MsgItem)(move ? MMoveTitle : MCopyTitle), TextItem(line)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 2, 0);
 }
 
 }  // namespace
@@ -420,7 +420,7 @@ int CopyOnPhone(PhoneSide phone, ListingChanges& changes, PluginPanelItem* items
     CopiedFiles takenOut;
     CopyRun run(phone, changes, 0, opMode, ReadHostSettings(), &takenOut);
     run.Start(move);
-    if (run.CountTotal(items, count, NULL, 2) == OpCancelled) return OpCancelled;
+    if (run.CountTotal(items, count, nullptr, 2) == OpCancelled) return OpCancelled;
 
     // Several items, a final backslash or an existing folder: the items go
     // inside under their own names. The folder they go to is made when

@@ -65,7 +65,7 @@ struct CopyRun {
     // asks nothing either: a file it can't fetch shows nothing there.
     bool Quiet() const { return QuietCopy(opMode); }
     bool Unasked() const { return (opMode & host::OPM_QUICKVIEW) != 0; }
-    ProgressFn Progress() const { return Quiet() ? NULL : CopyProgressCallback; }
+    ProgressFn Progress() const { return Quiet() ? nullptr : CopyProgressCallback; }
     LONG Overwrite() const { return overwriteAll ? 1 : 0; }
 
     // The questions, as results: OpDone go ahead (overwrite, retry),

@@ -43,7 +43,7 @@ bool Stopped(Tally& t)
         snprintf(line, sizeof(line), GetMsg(MCounted), t.files, size);
         if (t.reading > 0) FormatCount(reading, sizeof(reading), MReadingFolder, t.reading);
         const MsgItem lines[] = {MCountingTitle, TextItem(line), TextItem(reading)};
-        ShowMessage(0, NULL, lines, t.reading > 0 ? 3 : 2, 0);
+        ShowMessage(0, nullptr, lines, t.reading > 0 ? 3 : 2, 0);
     }
     if (t.keys.Typed()) t.run.phone.stop.Ask();
     return t.run.phone.stop.Asked() || t.run.phone.link.Loss() == LinkAbandoned;
@@ -58,7 +58,7 @@ int CountPhoneFolder(Tally& t, const WCHAR* folder)
         t.reading = entries;
         return !Stopped(t);
     });
-    return WalkPhoneFolder(t.run.phone.link, folder, NULL, &reading,
+    return WalkPhoneFolder(t.run.phone.link, folder, nullptr, &reading,
                            [&](PluginPanelItem& entry, const WCHAR* path) {
         t.reading = -1;
         if (Stopped(t)) return (int)OpCancelled;

@@ -33,7 +33,7 @@ static bool ConfirmDelete(const char* itemLine, DWORD flags)
 {
     const MsgItem lines[] = {MDeleteTitle, MDeleteQuestion, TextItem(itemLine), MDeleteButton,
                              MCancelButton};
-    return ShowMessage(flags, NULL, lines, 5, 2) == 0;
+    return ShowMessage(flags, nullptr, lines, 5, 2) == 0;
 }
 
 //   ╔═ Delete folder ═════════════════════════╗
@@ -45,7 +45,7 @@ static int AskDeleteDirectory(const char* path)
 {
     const MsgItem lines[] = {MDeleteDirTitle, MDeleteDirLabel, TextItem(path), MDeleteDir,
                              MDeleteDirAll,   MDeleteDirSkip,  MDeleteDirStop};
-    return ShowMessage(FMSG_WARNING, NULL, lines, 7, 4);
+    return ShowMessage(FMSG_WARNING, nullptr, lines, 7, 4);
 }
 
 // One delete: whether the user has asked it to stop (Esc, or a break), its
@@ -96,7 +96,7 @@ static void TellKept(int kept)
     char line[128];
     FormatCount(line, sizeof(line), MKeptSinceCopy, kept);
     const MsgItem lines[] = {MDeleteTitle, TextItem(line)};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 2, 0);
 }
 
 //   ╔═ Delete ═══════════════════════════════════════════════════════════╗
@@ -106,7 +106,7 @@ static void TellKept(int kept)
 static void TellNothingDeleted()
 {
     const MsgItem lines[] = {MDeleteTitle, MNothingDeleted};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 2, 0);
 }
 
 static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* path);
@@ -149,7 +149,7 @@ int DeleteFilesOnPhone(PhoneSide phone, CopiedFiles& copied, ListingChanges& cha
     phone.stop.Clear();
     // The host's silent delete ends a move into another panel: it takes what
     // that move's copy took and found whole, not what the phone has now.
-    DeleteRun run(phone, changes, ask ? NULL : &copied, !ask || !settings.ConfirmNonEmptyFolder());
+    DeleteRun run(phone, changes, ask ? nullptr : &copied, !ask || !settings.ConfirmNonEmptyFolder());
 
     int result = OpDone;
     for (int i = 0; i < count; ++i) {
@@ -201,7 +201,7 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
     char shown[NM];
     DisplayName(shown, sizeof(shown), item->FindData.cFileName, 40);
     MsgItem box[] = {MDeleteTitle, MDeleting, TextItem(shown), 0};
-    ShowMessage(0, NULL, box, 3, 0);
+    ShowMessage(0, nullptr, box, 3, 0);
 
     if (!(item->FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         // The host's item says how the file was listed; a restricted delete
@@ -230,16 +230,16 @@ static int DeleteItem(DeleteRun& run, const PluginPanelItem* item, const WCHAR* 
         if (entries > 0) {
             FormatCount(readLine, sizeof(readLine), MReadingFolder, entries);
             box[3] = TextItem(readLine);
-            ShowMessage(0, NULL, box, 4, 0);
+            ShowMessage(0, nullptr, box, 4, 0);
             readShown = true;
         }
         return !run.Stopped();
     });
     int keptBefore = run.kept;
-    int result = WalkPhoneFolder(link, path, NULL, &reading,
+    int result = WalkPhoneFolder(link, path, nullptr, &reading,
                                  [&](PluginPanelItem& entry, const WCHAR* entryPath) {
         if (readShown) {  // read: the box says what is deleted again
-            ShowMessage(0, NULL, box, 3, 0);
+            ShowMessage(0, nullptr, box, 3, 0);
             readShown = false;
         }
         if (!entryPath) return (int)OpFailed;

@@ -17,7 +17,7 @@ bool IsLocalDirectory(const WCHAR* path)
 
 bool MakeLocalDirectory(const WCHAR* path)
 {
-    if (CreateDirectoryW(path, NULL)) return true;
+    if (CreateDirectoryW(path, nullptr)) return true;
     DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS) return IsLocalDirectory(path);
     if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND) return false;
@@ -30,7 +30,7 @@ bool MakeLocalDirectory(const WCHAR* path)
     wmemcpy(parent, path, length);
     parent[length] = 0;
     if (!MakeLocalDirectory(parent)) return false;
-    return CreateDirectoryW(path, NULL) != 0;
+    return CreateDirectoryW(path, nullptr) != 0;
 }
 
 const WCHAR* LastPathPart(const WCHAR* path)
@@ -49,7 +49,7 @@ bool IsStorableLocalPath(const WCHAR* path)
     // and whatever else the version in use adds): a device's full path is
     // \\.\NAME, whatever folder the name was put in.
     WCHAR full[host::NM];
-    DWORD length = GetFullPathNameW(path, host::NM, full, NULL);
+    DWORD length = GetFullPathNameW(path, host::NM, full, nullptr);
     return !(length > 4 && length < host::NM && wcsncmp(full, L"\\\\.\\", 4) == 0);
 }
 
@@ -78,7 +78,7 @@ bool PrepareLocalDestination(char* destination, int size, int count)
     // A destination too long to be a path is refused item by item later.
     if (strlen(destination) >= host::NM) return true;
     const char* last = LastSeparator(destination);
-    bool masked = strpbrk(last ? last + 1 : destination, "*?") != NULL;
+    bool masked = strpbrk(last ? last + 1 : destination, "*?") != nullptr;
     if (count > 1 && !masked && destination[0] && !EndsWithSeparator(destination)) {
         if ((int)strlen(destination) + 1 >= size) return true;
         strcat(destination, "\\");
@@ -111,8 +111,8 @@ using host::NM;
 static bool SpelledAs(const WCHAR* wide, const char* name)
 {
     char spelled[NM];
-    int n = WideCharToMultiByte(NarrowCodePage(), 0, wide, -1, spelled, sizeof(spelled), NULL,
-                                NULL);
+    int n = WideCharToMultiByte(NarrowCodePage(), 0, wide, -1, spelled, sizeof(spelled), nullptr,
+                                nullptr);
     return n > 0 && strcmp(spelled, name) == 0;
 }
 

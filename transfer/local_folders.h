@@ -58,7 +58,7 @@ public:
                 WCHAR path[host::NM];
                 CopyBoundedWide(path, folder, host::NM);
                 bool fits = AppendWideName(path, host::NM, found.cFileName);
-                if (!FoldResult(result, visit(found, fits ? path : (const WCHAR*)NULL)))
+                if (!FoldResult(result, visit(found, fits ? path : (const WCHAR*)nullptr)))
                     return result;
             }
             more = FindNextFileW(search, &found) != 0;

@@ -78,7 +78,7 @@ int MakeDirectoryOnPhone(PhoneSide phone, ListingChanges& changes, char* name, i
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)MMakeDirButton, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancelButton, 0},
     };
-    if (RunDialog(-1, -1, 76, 8, NULL, items, 6) != 4) return OpCancelled;
+    if (RunDialog(-1, -1, 76, 8, nullptr, items, 6) != 4) return OpCancelled;
 
     if (!IsFolderName(name)) {
         SetLastError(ERROR_INVALID_NAME);

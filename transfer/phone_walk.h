@@ -38,7 +38,7 @@ int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, ListingWa
         CopyBoundedWide(path, folder, host::NM);
         bool fits = ItemRealName(listing.items[i], name, host::NM) &&
                     AppendWideName(path, host::NM, name);
-        if (!FoldResult(result, visit(listing.items[i], fits ? path : (const WCHAR*)NULL)))
+        if (!FoldResult(result, visit(listing.items[i], fits ? path : (const WCHAR*)nullptr)))
             return result;
     }
     return result;
@@ -48,7 +48,7 @@ int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, ListingWa
 template <class Visit>
 int WalkPhoneFolder(PhoneLink& link, const WCHAR* folder, int* hidden, Visit visit)
 {
-    return WalkPhoneFolder(link, folder, hidden, (ListingWatch*)NULL, visit);
+    return WalkPhoneFolder(link, folder, hidden, (ListingWatch*)nullptr, visit);
 }
 
 // A watch over a listing from a callable: keepReading(entriesRead) answers

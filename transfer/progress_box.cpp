@@ -252,7 +252,7 @@ static int DrawProgress(ProgressBox& box, int percent, bool folder)
         lines[count++] = totalBar;
         lines[count++] = totalCount;
     }
-    ShowRawMessage(FMSG_LEFTALIGN, NULL, lines, count, 0);
+    ShowRawMessage(FMSG_LEFTALIGN, nullptr, lines, count, 0);
     return KeepGoing(box);
 }
 

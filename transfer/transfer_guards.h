@@ -10,7 +10,7 @@
 // The whole screen, saved when asked and restored once when the guard ends.
 struct ScreenGuard {
     HANDLE screen;
-    explicit ScreenGuard(bool save) : screen(save ? SaveWholeScreen() : NULL) {}
+    explicit ScreenGuard(bool save) : screen(save ? SaveWholeScreen() : nullptr) {}
     ~ScreenGuard() { RestoreSavedScreen(screen); }
     ScreenGuard(const ScreenGuard&) = delete;
     ScreenGuard& operator=(const ScreenGuard&) = delete;

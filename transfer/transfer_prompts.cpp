@@ -38,7 +38,7 @@ bool AskCopyDestination(const PluginPanelItem* items, int count, int move, char*
         {DI_BUTTON, buttonLeft, 5, 30, 5, 0, 0, 0, 1, (MsgItem)button, 0},
         {DI_BUTTON, 39, 5, 30, 5, 0, 0, 0, 0, (MsgItem)MCancel, 0},
     };
-    return RunDialog(-1, -1, 76, 8, NULL, items6, 6) == 4;
+    return RunDialog(-1, -1, 76, 8, nullptr, items6, 6) == 4;
 }
 
 // A rule across a message box.
@@ -82,7 +82,7 @@ OverwriteAnswer AskOverwrite(const char* targetName, const PluginPanelItem* newI
         TextItem(SeparatorLine),  MOverwrite,     MOverwriteAll,
         MSkip,                    MSkipAll,       MOverwriteCancel,
     };
-    int button = ShowMessage(FMSG_WARNING, NULL, lines, 12, 5);
+    int button = ShowMessage(FMSG_WARNING, nullptr, lines, 12, 5);
     if (button < 0 || button > (int)OverwriteAnswer::Cancel) return OverwriteAnswer::Cancel;
     return (OverwriteAnswer)button;
 }
@@ -114,7 +114,7 @@ ErrorAnswer AskOnCopyError(const char* sourceName, const char* destinationName, 
     lines[n++] = MErrorSkip;
     lines[n++] = MErrorSkipAll;
     lines[n++] = MCancel;
-    int button = ShowMessage(FMSG_WARNING, NULL, lines, n, n - 4);
+    int button = ShowMessage(FMSG_WARNING, nullptr, lines, n, n - 4);
     if (button >= 0 && !retry) ++button;  // the answers keep their meaning
     if (button < 0 || button > (int)ErrorAnswer::Cancel) return ErrorAnswer::Cancel;
     return (ErrorAnswer)button;
@@ -147,11 +147,11 @@ void TellLeftBehind(const LeftBehind& left)
     if (left.reasons & LeftBehind::Names) lines[n++] = MReasonNames;
     if (left.reasons & LeftBehind::TooLong) lines[n++] = MReasonTooLong;
     if (left.reasons & LeftBehind::InTheWay) lines[n++] = MReasonInTheWay;
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, n, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, n, 0);
 }
 
 void RefuseAtDriveList()
 {
     const MsgItem lines[] = {MErrorTitle, MNotAtDriveList};
-    ShowMessage(FMSG_WARNING | FMSG_MB_OK, NULL, lines, 2, 0);
+    ShowMessage(FMSG_WARNING | FMSG_MB_OK, nullptr, lines, 2, 0);
 }

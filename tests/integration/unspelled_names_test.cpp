@@ -46,7 +46,7 @@ protected:
         BOOL usedDefault = FALSE;
         char out[520];
         return WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, name.c_str(), -1, out,
-                                   sizeof(out), NULL, &usedDefault) &&
+                                   sizeof(out), nullptr, &usedDefault) &&
                !usedDefault;
     }
     // The name the panel shows for the phone entry `real`, found by what it
@@ -123,7 +123,7 @@ TEST_F(UnspelledNames, EveryEntryIsListedUnderAUniqueStableName)
 // whose files all arrive.
 TEST_F(UnspelledNames, CopiesAndMovesBothWaysKeepRealNames)
 {
-    ASSERT_TRUE(CreateDirectoryW((drive + L"\\album").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW((drive + L"\\album").c_str(), nullptr));
     for (const std::wstring& name : {kCafe, kJapanese, kEmoji})
         ASSERT_TRUE(test_files::WriteBytes(drive + L"\\album\\" + name, "in album"));
     panelHandle = OpenAt("C:");
@@ -218,7 +218,7 @@ TEST_F(UnspelledNames, AFolderUnderAStandInIsWalkedLikeAnyOther)
     const std::wstring japanese = L"\u65E5\u672C\u8A9E";
     const std::wstring folder = drive + L"\\" + japanese, cold = drive + L"\\cold\\" + japanese;
     for (const std::wstring& made : {folder, drive + L"\\cold", cold})
-        ASSERT_TRUE(CreateDirectoryW(made.c_str(), NULL));
+        ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
     ASSERT_TRUE(test_files::WriteBytes(folder + L"\\inside.txt", "inside"));
     ASSERT_TRUE(test_files::WriteBytes(cold + L"\\cold.txt", "cold"));
     panelHandle = OpenAt("C:");
@@ -280,10 +280,10 @@ TEST_F(UnspelledNames, APcTwinIsNeverTakenForTheChosenFile)
 {
     const std::wstring real = L"\u0141\u00F3d\u017A.txt";  // Łódź.txt
     char spelled[64];
-    ASSERT_TRUE(WideCharToMultiByte(CP_OEMCP, 0, real.c_str(), -1, spelled, sizeof(spelled), NULL,
-                                    NULL));
+    ASSERT_TRUE(WideCharToMultiByte(CP_OEMCP, 0, real.c_str(), -1, spelled, sizeof(spelled), nullptr,
+                                    nullptr));
     const std::wstring pc = Widen(PcPath("twins")), twin = Widen(spelled);
-    ASSERT_TRUE(CreateDirectoryW(pc.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW(pc.c_str(), nullptr));
     ASSERT_TRUE(test_files::WriteBytes(pc + L"\\" + real, "chosen"));
     ASSERT_TRUE(test_files::WriteBytes(pc + L"\\" + twin, "twin"));
     std::vector<host::PluginPanelItem> items = HostDiskItems(PcPath("twins"));
