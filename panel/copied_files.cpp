@@ -15,20 +15,20 @@ static ULONGLONG Digest(const WCHAR* path)
 
 bool CopiedFiles::Add(const WCHAR* path, const host::FAR_FIND_DATA& data)
 {
-    if (count_ == capacity_) {
+    if (count == capacity) {
         // Grows by half again: a big tree is recorded in linear time.
-        int next = capacity_ < 64 ? 64 : capacity_ + capacity_ / 2;
-        File* grown = (File*)realloc(files_, (size_t)next * sizeof(File));
+        int next = capacity < 64 ? 64 : capacity + capacity / 2;
+        File* grown = (File*)realloc(files, (size_t)next * sizeof(File));
         if (!grown) return false;
-        files_ = grown;
-        capacity_ = next;
+        files = grown;
+        capacity = next;
     }
-    File& f = files_[count_++];
+    File& f = files[count++];
     f.digest = Digest(path);
     f.sizeLow = data.nFileSizeLow;
     f.sizeHigh = data.nFileSizeHigh;
     f.written = data.ftLastWriteTime;
-    sorted_ = false;
+    sorted = false;
     return true;
 }
 
@@ -40,22 +40,22 @@ static int ByDigest(const void* a, const void* b)
 
 bool CopiedFiles::Holds(const WCHAR* path, const host::FAR_FIND_DATA& data)
 {
-    if (!sorted_) {
-        qsort(files_, count_, sizeof(File), ByDigest);
-        sorted_ = true;
+    if (!sorted) {
+        qsort(files, count, sizeof(File), ByDigest);
+        sorted = true;
     }
     File key;
     key.digest = Digest(path);
-    const File* f = (const File*)bsearch(&key, files_, count_, sizeof(File), ByDigest);
+    const File* f = (const File*)bsearch(&key, files, count, sizeof(File), ByDigest);
     return f && f->sizeLow == data.nFileSizeLow && f->sizeHigh == data.nFileSizeHigh &&
            CompareFileTime(&f->written, &data.ftLastWriteTime) == 0;
 }
 
 void CopiedFiles::Clear()
 {
-    free(files_);
-    files_ = nullptr;
-    count_ = capacity_ = 0;
-    sorted_ = true;
-    started_ = false;
+    free(files);
+    files = nullptr;
+    count = capacity = 0;
+    sorted = true;
+    started = false;
 }

@@ -16,10 +16,10 @@ public:
     void Start()
     {
         Clear();
-        started_ = true;
+        started = true;
     }
     // A copy has recorded since the last Clear, even if it took no file.
-    bool Started() const { return started_; }
+    bool Started() const { return started; }
     // False when memory ran out: that file is then not deleted later.
     bool Add(const WCHAR* path, const host::FAR_FIND_DATA& data);
     // True when `path` was copied as `data` describes it now: same size,
@@ -37,10 +37,10 @@ public:
     };
 
 private:
-    File* files_ = nullptr;
-    int count_ = 0, capacity_ = 0;
-    bool sorted_ = true;
-    bool started_ = false;
+    File* files = nullptr;
+    int count = 0, capacity = 0;
+    bool sorted = true;
+    bool started = false;
 
     CopiedFiles(const CopiedFiles&) = delete;
     CopiedFiles& operator=(const CopiedFiles&) = delete;

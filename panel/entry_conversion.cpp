@@ -168,25 +168,25 @@ static DWORD FoldName(const char* name, WCHAR* folded)
 
 bool FolderNames::Grow()
 {
-    int size = size_ ? size_ * 2 : 64;
-    Slot* slots = (Slot*)malloc((size_t)size * sizeof(Slot));
-    if (!slots) return false;
-    for (int i = 0; i < size; ++i) slots[i].index = -1;
-    for (int i = 0; i < size_; ++i) {
-        if (slots_[i].index < 0) continue;
-        int at = (int)(slots_[i].hash & (DWORD)(size - 1));
-        while (slots[at].index >= 0) at = (at + 1) & (size - 1);
-        slots[at] = slots_[i];
+    int grownSize = size ? size * 2 : 64;
+    Slot* grown = (Slot*)malloc((size_t)grownSize * sizeof(Slot));
+    if (!grown) return false;
+    for (int i = 0; i < grownSize; ++i) grown[i].index = -1;
+    for (int i = 0; i < size; ++i) {
+        if (slots[i].index < 0) continue;
+        int at = (int)(slots[i].hash & (DWORD)(grownSize - 1));
+        while (grown[at].index >= 0) at = (at + 1) & (grownSize - 1);
+        grown[at] = slots[i];
     }
-    free(slots_);
-    slots_ = slots;
-    size_ = size;
+    free(slots);
+    slots = grown;
+    size = grownSize;
     return true;
 }
 
 bool FolderNames::Build(const ListingItems& list)
 {
-    list_ = &list;
+    listing = &list;
     for (int i = 0; i < list.count; ++i)
         if (list.items[i].FindData.cFileName[0] && !Add(i)) return false;
     return true;
@@ -196,7 +196,7 @@ bool FolderNames::Add(int index)
 {
     // A second own name of the same letters (the phone would not list one)
     // needs no entry: the first answers for both.
-    return Claim(index, list_->items[index].FindData.cFileName) >= 0;
+    return Claim(index, listing->items[index].FindData.cFileName) >= 0;
 }
 
 int FolderNames::Claim(int index, const char* name)
@@ -204,12 +204,12 @@ int FolderNames::Claim(int index, const char* name)
     WCHAR folded[NM];
     DWORD hash = FoldName(name, folded);
     if (Find(folded, hash) >= 0) return 0;
-    if ((used_ + 1) * 2 > size_ && !Grow()) return -1;
-    int at = (int)(hash & (DWORD)(size_ - 1));
-    while (slots_[at].index >= 0) at = (at + 1) & (size_ - 1);
-    slots_[at].hash = hash;
-    slots_[at].index = index;
-    ++used_;
+    if ((used + 1) * 2 > size && !Grow()) return -1;
+    int at = (int)(hash & (DWORD)(size - 1));
+    while (slots[at].index >= 0) at = (at + 1) & (size - 1);
+    slots[at].hash = hash;
+    slots[at].index = index;
+    ++used;
     return 1;
 }
 
@@ -222,13 +222,13 @@ int FolderNames::Find(const char* name) const
 
 int FolderNames::Find(const WCHAR* folded, DWORD hash) const
 {
-    if (!size_) return -1;
+    if (!size) return -1;
     WCHAR other[NM];
-    for (int at = (int)(hash & (DWORD)(size_ - 1)); slots_[at].index >= 0;
-         at = (at + 1) & (size_ - 1)) {
-        if (slots_[at].hash != hash) continue;
-        FoldName(list_->items[slots_[at].index].FindData.cFileName, other);
-        if (wcscmp(folded, other) == 0) return slots_[at].index;
+    for (int at = (int)(hash & (DWORD)(size - 1)); slots[at].index >= 0;
+         at = (at + 1) & (size - 1)) {
+        if (slots[at].hash != hash) continue;
+        FoldName(listing->items[slots[at].index].FindData.cFileName, other);
+        if (wcscmp(folded, other) == 0) return slots[at].index;
     }
     return -1;
 }

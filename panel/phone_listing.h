@@ -114,7 +114,7 @@ int ConvertEntry(const remote::RemoteEntry* entry, host::PluginPanelItem* item);
 // chosen against. Built over one listing, which it reads by index.
 class FolderNames {
 public:
-    ~FolderNames() { free(slots_); }
+    ~FolderNames() { free(slots); }
     // Enters every named item of `list`; false without memory.
     bool Build(const ListingItems& list);
     // Enters list.items[index] (named) too.
@@ -132,9 +132,9 @@ private:
     };
     bool Grow();
     int Find(const WCHAR* folded, DWORD hash) const;
-    const ListingItems* list_ = nullptr;
-    Slot* slots_ = nullptr;
-    int size_ = 0, used_ = 0;
+    const ListingItems* listing = nullptr;
+    Slot* slots = nullptr;
+    int size = 0, used = 0;
 };
 
 // Adds a server entry to `list` as the panel shows it, the one rule for
