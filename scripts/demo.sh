@@ -41,6 +41,7 @@ C/Documents/shopping-list.txt|Bread, milk, coffee, apples.
 C/Documents/meeting-notes.txt|Thursday 10:00: plan the release.
 C/Images/holiday-01.jpg|(a picture of the sea)
 C/Images/holiday-02.jpg|(a picture of the mountains)
+C/Images/東京.jpg|(a picture of the city at night: its name is shown under a stand-in)
 C/Music/ringtone.mid|(a short tune)
 E/Music/album/track-01.mp3|(the first song)
 E/Music/album/track-02.mp3|(the second song)
