@@ -2,8 +2,6 @@
 #include "listing_changes.h"
 
 #include "bounded_string.h"
-#include "code_page.h"
-#include "path_builders.h"
 #include "phone_listing.h"
 
 #include <cstdlib>

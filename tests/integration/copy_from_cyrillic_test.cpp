@@ -52,23 +52,16 @@ TEST_F(CopyFromPhoneCyrillic, NumbersAndDatesInTheRussianFormats)
     phone->Options().volumes = {v};
     PhoneFile("a.txt", "A");
     PhoneFile("big.bin", std::string(120000, 'x'));
-    MakeDirs(PcPath("out"));
-    WriteFileText(PcPath("out\\a.txt"), "old");
-    SetWriteTime(PhonePath("C\\a.txt"), {2026, 12, 0, 7, 23, 4, 49, 0});
-    SetWriteTime(PcPath("out\\a.txt"), {2026, 1, 0, 5, 9, 8, 7, 0});
 
     HANDLE panel = OpenAt("C:");
     host_emu::PanelListing shown = Read(panel);
     ASSERT_LE(2u, shown.infoLines.size());
     EXPECT_STREQ("270\xFF" "553\xFF" "174\xFF" "016", shown.infoLines[1].Data);
 
-    host->Script().AnswerMessage(2);  // skip
-    EXPECT_EQ(0, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
-    ASSERT_EQ(1u, host->Journal().Prompts().size());
-    const host_emu::JournalEntry& prompt = *host->Journal().Prompts()[0];
-    ASSERT_EQ(6u, prompt.lines.size());
-    EXPECT_EQ("New                   1 07.12.2026 23:04:49", prompt.lines[3]);
-    EXPECT_EQ("Existing              3 05.01.2026 09:08:07", prompt.lines[4]);
+    std::vector<std::string> lines = AskOverwriteOfDatedFiles(panel);
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_EQ("New                   1 07.12.2026 23:04:49", lines[3]);
+    EXPECT_EQ("Existing              3 05.01.2026 09:08:07", lines[4]);
 
     // The copy box's speed and sizes: 15 notices over about 1.5 s.
     phone->Options().chunkSize = 8000;

@@ -87,17 +87,11 @@ TEST_F(CopyFromPrompts, OverwritePromptAnswers)
 // reads its own formats).
 TEST_F(CopyFromPrompts, TheOverwriteQuestionShowsBothFilesInColumns)
 {
-    WriteFileText(PcPath("out\\a.txt"), "old");
-    SetWriteTime(PhonePath("C\\a.txt"), {2026, 12, 0, 7, 23, 4, 49, 0});
-    SetWriteTime(PcPath("out\\a.txt"), {2026, 1, 0, 5, 9, 8, 7, 0});
     HANDLE panel = OpenAt("C:");
-    host->Script().AnswerMessage(2);  // skip
-    EXPECT_EQ(0, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
-    ASSERT_EQ(1u, host->Journal().Prompts().size());
-    const host_emu::JournalEntry& prompt = *host->Journal().Prompts()[0];
-    ASSERT_EQ(6u, prompt.lines.size());
-    EXPECT_EQ("New                   1 12/07/2026 23:04:49", prompt.lines[3]);
-    EXPECT_EQ("Existing              3 01/05/2026 09:08:07", prompt.lines[4]);
+    std::vector<std::string> lines = AskOverwriteOfDatedFiles(panel);
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_EQ("New                   1 12/07/2026 23:04:49", lines[3]);
+    EXPECT_EQ("Existing              3 01/05/2026 09:08:07", lines[4]);
 
     // A size past 32 bits is said whole (a sparse file: nothing is written).
     HANDLE big = CreateFileW(Widen(PcPath("out\\a.txt")).c_str(), GENERIC_WRITE, 0, nullptr,

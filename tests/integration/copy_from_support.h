@@ -31,6 +31,23 @@ protected:
         EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &utc));
         CloseHandle(file);
     }
+    // The overwrite question for the phone's C\a.txt (7 Dec 2026 23:04:49)
+    // over an older out\a.txt on the PC (5 Jan 2026 09:08:07, 3 bytes),
+    // skipped: the question's lines, "New" at 3 and "Existing" at 4; none
+    // when it was not asked once in six lines.
+    std::vector<std::string> AskOverwriteOfDatedFiles(HANDLE panel)
+    {
+        MakeDirs(PcPath("out"));
+        WriteFileText(PcPath("out\\a.txt"), "old");
+        SetWriteTime(PhonePath("C\\a.txt"), {2026, 12, 0, 7, 23, 4, 49, 0});
+        SetWriteTime(PcPath("out\\a.txt"), {2026, 1, 0, 5, 9, 8, 7, 0});
+        host->Script().AnswerMessage(2);  // skip
+        EXPECT_EQ(0, Copy(panel, {"a.txt"}, 0, PcPath("out"), host::OPM_SILENT));
+        std::vector<const host_emu::JournalEntry*> prompts = host->Journal().Prompts();
+        EXPECT_EQ(1u, prompts.size());
+        if (prompts.size() != 1 || prompts[0]->lines.size() != 6) return {};
+        return prompts[0]->lines;
+    }
 
     // Copies (move = 0) or moves the items named from the panel's folder;
     // the items' flags afterwards are left in `items`, the phone's journal
